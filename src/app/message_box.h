@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+// Every message box of the editor goes through ShowMessage, so that tests can
+// install a recorder that answers instead of a modal box.
+enum class TMsgKind { Confirmation, Warning, Error, Information };
+
+// Returns true when the user answered Yes (Confirmation) or OK (others).
+bool ShowMessage(QWidget* parent, TMsgKind kind, const QString& text);
+
+using TMessageHook = std::function<bool(TMsgKind kind, const QString& text)>;
+// Replaces the modal box; an empty hook restores it. Returns the previous hook.
+TMessageHook SetMessageHook(TMessageHook hook);
