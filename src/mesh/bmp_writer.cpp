@@ -1,0 +1,100 @@
+#include "mesh/bmp_writer.h"
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <vector>
+
+#include "mesh/export_names.h"
+#include "mesh/mesh.h"
+#include "mesh/replace_file.h"
+#include "settings/progress.h"
+
+namespace {
+
+constexpr uint32_t kFileHeaderSize = 14;
+constexpr uint32_t kInfoHeaderSize = 40;
+constexpr uint32_t kColourTableSize = 256 * 4;
+constexpr uint32_t kPixelOffset = kFileHeaderSize + kInfoHeaderSize + kColourTableSize;
+
+void Put16(uint8_t* p, uint16_t v) {
+  p[0] = uint8_t(v);
+  p[1] = uint8_t(v >> 8);
+}
+void Put32(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
+}
+
+uint64_t RowStride(int32_t width) { return (uint64_t(width) + 3) / 4 * 4; }
+
+}  // namespace
+
+uint64_t Bmp8FileSize(int32_t width, int32_t height) {
+  if (width <= 0 || height <= 0) return 0;
+  const uint64_t size = kPixelOffset + RowStride(width) * uint64_t(height);
+  return size > 0xFFFFFFFFull ? 0 : size;
+}
+
+bool WriteBmp8(const std::string& path, int32_t width, int32_t height, const TTPalette256& palette,
+               const TRowSource& rows, TTProgress* progress) {
+  const uint64_t fileSize = Bmp8FileSize(width, height);
+  if (fileSize == 0 || !rows) return false;
+  const uint64_t stride = RowStride(width);
+
+  TTReplaceFile out;
+  if (!out.Open(path)) return false;
+
+  std::vector<uint8_t> head(kPixelOffset, 0);
+  uint8_t* h = head.data();
+  h[0] = 'B';
+  h[1] = 'M';
+  Put32(h + 2, uint32_t(fileSize));
+  Put32(h + 10, kPixelOffset);
+  uint8_t* info = h + kFileHeaderSize;
+  Put32(info + 0, kInfoHeaderSize);
+  Put32(info + 4, uint32_t(width));
+  Put32(info + 8, uint32_t(height));  // positive height: rows stored bottom-up
+  Put16(info + 12, 1);                // planes
+  Put16(info + 14, 8);                // bits per pixel
+  Put32(info + 16, 0);                // no compression
+  Put32(info + 20, uint32_t(stride * uint64_t(height)));
+  Put32(info + 32, 256);  // colours used
+  uint8_t* table = info + kInfoHeaderSize;
+  for (int i = 0; i < 256; ++i) {
+    table[4 * i + 0] = palette[i].Blue;
+    table[4 * i + 1] = palette[i].Green;
+    table[4 * i + 2] = palette[i].Red;
+    table[4 * i + 3] = 0;
+  }
+  if (!out.Write(head.data(), head.size())) return false;
+
+  if (progress) {
+    progress->SetRange(0, height - 1);
+    progress->SetPosition(0);
+    progress->Show();
+  }
+  std::vector<uint8_t> line(stride, 0);
+  bool ok = true;
+  for (int32_t k = 0; k < height && ok; ++k) {
+    const int32_t y = height - 1 - k;
+    const uint8_t* src = rows(y);
+    if (!src) {
+      ok = false;
+      break;
+    }
+    std::copy(src, src + width, line.begin());
+    ok = out.Write(line.data(), line.size());
+    if (progress && (k & 63) == 0) {
+      progress->SetPosition(k);
+      progress->Pump();
+    }
+  }
+  if (progress) progress->Hide();
+  return ok && out.Commit();
+}
+
+std::string BmpFileNameFor(const TTMesh& mesh) {
+  return CornerName(int(std::trunc(mesh.MaxLat)), int(std::trunc(mesh.MinLon))) + "_" +
+         CornerName(int(std::trunc(mesh.MinLat)), int(std::trunc(mesh.MaxLon)));
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class TTProgress;
+class TTMesh;
+
+// One colour table entry: red, green, blue.
+struct TRgb {
+  uint8_t Red = 0, Green = 0, Blue = 0;
+  friend bool operator==(const TRgb&, const TRgb&) = default;
+};
+using TTPalette256 = std::array<TRgb, 256>;
+
+// Gives the palette indices of image row y (row 0 at the top), width bytes.
+using TRowSource = std::function<const uint8_t*(int32_t y)>;
+
+// Size in bytes of an 8-bit BMP file of the given size (headers, colour
+// table and rows padded to 4 bytes); 0 when it does not fit the format's
+// 32-bit size fields.
+uint64_t Bmp8FileSize(int32_t width, int32_t height);
+
+// Writes an 8-bit Windows BMP: file header, 40-byte information header, the
+// 256-entry colour table, then the rows bottom-up, each padded to a multiple
+// of 4 bytes. The file is written beside the target and renamed over it only
+// when complete, so a failure leaves an existing file untouched and no
+// temporary file behind. Returns false on any failure.
+bool WriteBmp8(const std::string& path, int32_t width, int32_t height, const TTPalette256& palette,
+               const TRowSource& rows, TTProgress* progress = nullptr);
+
+// The proposed name of the image file, without extension: north-west corner
+// then south-east corner, for example N49W123_N47W121.
+std::string BmpFileNameFor(const TTMesh& mesh);
