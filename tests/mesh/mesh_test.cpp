@@ -1,0 +1,145 @@
+#include "mesh/mesh.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "support/mesh_helpers.h"
+#include "support/test_paths.h"
+
+namespace {
+
+// The plain statistics loop the fast one must agree with.
+void ReferenceStats(const TTMesh& m, int16_t& mx, int16_t& mn, int64_t& voids) {
+  bool any = false;
+  voids = 0;
+  for (int32_t y = 0; y < m.Rows; ++y)
+    for (int32_t x = 0; x < m.Cols; ++x) {
+      int16_t s = m.GetCell(x, y);
+      if (s == m.VoidValue) {
+        ++voids;
+      } else if (!any) {
+        mx = mn = s;
+        any = true;
+      } else {
+        mx = std::max(mx, s);
+        mn = std::min(mn, s);
+      }
+    }
+  if (!any) mx = mn = m.VoidValue;
+}
+
+}  // namespace
+
+TEST(MeshStats, EdgeCasesAndReference) {
+  TTMesh m;
+  m.UpdateStats();  // no samples: nothing happens
+  EXPECT_FALSE(m.HasVoids());
+
+  MakeMesh(m, 3, 2, {-32768, -32768, -32768, -32768, -32768, -32768});
+  m.VoidValue = -32768;
+  EXPECT_TRUE(m.HasVoids());
+  m.UpdateStats();
+  EXPECT_EQ(m.MaxElev, -32768);
+  EXPECT_EQ(m.MinElev, -32768);
+  EXPECT_EQ(m.VoidCount, 6);
+
+  m.SetCell(2, 1, 17);  // a single non-void sample is both extremes
+  m.UpdateStats();
+  EXPECT_EQ(m.MaxElev, 17);
+  EXPECT_EQ(m.MinElev, 17);
+  EXPECT_EQ(m.VoidCount, 5);
+
+  TTMesh s;  // signed comparison, and a void value that is not -32768
+  MakeMesh(s, 4, 1, {-5, 3, 32767, -32768});
+  s.VoidValue = 32767;
+  s.UpdateStats();
+  EXPECT_EQ(s.MaxElev, 3);
+  EXPECT_EQ(s.MinElev, -32768);
+  EXPECT_EQ(s.VoidCount, 1);
+  EXPECT_TRUE(s.HasVoids());
+  s.VoidValue = 0;
+  EXPECT_FALSE(s.HasVoids());
+
+  // Random grids with wide rows (past the 16-bit inner counter) agree with
+  // the plain loop.
+  std::mt19937 rng(7);
+  for (int32_t cols : {1, 70000}) {
+    TTMesh r;
+    std::vector<int16_t> v(size_t(cols) * 5);
+    for (auto& x : v) x = (rng() % 4 == 0) ? int16_t(-9999) : int16_t(rng() % 4000 - 500);
+    MakeMesh(r, cols, 5, v);
+    r.VoidValue = -9999;
+    r.UpdateStats();
+    int16_t mx = 0, mn = 0;
+    int64_t voids = 0;
+    ReferenceStats(r, mx, mn, voids);
+    EXPECT_EQ(r.MaxElev, mx);
+    EXPECT_EQ(r.MinElev, mn);
+    EXPECT_EQ(r.VoidCount, voids);
+  }
+
+  TTMesh again;
+  MakeMesh(again, 1, 1, {4});
+  EXPECT_FALSE(again.AllocSamples(2, 2));  // keeps the old samples
+  EXPECT_EQ(again.Samples.Size(), 1);
+  EXPECT_EQ(again.GetCell(0, 0), 4);
+}
+
+TEST(MeshRaster, SkipFlagsOffsetsAndByteOrder) {
+  TTempDir dir;
+  // 3 x 3 block, big-endian; 0x80 0x00 is the void, 0x01 0x2C is 300.
+  std::vector<int16_t> block = {-32768, 300, 2, 3, 4, 5, 6, 7, 8};
+  WriteFileBytes(dir.File("b.raw"), BigEndianBytes(block));
+
+  TTMesh m;
+  MakeMesh(m, 5, 4, std::vector<int16_t>(20, 99));
+  // Skip first row and last column: file rows 1..2 land on grid rows 1..2,
+  // file columns 0..1 on grid columns 2..3.
+  TProgressRecorder p;
+  ASSERT_TRUE(m.LoadRaster(dir.File("b.raw"), 3, 3, true, true, true, 2, 1, &p));
+  std::vector<int16_t> expect = {99, 99, 99, 99, 99,  //
+                                 99, 99, 3,  4,  99,  //
+                                 99, 99, 6,  7,  99,  //
+                                 99, 99, 99, 99, 99};
+  EXPECT_EQ(std::vector<int16_t>(m.Samples.Data(), m.Samples.Data() + 20), expect);
+  EXPECT_FALSE(p.visible);
+  EXPECT_EQ(p.shows, 1);
+  EXPECT_EQ(p.pumps, 3);
+
+  TTMesh n;
+  MakeMesh(n, 3, 3, std::vector<int16_t>(9, 0));
+  ASSERT_TRUE(n.LoadRaster(dir.File("b.raw"), 3, 3, true, false, false, 0, 0, nullptr));
+  EXPECT_EQ(n.GetCell(0, 0), -32768);
+  EXPECT_EQ(n.GetCell(1, 0), 300);
+  ASSERT_TRUE(n.LoadRaster(dir.File("b.raw"), 3, 3, false, false, false, 0, 0, nullptr));
+  EXPECT_EQ(n.GetCell(1, 0), 0x2C01);  // taken low byte first
+
+  // A block that would not fit the grid, a short file, a missing file.
+  EXPECT_FALSE(n.LoadRaster(dir.File("b.raw"), 3, 3, true, false, false, 1, 0, nullptr));
+  WriteFileBytes(dir.File("short.raw"), BigEndianBytes({1, 2, 3, 4, 5}));
+  TProgressRecorder q;
+  EXPECT_FALSE(n.LoadRaster(dir.File("short.raw"), 3, 3, true, false, false, 0, 0, &q));
+  EXPECT_FALSE(q.visible);
+  EXPECT_FALSE(n.LoadRaster(dir.File("none.raw"), 3, 3, true, false, false, 0, 0, nullptr));
+}
+
+TEST(MeshRaster, SaveReplacesVoidsAndChoosesByteOrder) {
+  TTempDir dir;
+  TTMesh m;
+  MakeMesh(m, 2, 2, {-32768, 300, 1, -2});
+  std::FILE* f = std::fopen(dir.File("out.raw").c_str(), "wb");
+  ASSERT_TRUE(m.SaveRaster(f, TCellRect{0, 1, 0, 0}, -32768, -9999, false, nullptr));
+  std::fclose(f);
+  EXPECT_EQ(ReadFileBytes(dir.File("out.raw")),
+            (std::vector<unsigned char>{0xF1, 0xD8, 0x2C, 0x01}));
+
+  // Unchanged big-endian samples read back as a raster give the same grid.
+  ASSERT_TRUE(m.SaveToFile(dir.File("all.raw"), false, m.GridRect, true, nullptr));
+  EXPECT_EQ(ReadFileBytes(dir.File("all.raw")), BigEndianBytes({-32768, 300, 1, -2}));
+  TTMesh back;
+  MakeMesh(back, 2, 2, {0, 0, 0, 0});
+  ASSERT_TRUE(back.LoadRaster(dir.File("all.raw"), 2, 2, true, false, false, 0, 0, nullptr));
+  EXPECT_EQ(std::vector<int16_t>(back.Samples.Data(), back.Samples.Data() + 4),
+            (std::vector<int16_t>{-32768, 300, 1, -2}));
+}
