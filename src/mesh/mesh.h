@@ -103,5 +103,13 @@ class TTMesh {
 
   // --- tile loading (hgt/) ---
 
+  // Builds the mesh from W x H tiles listed in ListTileNames order (absent
+  // tiles keep the fill value, zipped tiles are extracted to tempDir while
+  // read). Sets the grid, kind, densities, void value, TileFiles and tile
+  // counts; not the bounds or band widths. Needs a fresh mesh.
+  bool LoadHGT(const std::vector<std::string>& tiles, uint16_t kind, int32_t tilesAcross,
+               int32_t tilesDown, int16_t fillValue, TTProgress* progress = nullptr,
+               const std::string& tempDir = std::string());
+
   // --- elevation operations (edit/) ---
 };

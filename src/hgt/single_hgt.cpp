@@ -1,0 +1,54 @@
+#include "hgt/single_hgt.h"
+
+#include <filesystem>
+#include <vector>
+
+#include "hgt/tile_names.h"
+#include "mesh/mesh.h"
+#include "settings/file_util.h"
+
+namespace {
+
+// --- zipped single tile ---
+// Extracts the member of `archive` named as the archive's name without its
+// last four characters into tempDir. Returns "" and sets `extracted` to the
+// extracted file, or returns the message for the user.
+std::string ExtractSingleTile(const std::string& archive, const std::string& tempDir,
+                              std::string& extracted) {
+  (void)tempDir;
+  extracted.clear();
+  return "The file " + FileNamePart(archive) + " has an unknown zip file format.";
+}
+
+void RemoveFile(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::remove(std::filesystem::path(path), ec);
+}
+
+}  // namespace
+
+std::string LoadSingleHGT(TTMesh& mesh, const std::string& path, const std::string& tempDir,
+                          TTProgress* progress) {
+  std::string p = path;
+  bool extracted = false;
+  if (UpperAscii(FileExtension(path)) == ".ZIP") {
+    std::string message = ExtractSingleTile(path, tempDir, p);
+    if (!message.empty()) return message;
+    extracted = true;
+  }
+  const int kind = TileSizeKind(FileSizeOf(p));
+  if (kind == 0) {
+    if (extracted) RemoveFile(p);
+    return "HGT file size is invalid.";
+  }
+  const bool loaded = mesh.LoadHGT(std::vector<std::string>{p}, uint16_t(kind), 1, 1, 0, progress);
+  if (extracted) RemoveFile(p);
+  if (!loaded) return "Could not load mesh.";
+  int16_t lat = 0, lon = 0;
+  ParseTileName(p, lat, lon);  // a name that is not a tile name leaves 0..1
+  mesh.MinLat = lat;
+  mesh.MaxLat = float(lat + 1);
+  mesh.MinLon = lon;
+  mesh.MaxLon = float(lon + 1);
+  return std::string();
+}
