@@ -1,13 +1,10 @@
-#include <filesystem>
-
 #include "hgt/edge_compare.h"
 #include "mesh/mesh.h"
+#include "settings/file_util.h"
 
 TTEdgeTileRead ReadEdgeTile(TTMesh& mesh, const std::string& path, TTProgress* progress) {
   TTEdgeTileRead r;
-  std::error_code ec;
-  const auto size = std::filesystem::file_size(std::filesystem::path(path), ec);
-  if (ec || size != kEdgeTileBytes) {
+  if (uint64_t(FileSizeOf(path)) != kEdgeTileBytes) {
     r.Message = "Invalid file size";
     return r;
   }

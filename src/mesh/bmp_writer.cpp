@@ -8,7 +8,7 @@
 
 #include "mesh/export_names.h"
 #include "mesh/mesh.h"
-#include "mesh/replace_file.h"
+#include "settings/file_util.h"
 #include "settings/progress.h"
 
 namespace {
@@ -36,14 +36,14 @@ uint64_t Bmp8FileSize(int32_t width, int32_t height) {
   return size > 0xFFFFFFFFull ? 0 : size;
 }
 
-bool WriteBmp8(const std::string& path, int32_t width, int32_t height, const TTPalette256& palette,
+bool WriteBmp8(const std::string& path, int32_t width, int32_t height, const TTBmpPalette& palette,
                const TRowSource& rows, TTProgress* progress) {
   const uint64_t fileSize = Bmp8FileSize(width, height);
   if (fileSize == 0 || !rows) return false;
   const uint64_t stride = RowStride(width);
 
-  TTReplaceFile out;
-  if (!out.Open(path)) return false;
+  TTAtomicFileWriter out(path);
+  if (!out.Open()) return false;
 
   std::vector<uint8_t> head(kPixelOffset, 0);
   uint8_t* h = head.data();
@@ -62,9 +62,9 @@ bool WriteBmp8(const std::string& path, int32_t width, int32_t height, const TTP
   Put32(info + 32, 256);  // colours used
   uint8_t* table = info + kInfoHeaderSize;
   for (int i = 0; i < 256; ++i) {
-    table[4 * i + 0] = palette[i].Blue;
-    table[4 * i + 1] = palette[i].Green;
-    table[4 * i + 2] = palette[i].Red;
+    table[4 * i + 0] = uint8_t(palette[i]);
+    table[4 * i + 1] = uint8_t(palette[i] >> 8);
+    table[4 * i + 2] = uint8_t(palette[i] >> 16);
     table[4 * i + 3] = 0;
   }
   if (!out.Write(head.data(), head.size())) return false;

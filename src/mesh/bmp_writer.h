@@ -8,12 +8,9 @@
 class TTProgress;
 class TTMesh;
 
-// One colour table entry: red, green, blue.
-struct TRgb {
-  uint8_t Red = 0, Green = 0, Blue = 0;
-  friend bool operator==(const TRgb&, const TRgb&) = default;
-};
-using TTPalette256 = std::array<TRgb, 256>;
+// The colour table: 256 entries 0xAARRGGBB (alpha not written), the form of
+// the mesh image's palette and of a QImage colour table.
+using TTBmpPalette = std::array<uint32_t, 256>;
 
 // Gives the palette indices of image row y (row 0 at the top), width bytes.
 using TRowSource = std::function<const uint8_t*(int32_t y)>;
@@ -28,7 +25,7 @@ uint64_t Bmp8FileSize(int32_t width, int32_t height);
 // of 4 bytes. The file is written beside the target and renamed over it only
 // when complete, so a failure leaves an existing file untouched and no
 // temporary file behind. Returns false on any failure.
-bool WriteBmp8(const std::string& path, int32_t width, int32_t height, const TTPalette256& palette,
+bool WriteBmp8(const std::string& path, int32_t width, int32_t height, const TTBmpPalette& palette,
                const TRowSource& rows, TTProgress* progress = nullptr);
 
 // The proposed name of the image file, without extension: north-west corner

@@ -1,21 +1,12 @@
 #include <cmath>
-#include <filesystem>
 
 #include "mesh/mesh.h"
 #include "mesh/raster_rules.h"
-#include "mesh/replace_file.h"
-
-namespace {
-// The name part of a path: what follows the last "/", "\" or ":".
-std::string NamePart(const std::string& path) {
-  const size_t p = path.find_last_of("/\\:");
-  return p == std::string::npos ? path : path.substr(p + 1);
-}
-}  // namespace
+#include "settings/file_util.h"
 
 std::string LoadRasterMesh(TTMesh& mesh, const TTRasterImport& in, TTProgress* progress) {
   mesh.Kind = 0;
-  mesh.FileName = NamePart(in.Path);
+  mesh.FileName = FileNamePart(in.Path);
   mesh.MinLat = float(in.Rect.MinLat);
   mesh.MaxLat = float(in.Rect.MaxLat);
   mesh.MinLon = float(in.Rect.MinLon);
@@ -41,9 +32,9 @@ std::string LoadRasterMesh(TTMesh& mesh, const TTRasterImport& in, TTProgress* p
 
 std::string SaveMeshAsRaw(const TTMesh& mesh, const std::string& path, bool bigEndian,
                           int16_t voidAs, TTProgress* progress) {
-  TTReplaceFile out;
-  if (mesh.Samples.Empty() || !out.Open(path)) return "Could not create file.";
-  if (!mesh.SaveRaster(out.Handle(), mesh.GridRect, -32768, voidAs, bigEndian, progress) ||
+  TTAtomicFileWriter out(path);
+  if (mesh.Samples.Empty() || !out.Open()) return "Could not create file.";
+  if (!mesh.SaveRaster(out.File(), mesh.GridRect, -32768, voidAs, bigEndian, progress) ||
       !out.Commit())
     return "Error creating file.";
   return std::string();

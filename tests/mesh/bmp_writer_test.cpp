@@ -22,9 +22,10 @@ uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
 }
 uint16_t U16(const std::vector<uint8_t>& b, size_t at) { return uint16_t(b[at] | b[at + 1] << 8); }
 
-TTPalette256 TestPalette() {
-  TTPalette256 p;
-  for (int i = 0; i < 256; ++i) p[i] = TRgb{uint8_t(i), uint8_t(255 - i), uint8_t(i / 2)};
+TTBmpPalette TestPalette() {
+  TTBmpPalette p;
+  for (int i = 0; i < 256; ++i)
+    p[i] = 0xFF000000u | uint32_t(i) << 16 | uint32_t(255 - i) << 8 | uint32_t(i / 2);
   return p;
 }
 
