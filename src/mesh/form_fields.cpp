@@ -11,6 +11,15 @@ int SpinFieldValue(const QSpinBox* field) {
   return v;
 }
 
+void OnFieldChange(QSpinBox* field, QObject* context, std::function<void()> handler) {
+  QObject::connect(field, &QSpinBox::textChanged, context,
+                   [handler](const QString&) { handler(); });
+  // The editor's own signal is silent while the field sets its text itself.
+  if (auto* edit = field->findChild<QLineEdit*>())
+    QObject::connect(edit, &QLineEdit::textEdited, context,
+                     [handler](const QString&) { handler(); });
+}
+
 QSpinBox* NewDegreeField(QWidget* parent, int lo, int hi, int chars) {
   auto* s = new QSpinBox(parent);
   s->setRange(lo, hi);

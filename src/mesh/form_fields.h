@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+
+class QObject;
 class QLabel;
 class QSpinBox;
 class QString;
@@ -8,6 +11,11 @@ class QWidget;
 // Reads a whole-number field: text that is not a whole number in the field's
 // range counts as the field's minimum.
 int SpinFieldValue(const QSpinBox* field);
+
+// Calls `handler` on every change of the field's text: set by the program,
+// typed, or typed text that is not a number (which the field's own signal
+// leaves out).
+void OnFieldChange(QSpinBox* field, QObject* context, std::function<void()> handler);
 
 // A whole-number field for a side of a rectangle in whole degrees, at most
 // `chars` characters long.

@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -135,10 +136,10 @@ TFormOpenRaster::TFormOpenRaster(QWidget* parent) : QDialog(parent) {
   };
 
   connect(BitBtnLocateFile, &QPushButton::clicked, this, &TFormOpenRaster::BitBtnLocateFileClick);
-  connect(SpinEditMaxLat, &QSpinBox::textChanged, this, &TFormOpenRaster::SpinEditMaxLatChange);
-  connect(SpinEditMinLat, &QSpinBox::textChanged, this, &TFormOpenRaster::SpinEditMinLatChange);
-  connect(SpinEditMaxLon, &QSpinBox::textChanged, this, &TFormOpenRaster::SpinEditMaxLonChange);
-  connect(SpinEditMinLon, &QSpinBox::textChanged, this, &TFormOpenRaster::SpinEditMinLonChange);
+  OnFieldChange(SpinEditMaxLat, this, [this] { SpinEditMaxLatChange(); });
+  OnFieldChange(SpinEditMinLat, this, [this] { SpinEditMinLatChange(); });
+  OnFieldChange(SpinEditMaxLon, this, [this] { SpinEditMaxLonChange(); });
+  OnFieldChange(SpinEditMinLon, this, [this] { SpinEditMinLonChange(); });
   for (QCheckBox* c : {CheckBoxAdjoNorth, CheckBoxAdjoWest, CheckBoxAdjoSouth, CheckBoxAdjoEast})
     connect(c, &QCheckBox::clicked, this, &TFormOpenRaster::CheckBoxAdjoClick);
   connect(BitBtnOK, &QPushButton::clicked, this, &TFormOpenRaster::accept);
