@@ -1,14 +1,14 @@
 #include <QApplication>
-#include <QMainWindow>
 
 #include "app/app_globals.h"
+#include "app/form_view_mesh.h"
+#include "app/icons.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(AppName);
-  QMainWindow window;
-  window.setWindowTitle(AppName);
-  window.resize(800, 600);
-  window.show();
+  QApplication::setWindowIcon(AppIcon());
+  TFormViewMesh window;
+  window.showMaximized();
   return app.exec();
 }

@@ -1,0 +1,38 @@
+// Temporary stubs for main-window commands that other parts of the program
+// implement. Whoever implements one moves it into a file of their own folder
+// and deletes it here.
+
+#include "app/form_view_mesh.h"
+
+// --- loading and export dialogs
+void TFormViewMesh::miOpenMultiHGTClick() {}
+void TFormViewMesh::miOpenRasterClick() {}
+void TFormViewMesh::miSaveAsRawClick() {}
+void TFormViewMesh::miSaveAsBMPClick() {}
+void TFormViewMesh::miMeshInfoClick() {}
+void TFormViewMesh::miCmpHGTedgesClick() {}
+void TFormViewMesh::miCopyToClipboardClick() {}
+
+// --- editing and undo
+void TFormViewMesh::miUndoClick() {}
+void TFormViewMesh::miFillSelectionClick() {}
+void TFormViewMesh::miAddVertOffsetClick() {}
+void TFormViewMesh::miChangeValClick() {}
+void TFormViewMesh::miRestrictHeightClick() {}
+void TFormViewMesh::miInterpolNearestNeighborClick() {}
+void TFormViewMesh::ToolButtonFillAllClick() {}
+void TFormViewMesh::ToolButtonFillKeepVoidsClick() {}
+void TFormViewMesh::ToolButtonFillVoidsOnlyClick() {}
+void TFormViewMesh::CreateUndoList() {}
+void TFormViewMesh::DestroyUndoList() {}
+void TFormViewMesh::UpdateUndoDebugLabel() {}
+
+// --- scenery and preferences
+void TFormViewMesh::miCreateBGLFromCurrentMeshClick() {}
+void TFormViewMesh::miMorePrefsClick() {}
+
+// --- file commands waiting for the mesh loaders and the configuration
+void TFormViewMesh::miOpenSingleHGTClick() {}
+void TFormViewMesh::miOpenHGXClick() {}
+void TFormViewMesh::miSaveAsHGXClick() {}
+void TFormViewMesh::LoadStartupConfiguration() {}
