@@ -101,10 +101,10 @@ void TFormViewMesh::BuildMenus() {
     return m;
   };
   mFile = top("mFile", "File");
-  miOpenSingleHGT = AddItem(mFile, "miOpenSingleHGT", "Load Single HGT...",
-                            &TFormViewMesh::miOpenSingleHGTClick);
-  miOpenMultiHGT = AddItem(mFile, "miOpenMultiHGT", "Load Multiple HGT...",
-                           &TFormViewMesh::miOpenMultiHGTClick);
+  miOpenSingleHGT =
+      AddItem(mFile, "miOpenSingleHGT", "Load Single HGT...", &TFormViewMesh::miOpenSingleHGTClick);
+  miOpenMultiHGT =
+      AddItem(mFile, "miOpenMultiHGT", "Load Multiple HGT...", &TFormViewMesh::miOpenMultiHGTClick);
   miOpenHGX = AddItem(mFile, "miOpenHGX", "Load HGX...", &TFormViewMesh::miOpenHGXClick);
   miOpenRaster =
       AddItem(mFile, "miOpenRaster", "Load Raster...", &TFormViewMesh::miOpenRasterClick);
@@ -118,8 +118,8 @@ void TFormViewMesh::BuildMenus() {
   mFile->addSeparator();
   miMeshInfo = AddItem(mFile, "miMeshInfo", "Mesh Information", &TFormViewMesh::miMeshInfoClick);
   mFile->addSeparator();
-  miCmpHGTedges = AddItem(mFile, "miCmpHGTedges", "Compare HGT Edges...",
-                          &TFormViewMesh::miCmpHGTedgesClick);
+  miCmpHGTedges =
+      AddItem(mFile, "miCmpHGTedges", "Compare HGT Edges...", &TFormViewMesh::miCmpHGTedgesClick);
   cmp_separator_ = mFile->addSeparator();
   miCloseMesh = AddItem(mFile, "miCloseMesh", "Close Mesh", &TFormViewMesh::miCloseMeshClick);
   mFile->addSeparator();
@@ -134,9 +134,9 @@ void TFormViewMesh::BuildMenus() {
   miUnselect = AddItem(mEdit, "miUnselect", "Unselect", &TFormViewMesh::miUnselectClick,
                        QKeySequence(Qt::CTRL | Qt::Key_S));
   mEdit->addSeparator();
-  miFillSelection = AddItem(mEdit, "miFillSelection", "Fill Selection...",
-                            &TFormViewMesh::miFillSelectionClick,
-                            QKeySequence(Qt::CTRL | Qt::Key_F));
+  miFillSelection =
+      AddItem(mEdit, "miFillSelection", "Fill Selection...", &TFormViewMesh::miFillSelectionClick,
+              QKeySequence(Qt::CTRL | Qt::Key_F));
   mEdit->addSeparator();
   miCopyToClipboard = AddItem(mEdit, "miCopyToClipboard", "Copy Image to Clipboard",
                               &TFormViewMesh::miCopyToClipboardClick);
@@ -197,8 +197,7 @@ void TFormViewMesh::BuildMenus() {
   msiZoom16x = ZoomItems[9];
   msiZoom1x->setChecked(true);
   mView->addSeparator();
-  miShowGrid =
-      AddItem(mView, "miShowGrid", "Show 1-degree Grid", &TFormViewMesh::miShowGridClick);
+  miShowGrid = AddItem(mView, "miShowGrid", "Show 1-degree Grid", &TFormViewMesh::miShowGridClick);
   miShowGrid->setCheckable(true);
   mView->addSeparator();
   miRecompTerrainColors = AddItem(mView, "miRecompTerrainColors", "Recompute Gray Scale",
@@ -263,7 +262,8 @@ void TFormViewMesh::BuildToolBar() {
     connect(a, &QAction::triggered, this, slot);
     return a;
   };
-  ToolButtonInfo = button("ToolButtonInfo", "Mesh Info", "info", &TFormViewMesh::ToolButtonInfoClick);
+  ToolButtonInfo =
+      button("ToolButtonInfo", "Mesh Info", "info", &TFormViewMesh::ToolButtonInfoClick);
   ToolBarMain->addSeparator();
   ToolButtonZoomIn =
       button("ToolButtonZoomIn", "Zoom in", "zoom_in", &TFormViewMesh::ToolButtonZoomInClick);
@@ -375,12 +375,13 @@ void TFormViewMesh::SetMeshState() {
     QString base = name.mid(std::max(name.lastIndexOf('/'), name.lastIndexOf('\\')) + 1);
     setWindowTitle(QString::fromUtf8(AppName) + " - " + base);
   }
-  for (QAction* a : {miOpenSingleHGT, miOpenMultiHGT, miOpenHGX, miOpenRaster}) a->setEnabled(false);
-  for (QAction* a : {miSaveAsHGX, miSaveAsRaw, miSaveAsBMP, miMeshInfo, miCreateBGLFromCurrentMesh,
-                     miCloseMesh, miCopyToClipboard, miAddVertOffset, miChangeVal,
-                     miRestrictHeight, miInterpolNearestNeighbor, miZoom->menuAction(),
-                     miRecompTerrainColors, miSeaAsBlue, ToolButtonInfo, ToolButtonZoomIn,
-                     ToolButtonZoomOut, ToolButtonSelRect, ToolButtonSelPoly})
+  for (QAction* a : {miOpenSingleHGT, miOpenMultiHGT, miOpenHGX, miOpenRaster})
+    a->setEnabled(false);
+  for (QAction* a :
+       {miSaveAsHGX, miSaveAsRaw, miSaveAsBMP, miMeshInfo, miCreateBGLFromCurrentMesh, miCloseMesh,
+        miCopyToClipboard, miAddVertOffset, miChangeVal, miRestrictHeight,
+        miInterpolNearestNeighbor, miZoom->menuAction(), miRecompTerrainColors, miSeaAsBlue,
+        ToolButtonInfo, ToolButtonZoomIn, ToolButtonZoomOut, ToolButtonSelRect, ToolButtonSelPoly})
     a->setEnabled(true);
   LabelZoom->setEnabled(true);
   ToolButtonSelRect->setChecked(true);
@@ -395,12 +396,28 @@ void TFormViewMesh::SetMeshState() {
 
 void TFormViewMesh::SetNoMeshState() {
   for (QAction* a : {miOpenSingleHGT, miOpenMultiHGT, miOpenHGX, miOpenRaster}) a->setEnabled(true);
-  for (QAction* a : {miSaveAsHGX, miSaveAsRaw, miSaveAsBMP, miMeshInfo, miCreateBGLFromCurrentMesh,
-                     miCloseMesh, miCopyToClipboard, miAddVertOffset, miChangeVal,
-                     miRestrictHeight, miInterpolNearestNeighbor, miRecompTerrainColors,
-                     miZoom->menuAction(), miSeaAsBlue, ToolButtonInfo, ToolButtonZoomIn,
-                     ToolButtonZoomOut, ToolButtonZoom1x, ToolButtonSelRect, ToolButtonSelPoly,
-                     miUndo, ToolButtonUndo})
+  for (QAction* a : {miSaveAsHGX,
+                     miSaveAsRaw,
+                     miSaveAsBMP,
+                     miMeshInfo,
+                     miCreateBGLFromCurrentMesh,
+                     miCloseMesh,
+                     miCopyToClipboard,
+                     miAddVertOffset,
+                     miChangeVal,
+                     miRestrictHeight,
+                     miInterpolNearestNeighbor,
+                     miRecompTerrainColors,
+                     miZoom->menuAction(),
+                     miSeaAsBlue,
+                     ToolButtonInfo,
+                     ToolButtonZoomIn,
+                     ToolButtonZoomOut,
+                     ToolButtonZoom1x,
+                     ToolButtonSelRect,
+                     ToolButtonSelPoly,
+                     miUndo,
+                     ToolButtonUndo})
     a->setEnabled(false);
   miShowGrid->setChecked(false);
   miShowGrid->setEnabled(false);
@@ -495,8 +512,8 @@ void TFormViewMesh::miCloseMeshClick() { CloseMesh(); }
 void TFormViewMesh::miExitClick() { close(); }
 
 bool TFormViewMesh::FormCloseQuery() {
-  if (Mesh && !ShowMessage(this, TMsgKind::Confirmation,
-                           "Exit " + QString::fromUtf8(AppName) + "?"))
+  if (Mesh &&
+      !ShowMessage(this, TMsgKind::Confirmation, "Exit " + QString::fromUtf8(AppName) + "?"))
     return false;
   QClipboard* cb = QGuiApplication::clipboard();
   const QMimeData* md = cb ? cb->mimeData() : nullptr;
@@ -569,6 +586,8 @@ bool TFormViewMesh::FormKeyDown(int key, Qt::KeyboardModifiers mods) {
       return false;
   }
 }
+
+bool TFormViewMesh::DebugItemsShown() const { return undo_debug_action_->isVisible(); }
 
 // ------------------------------------------------------------- image
 
@@ -732,8 +751,8 @@ void TFormViewMesh::PaintArea(QImage& target, int px, int py) {
   s.ImageHeight = MeshBitmap.height();
   s.Zoom = Zoom;
   s.Palette = MeshPalette().data();
-  SampleView(s, px, py, target.width(), target.height(),
-             reinterpret_cast<uint32_t*>(target.bits()), target.bytesPerLine() / 4);
+  SampleView(s, px, py, target.width(), target.height(), reinterpret_cast<uint32_t*>(target.bits()),
+             target.bytesPerLine() / 4);
 
   QPainter p(&target);
   p.translate(-px, -py);

@@ -79,13 +79,13 @@ class TFormViewMesh : public QMainWindow {
   ~TFormViewMesh() override;
 
   // ---------------------------------------------------------------- state
-  std::unique_ptr<TTMesh> Mesh;   // null while no mesh is loaded
-  QImage MeshBitmap;              // Format_Indexed8, Cols x Rows; null without mesh
-  TTCellMask MaskBitmap;          // polygon mask over PolySel.Bounds (RenderMask)
+  std::unique_ptr<TTMesh> Mesh;    // null while no mesh is loaded
+  QImage MeshBitmap;               // Format_Indexed8, Cols x Rows; null without mesh
+  TTCellMask MaskBitmap;           // polygon mask over PolySel.Bounds (RenderMask)
   TTUndoList* UndoList = nullptr;  // owned; made by CreateUndoList, freed by DestroyUndoList
   std::unique_ptr<TTWindowProgress> Progress;
-  bool AbortRequested = false;     // set by Esc; cleared and polled by long operations
-  bool MouseInputEnabled = true;   // false: presses, moves, releases on the image ignored
+  bool AbortRequested = false;    // set by Esc; cleared and polled by long operations
+  bool MouseInputEnabled = true;  // false: presses, moves, releases on the image ignored
   QPoint DragStart{-1, -1};
   QPoint DragEnd{0, 0};
   bool RectDragging = false;
@@ -224,9 +224,16 @@ class TFormViewMesh : public QMainWindow {
 
   // Start-up configuration (load, or propose defaults and write them).
   void LoadStartupConfiguration();
+  // The configured default HGT folder (may be empty or missing).
+  QString ConfiguredHGTFolder() const;
+  // "N46W122_N44W120": north-west and south-east corners of the mesh.
+  QString ProposedMeshFileName() const;
 
   // Keys the window sees first; true when handled.
   bool FormKeyDown(int key, Qt::KeyboardModifiers mods);
+
+  // LabelUndoDebug and miCmpHGTedges shown (after Ctrl+Alt+Q).
+  bool DebugItemsShown() const;
 
   // Mouse on the paint box, in paint-box pixels.
   void PaintBoxMeshMouseDown(Qt::MouseButton button, int x, int y);

@@ -31,8 +31,6 @@ void TFormViewMesh::UpdateUndoDebugLabel() {}
 void TFormViewMesh::miCreateBGLFromCurrentMeshClick() {}
 void TFormViewMesh::miMorePrefsClick() {}
 
-// --- file commands waiting for the mesh loaders and the configuration
-void TFormViewMesh::miOpenSingleHGTClick() {}
-void TFormViewMesh::miOpenHGXClick() {}
-void TFormViewMesh::miSaveAsHGXClick() {}
+// --- configuration (until the configuration record lands)
 void TFormViewMesh::LoadStartupConfiguration() {}
+QString TFormViewMesh::ConfiguredHGTFolder() const { return QString(); }

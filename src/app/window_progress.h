@@ -13,8 +13,8 @@ class TTWindowProgress : public TTProgress {
   TTWindowProgress(QProgressBar* bar, QLabel* percentLabel, const bool* abortFlag)
       : Bar(bar), PercentLabel(percentLabel), abort_flag_(abortFlag) {}
 
-  QProgressBar* Bar;      // not owned
-  QLabel* PercentLabel;   // not owned
+  QProgressBar* Bar;     // not owned
+  QLabel* PercentLabel;  // not owned
 
   void Pump() override;
   bool AbortRequested() override { return abort_flag_ && *abort_flag_; }

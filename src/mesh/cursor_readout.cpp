@@ -50,8 +50,8 @@ std::string CursorReadout(const TTMesh& mesh, int32_t c, int32_t r, int format) 
     }
   }
   std::string text = "(X,Y) = (" + std::to_string(c) + ") (" + std::to_string(r) + ") " + g +
-                     "  Elevation = " + std::to_string(s) + " m = " +
-                     Fixed((long double)s * 3.2808399L, 1) + " ft";
+                     "  Elevation = " + std::to_string(s) +
+                     " m = " + Fixed((long double)s * 3.2808399L, 1) + " ft";
   if (s == mesh.VoidValue) text += "  (void)";
   return text;
 }

@@ -25,8 +25,8 @@ class TTPolySel {
   std::array<TTCellPoint, kMaxPoints> Points{};
   int32_t Count = 0;
   bool Closed = false;
-  TCellRect Bounds;        // covers every vertex once Count > 0
-  TTCellPoint RubberEnd;   // free end of the rubber band while drawing
+  TCellRect Bounds;       // covers every vertex once Count > 0
+  TTCellPoint RubberEnd;  // free end of the rubber band while drawing
 
   // Stores a vertex and widens Bounds; ignored once kMaxPoints are held.
   void AddPoint(int32_t col, int32_t row);

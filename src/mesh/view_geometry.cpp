@@ -30,9 +30,7 @@ int64_t ZoomedExtent(int64_t cells, int zoom) { return zoom >= 1 ? cells * zoom 
 
 int64_t CellToPixel(int64_t cell, int zoom) { return zoom >= 1 ? cell * zoom : cell / -zoom; }
 
-int64_t PixelToCell(int64_t pixel, int zoom) {
-  return zoom >= 1 ? pixel / zoom : pixel * -zoom;
-}
+int64_t PixelToCell(int64_t pixel, int zoom) { return zoom >= 1 ? pixel / zoom : pixel * -zoom; }
 
 int32_t PixelToCellClamped(int64_t pixel, int zoom, int32_t count) {
   int64_t c = PixelToCell(pixel, zoom);

@@ -1,0 +1,102 @@
+// The main window's own file commands: one HGT tile, HGX load and save.
+
+#include <QDir>
+#include <QFileInfo>
+#include <cmath>
+
+#include "app/file_dialogs.h"
+#include "app/form_view_mesh.h"
+#include "app/message_box.h"
+#include "hgt/single_hgt.h"
+#include "mesh/export_names.h"
+
+namespace {
+// Keeps menus and tool bar off while a load or save runs (the loops let
+// events through, so a second command could otherwise start), on every path.
+class TInputLock {
+ public:
+  explicit TInputLock(TFormViewMesh* form) : form_(form) { form_->EnableUserInput(false); }
+  ~TInputLock() { form_->EnableUserInput(true); }
+
+ private:
+  TFormViewMesh* form_;
+};
+}  // namespace
+
+void TFormViewMesh::miOpenSingleHGTClick() {
+  if (Mesh) return;  // a mesh can only be loaded while none is
+  TFileDialogRequest req;
+  req.title = "Load HGT";
+  req.filter =
+      "All known file types (*.hgt, *.zip)|*.hgt;*.zip|HGT files (*.hgt)|*.hgt|ZIP files "
+      "(*.zip)|*.zip";
+  const QString hgtFolder = ConfiguredHGTFolder();
+  if (!hgtFolder.isEmpty() && QFileInfo(hgtFolder).isDir()) req.folder = hgtFolder;
+  const QString path = RunFileDialog(this, req);
+  if (path.isEmpty()) return;
+
+  auto mesh = std::make_unique<TTMesh>();
+  std::string message;
+  {
+    TWaitCursor wait;
+    TInputLock lock(this);
+    message = LoadSingleHGT(*mesh, path.toStdString(), TempDirUtf8(), Progress.get());
+  }
+  if (!message.empty()) {
+    ShowMessage(this, TMsgKind::Error, QString::fromStdString(message));
+    return;
+  }
+  TWaitCursor wait;
+  AttachMesh(std::move(mesh));
+}
+
+void TFormViewMesh::miOpenHGXClick() {
+  if (Mesh) return;
+  TFileDialogRequest req;
+  req.title = "Load HGX";
+  req.filter = "HGX files (*.hgx)|*.hgx";
+  req.defaultSuffix = "hgx";
+  const QString path = RunFileDialog(this, req);
+  if (path.isEmpty()) return;
+
+  auto mesh = std::make_unique<TTMesh>();
+  bool loaded;
+  {
+    TWaitCursor wait;
+    TInputLock lock(this);
+    loaded = mesh->LoadHGX(path.toStdString(), Progress.get());
+  }
+  if (!loaded) {
+    ShowMessage(this, TMsgKind::Error, "Cannot load HGX.");
+    return;
+  }
+  TWaitCursor wait;
+  AttachMesh(std::move(mesh));
+}
+
+QString TFormViewMesh::ProposedMeshFileName() const {
+  if (!Mesh) return QString();
+  return QString::fromStdString(
+      CornerName(int(std::trunc(Mesh->MaxLat)), int(std::trunc(Mesh->MinLon))) + "_" +
+      CornerName(int(std::trunc(Mesh->MinLat)), int(std::trunc(Mesh->MaxLon))));
+}
+
+void TFormViewMesh::miSaveAsHGXClick() {
+  if (!Mesh) return;
+  TFileDialogRequest req;
+  req.kind = TFileDialogRequest::Save;
+  req.title = "Save to HGX";
+  req.filter = "HGX|*.hgx";
+  req.defaultSuffix = "hgx";
+  req.proposedName = ProposedMeshFileName() + ".hgx";
+  const QString path = RunFileDialog(this, req);
+  if (path.isEmpty()) return;
+  PaintMesh();
+  bool saved;
+  {
+    TWaitCursor wait;
+    TInputLock lock(this);
+    saved = Mesh->SaveToFile(path.toStdString(), true, Mesh->GridRect, true, Progress.get());
+  }
+  if (!saved) ShowMessage(this, TMsgKind::Error, "Cannot save mesh.");
+}
