@@ -1,0 +1,28 @@
+#include <cstdio>
+
+#include "cli/cli.h"
+#include "cli/cli_io.h"
+#include "mesh/mesh.h"
+#include "mesh/mesh_info.h"
+
+namespace {
+
+int RunInfo(const TCliArgs& args) {
+  TCliSession session(args);
+  TTMesh mesh;
+  LoadInput(mesh, args.Arg(0), args, session);
+  for (const TTReportLine& line : MeshInfoReport(mesh))
+    std::printf("%s%s\n", line.Label.c_str(), line.Value.c_str());
+  return 0;
+}
+
+TCliRegistration reg(
+    {"info",
+     "delvacli info IN [--raster ROWS,COLS,MINLAT,MAXLAT,MINLON,MAXLON[,msb|lsb[,VOID]]]",
+     {kRasterOption},
+     {},
+     1,
+     1,
+     RunInfo});
+
+}  // namespace
