@@ -11,6 +11,7 @@
 
 class TTProgress;
 class TTCellMask;
+struct TTInterpolRun;
 
 // Contiguous block of 16-bit samples. Allocation does not zero the block
 // (the loaders write every sample) and reports failure instead of throwing.
@@ -112,4 +113,29 @@ class TTMesh {
                const std::string& tempDir = std::string());
 
   // --- elevation operations (edit/) ---
+  // Every operation visits rows outer, columns inner, over `rect` clipped to
+  // the grid. A cell takes part when `mask` is null or has the cell's bit set
+  // (cells outside the mask's bounds never take part). The row loops pump the
+  // progress object once per row; none of them refreshes the statistics.
+
+  // Cells equal to `current` become `replacement` (the void value included).
+  void ChangeValue(const TCellRect& rect, int16_t current, int16_t replacement,
+                   const TTCellMask* mask = nullptr, TTProgress* progress = nullptr);
+  // flags bit 0: apply `lower`, bit 1: apply `upper` (the upper limit first).
+  // Voids are never touched.
+  void RestrictHeight(const TCellRect& rect, int16_t lower, int16_t upper, uint16_t flags,
+                      const TTCellMask* mask = nullptr, TTProgress* progress = nullptr);
+  // Adds `offset` to every non-void sample, clipping the exact sum to the
+  // sample range; returns true when any sample was clipped.
+  bool AddVertOffset(const TCellRect& rect, int32_t offset, const TTCellMask* mask = nullptr,
+                     TTProgress* progress = nullptr);
+  // mode 1: non-void cells, 2: void cells only, anything else: every cell.
+  void FillRect(const TCellRect& rect, int16_t value, int16_t mode);
+  // Fills the voids of the selection with the inverse-distance weighted mean
+  // of the cells within `radius` that were valid when the run started (see
+  // edit/interpol.h). Stops at a row boundary when progress->AbortRequested().
+  // Returns false only when the working storage cannot be had; then nothing
+  // has changed.
+  bool InterpolNearestNei(const TCellRect& rect, int32_t radius, TTProgress* progress,
+                          const TTCellMask* mask, double weight, TTInterpolRun* run = nullptr);
 };
