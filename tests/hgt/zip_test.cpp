@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -34,7 +35,7 @@ TBytes ReadAll(const std::string& path) {
   return TBytes(std::istreambuf_iterator<char>(f), {});
 }
 
-[[maybe_unused]] void WriteAll(const std::string& path, const TBytes& data) {
+void WriteAll(const std::string& path, const TBytes& data) {
   std::ofstream f(path, std::ios::binary);
   f.write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
 }
@@ -70,7 +71,7 @@ TMember Stored(const std::string& name, const std::string& text) {
 }
 
 // A raw deflate stream of one stored block holding `text`.
-[[maybe_unused]] TMember DeflatedStoredBlock(const std::string& name, const std::string& text) {
+TMember DeflatedStoredBlock(const std::string& name, const std::string& text) {
   TMember m = Stored(name, text);
   uint16_t n = uint16_t(text.size());
   m.data = {0x01, uint8_t(n), uint8_t(n >> 8), uint8_t(~n), uint8_t(~n >> 8)};
@@ -89,8 +90,7 @@ void Put32(TBytes& b, uint32_t v) {
   Put16(b, v >> 16);
 }
 
-[[maybe_unused]] TBytes MakeArchive(const std::vector<TMember>& members,
-                                    const std::string& comment = "") {
+TBytes MakeArchive(const std::vector<TMember>& members, const std::string& comment = "") {
   TBytes zip, dir;
   for (const TMember& m : members) {
     uint32_t offset = uint32_t(zip.size());
@@ -204,6 +204,9 @@ TEST(ZipFixtures, EveryMethodExtractsExactBytes) {
       // Shrunk, then method 2: the shrunk one counts, the walk ends there.
       {"sharpcompress/Zip.reduce1.zip", 1, {{"TECT.TXT", 15498, 0x9bd160fa}}},
       {"commons-compress/moby.zip", 0, {}},
+      // Zipped SRTM tiles, one of them 3601 x 3601.
+      {"../srtm/graphhopper/N43E007.hgt.zip", 1, {{"N43E007.hgt", 2884802, 0x44e90a4e}}},
+      {"../srtm/graphhopper/N48W125.hgt.zip", 1, {{"N48W125.hgt", 25934402, 0x1acaf3e3}}},
   };
   for (const TFixture& fx : fixtures) {
     SCOPED_TRACE(fx.archive);
@@ -219,4 +222,241 @@ TEST(ZipFixtures, EveryMethodExtractsExactBytes) {
       EXPECT_TRUE(Listing(dir.Path()).empty());
     }
   }
+}
+
+namespace {
+
+// Writes `members` as an archive into `dir` and returns its path.
+std::string Archive(const TTempDir& dir, const std::vector<TMember>& members,
+                    const std::string& name = "a.zip") {
+  std::string path = dir.File(name);
+  WriteAll(path, MakeArchive(members));
+  return path;
+}
+
+}  // namespace
+
+// Each damaged or unsupported member gives its own code from UnzipEntry and
+// no output file; UnzipFiles then reports nothing extracted.
+TEST(ZipFailures, EachFailureReturnsItsCodeAndLeavesNoFile) {
+  const std::string text(300, 'x');
+  struct TCase {
+    const char* what;
+    TMember member;
+    int code;      // UnzipEntry
+    int files_rc;  // UnzipFiles
+  };
+  std::vector<TCase> cases;
+  {
+    TMember m = Stored("m.txt", "hello");
+    m.crc ^= 1;
+    cases.push_back({"crc mismatch", m, kZipCrcMismatch, 0});
+  }
+  {
+    TMember m = Stored("m.txt", "hello");
+    m.method = 2;  // reduced
+    cases.push_back({"method 2", m, kZipUnsupported, 0});
+  }
+  {
+    TMember m = Stored("m.txt", "hello");
+    m.flags = 1;
+    cases.push_back({"encrypted", m, kZipEncrypted, 0});
+  }
+  {
+    TMember m = Stored("m.txt", "hello");
+    m.method = 1;
+    m.flags = 8;
+    cases.push_back({"shrunk with data descriptor", m, kZipUnsupported, 0});
+  }
+  {
+    TMember m = Stored("m.txt", "hello");
+    m.local_sig = 0x04034b51;
+    // The archive no longer starts with a local header either.
+    cases.push_back({"bad local signature", m, kZipDamaged, kZipNotZip});
+  }
+  {
+    TMember m = DeflatedStoredBlock("m.txt", text);
+    m.data.resize(100);  // the stream stops in the middle of its block
+    m.csize = 100;
+    cases.push_back({"truncated deflate data", m, kZipDamaged, kZipDamaged});
+  }
+  {
+    TMember m = Stored("m.txt", text);
+    m.csize = m.size = 1u << 30;  // more than the archive holds
+    cases.push_back({"declared size past the end", m, kZipDamaged, kZipDamaged});
+  }
+  {
+    TMember m = DeflatedStoredBlock("m.txt", text);
+    m.size = 100;  // the stream inflates to 300
+    cases.push_back({"inflates past its size", m, kZipDamaged, kZipDamaged});
+  }
+  {
+    TMember m = DeflatedStoredBlock("m.txt", text);
+    m.size = 1000;  // the stream ends early
+    cases.push_back({"inflates short of its size", m, kZipDamaged, kZipDamaged});
+  }
+  {
+    TMember m = DeflatedStoredBlock("m.txt", text);
+    m.data[0] = 0x07;  // final block of the reserved type 3
+    cases.push_back({"bad block type", m, kZipDamaged, kZipDamaged});
+  }
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    TTempDir dir;
+    std::string zip = Archive(dir, {c.member});
+    fs::create_directory(dir.File("out"));
+    EXPECT_EQ(UnzipEntry(zip, dir.File("out/m.txt"), 0), c.code);
+    EXPECT_EQ(UnzipFiles(zip, dir.File("out"), ""), c.files_rc);
+    EXPECT_TRUE(Listing(dir.File("out")).empty());
+  }
+}
+
+// A failed member never destroys a file of the same name that was there.
+TEST(ZipFailures, ExistingFileSurvivesFailedMember) {
+  TTempDir dir;
+  TMember m = Stored("m.txt", "new content");
+  m.crc ^= 1;
+  std::string zip = Archive(dir, {m});
+  WriteAll(dir.File("m.txt"), {'o', 'l', 'd'});
+  EXPECT_EQ(UnzipFiles(zip, dir.Path(), ""), 0);
+  EXPECT_EQ(ReadAll(dir.File("m.txt")), (TBytes{'o', 'l', 'd'}));
+  EXPECT_EQ(Listing(dir.Path()).size(), 2u);  // the archive and m.txt
+}
+
+// Member paths that are absolute or climb out of the target are refused and
+// end the walk; nothing is written outside the target.
+TEST(ZipFailures, PathsOutsideTargetAreRefused) {
+  for (const char* bad : {"../evil.txt", "a/../../evil.txt", "/evil.txt", "\\evil.txt",
+                          "..\\evil.txt", "C:evil.txt", "a/..\\..\\evil.txt"}) {
+    SCOPED_TRACE(bad);
+    TTempDir dir;
+    std::string zip = Archive(
+        dir, {Stored("ok.txt", "fine"), Stored(bad, "evil"), Stored("later.txt", "never reached")});
+    fs::create_directories(dir.File("out/deep"));
+    EXPECT_EQ(UnzipFiles(zip, dir.File("out/deep"), ""), 1);
+    std::vector<std::string> files = Listing(dir.Path());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"a.zip", "out/deep/ok.txt"}));
+  }
+  // Harmless dots and doubled separators stay inside.
+  TTempDir dir;
+  std::string zip = Archive(dir, {Stored("./sub//x.txt", "x"), Stored("sub/", "")});
+  EXPECT_EQ(UnzipFiles(zip, dir.File("out"), ""), 2);
+  EXPECT_EQ(ReadAll(dir.File("out/sub/x.txt")), (TBytes{'x'}));
+}
+
+// Recognising archives, listing names, sizes by name, wildcard patterns and
+// an end record behind a comment longer than the search window.
+TEST(ZipDirectory, NamesSizesPatternsAndLongComment) {
+  TTempDir dir;
+  std::vector<TMember> members = {Stored("n45w122.hgt", std::string(1000, 'a')),
+                                  Stored("readme.txt", "read me"),
+                                  Stored("docs/notes.TXT", "notes")};
+  std::string comment(60000, 'c');
+  comment.replace(100, 4, "PK\x05\x07");  // near miss inside the comment
+  std::string zip = dir.File("tile.zip");
+  WriteAll(zip, MakeArchive(members, comment));
+
+  EXPECT_TRUE(IsZipFile(zip));
+  WriteAll(dir.File("fake.zip"), {'P', 'K', 5, 6, 0, 0});
+  EXPECT_FALSE(IsZipFile(dir.File("fake.zip")));
+  fs::copy_file(zip, dir.File("tool.exe.zip"));
+  EXPECT_FALSE(IsZipFile(dir.File("tool.exe.zip")));
+  fs::create_directory(dir.File("folder.zip"));
+  EXPECT_FALSE(IsZipFile(dir.File("folder.zip")));
+  EXPECT_FALSE(IsZipFile(dir.File("missing.zip")));
+
+  std::vector<std::string> names = {"stale"};
+  ASSERT_TRUE(ZipEntryNames(zip, names));
+  EXPECT_EQ(names, (std::vector<std::string>{"n45w122.hgt", "readme.txt", "docs/notes.TXT"}));
+  EXPECT_EQ(ZipEntrySize(zip, "N45W122.HGT"), 1000);
+  EXPECT_EQ(ZipEntrySize(zip, "N45W122"), -1);
+  EXPECT_EQ(ZipEntrySize(zip, "notes.txt"), -1);  // the whole stored name counts
+  EXPECT_EQ(ZipEntrySize(dir.File("fake.zip"), "x"), -1);
+  EXPECT_FALSE(ZipEntryNames(dir.File("fake.zip"), names));
+  EXPECT_TRUE(names.empty());
+
+  TZipSearchRec rec;
+  ASSERT_EQ(ZipFindFirst(zip, rec), 0);
+  EXPECT_EQ(rec.Name, "n45w122.hgt");
+  EXPECT_EQ(rec.Size, 1000u);
+  EXPECT_EQ(rec.Date, 0x2100);
+  ASSERT_EQ(ZipFindNext(rec), 0);
+  ASSERT_EQ(ZipFindNext(rec), 0);
+  EXPECT_EQ(ZipFindNext(rec), kZipNoMoreEntries);
+  ZipFindClose(rec);
+
+  EXPECT_TRUE(ZipNameMatches("docs/notes.TXT", "*.txt"));
+  EXPECT_TRUE(ZipNameMatches("readme.txt", "R?ADME.*"));
+  EXPECT_TRUE(ZipNameMatches("anything", "*.*"));
+  EXPECT_FALSE(ZipNameMatches("readme.txt", "*.hgt"));
+  EXPECT_FALSE(ZipNameMatches("readme.txt", "readme"));
+
+  fs::create_directory(dir.File("out"));
+  EXPECT_EQ(UnzipFiles(zip, dir.File("out"), "*.TXT"), 2);
+  EXPECT_EQ(ReadAll(dir.File("out/docs/notes.TXT")), (TBytes{'n', 'o', 't', 'e', 's'}));
+  EXPECT_FALSE(fs::exists(dir.File("out/n45w122.hgt")));
+
+  EXPECT_EQ(UnzipFiles("", dir.File("out"), ""), kZipNoArgument);
+  EXPECT_EQ(UnzipFiles(zip, "", ""), kZipNoArgument);
+  EXPECT_EQ(UnzipFiles(dir.File("fake.zip"), dir.File("out"), ""), kZipNotZip);
+  // A local header but no directory at all.
+  WriteAll(dir.File("bare.zip"), {'P', 'K', 3, 4, 0, 0, 0, 0});
+  EXPECT_EQ(UnzipFiles(dir.File("bare.zip"), dir.File("out"), ""), kZipBadDirectory);
+  EXPECT_EQ(ZipFindFirst(dir.File("bare.zip"), rec), kZipCannotOpen);
+}
+
+namespace {
+
+class TAbortingProgress : public TTProgress {
+ public:
+  bool AbortRequested() override { return true; }
+};
+
+// Starts a second extraction from inside the first one's event pumping.
+class TReentrantProgress : public TTProgress {
+ public:
+  std::string archive, out;
+  int inner = 1;
+  void Pump() override {
+    if (inner == 1) inner = UnzipEntry(archive, out, 0);
+  }
+};
+
+}  // namespace
+
+// Esc aborts with -5 and leaves nothing; a second extraction started while
+// one runs meets the busy guard, and the guard is free again afterwards.
+TEST(ZipFailures, AbortAndBusyGuard) {
+  TTempDir dir;
+  std::string zip = Archive(dir, {Stored("m.txt", std::string(5000, 'z'))});
+  TAbortingProgress abort;
+  EXPECT_EQ(UnzipEntry(zip, dir.File("m.txt"), 0, &abort), kZipAborted);
+  EXPECT_EQ(UnzipFiles(zip, dir.File("out"), "", &abort), kZipAborted);
+  EXPECT_FALSE(fs::exists(dir.File("m.txt")));
+  EXPECT_FALSE(fs::exists(dir.File("out/m.txt")));
+
+  TReentrantProgress again;
+  again.archive = zip;
+  again.out = dir.File("inner.txt");
+  EXPECT_EQ(UnzipEntry(zip, dir.File("m.txt"), 0, &again), 0);
+  EXPECT_EQ(again.inner, kZipBusy);
+  EXPECT_FALSE(fs::exists(dir.File("inner.txt")));
+  EXPECT_EQ(UnzipEntry(zip, dir.File("m2.txt"), 0), 0);
+  EXPECT_EQ(ReadAll(dir.File("m2.txt")).size(), 5000u);
+}
+
+// Without the directory entry a data-descriptor member finds its CRC after
+// its data; a deflate stream decodes the same from memory.
+TEST(ZipFixtures, DataDescriptorWithoutDirectoryAndMemoryInflate) {
+  DELVA_REQUIRE_SHARED(zip, "zip/zip-rs/data_descriptor.zip");
+  TTempDir dir;
+  ASSERT_EQ(UnzipEntry(zip, dir.File("hello.txt"), 0), 0);
+  EXPECT_EQ(ReferenceCrc(ReadAll(dir.File("hello.txt"))), 0xb095e5e3u);
+
+  TMember m = DeflatedStoredBlock("m", "abcdef");
+  uint8_t out[16];
+  EXPECT_EQ(ZipInflateBuffer(m.data.data(), m.data.size(), out, sizeof out), 6);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(out), 6), "abcdef");
+  EXPECT_EQ(ZipInflateBuffer(m.data.data(), m.data.size(), out, 5), kZipDamaged);
 }
