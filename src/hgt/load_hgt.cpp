@@ -4,6 +4,7 @@
 #include <string>
 
 #include "hgt/tile_names.h"
+#include "hgt/zip.h"
 #include "mesh/mesh.h"
 #include "settings/file_util.h"
 #include "settings/progress.h"
@@ -20,19 +21,20 @@ enum class TileLookup { Absent, Present, Failed };
 
 // Finds the listed tile as a plain file (letter case ignored) or, failing
 // that, as the file name + ".zip" holding it.
-TileLookup LocateTile(const std::string& listed, const std::string& tempDir, TTileSource& src) {
+TileLookup LocateTile(const std::string& listed, const std::string& tempDir, TTileSource& src,
+                      TTProgress* progress) {
   std::string plain = FindFileNoCase(listed);
   if (!plain.empty()) {
     src.ReadPath = plain;
     return TileLookup::Present;
   }
-  // --- zipped tile ---
-  // An archive listed + ".zip" whose member is named as the archive without
-  // ".zip" is extracted into tempDir: set src.ReadPath to the extracted file,
-  // src.Extracted = true and return Present; return Failed when extraction
-  // yields nothing.
-  (void)tempDir;
-  return TileLookup::Absent;
+  // A zipped tile: the archive listed + ".zip" holding the listed name.
+  const std::string archive = FindFileNoCase(listed + ".zip");
+  if (archive.empty()) return TileLookup::Absent;
+  if (UnzipMember(archive, tempDir, FileNamePart(listed), src.ReadPath, progress) < 1)
+    return TileLookup::Failed;
+  src.Extracted = true;
+  return TileLookup::Present;
 }
 
 void DropExtracted(const TTileSource& src) {
@@ -71,7 +73,7 @@ bool TTMesh::LoadHGT(const std::vector<std::string>& tiles, uint16_t kind, int32
     for (int32_t j = 0; j < W; ++j) {
       const size_t k = size_t(i) * W + j;
       TTileSource src;
-      const TileLookup found = LocateTile(tiles[k], tempDir, src);
+      const TileLookup found = LocateTile(tiles[k], tempDir, src, progress);
       if (found == TileLookup::Failed) return fail(nullptr);
       if (progress && count > 1)
         progress->SetText(std::to_string(k + 1) + " of " + std::to_string(count));

@@ -1,23 +1,33 @@
 #include "hgt/single_hgt.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <vector>
 
 #include "hgt/tile_names.h"
+#include "hgt/zip.h"
 #include "mesh/mesh.h"
 #include "settings/file_util.h"
 
 namespace {
 
-// --- zipped single tile ---
 // Extracts the member of `archive` named as the archive's name without its
 // last four characters into tempDir. Returns "" and sets `extracted` to the
 // extracted file, or returns the message for the user.
 std::string ExtractSingleTile(const std::string& archive, const std::string& tempDir,
-                              std::string& extracted) {
-  (void)tempDir;
+                              std::string& extracted, TTProgress* progress) {
   extracted.clear();
-  return "The file " + FileNamePart(archive) + " has an unknown zip file format.";
+  const std::string z = FileNamePart(archive);
+  if (!IsZipFile(archive)) return "The file " + z + " has an unknown zip file format.";
+  std::vector<std::string> names;
+  if (!ZipEntryNames(archive, names)) return "Could not get file names from zip file.";
+  const std::string m = z.substr(0, z.size() >= 4 ? z.size() - 4 : 0);
+  if (std::none_of(names.begin(), names.end(),
+                   [&](const std::string& n) { return EqualsNoCase(n, m); }))
+    return m + " not found in " + z;
+  if (UnzipMember(archive, tempDir, m, extracted, progress) < 1)
+    return "Could not decompress file " + z;
+  return std::string();
 }
 
 void RemoveFile(const std::string& path) {
@@ -32,7 +42,7 @@ std::string LoadSingleHGT(TTMesh& mesh, const std::string& path, const std::stri
   std::string p = path;
   bool extracted = false;
   if (UpperAscii(FileExtension(path)) == ".ZIP") {
-    std::string message = ExtractSingleTile(path, tempDir, p);
+    std::string message = ExtractSingleTile(path, tempDir, p, progress);
     if (!message.empty()) return message;
     extracted = true;
   }

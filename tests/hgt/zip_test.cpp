@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "hgt/single_hgt.h"
 #include "hgt/zip_stream.h"
+#include "mesh/mesh.h"
 #include "settings/progress.h"
 #include "support/test_paths.h"
 
@@ -459,4 +461,66 @@ TEST(ZipFixtures, DataDescriptorWithoutDirectoryAndMemoryInflate) {
   EXPECT_EQ(ZipInflateBuffer(m.data.data(), m.data.size(), out, sizeof out), 6);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(out), 6), "abcdef");
   EXPECT_EQ(ZipInflateBuffer(m.data.data(), m.data.size(), out, 5), kZipDamaged);
+}
+
+// Zipped tiles through the loaders: the extracted copy lives in the temporary
+// folder only while it is read, whatever the outcome.
+TEST(ZipTiles, LoadSingleAndMosaicFromArchives) {
+  DELVA_REQUIRE_SHARED(folder, "srtm/graphhopper");
+  TTempDir temp;
+  TTMesh one;
+  ASSERT_EQ(LoadSingleHGT(one, folder + "/N43E007.hgt.zip", temp.Path(), nullptr), "");
+  EXPECT_EQ(one.Cols, 1201);
+  EXPECT_EQ(one.Kind, 2);
+  EXPECT_EQ(one.MinLat, 43);
+  EXPECT_EQ(one.MinLon, 7);
+  EXPECT_EQ(one.GetCell(0, 0), 771);
+  one.UpdateStats();
+  EXPECT_EQ(one.VoidCount, 1595);
+  EXPECT_TRUE(Listing(temp.Path()).empty());
+
+  // North above south; the listed names differ in case from the archives.
+  TTMesh two;
+  ASSERT_TRUE(two.LoadHGT({folder + "/N42E001.HGT", folder + "/N41E001.HGT"}, 2, 1, 2, 0, nullptr,
+                          temp.Path()));
+  EXPECT_EQ(two.Rows, 2401);
+  EXPECT_EQ(two.GetCell(0, 0), 838);
+  EXPECT_EQ(two.GetCell(600, 600), 1095);
+  EXPECT_EQ(two.GetCell(1200, 1200), 707);  // shared edge row from the north tile
+  EXPECT_EQ(two.GetCell(600, 1800), 557);
+  EXPECT_EQ(two.TileFiles[0], folder + "/N42E001.HGT");
+  EXPECT_TRUE(Listing(temp.Path()).empty());
+
+  // A damaged archive fails the whole load and leaves nothing behind.
+  TTempDir own;
+  TBytes bytes = ReadAll(folder + "/N41E001.hgt.zip");
+  bytes[bytes.size() / 2] ^= 0x55;
+  WriteAll(own.File("N41E001.hgt.zip"), bytes);
+  TTMesh bad;
+  EXPECT_FALSE(bad.LoadHGT({folder + "/N42E001.hgt", own.File("N41E001.hgt")}, 2, 1, 2, 0, nullptr,
+                           temp.Path()));
+  EXPECT_TRUE(bad.Samples.Empty());
+  EXPECT_TRUE(Listing(temp.Path()).empty());
+  EXPECT_EQ(LoadSingleHGT(bad, own.File("N41E001.hgt.zip"), temp.Path(), nullptr),
+            "Could not decompress file N41E001.hgt.zip");
+  EXPECT_TRUE(Listing(temp.Path()).empty());
+}
+
+TEST(ZipTiles, SingleTileMessages) {
+  TTempDir dir, temp;
+  TTMesh m;
+  WriteAll(dir.File("N45W123.zip"), MakeArchive({Stored("N45W123.hgt", "x")}));
+  EXPECT_EQ(LoadSingleHGT(m, dir.File("N45W123.zip"), temp.Path(), nullptr),
+            "N45W123 not found in N45W123.zip");
+  WriteAll(dir.File("N45W123.hgt.zip"), {'n', 'o', 'p', 'e', '.'});
+  EXPECT_EQ(LoadSingleHGT(m, dir.File("N45W123.hgt.zip"), temp.Path(), nullptr),
+            "The file N45W123.hgt.zip has an unknown zip file format.");
+  // A member stored in a folder is not the expected bare name.
+  WriteAll(dir.File("N45W123.hgt.zip"), MakeArchive({Stored("tiles/N45W123.hgt", "x")}));
+  EXPECT_EQ(LoadSingleHGT(m, dir.File("N45W123.hgt.zip"), temp.Path(), nullptr),
+            "N45W123.hgt not found in N45W123.hgt.zip");
+  WriteAll(dir.File("N45W123.hgt.zip"), MakeArchive({Stored("n45w123.HGT", "short")}));
+  EXPECT_EQ(LoadSingleHGT(m, dir.File("N45W123.hgt.zip"), temp.Path(), nullptr),
+            "HGT file size is invalid.");
+  EXPECT_TRUE(Listing(temp.Path()).empty());
 }
