@@ -89,3 +89,26 @@ std::string ResampleFinishedText(const std::string& bglPath) {
   const bool exists = FileSizeIfExists(bglPath, size);
   return ResampleFinishedText(exists, size);
 }
+
+std::string ResampleCrashedText(const std::string& bglPath) {
+  std::string text = ResampleFinishedText(bglPath);
+  text.replace(0, std::string("Resample has finished.").size(), "Resample stopped abnormally.");
+  return text;
+}
+
+std::string NormalizeNewlines(const std::string& chunk, bool& pendingCR) {
+  std::string out;
+  out.reserve(chunk.size());
+  for (char c : chunk) {
+    if (pendingCR) {
+      pendingCR = false;
+      out += '\n';
+      if (c == '\n') continue;
+    }
+    if (c == '\r')
+      pendingCR = true;
+    else
+      out += c;
+  }
+  return out;
+}

@@ -37,7 +37,14 @@ TVersionVerdict ClassifyResampleVersion(const TFileVersion& v);
 std::string RefusedVersionText(const TFileVersion& v, const std::string& appName);
 std::string UntestedVersionText(const TFileVersion& v, const std::string& appName);
 
+// Compiler output as the output window shows it: CR LF and lone CR become
+// LF. `pendingCR` carries a CR that ended the previous chunk.
+std::string NormalizeNewlines(const std::string& chunk, bool& pendingCR);
+
 // The compiler's status after a run: "Resample has finished." and what was
 // found at the BGL path (existence and size only).
 std::string ResampleFinishedText(const std::string& bglPath);
 std::string ResampleFinishedText(bool bglExists, int64_t bglSize);
+// After a crash of the compiler the same facts under "Resample stopped
+// abnormally." (a BGL left by a crashed run is not a finished BGL).
+std::string ResampleCrashedText(const std::string& bglPath);

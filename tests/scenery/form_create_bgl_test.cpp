@@ -1,0 +1,365 @@
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+
+#include "mesh/mesh.h"
+#include "scenery/bgl_build.h"
+#include "scenery/form_bgl_command.h"
+#include "scenery/form_create_bgl_opt.h"
+#include "scenery/form_resample_output.h"
+#include "scenery/resample_tool.h"
+#include "support/ui/message_recorder.h"
+
+namespace {
+
+// A one-tile 3-arc-second mesh of N45W122 shrunk to a tenth (120 cells per
+// degree), optionally with all four bands, samples a gentle slope.
+std::unique_ptr<TTMesh> MakeMesh(bool bands, bool withVoid = false) {
+  auto m = std::make_unique<TTMesh>();
+  const int n = 120, extra = bands ? 2 : 0;
+  m->SetGridSize((1 + extra) * n + 1, (1 + extra) * n + 1);
+  m->AllocSamples(m->Cols, m->Rows);
+  for (int y = 0; y < m->Rows; ++y)
+    for (int x = 0; x < m->Cols; ++x) m->SetCell(x, y, int16_t(x + y));
+  if (withVoid) m->SetCell(3, 3, -32768);
+  m->RowsPerDeg = m->ColsPerDeg = n;
+  m->VoidValue = -32768;
+  m->MinLat = bands ? 44 : 45;
+  m->MaxLat = bands ? 47 : 46;
+  m->MinLon = bands ? -123 : -122;
+  m->MaxLon = bands ? -120 : -121;
+  if (bands) {
+    m->AdjoNorth = m->AdjoEast = n + 1;
+    m->AdjoSouth = m->AdjoWest = n;
+  }
+  return m;
+}
+
+QByteArray ReadAll(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+}  // namespace
+
+class TestCreateBgl : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir dir_;
+  TBglCommandEnv Env(const TTMesh& mesh) {
+    TBglCommandEnv env;
+    env.Mesh = &mesh;
+    env.TempDir = dir_.filePath("temp").toStdString();
+    QDir().mkpath(dir_.filePath("temp"));
+    env.ResamplePath = STANDIN_RESAMPLE_PATH;
+    env.BglFolder = dir_.path().toStdString();
+    return env;
+  }
+  static bool TempFilesExist(const TBglCommandEnv& env) {
+    const TBglTempFiles f = BglTempFiles(env.TempDir);
+    return QFile::exists(QString::fromStdString(f.Raster)) ||
+           QFile::exists(QString::fromStdString(f.SourceInf)) ||
+           QFile::exists(QString::fromStdString(f.DestInf));
+  }
+  // Runs the command, accepting the dialog after `edit`, and waits until the
+  // output window may be closed.
+  QPointer<TFormResampleOutput> Run(const TBglCommandEnv& env,
+                                    std::function<void(TFormCreateBGLOpt&)> edit = {}) {
+    SetBglOptionsHook([edit](TFormCreateBGLOpt& d) {
+      if (edit) edit(d);
+      return int(QDialog::Accepted);
+    });
+    QPointer<TFormResampleOutput> w = CreateBglFromMesh(env);
+    SetBglOptionsHook({});
+    return w;
+  }
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(dir_.isValid());
+    qputenv("STANDIN_DURATION_MS", "300");
+    qunsetenv("STANDIN_MODE");
+  }
+  void cleanup() { qunsetenv("STANDIN_MODE"); }
+
+  void dialogProposalsAndBands() {
+    auto plain = MakeMesh(false);
+    TFormCreateBGLOpt d;
+    QCOMPARE(d.ListBoxInfs->count(), 1);
+    QCOMPARE(d.ListBoxInfs->item(0)->text(), QString(GeneratedInfMarker));
+    d.SetupFromMesh(*plain, "/scenery");
+    QCOMPARE(d.BglPath, QString("/scenery/N46W122_N45W121.bgl"));
+    QCOMPARE(d.SaveDialogFileName, QString("N46W122_N45W121"));
+    QCOMPARE(d.SpinEditLOD->value(), 9);
+    QCOMPARE(d.LabelLODmeters->text(), QString("76.40 m"));
+    d.SpinEditLOD->setValue(12);
+    QCOMPARE(d.LabelLODmeters->text(), QString("9.60 m"));
+    QVERIFY(!d.SpinEditExtraBandNorth->isEnabled() && !d.LabelBandEast->isEnabled());
+    QVERIFY(d.CheckBoxDeleteTemp->isChecked());
+
+    auto banded = MakeMesh(true);
+    TFormCreateBGLOpt b;
+    b.SetupFromMesh(*banded, "");
+    QVERIFY(b.BglPath.endsWith("N46W122_N45W121.bgl"));
+    for (QSpinBox* s : {b.SpinEditExtraBandNorth, b.SpinEditExtraBandSouth, b.SpinEditExtraBandWest,
+                        b.SpinEditExtraBandEast}) {
+      QVERIFY(s->isEnabled());
+      QCOMPARE(s->maximum(), 120);
+      QCOMPARE(s->value(), 120);  // the 171 proposal, held to one degree
+    }
+    QVERIFY(b.LabelUnitWest->isEnabled());
+  }
+
+  void dialogInfListAndOverwrite() {
+    TMessageRecorder rec;
+    TFormCreateBGLOpt d;
+    QStringList next = {"/x/Land.inf", "/x/water.inf", "/X/LAND.INF"};
+    d.ChooseInfFile = [&] { return next.takeFirst(); };
+    d.BitBtnInfAddClick();
+    d.BitBtnInfAddClick();
+    d.BitBtnInfAddClick();  // same file in other letter case
+    QCOMPARE(rec.Texts(), QStringList{"INF file is already in the list."});
+    QCOMPARE(d.ListBoxInfs->count(), 3);
+
+    // The marker can be moved but not removed.
+    d.ListBoxInfs->setCurrentRow(0);
+    QVERIFY(!d.BitBtnInfDel->isEnabled());
+    d.BitBtnInfUpClick();  // at the top: nothing
+    QCOMPARE(d.ListBoxInfs->item(0)->text(), QString(GeneratedInfMarker));
+    d.BitBtnInfDownClick();
+    d.BitBtnInfDownClick();
+    d.BitBtnInfDownClick();  // at the bottom: nothing
+    QCOMPARE(d.ListBoxInfs->currentRow(), 2);
+    QCOMPARE(d.InfEntries(),
+             (std::vector<std::string>{"/x/Land.inf", "/x/water.inf", GeneratedInfMarker}));
+    d.ListBoxInfs->setCurrentRow(0);
+    QVERIFY(d.BitBtnInfDel->isEnabled());
+    d.BitBtnInfDelClick();
+    QVERIFY(!d.BitBtnInfDel->isEnabled());
+    QCOMPARE(d.InfEntries(), (std::vector<std::string>{"/x/water.inf", GeneratedInfMarker}));
+
+    // The proposed name of an existing BGL asks; No keeps the dialog open.
+    const QString existing = dir_.filePath("old.bgl");
+    QFile f(existing);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.close();
+    d.BglPath = existing;
+    rec.Clear();
+    rec.QueueAnswers({false});
+    d.show();
+    d.accept();
+    QCOMPARE(rec.Texts(), QStringList{"File already exists.\nDo you want to overwrite it?"});
+    QCOMPARE(d.result(), int(QDialog::Rejected));
+    QVERIFY(d.isVisible());
+    // Chosen through "Change": the save dialog has asked already.
+    d.ChooseBglFile = [&] { return existing; };
+    d.BitBtnSelectClick();
+    QVERIFY(d.BglPathChosen);
+    rec.Clear();
+    d.accept();
+    QVERIFY(rec.Texts().isEmpty());
+    QCOMPARE(d.result(), int(QDialog::Accepted));
+  }
+
+  void outputWindowKeepsToItsLimitAndClosesOnlyWhenAllowed() {
+    auto* w = new TFormResampleOutput;
+    QPointer<TFormResampleOutput> guard = w;
+    w->show();
+    const QString line = QString(99, 'y') + "\n";
+    for (int i = 0; i < 700; ++i) w->AppendOutput(line);  // 70000 characters
+    QVERIFY(w->MemoOut->toPlainText().size() <= TFormResampleOutput::kMaxMemoChars + 100);
+    w->AppendOutput(QString(200000, 'z'));  // one huge chunk: its tail only
+    QVERIFY(w->MemoOut->toPlainText().size() <= TFormResampleOutput::kMaxMemoChars);
+    QVERIFY(!w->close());
+    QVERIFY(guard);
+    w->AllowClose();
+    QVERIFY(w->close());
+    QTRY_VERIFY(!guard);
+  }
+
+  void endToEndWithTheStandIn() {
+    auto mesh = MakeMesh(true);
+    TBglCommandEnv env = Env(*mesh);
+    const QString log = dir_.filePath("standin.log");
+    qputenv("STANDIN_LOG", log.toUtf8());
+    int enables = 0, disables = 0, ticks = 0;
+    env.EnableUserInput = [&](bool on) { on ? ++enables : ++disables; };
+    QTimer alive;  // the event loop keeps running while the compiler works
+    connect(&alive, &QTimer::timeout, [&] { ++ticks; });
+    alive.start(20);
+    TMessageRecorder rec;
+    QPointer<TFormResampleOutput> w = Run(env, [](TFormCreateBGLOpt& d) {
+      d.SpinEditExtraBandNorth->setValue(17);
+      d.SpinEditExtraBandSouth->setValue(0);
+      d.SpinEditExtraBandWest->setValue(120);
+      d.SpinEditExtraBandEast->setValue(5);
+      d.SpinEditBaseValue->setValue(-3);
+    });
+    alive.stop();
+    qunsetenv("STANDIN_LOG");
+    QVERIFY(rec.Texts().isEmpty());
+    QVERIFY(w);
+    QVERIFY(ticks > 5);
+    QCOMPARE(disables, 1);
+    QCOMPARE(enables, 1);
+    QVERIFY(w->BitBtnClose->isEnabled());
+    QVERIFY(w->MemoOut->toPlainText().contains("Processing LOD 9: 100%"));
+    QVERIFY(!w->MemoOut->toPlainText().contains('\r'));
+    // Cut: 17 + 121 + 0 rows, 120 + 121 + 5 columns -> BGL of 64 + bytes/32.
+    const qint64 bytes = qint64(17 + 121) * (120 + 121 + 5) * 2;
+    const QString bgl = dir_.filePath("N46W122_N45W121.bgl");
+    QCOMPARE(QFileInfo(bgl).size(), 64 + bytes / 32);
+    QCOMPARE(w->LabelStatus->text(),
+             QString::fromStdString(ResampleFinishedText(bgl.toStdString())));
+    QVERIFY(w->LabelStatus->text().startsWith("Resample has finished.  Resulting BGL has "));
+    QVERIFY(!TempFilesExist(env));
+
+    // The compiler ran in its own folder with the INF files in order.
+    const QString text = QString::fromUtf8(ReadAll(log));
+    QVERIFY2(text.contains("cwd " + QFileInfo(STANDIN_RESAMPLE_PATH).absolutePath()),
+             qPrintable(text));
+    const QStringList args = text.split('\n').filter(QRegularExpression("^arg "));
+    QCOMPARE(args.size(), 2);
+    QVERIFY(args[0].endsWith("tempsrc.inf") && args[1].endsWith("tempdst.inf"));
+    QVERIFY(text.contains("key Source.NumOfLines=138\n"));
+    QVERIFY(text.contains("key Source.BaseValue=-3\n"));
+    QVERIFY(!text.contains("error"));
+
+    QVERIFY(w->close());
+    QTRY_VERIFY(!w);
+  }
+
+  void badRunsEndWithTheirStatus() {
+    auto mesh = MakeMesh(false, true);
+    TBglCommandEnv env = Env(*mesh);
+    TMessageRecorder rec;
+    const QString bgl = dir_.filePath("N46W122_N45W121.bgl");
+
+    // Compiler location unknown or gone.
+    env.ResamplePath = dir_.filePath("nothere.exe").toStdString();
+    QVERIFY(!Run(env));
+    QCOMPARE(rec.Texts(), QStringList{"Please, inform the location of Resample in\n"
+                                      "Program Preferences (Files and Folders)."});
+
+    // Voids: No stops before the dialog.
+    env = Env(*mesh);
+    rec.Clear();
+    rec.QueueAnswers({false});
+    bool shown = false;
+    SetBglOptionsHook([&](TFormCreateBGLOpt&) {
+      shown = true;
+      return int(QDialog::Accepted);
+    });
+    QVERIFY(!CreateBglFromMesh(env));
+    SetBglOptionsHook({});
+    QVERIFY(!shown);
+    QCOMPARE(rec.Texts(),
+             QStringList{"The current mesh has voids (null elevation data).\nProceed anyway?"});
+
+    // A file that cannot be started.
+    const QString notExe = dir_.filePath("plain.txt");
+    QFile f(notExe);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("just text");
+    f.close();
+    env.ResamplePath = notExe.toStdString();
+    rec.Clear();
+    QPointer<TFormResampleOutput> w = Run(env);
+    QTRY_VERIFY(!w);  // the output window is closed again
+    QCOMPARE(rec.Texts().last(), QString("Could not create BGL file."));
+    QVERIFY(!TempFilesExist(env));
+
+    env = Env(*mesh);
+    struct TCase {
+      const char* mode;
+      QString status;
+    };
+    QFile::remove(bgl);
+    const QList<TCase> cases = {
+        {"crash", "Resample stopped abnormally. No BGL file has been created."},
+        {"nobgl", "Resample has finished. No BGL file has been created."},
+        {"emptybgl", "Resample has finished. Resulting BGL file is empty!"},
+        {"fail", "Resample has finished. No BGL file has been created."},
+    };
+    for (const TCase& c : cases) {
+      qputenv("STANDIN_MODE", c.mode);
+      QFile::remove(bgl);
+      rec.Clear();
+      w = Run(env, [](TFormCreateBGLOpt& d) { d.BglPathChosen = true; });
+      QVERIFY2(w, c.mode);
+      QCOMPARE(w->LabelStatus->text(), c.status);
+      QVERIFY(w->BitBtnClose->isEnabled());
+      QVERIFY(!TempFilesExist(env));
+      w->close();
+      QTRY_VERIFY(!w);
+    }
+
+    // Megabytes of output: the memo stays small, the run ends normally; the
+    // temporary files stay when the box is cleared.
+    qputenv("STANDIN_MODE", "flood");
+    qputenv("STANDIN_FLOOD_MB", "4");
+    w = Run(env, [](TFormCreateBGLOpt& d) {
+      d.BglPathChosen = true;
+      d.CheckBoxDeleteTemp->setChecked(false);
+    });
+    qunsetenv("STANDIN_FLOOD_MB");
+    QVERIFY(w);
+    QVERIFY(w->MemoOut->toPlainText().size() <= 2 * TFormResampleOutput::kMaxMemoChars);
+    QVERIFY(w->MemoOut->toPlainText().contains("100%"));
+    QVERIFY(w->LabelStatus->text().startsWith("Resample has finished.  Resulting BGL has "));
+    QVERIFY(TempFilesExist(env));
+    DeleteBglTempFiles(BglTempFiles(env.TempDir));
+    w->close();
+  }
+
+#ifndef _WIN32
+  void windowsProgramRunsThroughWine() {
+    // A fake "wine" that hands the Windows paths to the stand-in, which maps
+    // Z:\ back to host paths.
+    const QString bin = dir_.filePath("bin");
+    QDir().mkpath(bin);
+    QFile wine(bin + "/wine");
+    QVERIFY(wine.open(QIODevice::WriteOnly));
+    wine.write(QByteArray("#!/bin/sh\nshift\nexec '") + STANDIN_RESAMPLE_PATH + "' \"$@\"\n");
+    wine.close();
+    wine.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString exe = dir_.filePath("sdk/resample.exe");
+    QDir().mkpath(dir_.filePath("sdk"));
+    QFile(exe).open(QIODevice::WriteOnly);
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", bin.toUtf8() + ":" + oldPath);
+    const QString log = dir_.filePath("wine.log");
+    qputenv("STANDIN_LOG", log.toUtf8());
+
+    auto mesh = MakeMesh(false);
+    TBglCommandEnv env = Env(*mesh);
+    env.ResamplePath = exe.toStdString();
+    TMessageRecorder rec;
+    QPointer<TFormResampleOutput> w =
+        Run(env, [](TFormCreateBGLOpt& d) { d.BglPathChosen = true; });
+    qputenv("PATH", oldPath);
+    qunsetenv("STANDIN_LOG");
+    QVERIFY(w);
+    QVERIFY2(w->LabelStatus->text().contains("Resulting BGL has"),
+             qPrintable(w->MemoOut->toPlainText()));
+    const QString text = QString::fromUtf8(ReadAll(log));
+    QVERIFY2(text.contains("cwd " + dir_.filePath("sdk")), qPrintable(text));
+    QVERIFY(text.contains("arg Z:\\"));
+    QVERIFY(text.contains("key Source.SourceDir=\"Z:\\"));
+    QVERIFY(text.contains("key Destination.DestDir=\"Z:\\"));
+    w->close();
+  }
+#endif
+};
+
+QTEST_MAIN(TestCreateBgl)
+#include "form_create_bgl_test.moc"

@@ -1,0 +1,248 @@
+// A stand-in for the terrain compiler, for the tests: it is started the way
+// the editor starts the real one (INF files on the command line, its own
+// folder as working folder), reads the INF files strictly, prints progress
+// lines for a second or so and writes a BGL whose size depends on its input.
+//
+// Environment:
+//   STANDIN_MODE        ok (default) | crash | flood | nobgl | emptybgl | fail
+//   STANDIN_DURATION_MS total time of the progress lines (default 1200)
+//   STANDIN_FLOOD_MB    megabytes printed in flood mode (default 3)
+//   STANDIN_LOG         file that receives the working folder, the arguments
+//                       and every key read, one per line
+// Paths in Wine's form ("Z:\dir\file") are mapped back to host paths, so a
+// fake "wine" can hand its arguments to this program.
+#include <chrono>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using TSection = std::map<std::string, std::string>;
+
+std::FILE* logFile = nullptr;
+
+void Log(const std::string& line) {
+  if (logFile) std::fprintf(logFile, "%s\n", line.c_str());
+}
+
+[[noreturn]] void Fail(const std::string& why) {
+  std::printf("ERROR: %s\r\n", why.c_str());
+  std::fflush(stdout);
+  Log("error " + why);
+  if (logFile) std::fclose(logFile);
+  std::exit(1);
+}
+
+std::string HostPath(std::string p) {
+  if (p.size() >= 2 && (p[0] == 'Z' || p[0] == 'z') && p[1] == ':') {
+    p.erase(0, 2);
+    for (char& c : p)
+      if (c == '\\') c = '/';
+  }
+  return p;
+}
+
+std::string Unquote(const std::string& key, const std::string& v) {
+  if (v.size() < 2 || v.front() != '"' || v.back() != '"') Fail(key + " is not quoted: " + v);
+  return v.substr(1, v.size() - 2);
+}
+
+long long Integer(const std::string& key, const std::string& v, long long lo, long long hi) {
+  char* end = nullptr;
+  const long long n = std::strtoll(v.c_str(), &end, 10);
+  if (v.empty() || *end != '\0' || v[0] == '+' || (v.size() > 1 && v[0] == '0') || n < lo || n > hi)
+    Fail(key + " is not a valid integer: " + v);
+  return n;
+}
+
+// Fixed-point with exactly `decimals` decimals after a ".", or the exponent
+// form d.dddddddddddE[+-]n; read without regard to the C locale.
+double Real(const std::string& key, const std::string& v, bool exponentForm) {
+  size_t i = 0;
+  if (i < v.size() && v[i] == '-') ++i;
+  const size_t intStart = i;
+  while (i < v.size() && std::isdigit(static_cast<unsigned char>(v[i]))) ++i;
+  if (i == intStart || i >= v.size() || v[i] != '.') Fail(key + " has no '.': " + v);
+  if (exponentForm && i - intStart != 1) Fail(key + " is not in exponent form: " + v);
+  ++i;
+  const size_t fracStart = i;
+  while (i < v.size() && std::isdigit(static_cast<unsigned char>(v[i]))) ++i;
+  const size_t fracDigits = i - fracStart;
+  if (!exponentForm && (fracDigits != 10 || i != v.size())) Fail(key + " needs 10 decimals: " + v);
+  if (exponentForm) {
+    if (fracDigits != 11 || i + 2 > v.size() || v[i] != 'E' || (v[i + 1] != '+' && v[i + 1] != '-'))
+      Fail(key + " is not in exponent form: " + v);
+    for (size_t k = i + 2; k < v.size(); ++k)
+      if (!std::isdigit(static_cast<unsigned char>(v[k]))) Fail(key + " bad exponent: " + v);
+  }
+  std::istringstream in(v);
+  in.imbue(std::locale::classic());
+  double d = 0;
+  in >> d;
+  return d;
+}
+
+// Reads an INF file strictly: CR LF after every line, no blank line, no
+// byte order mark, "[Section]" headers and Key=Value lines.
+std::vector<std::pair<std::string, TSection>> ReadInf(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) Fail("cannot open INF file " + path);
+  std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (all.empty() || all.size() < 2 || all.compare(all.size() - 2, 2, "\r\n") != 0)
+    Fail("INF file does not end in CR LF: " + path);
+  std::vector<std::pair<std::string, TSection>> sections;
+  size_t pos = 0;
+  while (pos < all.size()) {
+    const size_t end = all.find("\r\n", pos);
+    const std::string line = all.substr(pos, end - pos);
+    pos = end + 2;
+    if (line.empty()) Fail("blank line in " + path);
+    if (line.find('\n') != std::string::npos || line.find('\r') != std::string::npos)
+      Fail("line without CR LF in " + path);
+    if (line.front() == '[') {
+      if (line.back() != ']') Fail("bad section header " + line);
+      sections.emplace_back(line.substr(1, line.size() - 2), TSection{});
+      continue;
+    }
+    const size_t eq = line.find('=');
+    if (sections.empty() || eq == std::string::npos || eq == 0) Fail("bad line: " + line);
+    sections.back().second[line.substr(0, eq)] = line.substr(eq + 1);
+    Log("key " + sections.back().first + "." + line.substr(0, eq) + "=" + line.substr(eq + 1));
+  }
+  return sections;
+}
+
+const std::string& Need(const TSection& s, const std::string& key) {
+  auto it = s.find(key);
+  if (it == s.end()) Fail("missing key " + key);
+  return it->second;
+}
+
+struct TRaster {
+  long long cols = 0, rows = 0;
+  std::vector<uint8_t> bytes;
+};
+
+TRaster ReadSource(const TSection& s) {
+  TRaster r;
+  const std::string type = Need(s, "Type");
+  const std::string dir = HostPath(Unquote("SourceDir", Need(s, "SourceDir")));
+  const std::string file = Unquote("SourceFile", Need(s, "SourceFile"));
+  if (type != "ElevS16MSB") return r;  // an extra source of another kind: taken as is
+  Integer("NullCellValue", Need(s, "NullCellValue"), -32768, 32767);
+  if (Need(s, "CellType") != "S16MSB") Fail("CellType must be S16MSB");
+  const double lat = Real("Lat", Need(s, "Lat"), false);
+  const double lon = Real("Lon", Need(s, "Lon"), false);
+  if (lat < -90 || lat > 90 || lon < -180 || lon > 180) Fail("corner outside the globe");
+  r.cols = Integer("NumOfCellsPerLine", Need(s, "NumOfCellsPerLine"), 1, 1 << 20);
+  r.rows = Integer("NumOfLines", Need(s, "NumOfLines"), 1, 1 << 20);
+  const double dx = Real("CellXdimensionDeg", Need(s, "CellXdimensionDeg"), true);
+  const double dy = Real("CellYdimensionDeg", Need(s, "CellYdimensionDeg"), true);
+  if (!(dx > 0 && dy > 0)) Fail("cell size not positive");
+  if (Need(s, "ScaleInMeters") != "1") Fail("ScaleInMeters must be 1");
+  Integer("BaseValue", Need(s, "BaseValue"), -2147483648LL, 2147483647LL);
+  const std::string raster = (std::filesystem::path(dir) / file).string();
+  std::ifstream in(raster, std::ios::binary);
+  if (!in) Fail("cannot open raster " + raster);
+  r.bytes.assign((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (r.bytes.size() != size_t(r.cols * r.rows * 2))
+    Fail("raster " + raster + " has " + std::to_string(r.bytes.size()) + " bytes, expected " +
+         std::to_string(r.cols * r.rows * 2));
+  return r;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
+  const char* mode = std::getenv("STANDIN_MODE");
+  const std::string m = mode ? mode : "ok";
+  const char* dur = std::getenv("STANDIN_DURATION_MS");
+  const int durationMs = dur ? std::atoi(dur) : 1200;
+  if (const char* log = std::getenv("STANDIN_LOG")) logFile = std::fopen(log, "w");
+  Log("cwd " + std::filesystem::current_path().string());
+  for (int i = 1; i < argc; ++i) Log(std::string("arg ") + argv[i]);
+
+  std::printf("Stand-in terrain compiler 1.0\r\n");
+  std::fflush(stdout);
+  if (argc < 2) Fail("no INF file given");
+  if (m == "fail") Fail("asked to fail");
+
+  std::vector<TRaster> sources;
+  TSection dest;
+  bool haveDest = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string path = HostPath(argv[i]);
+    std::printf("Reading %s\r\n", argv[i]);
+    for (auto& [name, keys] : ReadInf(path)) {
+      if (name == "Source") {
+        sources.push_back(ReadSource(keys));
+      } else if (name == "Destination") {
+        if (i != argc - 1) Fail("the destination INF must come last");
+        dest = keys;
+        haveDest = true;
+      }
+    }
+  }
+  if (!haveDest) Fail("no [Destination] section");
+  const long long lod = Integer("LOD", Need(dest, "LOD"), 0, 15);
+  const std::string destDir = HostPath(Unquote("DestDir", Need(dest, "DestDir")));
+  const std::string base = Unquote("DestBaseFileName", Need(dest, "DestBaseFileName"));
+  Integer("BaseValue", Need(dest, "BaseValue"), -2147483648LL, 2147483647LL);
+  if (Need(dest, "UseSourceDimensions") != "1") Fail("UseSourceDimensions must be 1");
+  if (base.empty()) Fail("empty DestBaseFileName");
+
+  const int steps = 10;
+  for (int k = 1; k <= steps; ++k) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(durationMs / steps));
+    std::printf("Processing LOD %lld: %d%%\r\n", lod, k * 100 / steps);
+    std::fflush(stdout);
+    if (m == "crash" && k == steps / 2) {
+      Log("crash");
+      if (logFile) std::fclose(logFile);
+      std::raise(SIGSEGV);
+      std::abort();
+    }
+    if (m == "flood" && k == 1) {
+      const char* mb = std::getenv("STANDIN_FLOOD_MB");
+      const long long total = (mb ? std::atoll(mb) : 3) * 1024 * 1024;
+      std::string line(99, 'x');
+      line += '\n';
+      for (long long n = 0; n < total; n += 100) std::fwrite(line.data(), 1, line.size(), stdout);
+      std::fflush(stdout);
+    }
+  }
+  const std::string bgl = (std::filesystem::path(destDir) / (base + ".bgl")).string();
+  if (m != "nobgl") {
+    std::ofstream out(bgl, std::ios::binary | std::ios::trunc);
+    if (!out) Fail("cannot write " + bgl);
+    if (m != "emptybgl") {
+      // 64 header bytes, then one byte per 16 samples of every source.
+      std::string header = "STANDIN-BGL LOD=" + std::to_string(lod);
+      header.resize(64, ' ');
+      out << header;
+      for (const TRaster& r : sources) {
+        uint8_t acc = 0;
+        for (size_t i = 0; i < r.bytes.size(); ++i) {
+          acc = uint8_t(acc * 31 + r.bytes[i]);
+          if (i % 32 == 31) out.put(char(acc));
+        }
+      }
+    }
+    if (!out) Fail("write failed " + bgl);
+  }
+  std::printf("Done: %s\r\n", bgl.c_str());
+  Log("bgl " + bgl);
+  if (logFile) std::fclose(logFile);
+  return 0;
+}
