@@ -13,20 +13,6 @@ void TFormViewMesh::miMeshInfoClick() {}
 void TFormViewMesh::miCmpHGTedgesClick() {}
 void TFormViewMesh::miCopyToClipboardClick() {}
 
-// --- editing and undo
-void TFormViewMesh::miUndoClick() {}
-void TFormViewMesh::miFillSelectionClick() {}
-void TFormViewMesh::miAddVertOffsetClick() {}
-void TFormViewMesh::miChangeValClick() {}
-void TFormViewMesh::miRestrictHeightClick() {}
-void TFormViewMesh::miInterpolNearestNeighborClick() {}
-void TFormViewMesh::ToolButtonFillAllClick() {}
-void TFormViewMesh::ToolButtonFillKeepVoidsClick() {}
-void TFormViewMesh::ToolButtonFillVoidsOnlyClick() {}
-void TFormViewMesh::CreateUndoList() {}
-void TFormViewMesh::DestroyUndoList() {}
-void TFormViewMesh::UpdateUndoDebugLabel() {}
-
 // --- scenery and preferences
 void TFormViewMesh::miCreateBGLFromCurrentMeshClick() {}
 void TFormViewMesh::miMorePrefsClick() {}

@@ -78,3 +78,8 @@ bool TTUndoList::Undo() {
   --count_;
   return count_ > 0;
 }
+
+TCellRect TTUndoList::NewestRect() const {
+  if (count_ == 0) return TCellRect{};
+  return slots_[(head_ + kCapacity - 1) % kCapacity].rect;
+}

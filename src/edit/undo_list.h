@@ -35,6 +35,9 @@ class TTUndoList {
   // remain afterwards.
   bool Undo();
 
+  // The rectangle the next Undo restores (empty when there is none).
+  TCellRect NewestRect() const;
+
   int64_t Allocated() const { return allocated_; }
   int64_t Limit() const { return limit_; }
   uint16_t Count() const { return count_; }

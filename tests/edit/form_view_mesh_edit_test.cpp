@@ -1,0 +1,280 @@
+// The edit commands of the main window driven end to end: dialogs answered
+// offscreen, the selection contract, snapshots, the undo warning, Undo.
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QtTest>
+
+#include "app/form_view_mesh.h"
+#include "edit/form_edit_ops.h"
+#include "edit/form_interpol.h"
+#include "edit/undo_list.h"
+#include "mesh/cell_mask.h"
+#include "settings/prog_cfg.h"
+#include "support/ui/mesh_fixture.h"
+#include "support/ui/message_recorder.h"
+#include "support/ui/modal_driver.h"
+
+namespace {
+
+constexpr int16_t kVoid = -32768;
+
+// 200 x 150 cells of 10 * (x % 50) + y % 7; voids on row 100, columns 20..179.
+std::unique_ptr<TTMesh> Mesh() {
+  TTestMeshSpec s;
+  s.Cols = 200;
+  s.Rows = 150;
+  return MakeTestMesh(s, [](int32_t x, int32_t y) {
+    if (y == 100 && x >= 20 && x < 180) return kVoid;
+    return int16_t(10 * (x % 50) + y % 7);
+  });
+}
+
+std::vector<int16_t> Samples(const TTMesh& m) {
+  return std::vector<int16_t>(m.Samples.Data(), m.Samples.Data() + m.Samples.Size());
+}
+
+// A closed diamond around (100, 100) reaching 40 cells each way.
+void SelectDiamond(TFormViewMesh& f) {
+  f.PolySel.Clear();
+  for (auto [x, y] : {std::pair{100, 60}, {140, 100}, {100, 140}, {60, 100}, {100, 60}})
+    f.PolySel.AddPoint(x, y);
+  f.PolySel.Closed = true;
+  f.EnableSelectionCommands(true);
+}
+
+template <typename Dialog>
+void Answer(std::function<void(Dialog*)> fill) {
+  OnNextModal([fill](QWidget* w) {
+    auto* d = qobject_cast<Dialog*>(w);
+    QVERIFY(d);
+    fill(d);
+    d->accept();
+  });
+}
+
+}  // namespace
+
+class FormViewMeshEditTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    ResetRememberedEditValues();
+    ResetRememberedInterpolValues();
+    ProgCfg.MaxMemUndo = 16;
+    ProgCfg.WarnNoUndo = true;
+  }
+
+  void polygonOffsetChangesOnlyInsideAndUndoRestores() {
+    TMessageRecorder rec;
+    TFormViewMesh f;
+    QVERIFY(f.AttachMesh(Mesh()));
+    QVERIFY(!f.miUndo->isEnabled());
+    const auto before = Samples(*f.Mesh);
+    SelectDiamond(f);
+    Answer<TFormAddVertOffset>([](auto* d) { d->SpinEditVertOffset->setValue(1000); });
+    f.miAddVertOffsetClick();
+
+    TTCellMask inside;
+    f.PolySel.RenderMask(inside);
+    int changed = 0;
+    for (int y = 0; y < 150; ++y)
+      for (int x = 0; x < 200; ++x) {
+        const int16_t was = before[size_t(y) * 200 + x], now = f.Mesh->GetCell(x, y);
+        if (inside.Get(x, y) && was != kVoid) {
+          QCOMPARE(now, int16_t(was + 1000));
+          ++changed;
+        } else {
+          QCOMPARE(now, was);  // outside the polygon, bounds included; voids
+        }
+      }
+    QVERIFY(changed > 3000);
+    QVERIFY(rec.Texts().isEmpty());  // nothing clipped
+    QVERIFY(f.PolySel.Closed);       // the polygon stays selected
+    QCOMPARE(f.UndoList->NewestRect(), (TCellRect{60, 140, 60, 140}));
+    QVERIFY(f.miUndo->isEnabled() && f.ToolButtonUndo->isEnabled());
+    QVERIFY(f.UserInputEnabled());
+
+    f.miUndoClick();
+    QCOMPARE(Samples(*f.Mesh), before);
+    QVERIFY(!f.miUndo->isEnabled() && !f.ToolButtonUndo->isEnabled());
+    QVERIFY(!f.PolySel.Closed);  // undo drops the selection
+  }
+
+  void clippingIsReportedAfterTheEdit() {
+    TMessageRecorder rec;
+    TFormViewMesh f;
+    QVERIFY(f.AttachMesh(Mesh()));
+    f.Mesh->SelRect = TCellRect{0, 9, 0, 9};
+    Answer<TFormAddVertOffset>([](auto* d) { d->SpinEditVertOffset->setValue(-40000); });
+    f.miAddVertOffsetClick();
+    QCOMPARE(rec.Texts(), QStringList{"Some elevation samples have been clipped."});
+    QCOMPARE(rec.Entries().front().kind, TMsgKind::Warning);
+    QCOMPARE(f.Mesh->GetCell(5, 5), kVoid);  // clipped onto the void value
+    QCOMPARE(f.Mesh->GetCell(10, 5), int16_t(10 * 10 + 5));
+  }
+
+  void limitZeroNeverWarnsAndEditsUnrecorded() {
+    TMessageRecorder rec;
+    ProgCfg.MaxMemUndo = 0;  // undo off, warning switch on
+    TFormViewMesh f;
+    QVERIFY(f.AttachMesh(Mesh()));
+    Answer<TFormMeshChangeVal>([](auto* d) {
+      d->SpinEditOrgValue->setValue(kVoid);
+      d->SpinEditNewValue->setValue(7);
+    });
+    f.miChangeValClick();
+    QVERIFY(rec.Texts().isEmpty());
+    QCOMPARE(f.Mesh->GetCell(50, 100), int16_t(7));  // every void of the grid
+    QCOMPARE(f.Mesh->GetCell(179, 100), int16_t(7));
+    QCOMPARE(f.UndoList->Count(), 0);
+    QVERIFY(!f.miUndo->isEnabled());
+  }
+
+  void undoWarningQuestion() {
+    TMessageRecorder rec;
+    TTestMeshSpec s;
+    s.Cols = 1024;
+    s.Rows = 520;  // 1064960 bytes: just over 1 MiB
+    ProgCfg.MaxMemUndo = 1;
+    TFormViewMesh f;
+    QVERIFY(f.AttachMesh(MakeTestMesh(s, [](int32_t, int32_t) { return int16_t(5); })));
+    rec.QueueAnswers({false});
+    Answer<TFormFillRect>([](auto* d) {
+      d->SpinEditFillingVal->setValue(9);
+      d->RadioButtonFillAll->setChecked(true);
+    });
+    f.miFillSelectionClick();
+    QCOMPARE(rec.Texts(),
+             QStringList{"The operation cannot be undone because\nthe undo memory limit has been "
+                         "reached.\n\n(You can increase the undo memory\nlimit in the Preferences "
+                         "menu)\n\nDo you wish to proceed anyway?"});
+    QCOMPARE(f.Mesh->GetCell(0, 0), int16_t(5));  // declined: nothing changed
+    QVERIFY(f.MouseInputEnabled);
+
+    rec.Clear();
+    rec.QueueAnswers({true});
+    f.SpinEditFillVal->setValue(-3);
+    f.ToolButtonFillAllClick();
+    QCOMPARE(rec.Texts().size(), 1);
+    QCOMPARE(f.Mesh->GetCell(1023, 519), int16_t(-3));
+    QVERIFY(!f.miUndo->isEnabled());  // went ahead unrecorded
+
+    // With the warning switched off the edit goes ahead silently.
+    rec.Clear();
+    ProgCfg.WarnNoUndo = false;
+    f.SpinEditFillVal->setValue(4);
+    f.ToolButtonFillAllClick();
+    QVERIFY(rec.Texts().isEmpty());
+    QCOMPARE(f.Mesh->GetCell(0, 0), int16_t(4));
+  }
+
+  void polygonFillDropsThePolygonCancelKeepsIt() {
+    TMessageRecorder rec;
+    TFormViewMesh f;
+    QVERIFY(f.AttachMesh(Mesh()));
+    const auto before = Samples(*f.Mesh);
+    SelectDiamond(f);
+    OnNextModal([](QWidget* w) { static_cast<QDialog*>(w)->reject(); });
+    f.miFillSelectionClick();
+    QCOMPARE(Samples(*f.Mesh), before);
+    QVERIFY(f.PolySel.Closed);  // still the selection for the next command
+    QVERIFY(!f.miUndo->isEnabled());
+
+    f.SpinEditFillVal->setValue(55);
+    f.ToolButtonFillVoidsOnlyClick();
+    QCOMPARE(f.Mesh->GetCell(100, 100), int16_t(55));  // void inside
+    QCOMPARE(f.Mesh->GetCell(61, 100), int16_t(55));
+    QCOMPARE(f.Mesh->GetCell(59, 100), kVoid);  // void outside the polygon
+    QCOMPARE(f.Mesh->GetCell(100, 99), before[99 * 200 + 100]);
+    QCOMPARE(f.PolySel.Count, 0);
+    QVERIFY(!f.PolySel.Closed);
+    QVERIFY(f.miUndo->isEnabled());
+    f.miUndoClick();
+    QCOMPARE(Samples(*f.Mesh), before);
+  }
+
+  void restrictWithoutLimitAndChangeOnRectangle() {
+    TMessageRecorder rec;
+    TFormViewMesh f;
+    QVERIFY(f.AttachMesh(Mesh()));
+    const auto before = Samples(*f.Mesh);
+    Answer<TFormRestrictHeight>([](auto* d) { d->SpinEditUpper->setValue(1); });
+    f.miRestrictHeightClick();  // no box checked: nothing, no snapshot
+    QCOMPARE(Samples(*f.Mesh), before);
+    QCOMPARE(f.UndoList->Count(), 0);
+
+    f.Mesh->SelRect = TCellRect{10, 19, 95, 104};
+    f.RectSelected = true;
+    Answer<TFormRestrictHeight>([](auto* d) { d->CheckBoxUpper->setChecked(true); });
+    f.miRestrictHeightClick();  // upper limit 1 remembered from the last dialog
+    QCOMPARE(f.Mesh->GetCell(15, 97), int16_t(1));
+    QCOMPARE(f.Mesh->GetCell(20, 100), kVoid);
+    QCOMPARE(f.Mesh->GetCell(25, 97), before[97 * 200 + 25]);
+    QCOMPARE(f.Mesh->SelRect, (TCellRect{10, 19, 95, 104}));  // stays selected
+    QCOMPARE(f.UndoList->NewestRect(), (TCellRect{10, 19, 95, 104}));
+
+    // Two edits undo newest first.
+    Answer<TFormMeshChangeVal>([](auto* d) {
+      d->SpinEditOrgValue->setValue(1);
+      d->SpinEditNewValue->setValue(2);
+    });
+    f.miChangeValClick();
+    QCOMPARE(f.Mesh->GetCell(15, 97), int16_t(2));
+    f.miUndoClick();
+    QCOMPARE(f.Mesh->GetCell(15, 97), int16_t(1));
+    QVERIFY(f.miUndo->isEnabled());
+    f.miUndoClick();
+    QCOMPARE(Samples(*f.Mesh), before);
+    QVERIFY(!f.miUndo->isEnabled());
+  }
+
+  void interpolationInsidePolygon() {
+    TMessageRecorder rec;
+    TFormViewMesh f;
+    QVERIFY(f.AttachMesh(Mesh()));
+    const auto before = Samples(*f.Mesh);
+    SelectDiamond(f);
+    f.AbortRequested = true;  // an old Esc must not stop the new run
+    Answer<TFormInterpolNearestNei>([](auto* d) {
+      d->SpinEditRadius->setValue(3);
+      d->MaskEditPower->setText("2");
+    });
+    f.miInterpolNearestNeighborClick();
+    QVERIFY(rec.Texts().isEmpty());
+    for (int x = 20; x < 180; ++x) {
+      const bool inside = x >= 60 && x <= 140;
+      QCOMPARE(f.Mesh->GetCell(x, 100) != kVoid, inside);
+    }
+    // The very values of the core operation over the polygon's bounds and mask.
+    auto expected = Mesh();
+    TTCellMask mask;
+    f.PolySel.RenderMask(mask);
+    QVERIFY(expected->InterpolNearestNei(f.PolySel.Bounds, 3, nullptr, &mask, 2.0));
+    QCOMPARE(Samples(*f.Mesh), Samples(*expected));
+    QVERIFY(!f.ProgressBar->isVisible());
+    QVERIFY(f.PolySel.Closed);
+    QVERIFY(f.UserInputEnabled());
+    f.miUndoClick();
+    QCOMPARE(Samples(*f.Mesh), before);
+  }
+
+  void debugLabel() {
+    TFormViewMesh f;
+    QVERIFY(f.AttachMesh(Mesh()));
+    f.SpinEditFillVal->setValue(1);
+    f.Mesh->SelRect = TCellRect{0, 9, 0, 4};
+    f.ToolButtonFillAllClick();
+    QCOMPARE(f.LabelUndoDebug->text(), QString("Alc=100  Lim=16777216  Cnt=1  T/H=0/1"));
+  }
+};
+
+QTEST_MAIN(FormViewMeshEditTest)
+#include "form_view_mesh_edit_test.moc"
