@@ -1,0 +1,208 @@
+// delvacli fill-voids and delvacli edit: the editor's elevation operations
+// over a selection given on the command line.
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+#include "cli/cli_io.h"
+#include "edit/interpol.h"
+#include "edit/mesh_edit.h"
+#include "mesh/cell_mask.h"
+#include "mesh/mesh.h"
+#include "mesh/poly_raster.h"
+
+namespace {
+
+constexpr const char* kRect = "--rect";
+constexpr const char* kPolygon = "--polygon";
+
+// The parsed selection: a rectangle, and for a polygon its mask.
+struct TSelection {
+  std::string rectText, polygonText;
+  TCellRect rect;
+  bool hasMask = false;
+  TTCellMask mask;
+};
+
+// Reads --rect / --polygon before anything is loaded (usage errors first);
+// Resolve() checks them against the grid once the mesh is there.
+TSelection ParseSelection(const TCliArgs& args) {
+  TSelection s;
+  if (args.Has(kRect) && args.Has(kPolygon)) CliUsage("give either --rect or --polygon, not both");
+  s.rectText = args.Value(kRect);
+  s.polygonText = args.Value(kPolygon);
+  if (args.Has(kRect) && s.rectText.empty()) CliUsage("--rect needs LEFT,TOP,RIGHT,BOTTOM");
+  if (args.Has(kPolygon) && s.polygonText.empty()) CliUsage("--polygon needs C1,R1;C2,R2;...");
+  return s;
+}
+
+void Resolve(TSelection& s, const TTMesh& mesh) {
+  const long long maxCol = mesh.Cols - 1, maxRow = mesh.Rows - 1;
+  if (!s.rectText.empty()) {
+    std::vector<std::string> p = CliSplit(s.rectText);
+    if (p.size() != 4) CliUsage("invalid --rect: \"" + s.rectText + "\" (LEFT,TOP,RIGHT,BOTTOM)");
+    s.rect.Left = int32_t(CliInt(p[0], 0, maxCol, "rectangle left column"));
+    s.rect.Top = int32_t(CliInt(p[1], 0, maxRow, "rectangle top row"));
+    s.rect.Right = int32_t(CliInt(p[2], 0, maxCol, "rectangle right column"));
+    s.rect.Bottom = int32_t(CliInt(p[3], 0, maxRow, "rectangle bottom row"));
+    if (s.rect.Right < s.rect.Left || s.rect.Bottom < s.rect.Top)
+      CliUsage("invalid --rect: \"" + s.rectText + "\" (right below left or bottom above top)");
+  } else if (!s.polygonText.empty()) {
+    std::vector<TTCellPoint> points;
+    for (const std::string& v : CliSplit(s.polygonText, ';')) {
+      if (v.empty()) continue;  // a trailing ';'
+      std::vector<std::string> xy = CliSplit(v);
+      if (xy.size() != 2) CliUsage("invalid --polygon vertex: \"" + v + "\" (COLUMN,ROW)");
+      points.push_back({int32_t(CliInt(xy[0], 0, maxCol, "polygon column")),
+                        int32_t(CliInt(xy[1], 0, maxRow, "polygon row"))});
+    }
+    if (points.size() < 3) CliUsage("--polygon needs at least three vertices");
+    // Closed automatically, as the editor closes on the first vertex.
+    if (!(points.back() == points.front())) points.push_back(points.front());
+    TCellRect b{points[0].X, points[0].X, points[0].Y, points[0].Y};
+    for (const TTCellPoint& q : points) {
+      b.Left = std::min(b.Left, q.X);
+      b.Right = std::max(b.Right, q.X);
+      b.Top = std::min(b.Top, q.Y);
+      b.Bottom = std::max(b.Bottom, q.Y);
+    }
+    s.rect = b;
+    s.mask.Reset(b);
+    RasterizePolygon(points.data(), int32_t(points.size()), s.mask);
+    s.hasMask = true;
+  } else {
+    s.rect = mesh.GridRect;
+  }
+}
+
+int16_t Sample(const std::string& text, const std::string& what) {
+  return int16_t(CliInt(text, -32768, 32767, what));
+}
+
+// --------------------------------------------------------- fill-voids
+
+int RunFillVoids(const TCliArgs& args) {
+  CheckOutputArgs(args.Arg(1), args);
+  TSelection sel = ParseSelection(args);
+  const int32_t radius = int32_t(CliInt(args.Value("--radius", "70"), 1, 1000, "radius"));
+  double weight = 0;
+  try {
+    weight = CliNumber(args.Value("--weight", "6.0"), "weight");
+  } catch (const TCliError&) {
+    CliUsage("Invalid format for Weight.");
+  }
+  if (!(weight > 1)) CliUsage("Weight must be greater than 1.");
+
+  TCliSession session(args);
+  TTMesh mesh;
+  LoadInput(mesh, args.Arg(0), args, session);
+  Resolve(sel, mesh);
+  TTInterpolRun run;
+  if (!mesh.InterpolNearestNei(sel.rect, radius, session.Progress(),
+                               sel.hasMask ? &sel.mask : nullptr, weight, &run))
+    CliFail("Not enough memory available.");
+  WriteOutput(mesh, args.Arg(1), args, session);
+  std::printf("filled %lld of %lld voids\n", static_cast<long long>(run.Filled),
+              static_cast<long long>(run.Voids));
+  return 0;
+}
+
+// --------------------------------------------------------------- edit
+
+int RunEdit(const TCliArgs& args) {
+  CheckOutputArgs(args.Arg(1), args);
+  TSelection sel = ParseSelection(args);
+  int operations = 0;
+  for (const char* op : {"--change", "--restrict", "--offset", "--fill"})
+    operations += args.Has(op);
+  if (operations != 1)
+    CliUsage("give exactly one operation: --change, --restrict, --offset or --fill");
+  if ((args.Has("--lower") || args.Has("--upper")) && !args.Has("--restrict"))
+    CliUsage("--lower and --upper belong to --restrict");
+  if (args.Has("--mode") && !args.Has("--fill")) CliUsage("--mode belongs to --fill");
+
+  // Every argument is checked before the input is read.
+  int16_t from = 0, to = 0, lower = 0, upper = 0, value = 0, mode = kFillAll;
+  uint16_t flags = 0;
+  int32_t offset = 0;
+  if (args.Has("--change")) {
+    std::vector<std::string> p = CliSplit(args.Value("--change"));
+    if (p.size() != 2) CliUsage("invalid --change: \"" + args.Value("--change") + "\" (FROM,TO)");
+    from = Sample(p[0], "value to change");
+    to = Sample(p[1], "new value");
+  } else if (args.Has("--restrict")) {
+    if (!args.Has("--lower") && !args.Has("--upper"))
+      CliUsage("--restrict needs --lower L, --upper U or both");
+    if (args.Has("--lower")) {
+      lower = Sample(args.Value("--lower"), "lower limit");
+      flags |= 1;
+    }
+    if (args.Has("--upper")) {
+      upper = Sample(args.Value("--upper"), "upper limit");
+      flags |= 2;
+    }
+  } else if (args.Has("--offset")) {
+    offset = int32_t(CliInt(args.Value("--offset"), INT32_MIN, INT32_MAX, "offset"));
+  } else {
+    value = Sample(args.Value("--fill"), "fill value");
+    const std::string m = args.Value("--mode");
+    if (m == "keep-voids")
+      mode = kFillKeepVoids;
+    else if (m == "voids-only")
+      mode = kFillVoidsOnly;
+    else if (m == "all")
+      mode = kFillAll;
+    else
+      CliUsage("--fill needs --mode keep-voids, voids-only or all");
+  }
+
+  TCliSession session(args);
+  TTMesh mesh;
+  LoadInput(mesh, args.Arg(0), args, session);
+  Resolve(sel, mesh);
+  const TTCellMask* mask = sel.hasMask ? &sel.mask : nullptr;
+  bool clipped = false;
+  if (args.Has("--change")) {
+    mesh.ChangeValue(sel.rect, from, to, mask, session.Progress());
+  } else if (args.Has("--restrict")) {
+    mesh.RestrictHeight(sel.rect, lower, upper, flags, mask, session.Progress());
+  } else if (args.Has("--offset")) {
+    clipped = mesh.AddVertOffset(sel.rect, offset, mask, session.Progress());
+  } else if (mask) {
+    FillMasked(*mask, mesh, value, mesh.VoidValue, mode);
+  } else {
+    mesh.FillRect(sel.rect, value, mode);
+  }
+  WriteOutput(mesh, args.Arg(1), args, session);
+  if (clipped) std::printf("Some elevation samples have been clipped.\n");
+  return 0;
+}
+
+TCliRegistration fillVoids({"fill-voids",
+                            "delvacli fill-voids IN OUT [--radius R] [--weight P] "
+                            "[--rect L,T,R,B | --polygon C1,R1;C2,R2;...] [--raster SPEC] "
+                            "[--byte-order msb|lsb] [--void-as V]",
+                            {"--radius", "--weight", kRect, kPolygon, kRasterOption,
+                             kByteOrderOption, kVoidAsOption},
+                            {},
+                            2,
+                            2,
+                            RunFillVoids});
+
+TCliRegistration edit({"edit",
+                       "delvacli edit IN OUT (--change FROM,TO | --restrict [--lower L] "
+                       "[--upper U] | --offset D | --fill V --mode keep-voids|voids-only|all) "
+                       "[--rect L,T,R,B | --polygon C1,R1;C2,R2;...] [--raster SPEC] "
+                       "[--byte-order msb|lsb] [--void-as V]",
+                       {"--change", "--lower", "--upper", "--offset", "--fill", "--mode", kRect,
+                        kPolygon, kRasterOption, kByteOrderOption, kVoidAsOption},
+                       {"--restrict"},
+                       2,
+                       2,
+                       RunEdit});
+
+}  // namespace

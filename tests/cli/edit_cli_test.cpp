@@ -1,0 +1,192 @@
+// delvacli fill-voids and edit: results equal the core operations, usage
+// errors leave no output behind.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "edit/interpol.h"
+#include "edit/mesh_edit.h"
+#include "mesh/cell_mask.h"
+#include "mesh/poly_raster.h"
+#include "support/mesh_helpers.h"
+#include "support/test_paths.h"
+
+namespace {
+
+struct TRun {
+  int status = -1;
+  std::string out, err;
+};
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+TRun Cli(const TTempDir& dir, const std::vector<std::string>& args) {
+  std::string cmd = "'" DELVACLI_PATH "'";
+  for (const auto& a : args) cmd += " '" + a + "'";
+  cmd += " >'" + dir.File("stdout") + "' 2>'" + dir.File("stderr") + "'";
+  int rc = std::system(cmd.c_str());
+  TRun r;
+  r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  r.out = Slurp(dir.File("stdout"));
+  r.err = Slurp(dir.File("stderr"));
+  std::remove(dir.File("stdout").c_str());
+  std::remove(dir.File("stderr").c_str());
+  return r;
+}
+
+constexpr int kCols = 30, kRows = 20;
+const std::string kRaster = "20,30,47,48,-123,-122";
+
+// Relief with a void blob at (10..14, 5..9) and a void at (25, 15).
+std::vector<int16_t> Relief() {
+  std::vector<int16_t> v(kCols * kRows);
+  for (int y = 0; y < kRows; ++y)
+    for (int x = 0; x < kCols; ++x) {
+      bool hole = (x >= 10 && x <= 14 && y >= 5 && y <= 9) || (x == 25 && y == 15);
+      v[y * kCols + x] = hole ? int16_t(-32768) : int16_t(32700 - 37 * x + 11 * y);
+    }
+  return v;
+}
+
+std::vector<int16_t> ReadRaw(const std::string& path) {
+  std::vector<unsigned char> b = ReadFileBytes(path);
+  std::vector<int16_t> v(b.size() / 2);
+  for (size_t i = 0; i < v.size(); ++i) v[i] = int16_t(b[2 * i] << 8 | b[2 * i + 1]);
+  return v;
+}
+
+std::vector<int16_t> Samples(const TTMesh& m) {
+  return std::vector<int16_t>(m.Samples.Data(), m.Samples.Data() + m.Samples.Size());
+}
+
+class EditCli : public ::testing::Test {
+ protected:
+  void SetUp() override { WriteFileBytes(In(), BigEndianBytes(Relief())); }
+  std::string In() const { return dir.File("in.raw"); }
+  std::string Out() const { return dir.File("out.raw"); }
+  TRun Run(std::vector<std::string> args) {
+    args.insert(args.begin() + 1, {In(), Out()});
+    args.insert(args.end(), {"--raster", kRaster});
+    return Cli(dir, args);
+  }
+  void Expect(const TTMesh& m) { EXPECT_EQ(ReadRaw(Out()), Samples(m)); }
+  TTempDir dir;
+};
+
+TEST_F(EditCli, FillVoidsEqualsTheCoreWithRectOrPolygon) {
+  TTMesh m;
+  MakeMesh(m, kCols, kRows, Relief());
+  m.VoidValue = -32768;
+  TTInterpolRun run;
+  ASSERT_TRUE(m.InterpolNearestNei(m.GridRect, 70, nullptr, nullptr, 6.0, &run));
+  TRun r = Run({"fill-voids"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "filled 26 of 26 voids\n");
+  Expect(m);
+
+  // A polygon over part of the blob: voids outside it stay.
+  MakeMesh(m, kCols, kRows, Relief());
+  m.VoidValue = -32768;
+  TTCellPoint tri[] = {{8, 3}, {13, 3}, {8, 8}};
+  TTCellMask mask(TCellRect{8, 13, 3, 8});
+  RasterizePolygon(tri, 3, mask);
+  ASSERT_TRUE(m.InterpolNearestNei(mask.Bounds(), 3, nullptr, &mask, 2.5, &run));
+  r = Run({"fill-voids", "--radius", "3", "--weight", "2.5", "--polygon", "8,3;13,3;8,8"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "filled " + std::to_string(run.Filled) + " of " + std::to_string(run.Voids) +
+                       " voids\n");
+  EXPECT_LT(run.Voids, 25);
+  Expect(m);
+}
+
+TEST_F(EditCli, EditOperationsEqualTheCore) {
+  const TCellRect rect{2, 12, 1, 7};
+  auto fresh = [&](TTMesh& m) {
+    m.Samples.Clear();
+    MakeMesh(m, kCols, kRows, Relief());
+    m.VoidValue = -32768;
+  };
+  TTMesh m;
+  fresh(m);
+  m.ChangeValue(rect, -32768, 5);
+  TRun r = Run({"edit", "--change", "-32768,5", "--rect", "2,1,12,7"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "");
+  Expect(m);
+
+  fresh(m);
+  m.RestrictHeight(m.GridRect, 32000, 32500, 3);
+  r = Run({"edit", "--restrict", "--lower", "32000", "--upper", "32500"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  Expect(m);
+
+  fresh(m);
+  EXPECT_TRUE(m.AddVertOffset(rect, 100));
+  r = Run({"edit", "--offset", "100", "--rect", "2,1,12,7"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "Some elevation samples have been clipped.\n");
+  Expect(m);
+
+  fresh(m);
+  TTCellPoint tri[] = {{0, 0}, {15, 0}, {0, 15}};
+  TTCellMask mask(TCellRect{0, 15, 0, 15});
+  RasterizePolygon(tri, 3, mask);
+  FillMasked(mask, m, 7, -32768, kFillVoidsOnly);
+  r = Run({"edit", "--fill", "7", "--mode", "voids-only", "--polygon", "0,0;15,0;0,15;0,0"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  Expect(m);
+}
+
+TEST_F(EditCli, BadArgumentsExitTwoWithOneLineAndNoOutput) {
+  const std::vector<std::vector<std::string>> bad = {
+      {"edit", "--offset", "5000000000"},
+      {"edit", "--offset", "-2147483649"},
+      {"edit", "--offset", "12abc"},
+      {"edit"},
+      {"edit", "--offset", "1", "--fill", "2", "--mode", "all"},
+      {"edit", "--restrict"},
+      {"edit", "--lower", "3", "--offset", "1"},
+      {"edit", "--fill", "2"},
+      {"edit", "--fill", "2", "--mode", "some"},
+      {"edit", "--change", "1"},
+      {"edit", "--change", "1,40000"},
+      {"edit", "--offset", "1", "--rect", "0,0,30,5"},
+      {"edit", "--offset", "1", "--rect", "5,0,4,5"},
+      {"edit", "--offset", "1", "--rect", "0,0,3,3", "--polygon", "0,0;1,1;0,2"},
+      {"edit", "--offset", "1", "--polygon", "0,0;5,5"},
+      {"edit", "--offset", "1", "--polygon", "0,0;5,5;-1,3"},
+      {"fill-voids", "--radius", "0"},
+      {"fill-voids", "--radius", "1001"},
+      {"fill-voids", "--weight", "abc"},
+      {"fill-voids", "--weight", "1"},
+  };
+  for (const auto& args : bad) {
+    TRun r = Run(args);
+    std::string joined;
+    for (const auto& a : args) joined += a + " ";
+    EXPECT_EQ(r.status, 2) << joined << r.err;
+    EXPECT_EQ(r.err.rfind("delvacli: ", 0), 0u) << joined;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << joined;
+    EXPECT_EQ(r.out, "") << joined;
+    EXPECT_TRUE(FolderEntries(dir.Path()) == std::vector<std::string>{"in.raw"}) << joined;
+  }
+  TRun r = Run({"edit", "--offset", "5000000000"});
+  EXPECT_NE(r.err.find("offset"), std::string::npos);
+  EXPECT_NE(r.err.find("2147483647"), std::string::npos);
+  r = Run({"fill-voids", "--weight", "abc"});
+  EXPECT_EQ(r.err, "delvacli: Invalid format for Weight.\n");
+  r = Run({"fill-voids", "--weight", "0.5"});
+  EXPECT_EQ(r.err, "delvacli: Weight must be greater than 1.\n");
+}
+
+}  // namespace
