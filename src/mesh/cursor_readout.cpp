@@ -18,14 +18,15 @@ std::string Uint(unsigned long v, int minDigits) {
   return buf;
 }
 
-// Degrees, minutes and hundredths of a minute, each truncated.
+// Degrees, minutes and hundredths of a minute, each truncated. Counted in
+// whole hundredths of a minute, with a margin far below one hundredth, so
+// that a position lying exactly on a hundredth (8 deg 59.95') is not shown
+// one hundredth lower because of binary rounding.
 void DegMin(long double v, unsigned long& d, unsigned long& m, unsigned long& h) {
-  long double ip = std::trunc(v);
-  long double mins = (v - ip) * 60;
-  long double mi = std::trunc(mins);
-  d = static_cast<unsigned long>(ip);
-  m = static_cast<unsigned long>(mi);
-  h = static_cast<unsigned long>(std::trunc((mins - mi) * 100));
+  const auto total = static_cast<unsigned long long>(std::trunc(v * 6000.0L + 1e-6L));
+  d = static_cast<unsigned long>(total / 6000);
+  m = static_cast<unsigned long>(total % 6000 / 100);
+  h = static_cast<unsigned long>(total % 100);
 }
 }  // namespace
 
