@@ -31,6 +31,7 @@
 #include "mesh/mesh_image.h"
 #include "mesh/poly_raster.h"
 #include "mesh/view_geometry.h"
+#include "settings/prog_cfg.h"
 
 int TFormViewMesh::TestBitmapFailure = 0;
 
@@ -51,6 +52,13 @@ TWaitCursor::~TWaitCursor() { QApplication::restoreOverrideCursor(); }
 
 const QString& TempDir() { return TempDirStorage(); }
 std::string TempDirUtf8() { return TempDirStorage().toStdString(); }
+
+std::string SettingsFolder() {
+  static const std::string folder = ChooseSettingsFolder(
+      QCoreApplication::applicationDirPath().toStdString(),
+      QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString());
+  return folder;
+}
 
 // -------------------------------------------------------------- construction
 
@@ -359,6 +367,16 @@ void TFormViewMesh::FormShow() {
   if (!QDir().mkpath(TempDirStorage()))
     ShowMessage(this, TMsgKind::Warning, "Cannot create temporary directory.");
   LoadStartupConfiguration();
+}
+
+void TFormViewMesh::LoadStartupConfiguration() {
+  StartUpProgCfg(ProgCfg, SettingsFolder());
+  // Undo off: the undo command stays disabled (it is, until an edit).
+  if (ProgCfg.MaxMemUndo == 0) EnableUndoCommands(false);
+}
+
+QString TFormViewMesh::ConfiguredHGTFolder() const {
+  return QString::fromStdString(ProgCfg.HGTFolder);
 }
 
 // ------------------------------------------------------------ mesh state

@@ -61,6 +61,11 @@ const QString& TempDir();
 // Same, as a UTF-8 std::string for the core.
 std::string TempDirUtf8();
 
+// The folder of the configuration file "delvacfg.bin": beside the executable
+// when files can be created there, else the user's configuration folder.
+// The record itself is the global ProgCfg (settings/prog_cfg.h).
+std::string SettingsFolder();
+
 // Help pages: the folder "help" beside the executable (or the installed
 // share/delva/help). Empty when its index.htm does not exist.
 QString HelpFolder();

@@ -16,7 +16,3 @@ void TFormViewMesh::miCopyToClipboardClick() {}
 // --- scenery and preferences
 void TFormViewMesh::miCreateBGLFromCurrentMeshClick() {}
 void TFormViewMesh::miMorePrefsClick() {}
-
-// --- configuration (until the configuration record lands)
-void TFormViewMesh::LoadStartupConfiguration() {}
-QString TFormViewMesh::ConfiguredHGTFolder() const { return QString(); }

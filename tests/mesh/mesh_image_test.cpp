@@ -92,7 +92,9 @@ TEST(MeshImage, HatchedBandsCoverExactlyTheirRows) {
   m.AdjoSouth = 1200;
   std::vector<uint8_t> img(size_t(cols) * rows, 0);
   HatchAdjoBands(m, 85, img.data(), cols);
-  auto row = [&](int y) { return std::vector<uint8_t>(img.begin() + y * cols, img.begin() + (y + 1) * cols); };
+  auto row = [&](int y) {
+    return std::vector<uint8_t>(img.begin() + y * cols, img.begin() + (y + 1) * cols);
+  };
   auto inked = [&](int y) {
     int n = 0;
     for (uint8_t v : row(y)) n += v == 85;
