@@ -69,6 +69,8 @@ std::string SettingsFolder();
 // Help pages: the folder "help" beside the executable (or the installed
 // share/delva/help). Empty when its index.htm does not exist.
 QString HelpFolder();
+// Tests point the help at a folder of their own (empty: the normal lookup).
+void SetHelpFolderOverride(const QString& folder);
 bool HelpFileExists();
 // Opens the built-in help window at a page of the help folder (e.g.
 // "editing_filling.htm"); does nothing when the help does not exist.

@@ -20,7 +20,18 @@ QPointer<THelpWindow>& Current() {
 }
 }  // namespace
 
+namespace {
+QString& Override() {
+  static QString folder;
+  return folder;
+}
+}  // namespace
+
+void SetHelpFolderOverride(const QString& folder) { Override() = folder; }
+
 QString HelpFolder() {
+  if (!Override().isEmpty())
+    return QFileInfo::exists(QDir(Override()).filePath("index.htm")) ? Override() : QString();
   const QString exeDir = QCoreApplication::applicationDirPath();
   // Beside the executable (build tree, portable install), else the
   // installed data folder (prefix/bin/../share/delva/help).
