@@ -5,13 +5,7 @@
 #include "app/form_view_mesh.h"
 
 // --- loading and export dialogs
-void TFormViewMesh::miOpenMultiHGTClick() {}
-void TFormViewMesh::miOpenRasterClick() {}
-void TFormViewMesh::miSaveAsRawClick() {}
-void TFormViewMesh::miSaveAsBMPClick() {}
 void TFormViewMesh::miMeshInfoClick() {}
-void TFormViewMesh::miCmpHGTedgesClick() {}
-void TFormViewMesh::miCopyToClipboardClick() {}
 
 // --- scenery and preferences
 void TFormViewMesh::miCreateBGLFromCurrentMeshClick() {}

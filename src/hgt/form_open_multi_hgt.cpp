@@ -229,7 +229,7 @@ void TFormOpenMultiHGT::BitBtnCheckMissingFilesClick() {
   ShowMissingFiles(this, RequestTilePaths(Request()));
 }
 
-void TFormOpenMultiHGT::BitBtnHelpClick() { emit helpRequested("::/loadingdem_multiple.htm"); }
+void TFormOpenMultiHGT::BitBtnHelpClick() { emit helpRequested("loadingdem_multiple.htm"); }
 
 void TFormOpenMultiHGT::SpinEditMaxLatChange() {
   const int v = SpinFieldValue(SpinEditMaxLat);

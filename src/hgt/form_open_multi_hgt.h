@@ -79,8 +79,8 @@ class TFormOpenMultiHGT : public QDialog {
   void accept() override;
 
  signals:
-  // "Help": the window that owns the help viewer opens the topic.
-  void helpRequested(const QString& topic);
+  // "Help": the owner opens this page of the help.
+  void helpRequested(const QString& page);
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;

@@ -1,7 +1,6 @@
 #include "mesh/form_raster.h"
 
 #include <QCheckBox>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -13,6 +12,7 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
+#include "app/file_dialogs.h"
 #include "app/message_box.h"
 #include "hgt/multi_hgt.h"
 #include "mesh/form_fields.h"
@@ -131,10 +131,6 @@ TFormOpenRaster::TFormOpenRaster(QWidget* parent) : QDialog(parent) {
   main->addLayout(grid);
   main->addLayout(buttons);
 
-  ChooseFile = [this] {
-    return QFileDialog::getOpenFileName(this, "Open Raster File", QString(), "All files (*)");
-  };
-
   connect(BitBtnLocateFile, &QPushButton::clicked, this, &TFormOpenRaster::BitBtnLocateFileClick);
   OnFieldChange(SpinEditMaxLat, this, [this] { SpinEditMaxLatChange(); });
   OnFieldChange(SpinEditMinLat, this, [this] { SpinEditMinLatChange(); });
@@ -145,7 +141,7 @@ TFormOpenRaster::TFormOpenRaster(QWidget* parent) : QDialog(parent) {
   connect(BitBtnOK, &QPushButton::clicked, this, &TFormOpenRaster::accept);
   connect(BitBtnCancel, &QPushButton::clicked, this, &TFormOpenRaster::reject);
   connect(BitBtnHelp, &QPushButton::clicked, this,
-          [this] { emit helpRequested("::/loadingdem_raster.htm"); });
+          [this] { emit helpRequested("loadingdem_raster.htm"); });
 }
 
 TTDegreeRect TFormOpenRaster::Rect() const {
@@ -231,7 +227,10 @@ void TFormOpenRaster::CheckBoxAdjoClick() {
 }
 
 void TFormOpenRaster::BitBtnLocateFileClick() {
-  const QString chosen = ChooseFile();
+  TFileDialogRequest req;
+  req.title = "Open Raster File";
+  req.filter = "All files (*.*)|*.*";
+  const QString chosen = RunFileDialog(this, req);
   if (chosen.isEmpty()) return;
   FilePath = chosen;
   ShowShortenedPath(LabelLocateFile, FilePath, kPathLabelWidth);
@@ -291,21 +290,23 @@ TFormSaveAsRaw::TFormSaveAsRaw(QWidget* parent) : QDialog(parent) {
   main->addWidget(voids);
   main->addLayout(buttons);
 
-  ChooseFile = [this](const QString& proposed) {
-    return QFileDialog::getSaveFileName(this, "Save Mesh to Raster File", proposed);
-  };
   connect(BitBtnSelect, &QPushButton::clicked, this, &TFormSaveAsRaw::BitBtnSelectClick);
   connect(BitBtnSave, &QPushButton::clicked, this, &QDialog::accept);
   connect(BitBtnCancel, &QPushButton::clicked, this, &QDialog::reject);
   connect(BitBtnHelp, &QPushButton::clicked, this,
-          [this] { emit helpRequested("::/exporting_rasterfile.htm"); });
+          [this] { emit helpRequested("exporting_rasterfile.htm"); });
 }
 
 bool TFormSaveAsRaw::BigEndian() const { return RadioButtonMsbFirst->isChecked(); }
 int16_t TFormSaveAsRaw::VoidAs() const { return int16_t(SpinFieldValue(SpinEditVoidVal)); }
 
 void TFormSaveAsRaw::BitBtnSelectClick() {
-  const QString chosen = ChooseFile(ProposedName);
+  TFileDialogRequest req;
+  req.kind = TFileDialogRequest::Save;
+  req.title = "Save Mesh to Raster File";
+  req.filter = "All files (*.*)|*.*";
+  req.proposedName = ProposedName;
+  const QString chosen = RunFileDialog(this, req);
   if (chosen.isEmpty()) return;
   FilePath = chosen;
   ShowShortenedPath(LabelFilePath, chosen, kPathLabelWidth);

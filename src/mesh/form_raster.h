@@ -2,7 +2,6 @@
 
 #include <QDialog>
 #include <QString>
-#include <functional>
 
 #include "mesh/raster_rules.h"
 
@@ -19,9 +18,6 @@ class TFormOpenRaster : public QDialog {
   Q_OBJECT
  public:
   explicit TFormOpenRaster(QWidget* parent);
-
-  // Replaces the open-file dialog (tests); returns the chosen path or empty.
-  std::function<QString()> ChooseFile;
 
   QString FilePath;  // the chosen raster file, empty until "Locate"
   TTDegreeRect Rect() const;
@@ -67,7 +63,8 @@ class TFormOpenRaster : public QDialog {
   void accept() override;
 
  signals:
-  void helpRequested(const QString& topic);
+  // "Help": the owner opens this page of the help.
+  void helpRequested(const QString& page);
 
  private:
   void AfterBoundChange();
@@ -84,10 +81,6 @@ class TFormSaveAsRaw : public QDialog {
 
   // The name the save dialog proposes (set by the command).
   QString ProposedName;
-  // Replaces the save-file dialog (tests); gets the proposed path, returns
-  // the chosen path or empty.
-  std::function<QString(const QString& proposed)> ChooseFile;
-
   QString FilePath;  // chosen with "Select"
   bool BigEndian() const;
   int16_t VoidAs() const;
@@ -107,5 +100,6 @@ class TFormSaveAsRaw : public QDialog {
   void BitBtnSelectClick();
 
  signals:
-  void helpRequested(const QString& topic);
+  // "Help": the owner opens this page of the help.
+  void helpRequested(const QString& page);
 };

@@ -8,6 +8,7 @@
 #include <QtTest>
 #include <fstream>
 
+#include "app/file_dialogs.h"
 #include "support/ui/message_recorder.h"
 
 class FormRasterTest : public QObject {
@@ -41,8 +42,15 @@ void FormRasterTest::OpenStartsFromFixedValues() {
 
 void FormRasterTest::OpenRectangleWarningAndBandRules() {
   TFormOpenRaster f(nullptr);
-  f.ChooseFile = [] { return QString("/some/file.raw"); };
+  TFileDialogRequest asked;
+  SetFileDialogHook([&](const TFileDialogRequest& r) {
+    asked = r;
+    return QString("/some/file.raw");
+  });
   f.BitBtnLocateFileClick();
+  SetFileDialogHook({});
+  QCOMPARE(asked.title, QString("Open Raster File"));
+  QCOMPARE(asked.kind, TFileDialogRequest::Open);
   QVERIFY(f.BitBtnOK->isEnabled());
 
   f.SpinEditMaxLat->setValue(-1);  // top equals bottom
@@ -95,8 +103,9 @@ void FormRasterTest::OpenSizeCheck() {
   { std::ofstream(path.toStdString(), std::ios::binary) << std::string(2 * 3 * 2 + 1, 'x'); }
   TMessageRecorder rec;
   TFormOpenRaster f(nullptr);
-  f.ChooseFile = [&] { return path; };
+  SetFileDialogHook([&](const TFileDialogRequest&) { return path; });
   f.BitBtnLocateFileClick();
+  SetFileDialogHook({});
   f.SpinEditSizeRows->setValue(2);
   f.SpinEditSizeCols->setValue(3);
   f.BitBtnOK->click();  // one byte too long
@@ -118,16 +127,18 @@ void FormRasterTest::SaveDialog() {
   QVERIFY(!f.BitBtnSave->isEnabled());
   QVERIFY(f.BigEndian());
   f.ProposedName = "N46W122_N44W120_2401R_2401C";
-  QString offered;
-  f.ChooseFile = [&](const QString& proposed) {
-    offered = proposed;
+  TFileDialogRequest asked;
+  SetFileDialogHook([&](const TFileDialogRequest& r) {
+    asked = r;
     return QString();  // cancelled
-  };
+  });
   f.BitBtnSelectClick();
-  QCOMPARE(offered, QString("N46W122_N44W120_2401R_2401C"));
+  QCOMPARE(asked.proposedName, QString("N46W122_N44W120_2401R_2401C"));
+  QCOMPARE(asked.kind, TFileDialogRequest::Save);
   QVERIFY(!f.BitBtnSave->isEnabled());
-  f.ChooseFile = [](const QString&) { return QString("/out/x.raw"); };
+  SetFileDialogHook([](const TFileDialogRequest&) { return QString("/out/x.raw"); });
   f.BitBtnSelectClick();
+  SetFileDialogHook({});
   QVERIFY(f.BitBtnSave->isEnabled());
   QCOMPARE(f.FilePath, QString("/out/x.raw"));
   f.RadioButtonLsbFirst->setChecked(true);

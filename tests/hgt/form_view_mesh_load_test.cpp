@@ -1,0 +1,145 @@
+// "Load Multiple HGT..." and "Load Raster..." driven through their dialogs.
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <filesystem>
+#include <fstream>
+
+#include "app/file_dialogs.h"
+#include "app/form_view_mesh.h"
+#include "hgt/form_open_multi_hgt.h"
+#include "mesh/form_raster.h"
+#include "support/ui/message_recorder.h"
+#include "support/ui/modal_driver.h"
+
+namespace fs = std::filesystem;
+
+class FormViewMeshLoadTest : public QObject {
+  Q_OBJECT
+
+  static QString Shared(const char* rel) {
+    const fs::path p = fs::path(DELVA_SHARED_DIR) / "testdata" / rel;
+    return fs::exists(p) ? QString::fromStdString(p.string()) : QString();
+  }
+
+  // Fills the multiple-tile dialog when it opens and presses "Load".
+  static void OnMultiDialog(const QString& folder, int top, int bottom, int left, int right,
+                            bool north, bool south) {
+    OnNextModal([=](QWidget* w) {
+      auto* d = qobject_cast<TFormOpenMultiHGT*>(w);
+      if (!d) return w->close(), void();
+      d->ChooseFolder = [folder](const QString&, const QString&) { return folder; };
+      d->BitBtnLocateInputFolderClick();
+      d->SpinEditMaxLat->setValue(top);
+      d->SpinEditMinLat->setValue(bottom);
+      d->SpinEditMinLon->setValue(left);
+      d->SpinEditMaxLon->setValue(right);
+      if (north) d->CheckBoxAdjoNorth->click();
+      if (south) d->CheckBoxAdjoSouth->click();
+      d->BitBtnOK->click();
+    });
+  }
+
+ private slots:
+  void multipleTilesWithBands() {
+    const QString north = Shared("srtm/nomilous-srtm/S33E018.hgt");
+    const QString south = Shared("srtm/nomilous-srtm/S34E018.hgt");
+    if (north.isEmpty() || south.isEmpty()) QSKIP("shared test data not found");
+    QTemporaryDir dir;
+    QFile::copy(north, dir.filePath("S33E018.hgt"));
+    QFile::copy(south, dir.filePath("S34E018.hgt"));
+    TMessageRecorder rec;
+    TFormViewMesh f;
+    OnMultiDialog(dir.path(), -32, -33, 18, 19, true, true);
+    f.miOpenMultiHGTClick();
+    QVERIFY2(rec.Texts().isEmpty(), qPrintable(rec.Texts().join("|")));
+    QVERIFY(f.Mesh);
+    QCOMPARE(f.Mesh->Cols, 1201);
+    QCOMPARE(f.Mesh->Rows, 3601);
+    QCOMPARE(f.Mesh->AdjoNorth, 1201);
+    QCOMPARE(f.Mesh->AdjoSouth, 1200);
+    QCOMPARE(f.Mesh->MaxLat, -31.0f);
+    QCOMPARE(f.Mesh->MinLat, -34.0f);
+    QCOMPARE(f.Mesh->GetCell(600, 1800), int16_t(260));  // centre of S33E018
+    QCOMPARE(f.MeshBitmap.height(), 3601);
+    QCOMPARE(f.windowTitle(), QString("DELVA"));  // several tiles: no file name
+    QVERIFY(f.miHatchAdjoQuad->isVisible());
+    QVERIFY(!f.miOpenMultiHGT->isEnabled());
+    QVERIFY(f.UserInputEnabled());
+  }
+
+  void multipleTilesCheckFailsWithoutMesh() {
+    QTemporaryDir dir;
+    std::ofstream(dir.filePath("N45W123.hgt").toStdString()) << "short";
+    TMessageRecorder rec;
+    TFormViewMesh f;
+    OnMultiDialog(dir.path(), 46, 45, -123, -122, false, false);
+    f.miOpenMultiHGTClick();
+    QCOMPARE(rec.Texts(), QStringList{"At least one HGT file has an invalid size."});
+    QCOMPARE(rec.Entries()[0].kind, TMsgKind::Error);
+    QVERIFY(!f.Mesh);
+    QVERIFY(f.miOpenMultiHGT->isEnabled());
+
+    rec.Clear();
+    QFile::remove(dir.filePath("N45W123.hgt"));
+    OnMultiDialog(dir.path(), 46, 45, -123, -122, false, false);
+    f.miOpenMultiHGTClick();
+    QCOMPARE(rec.Texts(), QStringList{"Could not open files"});
+    QVERIFY(!f.Mesh);
+
+    rec.Clear();
+    OnNextModal([](QWidget* w) { w->close(); });  // cancelled
+    f.miOpenMultiHGTClick();
+    QVERIFY(rec.Texts().isEmpty());
+    QVERIFY(!f.Mesh);
+  }
+
+  void rasterLoad() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("terrain.raw");
+    {
+      // 2 rows of 3 samples, low byte first.
+      std::ofstream out(path.toStdString(), std::ios::binary);
+      for (int16_t v : {1, 2, 3, -9999, 500, -7})
+        out.put(char(v & 0xFF)).put(char((v >> 8) & 0xFF));
+    }
+    TMessageRecorder rec;
+    TFormViewMesh f;
+    SetFileDialogHook([&](const TFileDialogRequest&) { return path; });
+    OnNextModal([](QWidget* w) {
+      auto* d = qobject_cast<TFormOpenRaster*>(w);
+      if (!d) return w->close(), void();
+      d->BitBtnLocateFileClick();
+      d->SpinEditMaxLat->setValue(46);
+      d->SpinEditMinLat->setValue(44);
+      d->SpinEditMinLon->setValue(-122);
+      d->SpinEditMaxLon->setValue(-120);
+      d->SpinEditSizeRows->setValue(2);
+      d->SpinEditSizeCols->setValue(4);  // wrong: the dialog stays open
+      d->BitBtnOK->click();
+      d->SpinEditSizeCols->setValue(3);
+      d->RadioButtonLsbFirst->setChecked(true);
+      d->SpinEditVoidVal->setValue(-9999);
+      d->CheckBoxAdjoNorth->click();
+      d->BitBtnOK->click();
+    });
+    f.miOpenRasterClick();
+    SetFileDialogHook({});
+    QCOMPARE(rec.Texts(), QStringList{"File has wrong size"});
+    QVERIFY(f.Mesh);
+    QCOMPARE(f.Mesh->Cols, 3);
+    QCOMPARE(f.Mesh->Rows, 2);
+    QCOMPARE(f.Mesh->GetCell(0, 1), int16_t(-9999));
+    QCOMPARE(f.Mesh->GetCell(2, 1), int16_t(-7));
+    QCOMPARE(f.Mesh->VoidCount, int64_t(1));
+    QCOMPARE(f.Mesh->AdjoNorth, 1);  // Trunc(2 rows / 2 degrees)
+    QCOMPARE(f.windowTitle(), QString("DELVA - terrain.raw"));
+  }
+};
+
+QTEST_MAIN(FormViewMeshLoadTest)
+#include "form_view_mesh_load_test.moc"
