@@ -5,7 +5,6 @@
 #include "app/form_view_mesh.h"
 
 // --- loading and export dialogs
-void TFormViewMesh::miMeshInfoClick() {}
 
 // --- scenery and preferences
 void TFormViewMesh::miCreateBGLFromCurrentMeshClick() {}

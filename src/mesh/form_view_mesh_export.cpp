@@ -13,6 +13,7 @@
 #include "hgt/edge_compare.h"
 #include "mesh/bmp_writer.h"
 #include "mesh/export_names.h"
+#include "mesh/form_mesh_info.h"
 #include "mesh/form_raster.h"
 #include "mesh/raster_rules.h"
 
@@ -78,6 +79,19 @@ void TFormViewMesh::miSaveAsBMPClick() {
   if (!written)
     ShowMessage(this, TMsgKind::Error,
                 "Cannot create file \"" + QDir::toNativeSeparators(path) + "\".");
+}
+
+void TFormViewMesh::miMeshInfoClick() {
+  if (!Mesh) return;
+  {
+    // The report shows the samples as they are now, edits included; the
+    // colour range stays as it was.
+    TWaitCursor wait;
+    TExportLock lock(this);
+    Mesh->UpdateStats(Progress.get());
+  }
+  TFormMeshInfo dialog(this, Mesh.get());
+  dialog.exec();
 }
 
 void TFormViewMesh::miCopyToClipboardClick() {

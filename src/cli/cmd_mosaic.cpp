@@ -1,0 +1,81 @@
+// delvacli mosaic: a rectangle of tiles loaded as "Load Multiple HGT..."
+// loads it, with the same checks and messages, written to OUT; or, with
+// --missing, the names of the tiles that are absent from the folder.
+#include <cstdio>
+#include <string>
+
+#include "cli/cli.h"
+#include "cli/cli_io.h"
+#include "hgt/multi_hgt.h"
+#include "mesh/mesh.h"
+
+namespace {
+
+TTDegreeRect ParseRect(const std::string& text) {
+  const auto parts = CliSplit(text);
+  if (parts.size() != 4) CliUsage("--rect needs MINLAT,MAXLAT,MINLON,MAXLON");
+  TTDegreeRect r;
+  r.MinLat = int(CliInt(parts[0], -90, 90, "--rect MINLAT"));
+  r.MaxLat = int(CliInt(parts[1], -90, 90, "--rect MAXLAT"));
+  r.MinLon = int(CliInt(parts[2], -180, 180, "--rect MINLON"));
+  r.MaxLon = int(CliInt(parts[3], -180, 180, "--rect MAXLON"));
+  return r;
+}
+
+TTBandFlags ParseBands(const std::string& text) {
+  TTBandFlags b;
+  for (char c : text) {
+    bool* flag = c == 'N' || c == 'n'   ? &b.North
+                 : c == 'S' || c == 's' ? &b.South
+                 : c == 'W' || c == 'w' ? &b.West
+                 : c == 'E' || c == 'e' ? &b.East
+                                        : nullptr;
+    if (!flag || *flag) CliUsage("--bands takes each of the letters N, S, W, E at most once");
+    *flag = true;
+  }
+  return b;
+}
+
+int RunMosaic(const TCliArgs& args) {
+  const bool missing = args.Has("--missing");
+  if (missing && !args.Positional().empty()) CliUsage("--missing takes no OUT");
+  if (!missing && args.Positional().size() != 1) CliUsage("missing OUT (or --missing)");
+  if (!args.Has("--folder")) CliUsage("missing --folder DIR");
+  if (!args.Has("--rect")) CliUsage("missing --rect MINLAT,MAXLAT,MINLON,MAXLON");
+
+  TTMultiHGTRequest request;
+  request.Folder = args.Value("--folder");
+  request.Rect = ParseRect(args.Value("--rect"));
+  request.Bands = ParseBands(args.Value("--bands"));
+  request.FillValue = int16_t(CliInt(args.Value("--fill", "0"), -32768, 32767, "--fill"));
+  // The dialog's own checks, with its messages.
+  const TTMultiHGTCloseCheck check = CheckMultiHGTClose(request.Rect, request.Bands);
+  if (!check.Message.empty()) CliUsage(check.Message);
+
+  if (missing) {
+    for (const std::string& name : MissingTileNames(RequestTilePaths(request)))
+      std::printf("%s\n", name.c_str());
+    return 0;
+  }
+  const std::string& out = args.Arg(0);
+  CheckOutputArgs(out, args);
+  TCliSession session(args);
+  request.TempDir = session.TempDir();
+  TTMesh mesh;
+  const std::string message = LoadMultiHGT(mesh, request, session.Progress());
+  if (!message.empty()) CliFail(message);
+  WriteOutput(mesh, out, args, session);
+  return 0;
+}
+
+TCliRegistration reg({"mosaic",
+                      "delvacli mosaic --folder DIR --rect MINLAT,MAXLAT,MINLON,MAXLON "
+                      "[--bands NSWE] [--fill V] [--byte-order msb|lsb] [--void-as V] "
+                      "(OUT | --missing)",
+                      {"--folder", "--rect", "--bands", "--fill", kByteOrderOption, kVoidAsOption},
+                      {"--missing"},
+                      0,
+                      1,
+                      RunMosaic});
+
+}  // namespace

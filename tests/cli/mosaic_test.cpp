@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "support/mesh_helpers.h"
+#include "support/test_paths.h"
+#include "support/zip_fixture.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TRun {
+  int status = -1;
+  std::string out, err;
+};
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+TRun Mosaic(const std::string& scratch, const std::vector<std::string>& args) {
+  std::string cmd = "'" DELVACLI_PATH "' mosaic";
+  for (const auto& a : args) cmd += " '" + a + "'";
+  cmd += " >'" + scratch + "/out.txt' 2>'" + scratch + "/err.txt'";
+  const int rc = std::system(cmd.c_str());
+  TRun r;
+  r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  r.out = Slurp(scratch + "/out.txt");
+  r.err = Slurp(scratch + "/err.txt");
+  return r;
+}
+
+// A 1201 tile whose every sample is `value`.
+std::vector<unsigned char> TileBytes(int16_t value) {
+  return BigEndianBytes(std::vector<int16_t>(1201 * 1201, value));
+}
+
+}  // namespace
+
+TEST(CliMosaic, MissingListsAbsentTilesWithBands) {
+  TTempDir tiles, scratch;
+  WriteStoredZip(tiles.File("N45W123.HGT.zip"), "N45W123.hgt", {1});
+  TRun r =
+      Mosaic(scratch.Path(), {"--folder", tiles.Path(), "--rect", "45,46,-123,-122", "--missing"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "");
+  r = Mosaic(scratch.Path(),
+             {"--folder", tiles.Path(), "--rect", "45,46,-123,-122", "--bands", "N", "--missing"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "N46W123.HGT\n");
+}
+
+TEST(CliMosaic, LoadsWritesAndReportsTheEditorsMessages) {
+  TTempDir tiles, scratch;
+  WriteFileBytes(tiles.File("n45w123.hgt"), TileBytes(7));
+  WriteStoredZip(tiles.File("N45W122.HGT.zip"), "N45W122.hgt", TileBytes(9));
+  const std::string out = scratch.File("m.raw");
+  TRun r = Mosaic(scratch.Path(), {"--folder", tiles.Path(), "--rect", "45,46,-123,-121", "--bands",
+                                   "S", "--fill", "-5", out});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "");
+  // 2 x 1 tiles and a south band: 2401 columns, 2401 rows, big-endian.
+  const auto bytes = ReadFileBytes(out);
+  ASSERT_EQ(bytes.size(), 2401u * 2401u * 2u);
+  auto at = [&](size_t x, size_t y) {
+    const size_t i = 2 * (y * 2401 + x);
+    return int16_t(bytes[i] << 8 | bytes[i + 1]);
+  };
+  EXPECT_EQ(at(0, 0), 7);
+  EXPECT_EQ(at(2400, 0), 9);
+  EXPECT_EQ(at(0, 2400), -5);  // the absent band tile keeps the fill value
+
+  // The checks and messages of the editor's command; OUT is never touched.
+  WriteFileBytes(out, {1, 2});
+  WriteFileBytes(tiles.File("N45W122.HGT.zip"), {'x'});
+  r = Mosaic(scratch.Path(), {"--folder", tiles.Path(), "--rect", "45,46,-123,-121", out});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "delvacli: File N45W122.HGT.zip is not a known zip file format.\n");
+  EXPECT_EQ(ReadFileBytes(out), (std::vector<unsigned char>{1, 2}));
+  r = Mosaic(scratch.Path(), {"--folder", tiles.Path(), "--rect", "10,11,10,11", out});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "delvacli: Could not open files\n");
+  r = Mosaic(scratch.Path(), {"--folder", tiles.Path(), "--rect", "46,45,-123,-121", out});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "delvacli: Invalid rectangle.\n");
+  r = Mosaic(scratch.Path(),
+             {"--folder", tiles.Path(), "--rect", "89,90,0,1", "--bands", "N", out});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "delvacli: Invalid extra band.\n");
+  r = Mosaic(scratch.Path(),
+             {"--folder", tiles.Path(), "--rect", "45,46,-123,-121", "--bands", "NX", out});
+  EXPECT_EQ(r.status, 2);
+  r = Mosaic(scratch.Path(), {"--folder", tiles.Path(), "--rect", "45,46", out});
+  EXPECT_EQ(r.status, 2);
+  r = Mosaic(scratch.Path(), {"--folder", tiles.Path(), "--rect", "45,46,-123,-121"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(ReadFileBytes(out), (std::vector<unsigned char>{1, 2}));
+}

@@ -1,0 +1,99 @@
+// "Mesh Information": the report's text and its bold labels, through the
+// main window's command and its tool button.
+
+#include <QAction>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QtTest>
+
+#include "app/form_view_mesh.h"
+#include "mesh/form_mesh_info.h"
+#include "support/ui/mesh_fixture.h"
+#include "support/ui/message_recorder.h"
+#include "support/ui/modal_driver.h"
+
+namespace {
+struct TShown {
+  QString caption, text;
+  QStringList boldParts;  // the bold fragments, in order
+};
+
+TShown ReadReport(QWidget* w) {
+  TShown s;
+  auto* d = qobject_cast<TFormMeshInfo*>(w);
+  if (!d) return s;
+  s.caption = d->windowTitle();
+  s.text = d->RE->toPlainText();
+  for (QTextBlock b = d->RE->document()->begin(); b.isValid(); b = b.next())
+    for (auto it = b.begin(); !it.atEnd(); ++it)
+      if (it.fragment().charFormat().fontWeight() == QFont::Bold)
+        s.boldParts << it.fragment().text();
+  return s;
+}
+}  // namespace
+
+class FormMeshInfoTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void reportOfOneTileWithVoids() {
+    TTestMeshSpec spec;  // 1201 x 1201, 47..48 N, 123..122 W
+    spec.MinLat = 45, spec.MaxLat = 46, spec.MinLon = -122, spec.MaxLon = -121;
+    spec.FileName = "C:\\DEM\\N45W122.hgt";
+    auto mesh = MakeTestMesh(spec, [](int32_t x, int32_t y) {
+      if (y == 0 && x < 12) return int16_t(-32768);
+      if (x == 5 && y == 5) return int16_t(1234);
+      return int16_t(12 + (x + y) % 100);
+    });
+    TMessageRecorder rec;
+    TFormViewMesh f;
+    QVERIFY(f.AttachMesh(std::move(mesh)));
+    // An edit after the load: the report counts it without a recompute.
+    f.Mesh->SetCell(600, 600, 1500);
+    const int16_t colorMax = f.Mesh->ColorMax;
+    TShown shown;
+    OnNextModal([&](QWidget* w) {
+      shown = ReadReport(w);
+      w->close();
+    });
+    f.ToolButtonInfo->trigger();
+    QCOMPARE(shown.caption, QString("Terrain Mesh Information"));
+    QCOMPARE(shown.text, QString("File name: N45W122.hgt\n\n"
+                                 "Maximum latitude: 46.0000\n"
+                                 "Minimum latitude: 45.0000\n"
+                                 "Minimum longitude: -122.0000\n"
+                                 "Maximum longitude: -121.0000\n\n"
+                                 "Dimensions: 1201 rows  x  1201 columns\n\n"
+                                 "Number of samples: 1442401\n"
+                                 "Number of voids: 12 (0.0008%)\n\n"
+                                 "Highest elevation: 1500 m (4921 ft)\n"
+                                 "Lowest elevation: 12 m (39 ft)"));
+    QCOMPARE(shown.boldParts.first(), QString("File name: "));
+    QVERIFY(shown.boldParts.contains("Dimensions:"));
+    QVERIFY(!shown.boldParts.contains(" 1201 rows  x  1201 columns"));
+    QCOMPARE(shown.boldParts.size(), 10);
+    QCOMPARE(f.Mesh->ColorMax, colorMax);  // the colour range stays
+    QVERIFY(f.UserInputEnabled());
+  }
+
+  void multiTileMeshStartsWithTheBounds() {
+    TTestMeshSpec spec;
+    spec.Cols = spec.Rows = 3;
+    spec.FileName = "";
+    TFormViewMesh f;
+    QVERIFY(f.AttachMesh(MakeTestMesh(spec, [](int32_t, int32_t) { return int16_t(-32768); })));
+    TShown shown;
+    OnNextModal([&](QWidget* w) {
+      shown = ReadReport(w);
+      w->close();
+    });
+    f.miMeshInfoClick();
+    QVERIFY(shown.text.startsWith("Maximum latitude: "));
+    QVERIFY(shown.text.contains("Number of voids: 9 (100.0000%)"));
+    QVERIFY(
+        shown.text.endsWith("Highest elevation: -32768 m (-107507 ft)\n"
+                            "Lowest elevation: -32768 m (-107507 ft)"));
+  }
+};
+
+QTEST_MAIN(FormMeshInfoTest)
+#include "form_mesh_info_test.moc"
