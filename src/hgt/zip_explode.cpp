@@ -97,7 +97,7 @@ int ZipExplode(TZipInput& input, TZipOutput& out, uint16_t flags, uint64_t size)
 
   uint64_t produced = 0;
   while (produced < size) {
-    if (size_t(out.end - out.pos) < 64 + 255 + 3) {
+    if (size_t(out.end - out.pos) < 64 + 255 + 3 && !out.Flat()) {
       if ((rc = out.Flush())) return rc;
     }
     if ((rc = in.Need(1))) return rc;

@@ -109,3 +109,28 @@ int ZipCopyStored(TZipInput& in, TZipOutput& out, uint64_t size) {
   }
   return in.Overrun(0) ? kZipDamaged : 0;
 }
+
+int64_t ZipDecodeBuffer(uint16_t method, uint16_t flags, const uint8_t* src, size_t src_size,
+                        uint8_t* dst, size_t dst_capacity) {
+  TZipInput in(src, src_size);
+  TZipOutput out(dst, dst_capacity);
+  int rc;
+  switch (method) {
+    case kZipStored:
+      if (src_size > dst_capacity) return kZipDamaged;
+      rc = ZipCopyStored(in, out, src_size);
+      break;
+    case kZipShrunk:
+      rc = ZipUnshrink(in, out, dst_capacity);
+      break;
+    case kZipImploded:
+      rc = ZipExplode(in, out, flags, dst_capacity);
+      break;
+    case kZipDeflated:
+      rc = ZipInflate(in, out, nullptr);
+      break;
+    default:
+      return kZipUnsupported;
+  }
+  return rc ? rc : int64_t(out.pos - out.base);
+}

@@ -154,6 +154,12 @@ int ZipInflate(TZipInput& in, TZipOutput& out, unsigned* held_bits);
 int ZipUnshrink(TZipInput& in, TZipOutput& out, uint64_t size);
 int ZipExplode(TZipInput& in, TZipOutput& out, uint16_t flags, uint64_t size);
 
+// One member's data decoded from memory into memory by method (0, 1, 6 or 8)
+// and general-purpose flags; shrink and implode stop at `dst_capacity` bytes.
+// The number of bytes produced, or a negative result code (fuzzing, tests).
+int64_t ZipDecodeBuffer(uint16_t method, uint16_t flags, const uint8_t* src, size_t src_size,
+                        uint8_t* dst, size_t dst_capacity);
+
 // Raw deflate from memory into memory (benchmarks and tests): the number of
 // bytes produced, or a negative result code.
 int64_t ZipInflateBuffer(const uint8_t* src, size_t src_size, uint8_t* dst, size_t dst_capacity);

@@ -91,9 +91,10 @@ int ZipUnshrink(TZipInput& in, TZipOutput& out, uint64_t size) {
     }
     size_t len = size_t(t.stack + kCodes - top);
     uint8_t first = *top;
-    if (size_t(out.end - out.pos) < len + 1) {
+    const size_t need = len + (repeat_first ? 1 : 0);
+    if (size_t(out.end - out.pos) < need) {
       if ((rc = out.Flush())) return rc;
-      if (size_t(out.end - out.pos) < len + 1) return kZipDamaged;
+      if (size_t(out.end - out.pos) < need) return kZipDamaged;
     }
     for (size_t i = 0; i < len; ++i) out.pos[i] = top[i];
     out.pos += len;
