@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -21,10 +22,19 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Kept in a plain array so that the clean-up at exit never meets a
+// destroyed object.
+char g_work_dir[1024];
+
 const fs::path& WorkDir() {
   static const fs::path dir = [] {
     fs::path p = fs::temp_directory_path() / ("delva-zip-fuzz-" + std::to_string(getpid()));
     fs::create_directories(p);
+    std::snprintf(g_work_dir, sizeof g_work_dir, "%s", p.string().c_str());
+    std::atexit([] {
+      std::error_code ec;
+      fs::remove_all(fs::path(g_work_dir), ec);
+    });
     return p;
   }();
   return dir;
