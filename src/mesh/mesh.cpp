@@ -29,11 +29,17 @@ void RowStats(const int16_t* p, int64_t n, int16_t voidValue, int16_t& lo, int16
     const int64_t len = std::min<int64_t>(n, 65535);
     uint16_t count = 0;
     for (int64_t i = 0; i < len; ++i) {
-      const int16_t s = p[i];
-      const bool v = s == voidValue;
-      count = static_cast<uint16_t>(count + v);
-      mn = std::min<int16_t>(mn, v ? std::numeric_limits<int16_t>::max() : s);
-      mx = std::max<int16_t>(mx, v ? std::numeric_limits<int16_t>::min() : s);
+      // Branch-free masks (v is 0 or all ones) so that the compiler turns
+      // the loop into packed compares, min and max.
+      const int16_t x = p[i];
+      const int16_t v = static_cast<int16_t>(-int16_t(x == voidValue));
+      count = static_cast<uint16_t>(count - v);
+      const int16_t forMin =
+          static_cast<int16_t>((x & ~v) | (std::numeric_limits<int16_t>::max() & v));
+      const int16_t forMax =
+          static_cast<int16_t>((x & ~v) | (std::numeric_limits<int16_t>::min() & v));
+      mn = forMin < mn ? forMin : mn;
+      mx = forMax > mx ? forMax : mx;
     }
     voids += count;
     p += len;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "mesh/mesh.h"
@@ -69,10 +70,22 @@ void ColorCells(const TTMesh& mesh, const TCellRect& rect, bool seaAsBlue, uint8
   BuildTable(table.data(), mesh.ColorMin, mesh.ColorMax, mesh.VoidValue, seaAsBlue);
   const uint8_t* t = table.data();
   const int32_t w = static_cast<int32_t>(rect.Width());
-  for (int32_t y = rect.Top; y <= rect.Bottom; ++y) {
-    const int16_t* src = mesh.RowStart(y) + rect.Left;
-    uint8_t* dst = image + ptrdiff_t(y) * stride + rect.Left;
-    for (int32_t x = 0; x < w; ++x) dst[x] = t[uint16_t(src[x])];
+  auto rows = [&](int32_t top, int32_t bottom) {
+    for (int32_t y = top; y <= bottom; ++y) {
+      const int16_t* src = mesh.RowStart(y) + rect.Left;
+      uint8_t* dst = image + ptrdiff_t(y) * stride + rect.Left;
+      for (int32_t x = 0; x < w; ++x) dst[x] = t[uint16_t(src[x])];
+    }
+  };
+  // Large rectangles (a whole mesh after a load) are split between two
+  // threads; rows are independent.
+  if (rect.CellCount() >= (int64_t(1) << 22) && rect.Height() >= 2) {
+    const int32_t mid = rect.Top + static_cast<int32_t>(rect.Height() / 2);
+    std::thread other(rows, mid, rect.Bottom);
+    rows(rect.Top, mid - 1);
+    other.join();
+  } else {
+    rows(rect.Top, rect.Bottom);
   }
 }
 

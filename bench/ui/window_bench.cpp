@@ -1,0 +1,187 @@
+// Speed of the main window: painting a full-HD viewport at every zoom on a
+// small and a very large mesh, recolouring a whole 14401 x 14401 image, and
+// loading a 1-arc-second tile through the command against the core load.
+//
+//   QT_QPA_PLATFORM=offscreen ./build/bench/ui/delva_ui_bench
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "app/file_dialogs.h"
+#include "app/form_view_mesh.h"
+#include "app/mesh_view.h"
+#include "hgt/single_hgt.h"
+#include "mesh/mesh.h"
+#include "mesh/mesh_image.h"
+#include "mesh/view_geometry.h"
+
+namespace {
+// A relief with sea and a few voids, filled row by row.
+std::unique_ptr<TTMesh> MakeMesh(int32_t n) {
+  auto m = std::make_unique<TTMesh>();
+  if (!m->AllocSamples(n, n)) return nullptr;
+  m->SetGridSize(n, n);
+  for (int32_t y = 0; y < n; ++y) {
+    int16_t* row = m->RowStart(y);
+    for (int32_t x = 0; x < n; ++x) row[x] = int16_t(((x * 13 + y * 7) % 3000) - 200);
+    if (y % 1000 == 7) row[y % n] = -32768;
+  }
+  m->MinLat = 40;
+  m->MaxLat = 40 + (n - 1) / 3600.0f;
+  m->MinLon = 10;
+  m->MaxLon = 10 + (n - 1) / 3600.0f;
+  m->RowsPerDeg = m->ColsPerDeg = 3600;
+  m->VoidValue = -32768;
+  m->FileName = "bench.hgx";
+  return m;
+}
+
+TFormViewMesh* Window() {
+  static TFormViewMesh* w = new TFormViewMesh;
+  return w;
+}
+
+// The window with a mesh of n x n cells (replacing another size).
+TFormViewMesh* WindowWithMesh(int32_t n) {
+  TFormViewMesh* w = Window();
+  if (!w->Mesh || w->Mesh->Cols != n) {
+    w->CloseMesh();
+    w->AttachMesh(MakeMesh(n));
+  }
+  return w;
+}
+
+// One paint of a 1920 x 1080 viewport from the middle of the paint box,
+// image sampling, outlines and grid, and the copy onto the screen surface.
+void BM_PaintViewport(benchmark::State& state) {
+  const int32_t n = int32_t(state.range(0));
+  const int zoom = kZoomFactors[size_t(state.range(1))];
+  TFormViewMesh* w = WindowWithMesh(n);
+  w->SetZoom(zoom);
+  w->ToolButtonShowGrid->setChecked(true);
+  w->ToolButtonShowGridClick();
+  QImage buffer(1920, 1080, QImage::Format_RGB32);
+  QImage screen(1920, 1080, QImage::Format_RGB32);
+  const int px = std::max(0, w->PaintBoxWidth() / 2 - 960);
+  const int py = std::max(0, w->PaintBoxHeight() / 2 - 540);
+  for (auto _ : state) {
+    w->PaintArea(buffer, px, py);
+    QPainter p(&screen);
+    p.drawImage(0, 0, buffer);
+    p.end();
+    benchmark::DoNotOptimize(screen.constBits());
+  }
+  state.SetLabel(std::to_string(n) + " cells, zoom " + ZoomLabel(zoom));
+}
+
+void PaintArgs(benchmark::internal::Benchmark* b) {
+  for (int n : {1201, 14401})
+    for (int z = 0; z < 10; ++z) b->Args({n, z});
+}
+
+void BM_RecolorWholeGrid(benchmark::State& state) {
+  TFormViewMesh* w = WindowWithMesh(14401);
+  w->Unselect();
+  for (auto _ : state) {
+    w->RecolorSelRect();
+    benchmark::DoNotOptimize(w->MeshBitmap.constBits());
+  }
+  state.counters["cells/s"] =
+      benchmark::Counter(double(w->Mesh->GridRect.CellCount()) * double(state.iterations()),
+                         benchmark::Counter::kIsRate);
+}
+
+QString TilePath() {
+  static QTemporaryDir dir;
+  static QString path;
+  if (path.isEmpty()) {
+    path = dir.filePath("N45E007.hgt");
+    QByteArray bytes(qsizetype(3601) * 3601 * 2, Qt::Uninitialized);
+    for (qsizetype i = 0; i < 3601 * 3601; ++i) {
+      int16_t v = int16_t((i % 3601) * 3 % 4000 - 100 + (i / 3601) % 50);
+      bytes[2 * i] = char(uint16_t(v) >> 8);
+      bytes[2 * i + 1] = char(v & 0xFF);
+    }
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly)) f.write(bytes);
+  }
+  return path;
+}
+
+// The core alone: the tile read into a fresh mesh.
+void BM_LoadTileCore(benchmark::State& state) {
+  Window()->CloseMesh();
+  const std::string path = TilePath().toStdString();
+  const std::string temp = QDir::tempPath().toStdString();
+  for (auto _ : state) {
+    TTMesh m;
+    std::string msg = LoadSingleHGT(m, path, temp, nullptr);
+    if (!msg.empty()) state.SkipWithError(msg.c_str());
+    benchmark::DoNotOptimize(m.Samples.Data());
+  }
+}
+
+// The command: dialog answered, load, statistics, image, state, first paint.
+void BM_LoadTileCommand(benchmark::State& state) {
+  TFormViewMesh* w = Window();
+  w->CloseMesh();
+  const QString path = TilePath();
+  TFileDialogHook old = SetFileDialogHook([&](const TFileDialogRequest&) { return path; });
+  QImage buffer(1920, 1080, QImage::Format_RGB32);
+  for (auto _ : state) {
+    w->miOpenSingleHGTClick();
+    w->PaintArea(buffer, 0, 0);
+    benchmark::DoNotOptimize(buffer.constBits());
+    state.PauseTiming();
+    if (!w->Mesh) state.SkipWithError("load failed");
+    w->CloseMesh();
+    state.ResumeTiming();
+  }
+  SetFileDialogHook(old);
+}
+// The parts of a load after the file read, on a 3601 x 3601 mesh in memory.
+void BM_UpdateStats3601(benchmark::State& state) {
+  auto m = MakeMesh(3601);
+  for (auto _ : state) {
+    m->UpdateStats(nullptr);
+    benchmark::DoNotOptimize(m->MaxElev);
+  }
+}
+
+void BM_ColorCells3601(benchmark::State& state) {
+  auto m = MakeMesh(3601);
+  m->UpdateStats(nullptr);
+  m->ColorMin = m->MinElev;
+  m->ColorMax = m->MaxElev;
+  std::vector<uint8_t> img(size_t(3604) * 3601);
+  for (auto _ : state) {
+    ColorCells(*m, m->GridRect, true, img.data(), 3604);
+    benchmark::DoNotOptimize(img.data());
+  }
+}
+}  // namespace
+
+BENCHMARK(BM_UpdateStats3601)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ColorCells3601)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PaintViewport)->Apply(PaintArgs)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RecolorWholeGrid)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_LoadTileCore)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_LoadTileCommand)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM",
+          qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  delete Window();
+  return 0;
+}
