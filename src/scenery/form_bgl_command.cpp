@@ -124,9 +124,6 @@ QPointer<TFormResampleOutput> CreateBglFromMesh(const TBglCommandEnv& env) {
   {
     TFormCreateBGLOpt dialog(env.Owner);
     dialog.SetupFromMesh(mesh, QString::fromStdString(env.BglFolder));
-    if (env.ShowHelp)
-      QObject::connect(&dialog, &TFormCreateBGLOpt::helpRequested, &dialog,
-                       [&env](const QString& page) { env.ShowHelp(page); });
     const int answer = OptionsHook() ? OptionsHook()(dialog) : dialog.exec();
     if (answer != QDialog::Accepted) return window;
 

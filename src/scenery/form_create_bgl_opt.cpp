@@ -1,7 +1,6 @@
 #include "scenery/form_create_bgl_opt.h"
 
 #include <QCheckBox>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -14,6 +13,8 @@
 #include <QVBoxLayout>
 #include <climits>
 
+#include "app/file_dialogs.h"
+#include "app/form_view_mesh.h"  // ShowHelpTopic
 #include "app/message_box.h"
 #include "mesh/mesh.h"
 
@@ -124,17 +125,21 @@ TFormCreateBGLOpt::TFormCreateBGLOpt(QWidget* parent) : QDialog(parent) {
   main->addLayout(buttons);
 
   ChooseBglFile = [this] {
-    QFileDialog dialog(this, "Select File Name", SaveDialogFolder, "BGL (*.bgl)");
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix("bgl");
-    if (!SaveDialogFileName.isEmpty()) dialog.selectFile(SaveDialogFileName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-    return dialog.selectedFiles().first();
+    TFileDialogRequest r;
+    r.kind = TFileDialogRequest::Save;
+    r.title = "Select File Name";
+    r.folder = SaveDialogFolder;
+    r.filter = "BGL|*.bgl";
+    r.defaultSuffix = "bgl";
+    r.proposedName = SaveDialogFileName;
+    return RunFileDialog(this, r);
   };
   ChooseInfFile = [this] {
-    return QFileDialog::getOpenFileName(this, "Select an additional INF file", QString(),
-                                        "INF files (*.inf)");
+    TFileDialogRequest r;
+    r.kind = TFileDialogRequest::Open;
+    r.title = "Select an additional INF file";
+    r.filter = "INF files (*.inf)|*.inf";
+    return RunFileDialog(this, r);
   };
 
   connect(SpinEditLOD, &QSpinBox::valueChanged, this, &TFormCreateBGLOpt::SpinEditLODChange);
@@ -256,4 +261,7 @@ void TFormCreateBGLOpt::MoveSelected(int delta) {
 void TFormCreateBGLOpt::BitBtnInfUpClick() { MoveSelected(-1); }
 void TFormCreateBGLOpt::BitBtnInfDownClick() { MoveSelected(+1); }
 
-void TFormCreateBGLOpt::BitBtnHelpClick() { emit helpRequested("creatingbgl_overview.htm"); }
+void TFormCreateBGLOpt::BitBtnHelpClick() {
+  emit helpRequested("creatingbgl_overview.htm");
+  ShowHelpTopic(this, "creatingbgl_overview.htm");
+}

@@ -6,113 +6,13 @@
 #include <vector>
 
 #include "settings/file_version.h"
+#include "support/pe_image.h"
 #include "support/test_paths.h"
 
 namespace {
 
-// Builds a small PE image the way a linker lays one out: DOS header, PE
-// header, one ".rsrc" section with a three-level resource tree holding one
-// RT_VERSION resource (VS_VERSIONINFO with its VS_FIXEDFILEINFO).
-struct TPeOptions {
-  bool pe32Plus = false;
-  bool withVersion = true;    // false: the tree holds an RT_ICON instead
-  bool badSignature = false;  // VS_FIXEDFILEINFO signature damaged
-  uint32_t valueLength = 52;
-  uint16_t major = 1, minor = 0, release = 0, build = 4;
-};
-
-class TBytes {
- public:
-  void Put16(size_t at, uint16_t v) {
-    Grow(at + 2);
-    b_[at] = uint8_t(v);
-    b_[at + 1] = uint8_t(v >> 8);
-  }
-  void Put32(size_t at, uint32_t v) {
-    Put16(at, uint16_t(v));
-    Put16(at + 2, uint16_t(v >> 16));
-  }
-  void PutText(size_t at, const char* s) {
-    for (size_t i = 0; s[i]; ++i) {
-      Grow(at + i + 1);
-      b_[at + i] = uint8_t(s[i]);
-    }
-  }
-  void Grow(size_t n) {
-    if (b_.size() < n) b_.resize(n, 0);
-  }
-  std::vector<uint8_t>& Data() { return b_; }
-
- private:
-  std::vector<uint8_t> b_;
-};
-
-std::vector<uint8_t> BuildPe(const TPeOptions& o) {
-  TBytes p;
-  const uint32_t peAt = 0x80;
-  p.PutText(0, "MZ");
-  p.Put32(0x3C, peAt);
-  p.PutText(peAt, "PE");
-  p.Put16(peAt + 4, o.pe32Plus ? 0x8664 : 0x14C);
-  p.Put16(peAt + 6, 2);  // sections: .text and .rsrc
-  const uint16_t optSize = o.pe32Plus ? 240 : 224;
-  p.Put16(peAt + 20, optSize);
-  const uint32_t opt = peAt + 24;
-  p.Put16(opt, o.pe32Plus ? 0x20B : 0x10B);
-  const uint32_t dirs = opt + (o.pe32Plus ? 112 : 96);
-  p.Put32(opt + (o.pe32Plus ? 108 : 92), 16);
-  const uint32_t rsrcRva = 0x2000, rsrcRaw = 0x400;
-  const uint32_t table = opt + optSize;
-  // .text: some code bytes nobody reads.
-  p.PutText(table, ".text");
-  p.Put32(table + 8, 0x100);
-  p.Put32(table + 12, 0x1000);
-  p.Put32(table + 16, 0x200);
-  p.Put32(table + 20, 0x200);
-  // .rsrc
-  const uint32_t s = table + 40;
-  p.PutText(s, ".rsrc");
-  p.Put32(s + 12, rsrcRva);
-  p.Put32(s + 20, rsrcRaw);
-
-  // Resource tree at rsrcRaw: root -> type -> name -> language -> data entry.
-  const uint32_t r = rsrcRaw;
-  p.Put16(r + 14, 1);                       // one id entry
-  p.Put32(r + 16, o.withVersion ? 16 : 3);  // RT_VERSION or RT_ICON
-  p.Put32(r + 20, 0x80000000u | 0x18);      // -> name directory
-  p.Put16(r + 0x18 + 14, 1);
-  p.Put32(r + 0x18 + 16, 1);                   // name id 1
-  p.Put32(r + 0x18 + 20, 0x80000000u | 0x30);  // -> language directory
-  p.Put16(r + 0x30 + 14, 1);
-  p.Put32(r + 0x30 + 16, 0x409);  // language en-US
-  p.Put32(r + 0x30 + 20, 0x48);   // -> data entry
-  const uint32_t dataAt = 0x60;
-  const uint32_t keyBytes = 16 * 2;  // L"VS_VERSION_INFO" with its zero
-  const uint32_t valueAt = (6 + keyBytes + 3) & ~3u;
-  const uint32_t length = valueAt + 52;
-  p.Put32(r + 0x48, rsrcRva + dataAt);
-  p.Put32(r + 0x48 + 4, length);
-  const uint32_t v = r + dataAt;
-  p.Put16(v, uint16_t(length));
-  p.Put16(v + 2, uint16_t(o.valueLength));
-  const char* key = "VS_VERSION_INFO";
-  for (uint32_t i = 0; key[i]; ++i) p.Put16(v + 6 + 2 * i, uint16_t(key[i]));
-  p.Put16(v + 6 + 30, 0);
-  p.Put32(v + valueAt, o.badSignature ? 0xFEEF0000u : 0xFEEF04BDu);
-  p.Put32(v + valueAt + 4, 0x10000);
-  p.Put32(v + valueAt + 8, (uint32_t(o.major) << 16) | o.minor);
-  p.Put32(v + valueAt + 12, (uint32_t(o.release) << 16) | o.build);
-  // Product version differs on purpose: the file version is what counts.
-  p.Put32(v + valueAt + 16, 0x00090009);
-  p.Put32(v + valueAt + 20, 0x00090009);
-  const uint32_t rsrcSize = dataAt + length;
-  p.Grow(rsrcRaw + ((rsrcSize + 0x1FF) & ~0x1FFu));
-  p.Put32(s + 8, rsrcSize);
-  p.Put32(s + 16, (rsrcSize + 0x1FF) & ~0x1FFu);
-  p.Put32(dirs + 2 * 8, rsrcRva);
-  p.Put32(dirs + 2 * 8 + 4, rsrcSize);
-  return p.Data();
-}
+using pe_test::BuildPe;
+using pe_test::TPeOptions;
 
 bool Version(const std::vector<uint8_t>& image, TFileVersion& v) {
   return GetFileVersionFromImage(image.data(), image.size(), v);
