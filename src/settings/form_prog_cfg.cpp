@@ -193,9 +193,9 @@ void TFormProgCfg::BitBtnLocateResampleClick() {
 }
 
 void TFormProgCfg::BitBtnLocateHGTFolderClick() {
-  const QString folder = ChooseFolder ? ChooseFolder("Default HGT source folder",
-                                                     QString::fromStdString(start_hgt_))
-                                      : QString();
+  const QString folder =
+      ChooseFolder ? ChooseFolder("Default HGT source folder", QString::fromStdString(start_hgt_))
+                   : QString();
   if (folder.isEmpty()) return;
   HGTFolder = folder.toStdString();
   ShowPaths();

@@ -114,7 +114,6 @@ inline std::vector<uint8_t> BuildPe(const TPeOptions& o) {
   return p.Data();
 }
 
-
 // Writes an image of the given version to `path`; false when that fails.
 inline bool WritePe(const std::string& path, uint16_t major, uint16_t minor, uint16_t release,
                     uint16_t build) {

@@ -1,0 +1,163 @@
+// delvacli bgl: "Create BGL..." without the dialog. The proposals, the cut,
+// the INF files and the compiler run are the editor's own; the compiler's
+// output goes to stdout, then the status line of the output window.
+#include <QCoreApplication>
+#include <QStandardPaths>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "app/app_globals.h"
+#include "cli/cli.h"
+#include "cli/cli_io.h"
+#include "mesh/mesh.h"
+#include "scenery/bgl_build.h"
+#include "scenery/form_resample_run.h"
+#include "scenery/resample_tool.h"
+#include "settings/file_util.h"
+#include "settings/prog_cfg.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Paths the compiler gets must not depend on the folder it runs in.
+std::string Absolute(const std::string& path) {
+  std::error_code ec;
+  const fs::path p = fs::absolute(fs::path(path), ec);
+  return ec ? path : p.lexically_normal().string();
+}
+
+// The compiler location configured in the editor's settings file: beside
+// the program (portable install) or in the user's configuration folder.
+std::string ConfiguredResample() {
+  TTProgCfg cfg;
+  const std::string exeDir = QCoreApplication::applicationDirPath().toStdString();
+  const std::string userDir =
+      QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString();
+  if (LoadProgCfg(cfg, exeDir) || LoadProgCfg(cfg, userDir)) return cfg.ResamplePath;
+  return std::string();
+}
+
+TBandOverlap ParseOverlap(const std::string& text) {
+  const std::vector<std::string> parts = CliSplit(text);
+  if (parts.size() != 4) CliUsage("--overlap needs N,S,W,E");
+  TBandOverlap o;
+  o.North = int32_t(CliInt(parts[0], 0, INT32_MAX, "--overlap"));
+  o.South = int32_t(CliInt(parts[1], 0, INT32_MAX, "--overlap"));
+  o.West = int32_t(CliInt(parts[2], 0, INT32_MAX, "--overlap"));
+  o.East = int32_t(CliInt(parts[3], 0, INT32_MAX, "--overlap"));
+  return o;
+}
+
+int RunBgl(const TCliArgs& args) {
+  // Usage first: every option is checked before any work.
+  if (!args.Has("--out") || args.Value("--out").empty()) CliUsage("--out FILE.bgl is required");
+  int lodArg = -1;
+  if (args.Has("--lod")) lodArg = int(CliInt(args.Value("--lod"), 0, 15, "--lod"));
+  int32_t base = 0;
+  if (args.Has("--base"))
+    base = int32_t(CliInt(args.Value("--base"), INT32_MIN, INT32_MAX, "--base"));
+  const bool overlapGiven = args.Has("--overlap");
+  TBandOverlap overlap;
+  if (overlapGiven) overlap = ParseOverlap(args.Value("--overlap"));
+
+  static int qtArgc = 1;
+  static char qtName[] = "delvacli";
+  static char* qtArgv[] = {qtName, nullptr};
+  QCoreApplication app(qtArgc, qtArgv);
+  QCoreApplication::setApplicationName(AppName);
+
+  const std::string resample =
+      args.Has("--resample") ? Absolute(args.Value("--resample")) : ConfiguredResample();
+  if (resample.empty() || !FileExists(resample))
+    CliFail("Please, inform the location of Resample in\nProgram Preferences (Files and Folders).");
+
+  TCliSession session(args);
+  TTMesh mesh;
+  LoadInput(mesh, args.Arg(0), args, session);
+
+  const int lod = lodArg >= 0 ? lodArg : DefaultLod(mesh);
+  if (!overlapGiven) {
+    overlap = DefaultOverlap(mesh, lod);
+  } else {
+    // Only the bands the mesh has take an overlap; each within its band.
+    const TBandChoices c = BandChoices(mesh, lod);
+    auto check = [](const TBandChoice& ch, int32_t& value) {
+      if (!ch.Enabled)
+        value = 0;
+      else if (value > ch.Maximum)
+        CliUsage("--overlap: at most " + std::to_string(ch.Maximum) + " for this mesh");
+    };
+    check(c.North, overlap.North);
+    check(c.South, overlap.South);
+    check(c.West, overlap.West);
+    check(c.East, overlap.East);
+  }
+  TBglCut cut;
+  if (!CutMeshForBgl(mesh, overlap, cut)) CliFail("Could not save the mesh.");
+
+  const bool keepTemp = args.Has("--keep-temp");
+  std::string tempDir;
+  if (keepTemp) {
+    std::error_code ec;
+    const fs::path kept = fs::temp_directory_path(ec) /
+                          ("delvacli-bgl-" + std::to_string(QCoreApplication::applicationPid()));
+    fs::create_directories(kept, ec);
+    if (ec) CliFail("Cannot create temporary directory.");
+    tempDir = kept.string();
+  } else {
+    tempDir = session.TempDir();
+  }
+  const TBglTempFiles files = BglTempFiles(tempDir);
+  struct TCleanup {
+    const TBglTempFiles& files;
+    bool active;
+    ~TCleanup() {
+      if (active) DeleteBglTempFiles(files);
+    }
+  } cleanup{files, !keepTemp};
+
+  const std::string bgl = Absolute(args.Value("--out"));
+  if (!mesh.SaveToFile(files.Raster, false, cut.Rect, true, session.Progress()))
+    CliFail("Could not save the mesh.");
+  const TToolPathForm form = NeedsWine(resample) ? TToolPathForm::Wine : TToolPathForm::Host;
+  const std::string error = WriteBglInfFiles(mesh, cut, lod, base, files, bgl, form);
+  if (!error.empty()) CliFail(error);
+
+  std::vector<std::string> entries;
+  for (const std::string& extra : args.Values("--inf")) entries.push_back(Absolute(extra));
+  entries.push_back(GeneratedInfMarker);
+  const std::vector<std::string> infs = ResampleInfList(entries, files.SourceInf, files.DestInf);
+
+  bool endedWithNewline = true;
+  const TResampleRunResult result = RunResample(resample, infs, [&](const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+    if (!bytes.isEmpty()) endedWithNewline = bytes.endsWith('\n');
+  });
+  if (result == TResampleRunResult::NotStarted) CliFail("Could not create BGL file.");
+  if (!endedWithNewline) std::fputc('\n', stdout);
+
+  const std::string status =
+      result == TResampleRunResult::Crashed ? ResampleCrashedText(bgl) : ResampleFinishedText(bgl);
+  std::printf("%s\n", status.c_str());
+  if (keepTemp) std::printf("Temporary files kept in %s\n", tempDir.c_str());
+  int64_t size = 0;
+  if (result == TResampleRunResult::Crashed || !FileSizeIfExists(bgl, size) || size == 0)
+    CliFail(status);
+  return 0;
+}
+
+TCliRegistration reg({"bgl",
+                      "delvacli bgl IN --out FILE.bgl [--lod L] [--base B] [--overlap N,S,W,E] "
+                      "[--resample EXE] [--inf EXTRA.inf]... [--keep-temp] [--raster SPEC]",
+                      {"--out", "--lod", "--base", "--overlap", "--resample", "--inf",
+                       kRasterOption},
+                      {"--keep-temp"},
+                      1,
+                      1,
+                      RunBgl});
+
+}  // namespace

@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "mesh/mesh.h"
+#include "support/mesh_helpers.h"
+#include "support/test_paths.h"
+
+// "delvacli bgl" end to end with the stand-in compiler.
+
+namespace {
+
+struct TRun {
+  int status = -1;
+  std::string out, err;
+};
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Runs delvacli with the environment settings and arguments (quoted).
+TRun Bgl(const TTempDir& dir, const std::string& env, const std::vector<std::string>& args) {
+  std::string cmd = "STANDIN_DURATION_MS=200 " + env + " '" DELVACLI_PATH "' bgl";
+  for (const auto& a : args) cmd += " '" + a + "'";
+  cmd += " >'" + dir.File("stdout") + "' 2>'" + dir.File("stderr") + "'";
+  const int rc = std::system(cmd.c_str());
+  TRun r;
+  r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  r.out = Slurp(dir.File("stdout"));
+  r.err = Slurp(dir.File("stderr"));
+  return r;
+}
+
+// An HGX mesh of 3 x 3 tiles at 40 cells per degree: N45W122 with all four
+// bands as the multiple-tile loader gives them.
+void WriteBandedHgx(const std::string& path) {
+  const int n = 40;
+  TTMesh m;
+  std::vector<int16_t> v(size_t(3 * n + 1) * (3 * n + 1));
+  for (size_t i = 0; i < v.size(); ++i) v[i] = int16_t(i % 700);
+  MakeMesh(m, 3 * n + 1, 3 * n + 1, v);
+  m.RowsPerDeg = m.ColsPerDeg = n;
+  m.MinLat = 44;
+  m.MaxLat = 47;
+  m.MinLon = -123;
+  m.MaxLon = -120;
+  m.AdjoNorth = m.AdjoEast = n + 1;
+  m.AdjoSouth = m.AdjoWest = n;
+  m.VoidValue = -32768;
+  ASSERT_TRUE(m.SaveToFile(path, true, m.GridRect, false));
+}
+
+const std::string kStandIn = STANDIN_RESAMPLE_PATH;
+
+}  // namespace
+
+TEST(CliBgl, CompilesAMeshWithTheStandIn) {
+  TTempDir dir;
+  WriteFileBytes(dir.File("m.ras"), BigEndianBytes(std::vector<int16_t>(121 * 121, 7)));
+  std::ofstream(dir.File("extra.inf"), std::ios::binary)
+      << "[Source]\r\nType=Custom\r\nSourceDir=\".\"\r\nSourceFile=\"none\"\r\n";
+  const std::string log = dir.File("log");
+  TRun r =
+      Bgl(dir, "STANDIN_LOG='" + log + "'",
+          {dir.File("m.ras"), "--raster", "121,121,45,46,-122,-121", "--out", dir.File("x.bgl"),
+           "--resample", kStandIn, "--inf", dir.File("extra.inf"), "--base", "12"});
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  EXPECT_EQ(r.err, "");
+  EXPECT_NE(r.out.find("Processing LOD 9: 50%\n"), std::string::npos);
+  // 121 x 121 samples: 64 + 29282 / 32 bytes.
+  EXPECT_EQ(ReadFileBytes(dir.File("x.bgl")).size(), 64u + 121 * 121 * 2 / 32);
+  const std::string tail = "Resample has finished.  Resulting BGL has 0.96 KB\n";
+  ASSERT_GE(r.out.size(), tail.size());
+  EXPECT_EQ(r.out.substr(r.out.size() - tail.size()), tail);
+
+  // Extra INF first, then the generated source and destination; the
+  // compiler runs in its own folder.
+  const std::string l = Slurp(log);
+  const size_t extra = l.find("arg " + dir.File("extra.inf")), src = l.find("tempsrc.inf"),
+               dst = l.find("tempdst.inf");
+  EXPECT_TRUE(extra < src && src < dst) << l;
+  const std::string standInDir = kStandIn.substr(0, kStandIn.rfind('/'));
+  EXPECT_NE(l.find("cwd " + standInDir + "\n"), std::string::npos) << l;
+  EXPECT_NE(l.find("key Source.BaseValue=12\n"), std::string::npos);
+  EXPECT_NE(l.find("key Destination.DestDir=\"" + dir.Path() + "\"\n"), std::string::npos);
+
+  // Bands trimmed to the overlap given (values for missing bands ignored).
+  WriteBandedHgx(dir.File("b.hgx"));
+  r = Bgl(dir, "STANDIN_LOG='" + log + "'",
+          {dir.File("b.hgx"), "--out", dir.File("b.bgl"), "--resample", kStandIn, "--overlap",
+           "10,0,40,3", "--lod", "11"});
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  const std::string b = Slurp(log);
+  EXPECT_NE(b.find("key Source.NumOfLines=51\n"), std::string::npos) << b;         // 10 + 41
+  EXPECT_NE(b.find("key Source.NumOfCellsPerLine=84\n"), std::string::npos) << b;  // 40+41+3
+  EXPECT_NE(b.find("key Source.Lat=46.2500000000\n"), std::string::npos) << b;
+  EXPECT_NE(b.find("key Destination.LOD=11\n"), std::string::npos);
+}
+
+TEST(CliBgl, FailuresEndWithOneLine) {
+  TTempDir dir;
+  WriteFileBytes(dir.File("m.ras"), BigEndianBytes(std::vector<int16_t>(121 * 121, 7)));
+  const std::vector<std::string> in = {dir.File("m.ras"), "--raster", "121,121,45,46,-122,-121"};
+  auto with = [&](std::vector<std::string> more) {
+    std::vector<std::string> a = in;
+    a.insert(a.end(), more.begin(), more.end());
+    return a;
+  };
+
+  EXPECT_EQ(Bgl(dir, "", with({"--resample", kStandIn})).status, 2);  // no --out
+  EXPECT_EQ(Bgl(dir, "", with({"--out", dir.File("x.bgl"), "--lod", "16"})).status, 2);
+  EXPECT_EQ(Bgl(dir, "", with({"--out", dir.File("x.bgl"), "--overlap", "1,2"})).status, 2);
+
+  TRun r = Bgl(dir, "", with({"--out", dir.File("x.bgl"), "--resample", dir.File("none")}));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err,
+            "delvacli: Please, inform the location of Resample in Program Preferences (Files "
+            "and Folders).\n");
+
+  std::ofstream(dir.File("notexe"), std::ios::binary) << "text";
+  r = Bgl(dir, "", with({"--out", dir.File("x.bgl"), "--resample", dir.File("notexe")}));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "delvacli: Could not create BGL file.\n");
+
+  r = Bgl(dir, "STANDIN_MODE=crash", with({"--out", dir.File("x.bgl"), "--resample", kStandIn}));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "delvacli: Resample stopped abnormally. No BGL file has been created.\n");
+  EXPECT_NE(r.out.find("Processing LOD 9: 40%"), std::string::npos);
+
+  r = Bgl(dir, "STANDIN_MODE=emptybgl", with({"--out", dir.File("x.bgl"), "--resample", kStandIn}));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "delvacli: Resample has finished. Resulting BGL file is empty!\n");
+  EXPECT_NE(r.out.find("Resample has finished. Resulting BGL file is empty!\n"), std::string::npos);
+  EXPECT_EQ(FolderEntries(dir.Path()),
+            (std::vector<std::string>{"m.ras", "notexe", "stderr", "stdout", "x.bgl"}));
+}
