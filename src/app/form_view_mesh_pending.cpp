@@ -6,6 +6,3 @@
 
 // --- loading and export dialogs
 
-// --- scenery and preferences
-void TFormViewMesh::miCreateBGLFromCurrentMeshClick() {}
-void TFormViewMesh::miMorePrefsClick() {}

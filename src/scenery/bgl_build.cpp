@@ -145,8 +145,15 @@ bool CutMeshForBgl(const TTMesh& mesh, const TBandOverlap& overlap, TBglCut& cut
 }
 
 TBglTempFiles BglTempFiles(const std::string& tempDir) {
-  return TBglTempFiles{JoinHostPath(tempDir, "tempmesh.ras"), JoinHostPath(tempDir, "tempsrc.inf"),
-                       JoinHostPath(tempDir, "tempdst.inf")};
+  // The compiler runs in its own folder: a relative folder would point it
+  // elsewhere, so the folder is made absolute.
+  std::string dir = tempDir;
+  std::error_code ec;
+  const std::filesystem::path abs = std::filesystem::absolute(
+      tempDir.empty() ? std::filesystem::path(".") : std::filesystem::path(tempDir), ec);
+  if (!ec) dir = abs.lexically_normal().string();
+  return TBglTempFiles{JoinHostPath(dir, "tempmesh.ras"), JoinHostPath(dir, "tempsrc.inf"),
+                       JoinHostPath(dir, "tempdst.inf")};
 }
 
 void DeleteBglTempFiles(const TBglTempFiles& files) {
