@@ -1,5 +1,7 @@
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
+#include <future>
 #include <limits>
 #include <string>
 
@@ -19,23 +21,68 @@ struct TTileSource {
 
 enum class TileLookup { Absent, Present, Failed };
 
-// Finds the listed tile as a plain file (letter case ignored) or, failing
-// that, as the file name + ".zip" holding it.
-TileLookup LocateTile(const std::string& listed, const std::string& tempDir, TTileSource& src,
-                      TTProgress* progress) {
-  std::string plain = FindFileNoCase(listed);
-  if (!plain.empty()) {
-    src.ReadPath = plain;
-    return TileLookup::Present;
-  }
-  // A zipped tile: the archive listed + ".zip" holding the listed name.
-  const std::string archive = FindFileNoCase(listed + ".zip");
-  if (archive.empty()) return TileLookup::Absent;
+// Where the listed tile is: the plain file (letter case ignored) or, failing
+// that, the archive listed + ".zip" holding the listed name. Both empty: absent.
+struct TTileFiles {
+  std::string Plain;
+  std::string Archive;
+};
+
+TTileFiles FindTile(const std::string& listed) {
+  TTileFiles f;
+  f.Plain = FindFileNoCase(listed);
+  if (f.Plain.empty()) f.Archive = FindFileNoCase(listed + ".zip");
+  return f;
+}
+
+// Extracts a zipped tile into tempDir: Present with src set, or Failed.
+TileLookup ExtractTile(const std::string& archive, const std::string& listed,
+                       const std::string& tempDir, TTileSource& src, TTProgress* progress) {
   if (UnzipMember(archive, tempDir, FileNamePart(listed), src.ReadPath, progress) < 1)
     return TileLookup::Failed;
   src.Extracted = true;
   return TileLookup::Present;
 }
+
+// The next zipped tile is inflated on a worker thread while the current tile
+// is read, so that decompression overlaps the reads, the fill and the other
+// tiles' extraction waits. Only this worker extracts while it runs (the ZIP
+// reader's busy guard and state are not shared between threads), it reports
+// no progress, and it is always waited for before the load returns; at most
+// two extracted tiles exist at a time.
+struct TTExtractAhead {
+  size_t Index = SIZE_MAX;  // list index of the tile being extracted, or none
+  std::future<int> Result;
+  std::string OutPath;
+
+  void Start(size_t k, const std::string& archive, const std::string& listed,
+             const std::string& tempDir) {
+    Cancel();
+    Index = k;
+    OutPath.clear();
+    Result = std::async(std::launch::async, [this, archive, listed, tempDir] {
+      return UnzipMember(archive, tempDir, FileNamePart(listed), OutPath, nullptr);
+    });
+  }
+  // Waits for the extraction of tile k: Present with src set, or Failed.
+  TileLookup Finish(TTileSource& src) {
+    Index = SIZE_MAX;
+    if (Result.get() < 1) return TileLookup::Failed;
+    src.ReadPath = OutPath;
+    src.Extracted = true;
+    return TileLookup::Present;
+  }
+  // Waits for an extraction still running and deletes what it produced.
+  void Cancel() {
+    if (Index == SIZE_MAX) return;
+    TTileSource src;
+    if (Finish(src) == TileLookup::Present) {
+      std::error_code ec;
+      std::filesystem::remove(std::filesystem::path(src.ReadPath), ec);
+    }
+  }
+  ~TTExtractAhead() { Cancel(); }
+};
 
 void DropExtracted(const TTileSource& src) {
   if (!src.Extracted) return;
@@ -69,12 +116,30 @@ bool TTMesh::LoadHGT(const std::vector<std::string>& tiles, uint16_t kind, int32
   };
 
   const size_t count = tiles.size();
+  std::vector<TTileFiles> files(count);
+  for (size_t k = 0; k < count; ++k) files[k] = FindTile(tiles[k]);
+  TTExtractAhead ahead;
+  // Starts the extraction of the first zipped tile after list index k.
+  auto extractNext = [&](size_t k) {
+    for (size_t n = k + 1; n < count; ++n)
+      if (!files[n].Archive.empty()) return ahead.Start(n, files[n].Archive, tiles[n], tempDir);
+  };
+  if (count > 1) extractNext(SIZE_MAX);  // SIZE_MAX + 1 wraps to the first tile
+
   for (int32_t i = 0; i < H; ++i) {
     for (int32_t j = 0; j < W; ++j) {
       const size_t k = size_t(i) * W + j;
       TTileSource src;
-      const TileLookup found = LocateTile(tiles[k], tempDir, src, progress);
-      if (found == TileLookup::Failed) return fail(nullptr);
+      TileLookup found = TileLookup::Absent;
+      if (!files[k].Plain.empty()) {
+        src.ReadPath = files[k].Plain;
+        found = TileLookup::Present;
+      } else if (!files[k].Archive.empty()) {
+        found = ahead.Index == k ? ahead.Finish(src)
+                                 : ExtractTile(files[k].Archive, tiles[k], tempDir, src, progress);
+        if (found == TileLookup::Failed) return fail(nullptr);
+        if (count > 1) extractNext(k);
+      }
       if (progress && count > 1)
         progress->SetText(std::to_string(k + 1) + " of " + std::to_string(count));
 

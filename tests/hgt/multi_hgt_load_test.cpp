@@ -122,3 +122,79 @@ TEST(MultiHgtLoad, OneTileWithAllFourBands) {
   EXPECT_EQ(m.GetCell(0, 0), -32768);     // absent tile: fill value
   EXPECT_EQ(m.GetCell(3600, 3600), -32768);
 }
+
+TEST(MultiHgtLoad, MixedPlainAndZippedTilesLeaveNoExtractedFile) {
+  DELVA_REQUIRE_SHARED(north, "srtm/nomilous-srtm/S33E018.hgt");
+  DELVA_REQUIRE_SHARED(south, "srtm/nomilous-srtm/S34E018.hgt");
+  TTempDir dir, temp;
+  fs::copy_file(north, dir.File("S33E018.hgt"));
+  WriteStoredZip(dir.File("S34E018.HGT.zip"), "s34e018.hgt", ReadFileBytes(south));
+  TTMultiHGTRequest r = Request(dir.Path(), {-32, -33, 18, 19}, {true, true, true, true});
+  r.TempDir = temp.Path();
+  EXPECT_EQ(MissingTileNames(RequestTilePaths(r)).size(), 7u);
+  TTMesh m;
+  ASSERT_EQ(LoadMultiHGT(m, r, nullptr), "");
+  EXPECT_EQ(m.GetCell(1800, 1800), 260);  // S33E018, plain
+  EXPECT_EQ(m.GetCell(1800, 3000), 365);  // S34E018, from the archive
+  EXPECT_EQ(m.GetCell(1200, 2400), 10);   // shared row: the northern tile's last row
+  EXPECT_TRUE(FolderEntries(temp.Path()).empty());
+}
+
+TEST(MultiHgtLoad, DeflatedArchivesOfNeighbouringTiles) {
+  DELVA_REQUIRE_SHARED(lower, "srtm/graphhopper/N41E001.hgt.zip");
+  DELVA_REQUIRE_SHARED(upper, "srtm/graphhopper/N42E001.hgt.zip");
+  TTempDir dir, temp;
+  fs::copy_file(lower, dir.File("N41E001.hgt.zip"));
+  fs::copy_file(upper, dir.File("N42E001.hgt.zip"));
+  TTMultiHGTRequest r = Request(dir.Path(), {43, 41, 1, 2});
+  r.TempDir = temp.Path();
+  TTMesh m;
+  ASSERT_EQ(LoadMultiHGT(m, r, nullptr), "");
+  EXPECT_EQ(m.Cols, 1201);
+  EXPECT_EQ(m.Rows, 2401);
+  EXPECT_EQ(m.GetCell(0, 0), 838);       // N42E001 north-west corner
+  EXPECT_EQ(m.GetCell(600, 600), 1095);  // N42E001 centre
+  EXPECT_EQ(m.GetCell(600, 1800), 557);  // N41E001 centre
+  EXPECT_EQ(m.GetCell(1200, 2400), 0);   // N41E001 south-east corner
+  EXPECT_TRUE(FolderEntries(temp.Path()).empty());
+}
+
+TEST(MultiHgtLoad, FailuresWhileTheNextTileIsExtractedLeaveNoFileBehind) {
+  TTempDir dir, temp;
+  std::vector<unsigned char> tile(kSmallTile, 0);
+  tile[1] = 42;
+  WriteStoredZip(dir.File("N45W124.HGT.zip"), "N45W124.hgt", tile);
+  WriteStoredZip(dir.File("N45W122.HGT.zip"), "N45W122.hgt", tile);
+  // The middle archive records the right size but its data is damaged.
+  WriteStoredZip(dir.File("N45W123.HGT.zip"), "N45W123.hgt", tile);
+  auto bytes = ReadFileBytes(dir.File("N45W123.HGT.zip"));
+  bytes[100] ^= 0xFF;
+  WriteFileBytes(dir.File("N45W123.HGT.zip"), bytes);
+
+  TTMultiHGTRequest r = Request(dir.Path(), {46, 45, -124, -121});
+  r.TempDir = temp.Path();
+  TTMesh m;
+  EXPECT_EQ(LoadMultiHGT(m, r, nullptr), "Could not open files");
+  EXPECT_TRUE(m.Samples.Empty());
+  EXPECT_TRUE(FolderEntries(temp.Path()).empty());
+
+  // A plain tile that fails while the archive after it is being extracted.
+  WriteFileBytes(dir.File("N45W123.HGT.zip"), {});
+  fs::remove(dir.File("N45W123.HGT.zip"));
+  WriteFileBytes(dir.File("N45W123.hgt"), {1, 2, 3});
+  const std::vector<std::string> paths = {dir.File("N45W123.HGT"), dir.File("N45W122.HGT")};
+  TTMesh n;
+  EXPECT_FALSE(n.LoadHGT(paths, 2, 2, 1, 0, nullptr, temp.Path()));
+  EXPECT_TRUE(FolderEntries(temp.Path()).empty());
+
+  // All archives sound: every tile arrives, in its place.
+  fs::remove(dir.File("N45W123.hgt"));
+  WriteStoredZip(dir.File("N45W123.HGT.zip"), "N45W123.hgt", tile);
+  TTMesh ok;
+  ASSERT_EQ(LoadMultiHGT(ok, r, nullptr), "");
+  EXPECT_EQ(ok.GetCell(0, 0), 42);
+  EXPECT_EQ(ok.GetCell(1200, 0), 42);
+  EXPECT_EQ(ok.GetCell(2400, 0), 42);
+  EXPECT_EQ(ok.GetCell(1, 0), 0);
+  EXPECT_TRUE(FolderEntries(temp.Path()).empty());
+}
