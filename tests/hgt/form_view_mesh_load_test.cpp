@@ -98,6 +98,29 @@ class FormViewMeshLoadTest : public QObject {
     QVERIFY(!f.Mesh);
   }
 
+  // A measurement, not a test: the 4 x 4 rectangle of 3601-sample tiles made
+  // by bench/make_mosaic_folder.py, loaded through the window until the image
+  // is built. Runs only with DELVA_MOSAIC_DIR set, for example under
+  //   DELVA_MOSAIC_DIR=/tmp/delva-mosaic /usr/bin/time -v
+  //   ./build/tests/form_view_mesh_load_test largeMosaicThroughTheWindow
+  void largeMosaicThroughTheWindow() {
+    const QString folder = qEnvironmentVariable("DELVA_MOSAIC_DIR");
+    if (folder.isEmpty()) QSKIP("DELVA_MOSAIC_DIR not set");
+    TMessageRecorder rec;
+    TFormViewMesh f;
+    f.show();  // the temporary folder for extracted tiles
+    OnMultiDialog(folder, 48, 44, -124, -120, false, false);
+    QElapsedTimer clock;
+    QTimer::singleShot(0, [&] { clock.start(); });  // after the dialog has opened
+    f.miOpenMultiHGTClick();
+    const qint64 ms = clock.elapsed();
+    QVERIFY2(rec.Texts().isEmpty(), qPrintable(rec.Texts().join("|")));
+    QVERIFY(f.Mesh);
+    QCOMPARE(f.Mesh->Cols, 14401);
+    QCOMPARE(f.MeshBitmap.height(), 14401);
+    qInfo("load until the image is built: %lld ms", ms);
+  }
+
   void rasterLoad() {
     QTemporaryDir dir;
     const QString path = dir.filePath("terrain.raw");
