@@ -1,6 +1,7 @@
 #include "mesh/mesh.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -9,6 +10,10 @@
 #include "mesh/sample_io.h"
 #include "settings/file_util.h"
 #include "settings/progress.h"
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 namespace {
 
@@ -58,6 +63,22 @@ void HideProgress(TTProgress* progress) {
 }
 
 }  // namespace
+
+int16_t* TTSampleArray::AllocateSampleBlock(size_t count) {
+  const size_t bytes = count * sizeof(int16_t);
+#if defined(__linux__)
+  constexpr size_t kHuge = size_t(2) << 20;
+  if (bytes >= 32 * kHuge) {  // 64 MB: a mosaic, not a single tile
+    void* p = nullptr;
+    if (posix_memalign(&p, kHuge, bytes) != 0) return nullptr;
+    madvise(p, bytes, MADV_HUGEPAGE);  // advice only; failure changes nothing
+    return static_cast<int16_t*>(p);
+  }
+#endif
+  return static_cast<int16_t*>(std::malloc(bytes));
+}
+
+void TTSampleArray::TFree::operator()(int16_t* p) const { std::free(p); }
 
 bool TTMesh::HasVoids(TTProgress* progress) const {
   if (Samples.Empty()) return false;
@@ -110,6 +131,38 @@ bool TTMesh::LoadRaster(const std::string& path, int32_t rows, int32_t cols, boo
   }
   const int64_t rowBytes = int64_t(cols) * 2;
   const int64_t blockRows = RowsPerBlock(rowBytes);
+  if (!skipLastCol && x0 == 0 && cols == Cols) {
+    // Whole grid rows: read straight into the grid and convert there while
+    // the block is still in the cache.
+    int64_t r0 = 0;
+    if (skipFirstRow) {
+      std::vector<unsigned char> dropped(static_cast<size_t>(rowBytes));
+      if (progress) progress->SetPosition(0);
+      PumpMessages(progress);
+      if (!ReadWholeBlock(file.File(), dropped.data(), dropped.size())) {
+        HideProgress(progress);
+        return false;
+      }
+      r0 = 1;
+    }
+    for (; r0 < rows; r0 += blockRows) {
+      const int64_t n = std::min<int64_t>(blockRows, rows - r0);
+      int16_t* dest = Samples.Data() + (y0 + r0 - (skipFirstRow ? 1 : 0)) * Cols;
+      const size_t got = ReadBlock(file.File(), dest, static_cast<size_t>(n * rowBytes));
+      const int64_t whole = static_cast<int64_t>(got) / rowBytes;
+      DecodeSamplesInPlace(dest, static_cast<size_t>(whole * cols), swap);
+      for (int64_t k = 0; k < n; ++k) {
+        if (progress) progress->SetPosition(static_cast<double>(r0 + k));
+        PumpMessages(progress);
+        if (k >= whole) {
+          HideProgress(progress);
+          return false;
+        }
+      }
+    }
+    HideProgress(progress);
+    return true;
+  }
   std::vector<unsigned char> buffer(
       static_cast<size_t>(std::min<int64_t>(blockRows, rows) * rowBytes));
   for (int64_t r0 = 0; r0 < rows; r0 += blockRows) {

@@ -28,6 +28,13 @@ inline void DecodeSamples(const unsigned char* src, int16_t* dst, size_t n, bool
   }
 }
 
+// Converts n samples read as raw bytes in place (same order rules as above).
+inline void DecodeSamplesInPlace(int16_t* p, size_t n, bool bigEndian) {
+  if (bigEndian == !HostIsLittleEndian()) return;
+  auto* u = reinterpret_cast<uint16_t*>(p);
+  for (size_t i = 0; i < n; ++i) u[i] = static_cast<uint16_t>((u[i] >> 8) | (u[i] << 8));
+}
+
 // n samples into 2n bytes; a sample equal to voidFrom is written as voidTo
 // when the two differ.
 inline void EncodeSamples(const int16_t* src, unsigned char* dst, size_t n, bool bigEndian,

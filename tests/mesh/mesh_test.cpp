@@ -115,6 +115,13 @@ TEST(MeshRaster, SkipFlagsOffsetsAndByteOrder) {
   ASSERT_TRUE(n.LoadRaster(dir.File("b.raw"), 3, 3, false, false, false, 0, 0, nullptr));
   EXPECT_EQ(n.GetCell(1, 0), 0x2C01);  // taken low byte first
 
+  // Whole grid rows (read straight into the grid), first row dropped.
+  TTMesh w;
+  MakeMesh(w, 3, 3, std::vector<int16_t>(9, 99));
+  ASSERT_TRUE(w.LoadRaster(dir.File("b.raw"), 3, 3, true, true, false, 0, 1, nullptr));
+  EXPECT_EQ(std::vector<int16_t>(w.Samples.Data(), w.Samples.Data() + 9),
+            (std::vector<int16_t>{99, 99, 99, 3, 4, 5, 6, 7, 8}));
+
   // A block that would not fit the grid, a short file, a missing file.
   EXPECT_FALSE(n.LoadRaster(dir.File("b.raw"), 3, 3, true, false, false, 1, 0, nullptr));
   WriteFileBytes(dir.File("short.raw"), BigEndianBytes({1, 2, 3, 4, 5}));
