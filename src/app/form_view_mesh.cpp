@@ -554,6 +554,13 @@ void TFormViewMesh::closeEvent(QCloseEvent* event) {
 // ------------------------------------------------------------------ keys
 
 bool TFormViewMesh::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Enter || event->type() == QEvent::MouseMove) {
+    // The mouse over the tool bar or the window's background is over no cell.
+    auto* w = qobject_cast<QWidget*>(watched);
+    if (w && w != ScrollBoxMesh->viewport() &&
+        (w == this || w == ToolBarMain || ToolBarMain->isAncestorOf(w)))
+      ClearCursorLabel();
+  }
   if (event->type() == QEvent::KeyPress) {
     auto* w = qobject_cast<QWidget*>(watched);
     if (w && w->window() == this) {

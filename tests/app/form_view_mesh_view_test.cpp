@@ -2,9 +2,11 @@
 // driven through its slots and mouse handlers.
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QScrollBar>
 #include <QTest>
+#include <QToolBar>
 
 #include "app/form_view_mesh.h"
 #include "app/mesh_view.h"
@@ -282,6 +284,36 @@ class FormViewMeshViewTest : public QObject {
     // Outside the paint box the label is cleared.
     f.PaintBoxMeshMouseMove(f.PaintBoxWidth() + 5, 3);
     QVERIFY(f.LabelCursor->text().isEmpty());
+  }
+
+  void realMouseEventsOnTheScrolledView() {
+    TFormViewMesh f;
+    f.resize(900, 700);
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QVERIFY(f.AttachMesh(Mesh(1201)));
+    f.msiZoom2xClick();
+    f.ScrollBoxMesh->SetScroll(100, 60);
+    QWidget* vp = f.ScrollBoxMesh->viewport();
+    // Viewport (10, 20) is paint-box pixel (110, 80): cell (55, 40).
+    QTest::mousePress(vp, Qt::LeftButton, Qt::NoModifier, QPoint(10, 20));
+    QTest::mouseMove(vp, QPoint(31, 45));
+    QTest::mouseRelease(vp, Qt::LeftButton, Qt::NoModifier, QPoint(31, 45));
+    QVERIFY(f.RectSelected);
+    QCOMPARE(f.Mesh->SelRect, (TCellRect{55, 65, 40, 52}));
+    // A move with no button shows the read-out of the cell under the mouse.
+    QTest::mouseMove(vp, QPoint(11, 21));
+    QVERIFY(f.LabelCursor->text().startsWith("(X,Y) = (55) (40) "));
+    // The tool bar is over no cell.
+    QEvent enter(QEvent::Enter);
+    QApplication::sendEvent(f.ToolBarMain, &enter);
+    QVERIFY(f.LabelCursor->text().isEmpty());
+    // While a long command runs, presses on the image do nothing.
+    f.EnableUserInput(false);
+    QTest::mousePress(vp, Qt::LeftButton, Qt::NoModifier, QPoint(50, 50));
+    QVERIFY(f.RectSelected && !f.RectDragging);
+    QTest::mouseRelease(vp, Qt::LeftButton, Qt::NoModifier, QPoint(50, 50));
+    f.EnableUserInput(true);
   }
 
   void imageColoursAndCommands() {
