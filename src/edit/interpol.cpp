@@ -58,27 +58,27 @@ constexpr int kSegment = 256;  // lanes sharing one converted stretch of a row
 // kLanes lanes k, j from j0 to j1 - 1 in order. Products and sums are those of
 // the definition; only independent lanes run side by side. Never contracted
 // into fused multiply-adds (that would change the sums): the file is compiled
-// with -ffp-contract=off and the AVX2 clone enables no FMA.
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(__clang__)
-#define DELVA_LANE_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define DELVA_LANE_CLONES
-#endif
+// with -ffp-contract=off and the AVX2 variant enables no FMA.
+using TLaneKernel = void (*)(const double* w, int32_t j0, int32_t j1, const double* valid,
+                             const double* value, double* sw, double* sws);
 
 #if defined(__GNUC__)
 // Internal helpers only: the ABI of 32-byte vectors without AVX is moot.
 #pragma GCC diagnostic ignored "-Wpsabi"
 typedef double TV4 __attribute__((vector_size(32)));
 
-inline TV4 Load4(const double* p) {
+inline __attribute__((always_inline)) TV4 Load4(const double* p) {
   TV4 v;
   std::memcpy(&v, p, sizeof v);
   return v;
 }
-inline void Store4(double* p, TV4 v) { std::memcpy(p, &v, sizeof v); }
+inline __attribute__((always_inline)) void Store4(double* p, TV4 v) {
+  std::memcpy(p, &v, sizeof v);
+}
 
-DELVA_LANE_CLONES void AccumulateLanes(const double* w, int32_t j0, int32_t j1, const double* valid,
-                                       const double* value, double* sw, double* sws) {
+inline __attribute__((always_inline)) void LanesBody(const double* w, int32_t j0, int32_t j1,
+                                                     const double* valid, const double* value,
+                                                     double* sw, double* sws) {
   static_assert(kLanes == 16);
   TV4 a0 = Load4(sw), a1 = Load4(sw + 4), a2 = Load4(sw + 8), a3 = Load4(sw + 12);
   TV4 b0 = Load4(sws), b1 = Load4(sws + 4), b2 = Load4(sws + 8), b3 = Load4(sws + 12);
@@ -98,15 +98,38 @@ DELVA_LANE_CLONES void AccumulateLanes(const double* w, int32_t j0, int32_t j1, 
   Store4(sw, a0), Store4(sw + 4, a1), Store4(sw + 8, a2), Store4(sw + 12, a3);
   Store4(sws, b0), Store4(sws + 4, b1), Store4(sws + 8, b2), Store4(sws + 12, b3);
 }
+
+void LanesBase(const double* w, int32_t j0, int32_t j1, const double* valid, const double* value,
+               double* sw, double* sws) {
+  LanesBody(w, j0, j1, valid, value, sw, sws);
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// The same body compiled for AVX2, chosen at run time (no ifunc: those do
+// not mix with every sanitizer).
+__attribute__((target("avx2"))) void LanesAvx2(const double* w, int32_t j0, int32_t j1,
+                                               const double* valid, const double* value, double* sw,
+                                               double* sws) {
+  LanesBody(w, j0, j1, valid, value, sw, sws);
+}
+TLaneKernel PickLaneKernel() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") ? LanesAvx2 : LanesBase;
+}
 #else
-void AccumulateLanes(const double* w, int32_t j0, int32_t j1, const double* valid,
-                     const double* value, double* sw, double* sws) {
+TLaneKernel PickLaneKernel() { return LanesBase; }
+#endif
+
+#else
+void LanesBase(const double* w, int32_t j0, int32_t j1, const double* valid, const double* value,
+               double* sw, double* sws) {
   for (int32_t j = j0; j < j1; ++j)
     for (int k = 0; k < kLanes; ++k) {
       sw[k] += w[j] * valid[j + k];
       sws[k] += w[j] * value[j + k];
     }
 }
+TLaneKernel PickLaneKernel() { return LanesBase; }
 #endif
 
 // The disk of offsets with their weights, row by row (|dy| = 0..r; rows dy
@@ -171,7 +194,7 @@ struct TRowResult {
 
 class TWorker {
  public:
-  explicit TWorker(const TJob& job) : job_(job) {}
+  explicit TWorker(const TJob& job) : job_(job), lanes_(PickLaneKernel()) {}
 
   bool Reserve() {
     try {
@@ -256,8 +279,8 @@ class TWorker {
         const int32_t j0 = std::max(0, first - b - (kLanes - 1));
         const int32_t j1 = std::min(n, last - b + 1);
         if (j0 < j1)
-          AccumulateLanes(w, j0, j1, valid_.data() + b, value_.data() + b, sumW_.data() + b,
-                          sumWS_.data() + b);
+          lanes_(w, j0, j1, valid_.data() + b, value_.data() + b, sumW_.data() + b,
+                 sumWS_.data() + b);
       }
     }
   }
@@ -345,6 +368,7 @@ class TWorker {
   }
 
   const TJob& job_;
+  TLaneKernel lanes_;
   std::vector<double> valid_, value_, sumW_, sumWS_;
   std::vector<int32_t> targets_, blocks_;
 };
