@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -261,6 +262,34 @@ class FormViewMeshEditTest : public QObject {
     QCOMPARE(Samples(*f.Mesh), Samples(*expected));
     QVERIFY(!f.ProgressBar->isVisible());
     QVERIFY(f.PolySel.Closed);
+    QVERIFY(f.UserInputEnabled());
+    f.miUndoClick();
+    QCOMPARE(Samples(*f.Mesh), before);
+  }
+
+  void escapeStopsTheInterpolationAndUndoRestores() {
+    TMessageRecorder rec;
+    TTestMeshSpec s;
+    s.Cols = 1201;
+    s.Rows = 400;
+    TFormViewMesh f;
+    QVERIFY(f.AttachMesh(
+        MakeTestMesh(s, [](int32_t x, int32_t y) { return y % 4 == 1 ? kVoid : int16_t(x + y); })));
+    const auto before = Samples(*f.Mesh);
+    OnNextModal([&f](QWidget* w) {
+      auto* d = qobject_cast<TFormInterpolNearestNei*>(w);
+      d->SpinEditRadius->setValue(60);
+      d->accept();
+      // Reaches the window at the run's first look at the event queue.
+      QCoreApplication::postEvent(&f,
+                                  new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    });
+    f.miInterpolNearestNeighborClick();
+    QVERIFY(f.AbortRequested);
+    int64_t left = 0;
+    for (int64_t i = 0; i < f.Mesh->Samples.Size(); ++i) left += f.Mesh->Samples[i] == kVoid;
+    QVERIFY(left > 0);  // stopped before the last rows
+    QCOMPARE(f.Mesh->GetCell(600, 397), kVoid);
     QVERIFY(f.UserInputEnabled());
     f.miUndoClick();
     QCOMPARE(Samples(*f.Mesh), before);
