@@ -29,14 +29,14 @@ namespace {
 
 constexpr int kFolderLabelWidth = 529;
 QPixmap RectangleSketch() {
-  QPixmap pm(120, 80);
+  QPixmap pm(90, 60);
   pm.fill(Qt::transparent);
   QPainter p(&pm);
   p.setPen(QPen(Qt::darkGray, 1, Qt::DashLine));
-  for (int x = 40; x < 120; x += 40) p.drawLine(x, 10, x, 70);
-  p.drawLine(10, 40, 110, 40);
+  for (int x = 30; x < 90; x += 30) p.drawLine(x, 6, x, 54);
+  p.drawLine(6, 30, 84, 30);
   p.setPen(QPen(Qt::black, 2));
-  p.drawRect(10, 10, 100, 60);
+  p.drawRect(6, 6, 78, 48);
   return pm;
 }
 
@@ -70,11 +70,13 @@ TFormOpenMultiHGT::TFormOpenMultiHGT(QWidget* parent, const QString& hgtFolder) 
   auto* coords = new QGridLayout(GroupBoxCoords);
   auto sideBox = [&](const char* caption, QSpinBox* field, QLabel* hemi) {
     auto* w = new QWidget(GroupBoxCoords);
-    auto* l = new QHBoxLayout(w);
+    auto* l = new QGridLayout(w);
     l->setContentsMargins(0, 0, 0, 0);
-    l->addWidget(new QLabel(caption, w));
-    l->addWidget(field);
-    l->addWidget(hemi);
+    l->setVerticalSpacing(2);
+    l->addWidget(new QLabel(caption, w), 0, 0, 1, 2);
+    l->addWidget(field, 1, 0);
+    hemi->setMinimumWidth(hemi->fontMetrics().horizontalAdvance("000 W") + 4);
+    l->addWidget(hemi, 1, 1);
     return w;
   };
   coords->addWidget(sideBox("Top side", SpinEditMaxLat, LabelMaxLat), 0, 1, Qt::AlignCenter);

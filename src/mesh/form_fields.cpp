@@ -24,7 +24,7 @@ QSpinBox* NewDegreeField(QWidget* parent, int lo, int hi, int chars) {
   auto* s = new QSpinBox(parent);
   s->setRange(lo, hi);
   if (auto* edit = s->findChild<QLineEdit*>()) edit->setMaxLength(chars);
-  s->setFixedWidth(64);
+  s->setFixedWidth(60);
   return s;
 }
 
