@@ -2,10 +2,10 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
+#include "hgt/tile_names.h"
 #include "mesh/mesh.h"
 #include "scenery/number_text.h"
 
@@ -14,12 +14,6 @@ namespace {
 constexpr double kLodCellSizes[16] = {39136.2, 19568.1, 9784.0, 4892.0, 2446.0, 1223.0,
                                       611.5,   305.8,   152.9,  76.4,   38.2,   19.1,
                                       9.6,     4.8,     2.4,    1.2};
-
-std::string PaddedAbs(int value, size_t width) {
-  std::string digits = FormatInt(std::llabs(static_cast<long long>(value)));
-  if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
-  return digits;
-}
 
 // Whole degrees of a density, as the band spin edits and the cut use them.
 int32_t WholeDegrees(double perDeg) {
@@ -46,26 +40,14 @@ int DefaultLod(const TTMesh& mesh) { return mesh.RowsPerDeg >= 3600 ? 10 : 9; }
 
 int DefaultBandSize(int lod) { return lod == 10 ? 283 : 171; }
 
-std::string BglLatName(int degrees) {
-  std::string name(1, degrees < 0 ? 'S' : 'N');
-  name += PaddedAbs(degrees, 2);
-  return name;
-}
-
-std::string BglLonName(int degrees) {
-  std::string name(1, degrees < 0 ? 'W' : 'E');
-  name += PaddedAbs(degrees, 3);
-  return name;
-}
-
 std::string DefaultBglName(const TTMesh& mesh) {
   double north = mesh.MaxLat, south = mesh.MinLat, west = mesh.MinLon, east = mesh.MaxLon;
   if (mesh.AdjoNorth > 0) north -= 1;
   if (mesh.AdjoSouth > 0) south += 1;
   if (mesh.AdjoWest > 0) west += 1;
   if (mesh.AdjoEast > 0) east -= 1;
-  return BglLatName(int(std::trunc(north))) + BglLonName(int(std::trunc(west))) + "_" +
-         BglLatName(int(std::trunc(south))) + BglLonName(int(std::trunc(east)));
+  return LatName(int(std::trunc(north))) + LonName(int(std::trunc(west))) + "_" +
+         LatName(int(std::trunc(south))) + LonName(int(std::trunc(east)));
 }
 
 std::string DefaultBglPath(const std::string& folder, const TTMesh& mesh) {

@@ -28,9 +28,6 @@ std::string LodLabelText(int lod);
 int DefaultLod(const TTMesh& mesh);
 int DefaultBandSize(int lod);
 
-// Latitude / longitude names of whole degrees ("N46", "S09", "W122", "E008").
-std::string BglLatName(int degrees);
-std::string BglLonName(int degrees);
 // "N46W122_N45W121": the bounds without the adjoining bands, each edge
 // truncated towards zero.
 std::string DefaultBglName(const TTMesh& mesh);
