@@ -7,12 +7,12 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -162,6 +162,11 @@ TFormOpenMultiHGT::TFormOpenMultiHGT(QWidget* parent, const QString& hgtFolder) 
   if (!SourceFolder.isEmpty()) EnableFolderButtons();
   SpinEditFillValue->setValue(LastFillValue);
   UpdateTileCounts();
+
+  // Ctrl+Alt+Q, seen by the dialog before the focused field can take it.
+  auto* preset = new QShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Q), this);
+  preset->setContext(Qt::WindowShortcut);
+  connect(preset, &QShortcut::activated, this, &TFormOpenMultiHGT::FormKeyDownDebugPreset);
 
   connect(BitBtnLocateInputFolder, &QPushButton::clicked, this,
           &TFormOpenMultiHGT::BitBtnLocateInputFolderClick);
@@ -313,21 +318,14 @@ void TFormOpenMultiHGT::accept() {
   if (FormCloseQuery()) QDialog::accept();
 }
 
-void TFormOpenMultiHGT::keyPressEvent(QKeyEvent* event) {
-  const auto mods =
-      event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
-  if (event->key() == Qt::Key_Q && mods == (Qt::ControlModifier | Qt::AltModifier)) {
-    SpinEditMaxLat->setValue(-28);
-    SpinEditMinLat->setValue(-30);
-    SpinEditMaxLon->setValue(-50);
-    SpinEditMinLon->setValue(-52);
-    SourceFolder = "C:\\DEM\\HGT";
-    ShowFolder();
-    SpinEditFillValue->setValue(0);
-    event->accept();
-    return;
-  }
-  QDialog::keyPressEvent(event);
+void TFormOpenMultiHGT::FormKeyDownDebugPreset() {
+  SpinEditMaxLat->setValue(-28);
+  SpinEditMinLat->setValue(-30);
+  SpinEditMaxLon->setValue(-50);
+  SpinEditMinLon->setValue(-52);
+  SourceFolder = "C:\\DEM\\HGT";
+  ShowFolder();
+  SpinEditFillValue->setValue(0);
 }
 
 TFormMissingFiles::TFormMissingFiles(QWidget* parent) : QDialog(parent) {

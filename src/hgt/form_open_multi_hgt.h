@@ -77,13 +77,13 @@ class TFormOpenMultiHGT : public QDialog {
   // The close check for "Load": true when the dialog may close.
   bool FormCloseQuery();
   void accept() override;
+  // The debug key combination Ctrl+Alt+Q: a fixed preset of the sides, the
+  // folder and the fill value (bands and buttons unchanged).
+  void FormKeyDownDebugPreset();
 
  signals:
   // "Help": the owner opens this page of the help.
   void helpRequested(const QString& page);
-
- protected:
-  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void ShowFolder();

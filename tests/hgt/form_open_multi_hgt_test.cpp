@@ -166,7 +166,12 @@ void FormOpenMultiHgtTest::FolderAndPreset() {
 
   TFormOpenMultiHGT g(nullptr, QString());
   g.CheckBoxAdjoSouth->click();
-  QTest::keyClick(&g, Qt::Key_Q, Qt::ControlModifier | Qt::AltModifier);
+  g.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&g));
+  // The dialog sees the keys before its controls: pressed in a side field.
+  QLineEdit* edit = g.SpinEditMinLon->findChild<QLineEdit*>();
+  edit->setFocus();
+  QTest::keyClick(edit, Qt::Key_Q, Qt::ControlModifier | Qt::AltModifier);
   QCOMPARE(g.SpinEditMaxLat->value(), -28);
   QCOMPARE(g.SpinEditMinLat->value(), -30);
   QCOMPARE(g.SpinEditMaxLon->value(), -50);
