@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "mesh/mesh.h"
-#include "support/mesh_helpers.h"
-#include "support/test_paths.h"
 
 namespace {
 void Fill(TTMesh& m, int16_t v) {
@@ -43,24 +41,4 @@ TEST(EdgeCompare, Messages) {
   m = CompareTileEdges(a, "A", a, "A");
   EXPECT_EQ(m.Column, "A left column <> A right column");
   EXPECT_EQ(m.Row, "A top row = A bottom row");
-}
-
-TEST(EdgeCompare, RealNeighbourTilesAndSizeCheck) {
-  DELVA_REQUIRE_SHARED(north, "srtm/nomilous-srtm/S33E018.hgt");
-  DELVA_REQUIRE_SHARED(south, "srtm/nomilous-srtm/S34E018.hgt");
-  TTMesh a, b;
-  ASSERT_TRUE(PrepareEdgeTile(a));
-  ASSERT_TRUE(PrepareEdgeTile(b));
-  ASSERT_TRUE(ReadEdgeTile(a, south, nullptr).Ok);
-  ASSERT_TRUE(ReadEdgeTile(b, north, nullptr).Ok);
-  const auto m = CompareTileEdges(a, "S34E018.hgt", b, "S33E018.hgt");
-  EXPECT_EQ(m.Row, "S34E018.hgt top row = S33E018.hgt bottom row");
-  EXPECT_EQ(m.Column, "S34E018.hgt left column <> S33E018.hgt right column");
-
-  TTempDir dir;
-  WriteFileBytes(dir.File("short.hgt"), std::vector<unsigned char>(2884801));
-  const auto r = ReadEdgeTile(a, dir.File("short.hgt"), nullptr);
-  EXPECT_FALSE(r.Ok);
-  EXPECT_EQ(r.Message, "Invalid file size");
-  EXPECT_EQ(ReadEdgeTile(a, dir.File("absent.hgt"), nullptr).Message, "Invalid file size");
 }

@@ -3,34 +3,6 @@
 #include "hgt/multi_hgt.h"
 #include "mesh/mesh.h"
 
-TEST(MultiHgtRules, HemisphereTexts) {
-  EXPECT_EQ(LatLabelText(45), "45 N");
-  EXPECT_EQ(LatLabelText(-9), "09 S");
-  EXPECT_EQ(LatLabelText(0), "00 N");
-  EXPECT_EQ(LatLabelText(-90), "90 S");
-  EXPECT_EQ(LonLabelText(-123), "123 W");
-  EXPECT_EQ(LonLabelText(1), "001 E");
-  EXPECT_EQ(LonLabelText(-180), "180 W");
-}
-
-TEST(MultiHgtRules, TileCounts) {
-  auto c = TileCountTexts({47, 45, -124, -121}, {true, false, false, false});
-  EXPECT_TRUE(c.Valid);
-  EXPECT_EQ(c.Base, "2 x 3  tiles");
-  EXPECT_EQ(c.Total, "3 x 3  tiles");
-  c = TileCountTexts({1, -1, -1, 1}, {});
-  EXPECT_EQ(c.Base, "2 x 2  tiles");
-  EXPECT_EQ(c.Total, "2 x 2  tiles");
-  c = TileCountTexts({1, -1, -1, 1}, {true, true, true, true});
-  EXPECT_EQ(c.Total, "4 x 4  tiles");
-  c = TileCountTexts({45, 45, -124, -121}, {});
-  EXPECT_FALSE(c.Valid);
-  EXPECT_EQ(c.Base, "Invalid");
-  EXPECT_EQ(c.Total, "Invalid");
-  // A field that is not a number reads as its minimum: top side -90.
-  EXPECT_FALSE(TileCountTexts({-90, -1, -1, 1}, {}).Valid);
-}
-
 TEST(MultiHgtRules, CloseCheck) {
   EXPECT_EQ(CheckMultiHGTClose({1, 1, -1, 1}, {}).Message, "Invalid rectangle.");
   EXPECT_EQ(CheckMultiHGTClose({1, -1, 1, 1}, {}).Message, "Invalid rectangle.");
