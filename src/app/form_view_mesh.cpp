@@ -543,6 +543,13 @@ bool TFormViewMesh::FormCloseQuery() {
 }
 
 void TFormViewMesh::closeEvent(QCloseEvent* event) {
+  // A long operation is running below us (its loop pumps events): closing
+  // now would free the mesh under it. Ask it to stop instead.
+  if (!user_input_enabled_) {
+    AbortRequested = true;
+    event->ignore();
+    return;
+  }
   if (!FormCloseQuery()) {
     event->ignore();
     return;

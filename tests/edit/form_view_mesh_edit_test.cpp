@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -212,29 +213,35 @@ class FormViewMeshEditTest : public QObject {
     QCOMPARE(Samples(*f.Mesh), before);
   }
 
-  void escapeStopsTheInterpolationAndUndoRestores() {
-    TMessageRecorder rec;
-    TTestMeshSpec s;
-    s.Cols = 1201;
-    s.Rows = 400;
-    TFormViewMesh f;
-    QVERIFY(f.AttachMesh(
-        MakeTestMesh(s, [](int32_t x, int32_t y) { return y % 4 == 1 ? kVoid : int16_t(x + y); })));
-    const auto before = Samples(*f.Mesh);
-    OnNextModal([&f](QWidget* w) {
-      auto* d = qobject_cast<TFormInterpolNearestNei*>(w);
-      d->SpinEditRadius->setValue(60);
-      d->accept();
-      // Reaches the window at the run's first look at the event queue.
-      QCoreApplication::postEvent(&f,
-                                  new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
-    });
-    f.miInterpolNearestNeighborClick();
-    QVERIFY(f.AbortRequested);
-    QCOMPARE(f.Mesh->GetCell(600, 397), kVoid);  // stopped before the last rows
-    QVERIFY(f.UserInputEnabled());
-    f.miUndoClick();
-    QCOMPARE(Samples(*f.Mesh), before);
+  // Esc, or closing the window, during the run: the run stops, the window and
+  // its mesh stay, Undo restores.
+  void escapeOrCloseStopsTheInterpolation() {
+    for (bool close : {false, true}) {
+      TMessageRecorder rec;
+      TTestMeshSpec s;
+      s.Cols = 1201;
+      s.Rows = 400;
+      TFormViewMesh f;
+      QVERIFY(f.AttachMesh(MakeTestMesh(
+          s, [](int32_t x, int32_t y) { return y % 4 == 1 ? kVoid : int16_t(x + y); })));
+      const auto before = Samples(*f.Mesh);
+      OnNextModal([&f, close](QWidget* w) {
+        auto* d = qobject_cast<TFormInterpolNearestNei*>(w);
+        d->SpinEditRadius->setValue(60);
+        d->accept();
+        // Reaches the window at the run's first look at the event queue.
+        QEvent* e = close ? static_cast<QEvent*>(new QCloseEvent)
+                          : new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::postEvent(&f, e);
+      });
+      f.miInterpolNearestNeighborClick();
+      QVERIFY(f.AbortRequested);
+      QVERIFY(f.Mesh);
+      QCOMPARE(f.Mesh->GetCell(600, 397), kVoid);  // stopped before the last rows
+      QVERIFY(f.UserInputEnabled());
+      f.miUndoClick();
+      QCOMPARE(Samples(*f.Mesh), before);
+    }
   }
 };
 
