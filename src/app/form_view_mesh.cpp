@@ -50,8 +50,25 @@ const QColor kYellow(255, 255, 0);
 TWaitCursor::TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
 TWaitCursor::~TWaitCursor() { QApplication::restoreOverrideCursor(); }
 
-const QString& TempDir() { return TempDirStorage(); }
-std::string TempDirUtf8() { return TempDirStorage().toStdString(); }
+namespace {
+QString DefaultTempDir() {
+  // "temp" beside the executable for a portable install; else the user's
+  // cache folder, as an installed program cannot write beside itself.
+  const QString exeDir = QCoreApplication::applicationDirPath();
+  const QString base = QFileInfo(exeDir).isWritable()
+                           ? exeDir
+                           : QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+  return QDir(base).filePath("temp");
+}
+}  // namespace
+
+const QString& TempDir() {
+  // Commands run before the window was first shown (tests) still get the
+  // folder; it is created when a file is extracted into it.
+  if (TempDirStorage().isEmpty()) TempDirStorage() = DefaultTempDir();
+  return TempDirStorage();
+}
+std::string TempDirUtf8() { return TempDir().toStdString(); }
 
 std::string SettingsFolder() {
   static const std::string folder = ChooseSettingsFolder(
@@ -357,13 +374,7 @@ void TFormViewMesh::showEvent(QShowEvent* event) {
 
 void TFormViewMesh::FormShow() {
   setWindowTitle(QString::fromUtf8(AppName));
-  // "temp" beside the executable for a portable install; else the user's
-  // cache folder, as an installed program cannot write beside itself.
-  QString exeDir = QCoreApplication::applicationDirPath();
-  QString base = QFileInfo(exeDir).isWritable()
-                     ? exeDir
-                     : QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-  TempDirStorage() = QDir(base).filePath("temp");
+  TempDirStorage() = DefaultTempDir();
   if (!QDir().mkpath(TempDirStorage()))
     ShowMessage(this, TMsgKind::Warning, "Cannot create temporary directory.");
   LoadStartupConfiguration();
@@ -773,8 +784,20 @@ QPointF VertexPixel(const TTCellPoint& v, int zoom, double half) {
 
 void TFormViewMesh::PaintArea(QImage& target, int px, int py) {
   const QColor background = palette().color(QPalette::Window);
-  target.fill(background);
-  if (MeshBitmap.isNull() || !paint_box_visible_) return;
+  if (MeshBitmap.isNull() || !paint_box_visible_) {
+    target.fill(background);
+    return;
+  }
+  {
+    // Only the parts of the view beyond the paint box show the background;
+    // the rest is written once, by the sampling below.
+    const int boxRight = paint_box_w_ - px, boxBottom = paint_box_h_ - py;
+    QPainter bg(&target);
+    if (boxRight < target.width())
+      bg.fillRect(QRect(std::max(boxRight, 0), 0, target.width(), target.height()), background);
+    if (boxBottom < target.height())
+      bg.fillRect(QRect(0, std::max(boxBottom, 0), target.width(), target.height()), background);
+  }
 
   TTViewSampler s;
   s.Image = MeshBitmap.constBits();

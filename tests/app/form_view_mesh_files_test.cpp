@@ -1,6 +1,7 @@
 // The window's file commands: one HGT tile, HGX load and save, with the file
 // dialogs answered by a hook and message boxes recorded.
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
@@ -89,6 +90,34 @@ class FormViewMeshFilesTest : public QObject {
     rec.Clear();
     f.miOpenSingleHGTClick();
     QVERIFY(rec.Texts().isEmpty());
+    QVERIFY(!f.Mesh);
+  }
+
+  void zippedTileLoadsAndLeavesNothingBehind() {
+    const QString zip = DELVA_SHARED_DIR "/testdata/srtm/graphhopper/N48W125.hgt.zip";
+    if (!QFileInfo::exists(zip)) QSKIP("shared test data not found");
+    TDialogAnswers dlg;
+    TMessageRecorder rec;
+    TFormViewMesh f;
+    f.show();  // makes the temporary folder
+    QVERIFY(QFileInfo(TempDir()).isDir());
+    dlg.answers << zip;
+    f.miOpenSingleHGTClick();
+    QCOMPARE(rec.Texts(), QStringList());
+    QVERIFY(f.Mesh);
+    QCOMPARE(f.Mesh->Cols, 3601);  // a 1" tile
+    QCOMPARE(f.Mesh->MinLat, 48.0f);
+    QCOMPARE(f.Mesh->MinLon, -125.0f);
+    QVERIFY(
+        QDir(TempDir()).entryList(QDir::Files).filter("N48W125", Qt::CaseInsensitive).isEmpty());
+    // An archive named after no member of it.
+    f.CloseMesh();
+    QTemporaryDir dir;
+    const QString renamed = dir.filePath("N45W123.zip");
+    QVERIFY(QFile::copy(zip, renamed));
+    dlg.answers << renamed;
+    f.miOpenSingleHGTClick();
+    QCOMPARE(rec.Texts(), QStringList{"N45W123 not found in N45W123.zip"});
     QVERIFY(!f.Mesh);
   }
 
