@@ -35,7 +35,9 @@
 #include "settings/progress.h"
 
 double IdwTolerance(int32_t radius) {
-  double r = std::max(radius, 1);
+  // No grid reaches farther than 32768 cells (a radius beyond the diagonal
+  // finds no more neighbours), so neither can the neighbour count.
+  double r = std::clamp(radius, 1, 32768);
   double capacity = std::trunc(std::numbers::pi * (r + 1) * (r + 1));
   return (2 * capacity + 4) * DBL_EPSILON * 32768.0;
 }

@@ -28,7 +28,8 @@ struct TTInterpolRun {
 };
 
 // Largest rounding error of the weighted mean for a radius: the neighbour
-// count is below Trunc(pi (r + 1)^2) and samples are within +-32768.
+// count is below Trunc(pi (r + 1)^2) (r at most 32768) and samples are within
+// +-32768.
 double IdwTolerance(int32_t radius);
 
 // The last step: quotient of the two sums, snapped to an integer within
