@@ -420,7 +420,9 @@ bool TTMesh::InterpolNearestNei(const TCellRect& rect, int32_t radius, TTProgres
                                         : int(std::max(1u, std::thread::hardware_concurrency()));
   threads = int(std::min<int64_t>(threads, rc.Height()));
   std::vector<TWorker> workers;
+  std::vector<std::thread> pool;
   try {
+    pool.reserve(size_t(threads));
     workers.reserve(size_t(threads));
     for (int i = 0; i < threads; ++i) {
       workers.emplace_back(job);
@@ -447,7 +449,6 @@ bool TTMesh::InterpolNearestNei(const TCellRect& rect, int32_t radius, TTProgres
   // An Esc pending from before the run stops it before any row.
   PumpMessages(progress);
   bool aborted = AbortPending(progress);
-  std::vector<std::thread> pool;
   std::mutex m;
   std::condition_variable cv;
   std::deque<std::pair<int32_t, TRowResult>> done;
@@ -504,7 +505,11 @@ bool TTMesh::InterpolNearestNei(const TCellRect& rect, int32_t radius, TTProgres
         aborted = true;
         break;
       }
-      workers[0].ProcessRow(y, res);
+      try {
+        workers[0].ProcessRow(y, res);
+      } catch (const std::bad_alloc&) {
+        break;  // leave the rest void rather than bring the program down
+      }
       apply(res, y);
     }
   } else if (!pool.empty()) {
