@@ -579,6 +579,12 @@ bool TFormViewMesh::eventFilter(QObject* watched, QEvent* event) {
         (w == this || w == ToolBarMain || ToolBarMain->isAncestorOf(w)))
       ClearCursorLabel();
   }
+  if (event->type() == QEvent::Shortcut && !user_input_enabled_) {
+    // Menu shortcuts (Ctrl+Z, Ctrl+S, Ctrl+F) would still fire from a
+    // disabled menu bar while a long operation pumps events.
+    auto* a = qobject_cast<QAction*>(watched);
+    if (a && findChildren<QAction*>().contains(a)) return true;
+  }
   if (event->type() == QEvent::KeyPress) {
     auto* w = qobject_cast<QWidget*>(watched);
     if (w && w->window() == this) {

@@ -308,11 +308,20 @@ class FormViewMeshViewTest : public QObject {
     QEvent enter(QEvent::Enter);
     QApplication::sendEvent(f.ToolBarMain, &enter);
     QVERIFY(f.LabelCursor->text().isEmpty());
-    // While a long command runs, presses on the image do nothing.
+    // While a long command runs, presses on the image and menu shortcuts
+    // do nothing.
     f.EnableUserInput(false);
     QTest::mousePress(vp, Qt::LeftButton, Qt::NoModifier, QPoint(50, 50));
     QVERIFY(f.RectSelected && !f.RectDragging);
     QTest::mouseRelease(vp, Qt::LeftButton, Qt::NoModifier, QPoint(50, 50));
+    f.activateWindow();
+    if (QTest::qWaitForWindowActive(&f)) {
+      QTest::keyClick(vp, Qt::Key_S, Qt::ControlModifier);
+      QVERIFY(f.RectSelected);
+      f.EnableUserInput(true);
+      QTest::keyClick(vp, Qt::Key_S, Qt::ControlModifier);  // Unselect
+      QVERIFY(!f.RectSelected);
+    }
     f.EnableUserInput(true);
   }
 
