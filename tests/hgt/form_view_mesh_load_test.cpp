@@ -1,6 +1,8 @@
 // "Load Multiple HGT..." and "Load Raster..." driven through their dialogs.
 
 #include <QCheckBox>
+#include <QDir>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -70,6 +72,50 @@ class FormViewMeshLoadTest : public QObject {
     QVERIFY(f.miHatchAdjoQuad->isVisible());
     QVERIFY(!f.miOpenMultiHGT->isEnabled());
     QVERIFY(f.UserInputEnabled());
+  }
+
+  // A folder of plain and zipped tiles: the missing tiles are listed first,
+  // then the rectangle loads with its band.
+  void mixedPlainAndZippedTiles() {
+    const QString zipped = Shared("srtm/graphhopper/N41E001.hgt.zip");
+    const QString plain = Shared("srtm/nomilous-srtm/S33E018.hgt");
+    if (zipped.isEmpty() || plain.isEmpty()) QSKIP("shared test data not found");
+    QTemporaryDir dir;
+    QFile::copy(zipped, dir.filePath("N41E001.hgt.zip"));
+    QFile::copy(plain, dir.filePath("N42E001.hgt"));  // any tile's samples will do
+    TMessageRecorder rec;
+    TFormViewMesh f;
+    f.show();  // makes the temporary folder for extracted tiles
+    QString missing;
+    OnNextModal([&](QWidget* w) {
+      auto* d = qobject_cast<TFormOpenMultiHGT*>(w);
+      if (!d) return w->close(), void();
+      d->ChooseFolder = [&](const QString&, const QString&) { return dir.path(); };
+      d->BitBtnLocateInputFolderClick();
+      d->SpinEditMaxLat->setValue(43);
+      d->SpinEditMinLat->setValue(41);
+      d->SpinEditMinLon->setValue(1);
+      d->SpinEditMaxLon->setValue(2);
+      d->CheckBoxAdjoEast->click();
+      OnNextModal([&](QWidget* m) {
+        if (auto* list = qobject_cast<TFormMissingFiles*>(m))
+          missing = list->MemoMissingFiles->toPlainText();
+        m->close();
+        d->BitBtnOK->click();
+      });
+      d->BitBtnCheckMissingFilesClick();
+    });
+    f.miOpenMultiHGTClick();
+    QCOMPARE(missing, QString("N42E002.HGT\nN41E002.HGT"));
+    QVERIFY2(rec.Texts().isEmpty(), qPrintable(rec.Texts().join("|")));
+    QVERIFY(f.Mesh);
+    QCOMPARE(f.Mesh->Cols, 2401);
+    QCOMPARE(f.Mesh->Rows, 2401);
+    QCOMPARE(f.Mesh->AdjoEast, 1201);
+    QCOMPARE(f.Mesh->GetCell(600, 600), int16_t(260));   // the plain tile
+    QCOMPARE(f.Mesh->GetCell(600, 1800), int16_t(557));  // the zipped tile
+    QCOMPARE(f.Mesh->GetCell(2000, 600), int16_t(0));    // absent band tiles: fill value 0
+    QVERIFY(QDir(TempDir()).entryList(QDir::Files).isEmpty());
   }
 
   void multipleTilesCheckFailsWithoutMesh() {
