@@ -19,6 +19,7 @@
 #include <atomic>
 #include <bit>
 #include <cfloat>
+#include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <cstring>
@@ -515,7 +516,16 @@ bool TTMesh::InterpolNearestNei(const TCellRect& rect, int32_t radius, TTProgres
   } else if (!pool.empty()) {
     std::unique_lock lock(m);
     for (;;) {
-      cv.wait(lock, [&] { return !done.empty() || active == 0; });
+      // A row can take seconds at large radii: keep the window painting and
+      // Esc noticed meanwhile (the workers stop at their next row).
+      if (!cv.wait_for(lock, std::chrono::milliseconds(50),
+                       [&] { return !done.empty() || active == 0; })) {
+        lock.unlock();
+        PumpMessages(progress);
+        if (!aborted && AbortPending(progress)) stop = aborted = true;
+        lock.lock();
+        continue;
+      }
       if (done.empty()) break;
       auto [y, res] = std::move(done.front());
       done.pop_front();
