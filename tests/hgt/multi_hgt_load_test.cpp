@@ -124,25 +124,6 @@ TEST(MultiHgtLoad, MixedPlainAndZippedTilesLeaveNoExtractedFile) {
   EXPECT_TRUE(FolderEntries(temp.Path()).empty());
 }
 
-TEST(MultiHgtLoad, DeflatedArchivesOfNeighbouringTiles) {
-  DELVA_REQUIRE_SHARED(lower, "srtm/graphhopper/N41E001.hgt.zip");
-  DELVA_REQUIRE_SHARED(upper, "srtm/graphhopper/N42E001.hgt.zip");
-  TTempDir dir, temp;
-  fs::copy_file(lower, dir.File("N41E001.hgt.zip"));
-  fs::copy_file(upper, dir.File("N42E001.hgt.zip"));
-  TTMultiHGTRequest r = Request(dir.Path(), {43, 41, 1, 2});
-  r.TempDir = temp.Path();
-  TTMesh m;
-  ASSERT_EQ(LoadMultiHGT(m, r, nullptr), "");
-  EXPECT_EQ(m.Cols, 1201);
-  EXPECT_EQ(m.Rows, 2401);
-  EXPECT_EQ(m.GetCell(0, 0), 838);       // N42E001 north-west corner
-  EXPECT_EQ(m.GetCell(600, 600), 1095);  // N42E001 centre
-  EXPECT_EQ(m.GetCell(600, 1800), 557);  // N41E001 centre
-  EXPECT_EQ(m.GetCell(1200, 2400), 0);   // N41E001 south-east corner
-  EXPECT_TRUE(FolderEntries(temp.Path()).empty());
-}
-
 TEST(MultiHgtLoad, FailuresWhileTheNextTileIsExtractedLeaveNoFileBehind) {
   TTempDir dir, temp;
   std::vector<unsigned char> tile(kSmallTile, 0);
