@@ -313,6 +313,29 @@ TEST(ZipFailures, EachFailureReturnsItsCodeAndLeavesNoFile) {
   }
 }
 
+// Codes that do not come from a member's data: a later member with a bad
+// local header ends the walk with -4, an output that cannot be created is
+// -2 (and ends the walk with the count so far), a missing archive -14 / -11.
+TEST(ZipFailures, WalkAndFileCodes) {
+  TTempDir dir;
+  TMember bad = Stored("b.txt", "b");
+  bad.local_sig = 0x04034b51;
+  std::string zip = Archive(dir, {Stored("a.txt", "a"), bad});
+  EXPECT_EQ(UnzipFiles(zip, dir.File("out"), ""), kZipDamaged);
+  EXPECT_TRUE(fs::exists(dir.File("out/a.txt")));
+
+  WriteAll(dir.File("file"), {'f'});
+  EXPECT_EQ(UnzipEntry(zip, dir.File("file/a.txt"), 0), kZipWriteError);
+  std::string two = Archive(dir, {Stored("a.txt", "a"), Stored("file/b.txt", "b")}, "two.zip");
+  EXPECT_EQ(UnzipFiles(two, dir.Path(), ""), 1);
+
+  EXPECT_EQ(UnzipEntry(dir.File("missing.zip"), dir.File("x"), 0), kZipCannotOpenForExtract);
+  TZipSearchRec rec;
+  EXPECT_EQ(ZipFindFirst(dir.File("missing.zip"), rec), kZipCannotOpen);
+  WriteAll(dir.File("empty.zip"), {});
+  EXPECT_EQ(ZipFindFirst(dir.File("empty.zip"), rec), kZipCannotOpen);
+}
+
 // A failed member never destroys a file of the same name that was there.
 TEST(ZipFailures, ExistingFileSurvivesFailedMember) {
   TTempDir dir;
