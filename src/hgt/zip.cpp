@@ -534,6 +534,10 @@ int UnzipEntry(const std::string& archive, const std::string& out_path, uint64_t
   }
   if (rc == 0 && crc != h.crc) rc = kZipCrcMismatch;
   if (rc == 0) {
+    // An existing read-only file is replaced all the same (Windows refuses
+    // to rename over it otherwise).
+    if (fs::exists(out, ec))
+      fs::permissions(out, fs::perms::owner_write, fs::perm_options::add, ec);
     fs::rename(temp, out, ec);
     if (ec) rc = kZipWriteError;
   }

@@ -346,6 +346,10 @@ TEST(ZipFailures, ExistingFileSurvivesFailedMember) {
   EXPECT_EQ(UnzipFiles(zip, dir.Path(), ""), 0);
   EXPECT_EQ(ReadAll(dir.File("m.txt")), (TBytes{'o', 'l', 'd'}));
   EXPECT_EQ(Listing(dir.Path()).size(), 2u);  // the archive and m.txt
+  // A good member replaces it, even when it is read-only.
+  fs::permissions(dir.File("m.txt"), fs::perms::owner_write, fs::perm_options::remove);
+  EXPECT_EQ(UnzipFiles(Archive(dir, {Stored("m.txt", "new")}, "b.zip"), dir.Path(), ""), 1);
+  EXPECT_EQ(ReadAll(dir.File("m.txt")), (TBytes{'n', 'e', 'w'}));
 }
 
 // Member paths that are absolute or climb out of the target are refused and
