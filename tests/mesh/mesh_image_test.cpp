@@ -83,6 +83,38 @@ TEST(MeshImage, ColorCellsTouchesOnlyTheRectangle) {
     }
 }
 
+TEST(MeshImage, ColorCellsGivesTheFormulaForEverySample) {
+  // Every sample value once (256 x 256 grid), colored over a rectangle of
+  // odd width so that row tails are handled too, for many colour ranges.
+  TTMesh m;
+  Fill(m, 256, 256, 0);
+  for (int i = 0; i < 65536; ++i) m.Samples[i] = int16_t(i - 32768);
+  const TCellRect r{1, 254, 0, 255};
+  const ptrdiff_t stride = 256;
+  std::vector<std::pair<int16_t, int16_t>> ranges{{0, 1000}, {-500, 8848}, {-32768, 32767},
+                                                  {7, 7},    {100, -100},  {0, 1},
+                                                  {0, 253},  {-11, 1254},  {3, 3 + 253 * 7}};
+  std::mt19937 rng(3);
+  for (int i = 0; i < 30; ++i)
+    ranges.push_back({int16_t(int(rng() % 4000) - 1000), int16_t(int(rng() % 9000))});
+  for (auto [lo, hi] : ranges)
+    for (bool sea : {false, true})
+      for (int16_t voidValue : {int16_t(-32768), int16_t(0), int16_t(55)}) {
+        m.ColorMin = lo;
+        m.ColorMax = hi;
+        m.VoidValue = voidValue;
+        std::vector<uint8_t> img(stride * 256, 77);
+        ColorCells(m, r, sea, img.data(), stride);
+        for (int y = 0; y < 256; ++y)
+          for (int x = 0; x < 256; ++x) {
+            uint8_t want =
+                r.Contains(x, y) ? Reference(m.GetCell(x, y), lo, hi, voidValue, sea) : 77;
+            ASSERT_EQ(img[y * stride + x], want)
+                << "sample " << m.GetCell(x, y) << " range " << lo << ".." << hi;
+          }
+      }
+}
+
 TEST(MeshImage, HatchedBandsCoverExactlyTheirRows) {
   // A two-tile-high mesh with a 1201-row north band and a 1200-row south band.
   TTMesh m;
