@@ -1,41 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
-
-#include "support/mesh_helpers.h"
+#include "support/cli_run.h"
 #include "support/test_paths.h"
 
 namespace {
-
-struct TRun {
-  int status = -1;
-  std::string out, err;
-};
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-// Runs delvacli with the arguments (single-quoted for the shell).
-TRun Cli(const TTempDir& dir, const std::vector<std::string>& args) {
-  std::string cmd = "'" DELVACLI_PATH "'";
-  for (const auto& a : args) cmd += " '" + a + "'";
-  cmd += " >'" + dir.File("stdout") + "' 2>'" + dir.File("stderr") + "'";
-  int rc = std::system(cmd.c_str());
-  TRun r;
-  r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  r.out = Slurp(dir.File("stdout"));
-  r.err = Slurp(dir.File("stderr"));
-  std::remove(dir.File("stdout").c_str());
-  std::remove(dir.File("stderr").c_str());
-  return r;
-}
 
 // A 1201 tile with two voids and known extremes.
 void WriteTile(const std::string& path) {
@@ -46,7 +14,7 @@ void WriteTile(const std::string& path) {
   WriteFileBytes(path, BigEndianBytes(v));
 }
 
-bool OneErrorLine(const TRun& r, const std::string& text) {
+bool OneErrorLine(const TCliRun& r, const std::string& text) {
   return r.out.empty() && r.err == "delvacli: " + text + "\n";
 }
 
@@ -55,7 +23,7 @@ bool OneErrorLine(const TRun& r, const std::string& text) {
 TEST(Cli, InfoPrintsTheReport) {
   TTempDir dir;
   WriteTile(dir.File("N45W122.hgt"));
-  TRun r = Cli(dir, {"info", dir.File("N45W122.hgt")});
+  TCliRun r = RunCli(dir.Path(), {"info", dir.File("N45W122.hgt")});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.out,
@@ -70,17 +38,18 @@ TEST(Cli, InfoPrintsTheReport) {
 TEST(Cli, ConvertRoundTripsThroughEveryFormat) {
   TTempDir dir;
   WriteTile(dir.File("N45W122.hgt"));
-  TRun r = Cli(dir, {"convert", dir.File("N45W122.hgt"), dir.File("m.hgx"), "--progress"});
+  TCliRun r =
+      RunCli(dir.Path(), {"convert", dir.File("N45W122.hgt"), dir.File("m.hgx"), "--progress"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.err.find("100 %"), std::string::npos);
   EXPECT_EQ(ReadFileBytes(dir.File("m.hgx")).size(), 64u + 2u * 1201 * 1201);
 
-  r = Cli(dir, {"convert", dir.File("m.hgx"), dir.File("t.hgt")});
+  r = RunCli(dir.Path(), {"convert", dir.File("m.hgx"), dir.File("t.hgt")});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(ReadFileBytes(dir.File("t.hgt")), ReadFileBytes(dir.File("N45W122.hgt")));
 
-  r = Cli(dir, {"convert", dir.File("m.hgx"), dir.File("r.raw"), "--byte-order", "lsb", "--void-as",
-                "-9999"});
+  r = RunCli(dir.Path(), {"convert", dir.File("m.hgx"), dir.File("r.raw"), "--byte-order", "lsb",
+                          "--void-as", "-9999"});
   ASSERT_EQ(r.status, 0) << r.err;
   std::vector<unsigned char> raw = ReadFileBytes(dir.File("r.raw"));
   ASSERT_EQ(raw.size(), 2u * 1201 * 1201);
@@ -88,7 +57,8 @@ TEST(Cli, ConvertRoundTripsThroughEveryFormat) {
   EXPECT_EQ(raw[1], 0xD8);
   EXPECT_EQ(raw[2], 100);
 
-  r = Cli(dir, {"info", dir.File("r.raw"), "--raster", "1201,1201,45,46,-122,-121,lsb,-9999"});
+  r = RunCli(dir.Path(),
+             {"info", dir.File("r.raw"), "--raster", "1201,1201,45,46,-122,-121,lsb,-9999"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("File name: r.raw\n"), std::string::npos);
   EXPECT_NE(r.out.find("Number of voids: 2 (0.0001%)"), std::string::npos);
@@ -103,19 +73,21 @@ TEST(Cli, FailuresGiveOneLineAndKeepOutput) {
   WriteFileBytes(dir.File("old.hgt"), {'o', 'l', 'd'});
   WriteFileBytes(dir.File("bad.hgx"), {'H', 'G', 'X', 'F'});
 
-  TRun r = Cli(dir, {"info", dir.File("bad.hgx")});
+  TCliRun r = RunCli(dir.Path(), {"info", dir.File("bad.hgx")});
   EXPECT_EQ(r.status, 1);
   EXPECT_TRUE(OneErrorLine(r, "Cannot load HGX.")) << r.err;
-  r = Cli(dir, {"info", dir.File("old.hgt")});
+  r = RunCli(dir.Path(), {"info", dir.File("old.hgt")});
   EXPECT_EQ(r.status, 1);
   EXPECT_TRUE(OneErrorLine(r, "HGT file size is invalid.")) << r.err;
-  r = Cli(dir, {"info", dir.File("N45W122.hgt"), "--raster", "1201,1200,45,46,-122,-121"});
+  r = RunCli(dir.Path(),
+             {"info", dir.File("N45W122.hgt"), "--raster", "1201,1200,45,46,-122,-121"});
   EXPECT_EQ(r.status, 1);
   EXPECT_TRUE(OneErrorLine(r, "File has wrong size")) << r.err;
 
   // A grid that is not a tile's cannot be written as one; the old file stays.
   WriteFileBytes(dir.File("small.raw"), {0, 1, 0, 2});
-  r = Cli(dir, {"convert", dir.File("small.raw"), dir.File("old.hgt"), "--raster", "1,2,0,1,0,1"});
+  r = RunCli(dir.Path(),
+             {"convert", dir.File("small.raw"), dir.File("old.hgt"), "--raster", "1,2,0,1,0,1"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err.rfind("delvacli: HGT output needs", 0), 0u);
   EXPECT_EQ(ReadFileBytes(dir.File("old.hgt")), (std::vector<unsigned char>{'o', 'l', 'd'}));
@@ -132,7 +104,7 @@ TEST(Cli, FailuresGiveOneLineAndKeepOutput) {
                                              {"info", dir.File("x"), "--bogus"},
                                              {"convert", "a.hgt", "b.hgx", "--byte-order", "lsb"},
                                              {"convert", "a.hgt", "b.raw", "--void-as", "40000"}}) {
-    r = Cli(dir, args);
+    r = RunCli(dir.Path(), args);
     EXPECT_EQ(r.status, 2) << (args.empty() ? "" : args[0]);
     EXPECT_TRUE(r.out.empty() && r.err.rfind("delvacli: ", 0) == 0 &&
                 r.err.find('\n') == r.err.size() - 1)
@@ -140,10 +112,10 @@ TEST(Cli, FailuresGiveOneLineAndKeepOutput) {
   }
   EXPECT_EQ(FolderEntries(dir.Path()), before);
 
-  r = Cli(dir, {"--version"});
+  r = RunCli(dir.Path(), {"--version"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out.rfind("delvacli ", 0), 0u);
-  r = Cli(dir, {"convert", "--help"});
+  r = RunCli(dir.Path(), {"convert", "--help"});
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("delvacli convert IN OUT"), std::string::npos);
 }

@@ -1,48 +1,17 @@
 // delvacli fill-voids and edit: results equal the core operations, usage
 // errors leave no output behind.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 #include "edit/interpol.h"
 #include "edit/mesh_edit.h"
 #include "mesh/cell_mask.h"
 #include "mesh/poly_raster.h"
-#include "support/mesh_helpers.h"
+#include "support/cli_run.h"
 #include "support/test_paths.h"
 
 namespace {
-
-struct TRun {
-  int status = -1;
-  std::string out, err;
-};
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-TRun Cli(const TTempDir& dir, const std::vector<std::string>& args) {
-  std::string cmd = "'" DELVACLI_PATH "'";
-  for (const auto& a : args) cmd += " '" + a + "'";
-  cmd += " >'" + dir.File("stdout") + "' 2>'" + dir.File("stderr") + "'";
-  int rc = std::system(cmd.c_str());
-  TRun r;
-  r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  r.out = Slurp(dir.File("stdout"));
-  r.err = Slurp(dir.File("stderr"));
-  std::remove(dir.File("stdout").c_str());
-  std::remove(dir.File("stderr").c_str());
-  return r;
-}
 
 constexpr int kCols = 30, kRows = 20;
 const std::string kRaster = "20,30,47,48,-123,-122";
@@ -74,10 +43,10 @@ class EditCli : public ::testing::Test {
   void SetUp() override { WriteFileBytes(In(), BigEndianBytes(Relief())); }
   std::string In() const { return dir.File("in.raw"); }
   std::string Out() const { return dir.File("out.raw"); }
-  TRun Run(std::vector<std::string> args) {
+  TCliRun Run(std::vector<std::string> args) {
     args.insert(args.begin() + 1, {In(), Out()});
     args.insert(args.end(), {"--raster", kRaster});
-    return Cli(dir, args);
+    return RunCli(dir.Path(), args);
   }
   void Expect(const TTMesh& m) { EXPECT_EQ(ReadRaw(Out()), Samples(m)); }
   TTempDir dir;
@@ -89,7 +58,7 @@ TEST_F(EditCli, FillVoidsEqualsTheCoreWithRectOrPolygon) {
   m.VoidValue = -32768;
   TTInterpolRun run;
   ASSERT_TRUE(m.InterpolNearestNei(m.GridRect, 70, nullptr, nullptr, 6.0, &run));
-  TRun r = Run({"fill-voids"});
+  TCliRun r = Run({"fill-voids"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "filled 26 of 26 voids\n");
   Expect(m);
@@ -114,7 +83,7 @@ TEST_F(EditCli, EditOperationsEqualTheCore) {
   MakeMesh(m, kCols, kRows, Relief());
   m.VoidValue = -32768;
   EXPECT_TRUE(m.AddVertOffset(TCellRect{2, 12, 1, 7}, 100));
-  TRun r = Run({"edit", "--offset", "100", "--rect", "2,1,12,7"});
+  TCliRun r = Run({"edit", "--offset", "100", "--rect", "2,1,12,7"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "Some elevation samples have been clipped.\n");
   Expect(m);
@@ -151,7 +120,7 @@ TEST_F(EditCli, BadArgumentsExitTwoWithOneLineAndNoOutput) {
       {"fill-voids", "--weight", "abc"},
   };
   for (const auto& args : bad) {
-    TRun r = Run(args);
+    TCliRun r = Run(args);
     std::string joined;
     for (const auto& a : args) joined += a + " ";
     EXPECT_EQ(r.status, 2) << joined << r.err;
@@ -160,7 +129,7 @@ TEST_F(EditCli, BadArgumentsExitTwoWithOneLineAndNoOutput) {
     EXPECT_EQ(r.out, "") << joined;
     EXPECT_TRUE(FolderEntries(dir.Path()) == std::vector<std::string>{"in.raw"}) << joined;
   }
-  TRun r = Run({"edit", "--offset", "5000000000"});
+  TCliRun r = Run({"edit", "--offset", "5000000000"});
   EXPECT_NE(r.err.find("offset"), std::string::npos);
   EXPECT_NE(r.err.find("2147483647"), std::string::npos);
   r = Run({"fill-voids", "--weight", "abc"});

@@ -1,42 +1,14 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
-#include "support/mesh_helpers.h"
+#include "support/cli_run.h"
 #include "support/test_paths.h"
 #include "support/zip_fixture.h"
 
-namespace fs = std::filesystem;
-
 namespace {
 
-struct TRun {
-  int status = -1;
-  std::string out, err;
-};
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-TRun Mosaic(const std::string& scratch, const std::vector<std::string>& args) {
-  std::string cmd = "'" DELVACLI_PATH "' mosaic";
-  for (const auto& a : args) cmd += " '" + a + "'";
-  cmd += " >'" + scratch + "/out.txt' 2>'" + scratch + "/err.txt'";
-  const int rc = std::system(cmd.c_str());
-  TRun r;
-  r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  r.out = Slurp(scratch + "/out.txt");
-  r.err = Slurp(scratch + "/err.txt");
-  return r;
+TCliRun Mosaic(const std::string& scratch, std::vector<std::string> args) {
+  args.insert(args.begin(), "mosaic");
+  return RunCli(scratch, args);
 }
 
 // A 1201 tile whose every sample is `value`.
@@ -49,7 +21,7 @@ std::vector<unsigned char> TileBytes(int16_t value) {
 TEST(CliMosaic, MissingListsAbsentTilesWithBands) {
   TTempDir tiles, scratch;
   WriteStoredZip(tiles.File("N45W123.HGT.zip"), "N45W123.hgt", {1});
-  TRun r =
+  TCliRun r =
       Mosaic(scratch.Path(), {"--folder", tiles.Path(), "--rect", "45,46,-123,-122", "--missing"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "");
@@ -64,8 +36,8 @@ TEST(CliMosaic, LoadsWritesAndReportsTheEditorsMessages) {
   WriteFileBytes(tiles.File("n45w123.hgt"), TileBytes(7));
   WriteStoredZip(tiles.File("N45W122.HGT.zip"), "N45W122.hgt", TileBytes(9));
   const std::string out = scratch.File("m.raw");
-  TRun r = Mosaic(scratch.Path(), {"--folder", tiles.Path(), "--rect", "45,46,-123,-121", "--bands",
-                                   "S", "--fill", "-5", out});
+  TCliRun r = Mosaic(scratch.Path(), {"--folder", tiles.Path(), "--rect", "45,46,-123,-121",
+                                      "--bands", "S", "--fill", "-5", out});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "");
   // 2 x 1 tiles and a south band: 2401 columns, 2401 rows, big-endian.

@@ -10,6 +10,11 @@ std::vector<unsigned char> ReadFileBytes(const std::string& path) {
   return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
 }
 
+std::string ReadFileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 void WriteFileBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()),

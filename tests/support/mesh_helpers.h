@@ -9,6 +9,7 @@
 
 // Whole-file helpers and a progress recorder shared by the core tests.
 std::vector<unsigned char> ReadFileBytes(const std::string& path);
+std::string ReadFileText(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::vector<unsigned char>& bytes);
 // Big-endian samples, row by row.
 std::vector<unsigned char> BigEndianBytes(const std::vector<int16_t>& samples);
