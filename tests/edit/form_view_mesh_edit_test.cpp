@@ -25,7 +25,7 @@ constexpr int16_t kVoid = -32768;
 
 // 200 x 150 cells of 10 * (x % 50) + y % 7; voids on row 100, columns 20..179.
 std::unique_ptr<TTMesh> Mesh() {
-  TTestMeshSpec s;
+  TTestMeshLayout s;
   s.Cols = 200;
   s.Rows = 150;
   return MakeTestMesh(s, [](int32_t x, int32_t y) {
@@ -109,7 +109,7 @@ class FormViewMeshEditTest : public QObject {
 
   void undoWarning() {
     TMessageRecorder rec;
-    TTestMeshSpec s;
+    TTestMeshLayout s;
     s.Cols = 1024;
     s.Rows = 520;  // 1064960 bytes: just over 1 MiB
     ProgCfg.MaxMemUndo = 1;
@@ -218,7 +218,7 @@ class FormViewMeshEditTest : public QObject {
   void escapeOrCloseStopsTheInterpolation() {
     for (bool close : {false, true}) {
       TMessageRecorder rec;
-      TTestMeshSpec s;
+      TTestMeshLayout s;
       s.Cols = 1201;
       s.Rows = 400;
       TFormViewMesh f;

@@ -9,41 +9,35 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <filesystem>
-#include <fstream>
 
-#include "app/file_dialogs.h"
 #include "app/form_view_mesh.h"
 #include "hgt/form_open_multi_hgt.h"
 #include "mesh/form_raster.h"
 #include "support/ui/message_recorder.h"
 #include "support/ui/modal_driver.h"
-
-namespace fs = std::filesystem;
+#include "support/ui/test_files.h"
 
 class FormViewMeshLoadTest : public QObject {
   Q_OBJECT
 
-  static QString Shared(const char* rel) {
-    const fs::path p = fs::path(DELVA_SHARED_DIR) / "testdata" / rel;
-    return fs::exists(p) ? QString::fromStdString(p.string()) : QString();
+  static void FillMultiDialog(TFormOpenMultiHGT& d, const QString& folder, int top, int bottom,
+                              int left, int right) {
+    d.ChooseFolder = [folder](const QString&, const QString&) { return folder; };
+    d.BitBtnLocateInputFolderClick();
+    d.SpinEditMaxLat->setValue(top);
+    d.SpinEditMinLat->setValue(bottom);
+    d.SpinEditMinLon->setValue(left);
+    d.SpinEditMaxLon->setValue(right);
   }
 
   // Fills the multiple-tile dialog when it opens and presses "Load".
   static void OnMultiDialog(const QString& folder, int top, int bottom, int left, int right,
                             bool north, bool south) {
-    OnNextModal([=](QWidget* w) {
-      auto* d = qobject_cast<TFormOpenMultiHGT*>(w);
-      if (!d) return w->close(), void();
-      d->ChooseFolder = [folder](const QString&, const QString&) { return folder; };
-      d->BitBtnLocateInputFolderClick();
-      d->SpinEditMaxLat->setValue(top);
-      d->SpinEditMinLat->setValue(bottom);
-      d->SpinEditMinLon->setValue(left);
-      d->SpinEditMaxLon->setValue(right);
-      if (north) d->CheckBoxAdjoNorth->click();
-      if (south) d->CheckBoxAdjoSouth->click();
-      d->BitBtnOK->click();
+    OnNextDialog<TFormOpenMultiHGT>([=](TFormOpenMultiHGT& d) {
+      FillMultiDialog(d, folder, top, bottom, left, right);
+      if (north) d.CheckBoxAdjoNorth->click();
+      if (south) d.CheckBoxAdjoSouth->click();
+      d.BitBtnOK->click();
     });
   }
 
@@ -51,8 +45,8 @@ class FormViewMeshLoadTest : public QObject {
   // A folder of plain and zipped tiles: the missing tiles are listed first,
   // then the rectangle loads with its band.
   void mixedPlainAndZippedTiles() {
-    const QString zipped = Shared("srtm/graphhopper/N41E001.hgt.zip");
-    const QString plain = Shared("srtm/nomilous-srtm/S33E018.hgt");
+    const QString zipped = SharedFile("srtm/graphhopper/N41E001.hgt.zip");
+    const QString plain = SharedFile("srtm/nomilous-srtm/S33E018.hgt");
     if (zipped.isEmpty() || plain.isEmpty()) QSKIP("shared test data not found");
     QTemporaryDir dir;
     QFile::copy(zipped, dir.filePath("N41E001.hgt.zip"));
@@ -61,23 +55,16 @@ class FormViewMeshLoadTest : public QObject {
     TFormViewMesh f;
     f.show();  // makes the temporary folder for extracted tiles
     QString missing;
-    OnNextModal([&](QWidget* w) {
-      auto* d = qobject_cast<TFormOpenMultiHGT*>(w);
-      if (!d) return w->close(), void();
-      d->ChooseFolder = [&](const QString&, const QString&) { return dir.path(); };
-      d->BitBtnLocateInputFolderClick();
-      d->SpinEditMaxLat->setValue(43);
-      d->SpinEditMinLat->setValue(41);
-      d->SpinEditMinLon->setValue(1);
-      d->SpinEditMaxLon->setValue(2);
-      d->CheckBoxAdjoEast->click();
+    OnNextDialog<TFormOpenMultiHGT>([&](TFormOpenMultiHGT& d) {
+      FillMultiDialog(d, dir.path(), 43, 41, 1, 2);
+      d.CheckBoxAdjoEast->click();
       OnNextModal([&](QWidget* m) {
         if (auto* list = qobject_cast<TFormMissingFiles*>(m))
           missing = list->MemoMissingFiles->toPlainText();
         m->close();
-        d->BitBtnOK->click();
+        d.BitBtnOK->click();
       });
-      d->BitBtnCheckMissingFilesClick();
+      d.BitBtnCheckMissingFilesClick();
     });
     f.miOpenMultiHGTClick();
     QCOMPARE(missing, QString("N42E002.HGT\nN41E002.HGT"));
@@ -98,7 +85,7 @@ class FormViewMeshLoadTest : public QObject {
 
   void multipleTilesCheckFailsWithoutMesh() {
     QTemporaryDir dir;
-    std::ofstream(dir.filePath("N45W123.hgt").toStdString()) << "short";
+    WriteAll(dir.filePath("N45W123.hgt"), "short");
     TMessageRecorder rec;
     TFormViewMesh f;
     OnMultiDialog(dir.path(), 46, 45, -123, -122, false, false);
@@ -148,34 +135,28 @@ class FormViewMeshLoadTest : public QObject {
   void rasterLoad() {
     QTemporaryDir dir;
     const QString path = dir.filePath("terrain.raw");
-    {
-      // 2 rows of 3 samples, low byte first.
-      std::ofstream out(path.toStdString(), std::ios::binary);
-      for (int16_t v : {1, 2, 3, -9999, 500, -7})
-        out.put(char(v & 0xFF)).put(char((v >> 8) & 0xFF));
-    }
+    QByteArray bytes;  // 2 rows of 3 samples, low byte first
+    for (int16_t v : {1, 2, 3, -9999, 500, -7}) bytes.append(char(v & 0xFF)).append(char(v >> 8));
+    WriteAll(path, bytes);
     TMessageRecorder rec;
     TFormViewMesh f;
-    SetFileDialogHook([&](const TFileDialogRequest&) { return path; });
-    OnNextModal([](QWidget* w) {
-      auto* d = qobject_cast<TFormOpenRaster*>(w);
-      if (!d) return w->close(), void();
-      d->BitBtnLocateFileClick();
-      d->SpinEditMaxLat->setValue(46);
-      d->SpinEditMinLat->setValue(44);
-      d->SpinEditMinLon->setValue(-122);
-      d->SpinEditMaxLon->setValue(-120);
-      d->SpinEditSizeRows->setValue(2);
-      d->SpinEditSizeCols->setValue(4);  // wrong: the dialog stays open
-      d->BitBtnOK->click();
-      d->SpinEditSizeCols->setValue(3);
-      d->RadioButtonLsbFirst->setChecked(true);
-      d->SpinEditVoidVal->setValue(-9999);
-      d->CheckBoxAdjoNorth->click();
-      d->BitBtnOK->click();
+    TDialogAnswers dlg({path});
+    OnNextDialog<TFormOpenRaster>([](TFormOpenRaster& d) {
+      d.BitBtnLocateFileClick();
+      d.SpinEditMaxLat->setValue(46);
+      d.SpinEditMinLat->setValue(44);
+      d.SpinEditMinLon->setValue(-122);
+      d.SpinEditMaxLon->setValue(-120);
+      d.SpinEditSizeRows->setValue(2);
+      d.SpinEditSizeCols->setValue(4);  // wrong: the dialog stays open
+      d.BitBtnOK->click();
+      d.SpinEditSizeCols->setValue(3);
+      d.RadioButtonLsbFirst->setChecked(true);
+      d.SpinEditVoidVal->setValue(-9999);
+      d.CheckBoxAdjoNorth->click();
+      d.BitBtnOK->click();
     });
     f.miOpenRasterClick();
-    SetFileDialogHook({});
     QCOMPARE(rec.Texts(), QStringList{"File has wrong size"});
     QVERIFY(f.Mesh);
     QCOMPARE(f.Mesh->Cols, 3);

@@ -14,7 +14,7 @@
 
 namespace {
 struct TShown {
-  QString caption, text;
+  QString text;
   QStringList boldParts;  // the bold fragments, in order
 };
 
@@ -22,7 +22,6 @@ TShown ReadReport(QWidget* w) {
   TShown s;
   auto* d = qobject_cast<TFormMeshInfo*>(w);
   if (!d) return s;
-  s.caption = d->windowTitle();
   s.text = d->RE->toPlainText();
   for (QTextBlock b = d->RE->document()->begin(); b.isValid(); b = b.next())
     for (auto it = b.begin(); !it.atEnd(); ++it)
@@ -36,10 +35,10 @@ class FormMeshInfoTest : public QObject {
   Q_OBJECT
  private slots:
   void reportOfOneTileWithVoids() {
-    TTestMeshSpec spec;  // 1201 x 1201, 47..48 N, 123..122 W
-    spec.MinLat = 45, spec.MaxLat = 46, spec.MinLon = -122, spec.MaxLon = -121;
-    spec.FileName = "C:\\DEM\\N45W122.hgt";
-    auto mesh = MakeTestMesh(spec, [](int32_t x, int32_t y) {
+    TTestMeshLayout layout;  // 1201 x 1201, 47..48 N, 123..122 W
+    layout.MinLat = 45, layout.MaxLat = 46, layout.MinLon = -122, layout.MaxLon = -121;
+    layout.FileName = "C:\\DEM\\N45W122.hgt";
+    auto mesh = MakeTestMesh(layout, [](int32_t x, int32_t y) {
       if (y == 0 && x < 12) return int16_t(-32768);
       if (x == 5 && y == 5) return int16_t(1234);
       return int16_t(12 + (x + y) % 100);
@@ -56,42 +55,18 @@ class FormMeshInfoTest : public QObject {
       w->close();
     });
     f.ToolButtonInfo->trigger();
-    QCOMPARE(shown.caption, QString("Terrain Mesh Information"));
-    QCOMPARE(shown.text, QString("File name: N45W122.hgt\n\n"
-                                 "Maximum latitude: 46.0000\n"
-                                 "Minimum latitude: 45.0000\n"
-                                 "Minimum longitude: -122.0000\n"
-                                 "Maximum longitude: -121.0000\n\n"
-                                 "Dimensions: 1201 rows  x  1201 columns\n\n"
-                                 "Number of samples: 1442401\n"
-                                 "Number of voids: 12 (0.0008%)\n\n"
-                                 "Highest elevation: 1500 m (4921 ft)\n"
-                                 "Lowest elevation: 12 m (39 ft)"));
+    // The lines themselves are pinned by the core test; here what the window
+    // adds: the counts taken after the edit, the labels in bold.
+    QVERIFY(shown.text.startsWith("File name: N45W122.hgt\n\nMaximum latitude: 46.0000\n"));
+    QVERIFY(shown.text.contains("\nNumber of voids: 12 (0.0008%)\n"));
+    QVERIFY(shown.text.endsWith(
+        "\nHighest elevation: 1500 m (4921 ft)\nLowest elevation: 12 m (39 ft)"));
     QCOMPARE(shown.boldParts.first(), QString("File name: "));
     QVERIFY(shown.boldParts.contains("Dimensions:"));
     QVERIFY(!shown.boldParts.contains(" 1201 rows  x  1201 columns"));
     QCOMPARE(shown.boldParts.size(), 10);
     QCOMPARE(f.Mesh->ColorMax, colorMax);  // the colour range stays
     QVERIFY(f.UserInputEnabled());
-  }
-
-  void multiTileMeshStartsWithTheBounds() {
-    TTestMeshSpec spec;
-    spec.Cols = spec.Rows = 3;
-    spec.FileName = "";
-    TFormViewMesh f;
-    QVERIFY(f.AttachMesh(MakeTestMesh(spec, [](int32_t, int32_t) { return int16_t(-32768); })));
-    TShown shown;
-    OnNextModal([&](QWidget* w) {
-      shown = ReadReport(w);
-      w->close();
-    });
-    f.miMeshInfoClick();
-    QVERIFY(shown.text.startsWith("Maximum latitude: "));
-    QVERIFY(shown.text.contains("Number of voids: 9 (100.0000%)"));
-    QVERIFY(
-        shown.text.endsWith("Highest elevation: -32768 m (-107507 ft)\n"
-                            "Lowest elevation: -32768 m (-107507 ft)"));
   }
 };
 

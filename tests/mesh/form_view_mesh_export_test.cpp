@@ -8,10 +8,7 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <filesystem>
-#include <fstream>
 
-#include "app/file_dialogs.h"
 #include "app/form_view_mesh.h"
 #include "mesh/form_raster.h"
 #include "mesh/mesh_image.h"
@@ -19,22 +16,12 @@
 #include "support/ui/mesh_fixture.h"
 #include "support/ui/message_recorder.h"
 #include "support/ui/modal_driver.h"
-
-namespace fs = std::filesystem;
+#include "support/ui/test_files.h"
 
 namespace {
-QByteArray ReadAll(const QString& path) {
-  QFile f(path);
-  f.open(QIODevice::ReadOnly);
-  return f.readAll();
-}
 uint32_t U32(const QByteArray& b, int at) {
   return uint8_t(b[at]) | uint8_t(b[at + 1]) << 8 | uint8_t(b[at + 2]) << 16 |
          uint32_t(uint8_t(b[at + 3])) << 24;
-}
-QString Shared(const char* rel) {
-  const fs::path p = fs::path(DELVA_SHARED_DIR) / "testdata" / rel;
-  return fs::exists(p) ? QString::fromStdString(p.string()) : QString();
 }
 }  // namespace
 
@@ -43,7 +30,7 @@ class FormViewMeshExportTest : public QObject {
 
   // 2 x 2 degrees of 3 arc-second cells, some voids, a north band.
   static std::unique_ptr<TTMesh> TestMesh() {
-    TTestMeshSpec s;
+    TTestMeshLayout s;
     s.Cols = 61;
     s.Rows = 43;
     s.MinLat = 44, s.MaxLat = 46, s.MinLon = -122, s.MaxLon = -120;
@@ -62,23 +49,17 @@ class FormViewMeshExportTest : public QObject {
     TMessageRecorder rec;
     TFormViewMesh f;
     QVERIFY(f.AttachMesh(TestMesh()));
-    TFileDialogRequest asked;
-    SetFileDialogHook([&](const TFileDialogRequest& r) {
-      asked = r;
-      return path;
-    });
+    TDialogAnswers dlg({path, dir.filePath("no/x.raw")});
     int voidShown = 0;
-    OnNextModal([&](QWidget* w) {
-      auto* d = qobject_cast<TFormSaveAsRaw*>(w);
-      if (!d) return w->close(), void();
-      voidShown = d->SpinEditVoidVal->value();
-      d->BitBtnSelectClick();
-      d->BitBtnSave->click();
-    });
+    auto save = [&](TFormSaveAsRaw& d) {
+      voidShown = d.SpinEditVoidVal->value();
+      d.BitBtnSelectClick();
+      d.BitBtnSave->click();
+    };
+    OnNextDialog<TFormSaveAsRaw>(save);
     f.miSaveAsRawClick();
-    SetFileDialogHook({});
     QVERIFY(rec.Texts().isEmpty());
-    QCOMPARE(asked.proposedName, QString("N46W122_N44W120_43R_61C"));
+    QCOMPARE(dlg.requests[0].proposedName, QString("N46W122_N44W120_43R_61C"));
     QCOMPARE(voidShown, -32768);
     QCOMPARE(ReadAll(path).size(), 61 * 43 * 2);
 
@@ -94,15 +75,8 @@ class FormViewMeshExportTest : public QObject {
       for (int32_t x = 0; x < 61; ++x) QCOMPARE(back.GetCell(x, y), f.Mesh->GetCell(x, y));
 
     // A folder that does not exist: nothing is written.
-    SetFileDialogHook([&](const TFileDialogRequest&) { return dir.filePath("no/x.raw"); });
-    OnNextModal([&](QWidget* w) {
-      auto* d = qobject_cast<TFormSaveAsRaw*>(w);
-      if (!d) return w->close(), void();
-      d->BitBtnSelectClick();
-      d->BitBtnSave->click();
-    });
+    OnNextDialog<TFormSaveAsRaw>(save);
     f.miSaveAsRawClick();
-    SetFileDialogHook({});
     QCOMPARE(rec.Texts(), QStringList{"Could not create file."});
     QVERIFY(f.UserInputEnabled());
   }
@@ -110,22 +84,14 @@ class FormViewMeshExportTest : public QObject {
   void bmpExportHoldsTheImageWithItsHatch() {
     QTemporaryDir dir;
     const QString path = dir.filePath("img.bmp");
-    { std::ofstream(path.toStdString()) << "old"; }
+    WriteAll(path, "old");
     TMessageRecorder rec;
     TFormViewMesh f;
     QVERIFY(f.AttachMesh(TestMesh()));
-    TFileDialogRequest asked;
-    SetFileDialogHook([&](const TFileDialogRequest& r) {
-      asked = r;
-      return path;
-    });
+    TDialogAnswers dlg({path, dir.filePath("no/img.bmp")});
     f.miSaveAsBMPClick();
-    SetFileDialogHook({});
     QVERIFY(rec.Texts().isEmpty());
-    QCOMPARE(asked.title, QString("Save to BMP"));
-    QCOMPARE(asked.filter, QString("BMP|*.bmp"));
-    QCOMPARE(asked.defaultSuffix, QString("bmp"));
-    QCOMPARE(asked.proposedName, QString("N46W122_N44W120"));
+    QCOMPARE(dlg.requests[0].proposedName, QString("N46W122_N44W120"));
 
     const QByteArray b = ReadAll(path);
     const int stride = 64;  // 61 padded to a multiple of 4
@@ -144,9 +110,7 @@ class FormViewMeshExportTest : public QObject {
     QVERIFY(hatchSeen);  // the band's outline is part of the saved image
 
     // An unwritable target: the error, and menus back on.
-    SetFileDialogHook([&](const TFileDialogRequest&) { return dir.filePath("no/img.bmp"); });
     f.miSaveAsBMPClick();
-    SetFileDialogHook({});
     QCOMPARE(rec.Texts().size(), 1);
     QVERIFY(rec.Texts()[0].startsWith("Cannot create file"));
     QVERIFY(f.UserInputEnabled());
@@ -167,35 +131,28 @@ class FormViewMeshExportTest : public QObject {
   }
 
   void compareEdges() {
-    const QString north = Shared("srtm/nomilous-srtm/S33E018.hgt");
-    const QString south = Shared("srtm/nomilous-srtm/S34E018.hgt");
+    const QString north = SharedFile("srtm/nomilous-srtm/S33E018.hgt");
+    const QString south = SharedFile("srtm/nomilous-srtm/S34E018.hgt");
     if (north.isEmpty() || south.isEmpty()) QSKIP("shared test data not found");
     TMessageRecorder rec;
     TFormViewMesh f;
-    QStringList titles;
-    QStringList answers{south, north};
-    SetFileDialogHook([&](const TFileDialogRequest& r) {
-      titles << r.title;
-      return answers.isEmpty() ? QString() : answers.takeFirst();
-    });
+    TDialogAnswers dlg({south, north});
     f.miCmpHGTedgesClick();
-    QCOMPARE(titles, (QStringList{"Select the first HGT",
-                                  "Select the second HGT (left or top neighbour)"}));
+    QCOMPARE(dlg.requests[1].title, QString("Select the second HGT (left or top neighbour)"));
     QCOMPARE(rec.Texts(), (QStringList{"S34E018.hgt left column <> S33E018.hgt right column",
                                        "S34E018.hgt top row = S33E018.hgt bottom row"}));
     QVERIFY(!f.Mesh);  // the current mesh is neither needed nor made
 
     QTemporaryDir dir;
-    { std::ofstream(dir.filePath("big.hgt").toStdString()) << "x"; }
+    WriteAll(dir.filePath("big.hgt"), "x");
     rec.Clear();
-    answers = QStringList{dir.filePath("big.hgt")};
+    dlg.answers = QStringList{dir.filePath("big.hgt")};
     f.miCmpHGTedgesClick();
     QCOMPARE(rec.Texts(), QStringList{"Invalid file size"});
     rec.Clear();
-    answers = QStringList{south};  // the second dialog is cancelled
+    dlg.answers = QStringList{south};  // the second dialog is cancelled
     f.miCmpHGTedgesClick();
     QVERIFY(rec.Texts().isEmpty());
-    SetFileDialogHook({});
   }
 };
 

@@ -20,7 +20,7 @@
 namespace {
 
 std::unique_ptr<TTMesh> SmallTile() {
-  TTestMeshSpec s;
+  TTestMeshLayout s;
   s.Cols = s.Rows = 121;
   s.RowsPerDeg = s.ColsPerDeg = 120;
   return MakeTestMesh(s, [](int32_t x, int32_t y) { return int16_t(x * 3 + y); });
@@ -68,13 +68,6 @@ class FormViewMeshSceneryTest : public QObject {
     QPointer<TFormResampleOutput> guard = out;
     out->BitBtnCloseClick();
     QTRY_VERIFY(!guard);
-
-    // No compiler configured: the warning, nothing else.
-    ProgCfg.ResamplePath.clear();
-    f.miCreateBGLFromCurrentMesh->trigger();
-    QCOMPARE(rec.Texts(), QStringList{"Please, inform the location of Resample in\n"
-                                      "Program Preferences (Files and Folders)."});
-    QVERIFY(!OutputWindow());
   }
 
   void preferencesApplyTheUndoLimit() {

@@ -1,6 +1,6 @@
 #include "support/ui/mesh_fixture.h"
 
-std::unique_ptr<TTMesh> MakeTestMesh(const TTestMeshSpec& s,
+std::unique_ptr<TTMesh> MakeTestMesh(const TTestMeshLayout& s,
                                      const std::function<int16_t(int32_t, int32_t)>& value) {
   auto m = std::make_unique<TTMesh>();
   if (!m->AllocSamples(s.Cols, s.Rows)) return nullptr;

@@ -8,7 +8,7 @@
 
 // A mesh made in memory for the window tests: cols x rows samples from
 // value(x, y), with the georeference of a tile-like mesh.
-struct TTestMeshSpec {
+struct TTestMeshLayout {
   int32_t Cols = 1201, Rows = 1201;
   float MinLat = 47, MaxLat = 48, MinLon = -123, MaxLon = -122;
   double RowsPerDeg = 1200, ColsPerDeg = 1200;
@@ -17,5 +17,5 @@ struct TTestMeshSpec {
   int32_t AdjoNorth = 0, AdjoSouth = 0, AdjoWest = 0, AdjoEast = 0;
 };
 
-std::unique_ptr<TTMesh> MakeTestMesh(const TTestMeshSpec& spec,
+std::unique_ptr<TTMesh> MakeTestMesh(const TTestMeshLayout& layout,
                                      const std::function<int16_t(int32_t, int32_t)>& value);

@@ -1,0 +1,28 @@
+#include "support/ui/test_files.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+QByteArray ReadAll(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  if (f.open(QIODevice::WriteOnly)) f.write(bytes);
+}
+
+QString SharedFile(const char* relative) {
+  const QString p = QString(DELVA_SHARED_DIR) + "/testdata/" + relative;
+  return QFileInfo::exists(p) ? p : QString();
+}
+
+TDialogAnswers::TDialogAnswers(QStringList queued) : answers(std::move(queued)) {
+  previous = SetFileDialogHook([this](const TFileDialogRequest& r) {
+    requests.push_back(r);
+    return answers.isEmpty() ? QString() : answers.takeFirst();
+  });
+}
+
+TDialogAnswers::~TDialogAnswers() { SetFileDialogHook(previous); }
