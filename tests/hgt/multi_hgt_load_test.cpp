@@ -94,36 +94,6 @@ TEST(MultiHgtLoad, CheckMessagesForPlainZippedMixedTruncatedAndAbsentTiles) {
   }
 }
 
-TEST(MultiHgtLoad, MixedPlainAndZippedTilesLeaveNoExtractedFile) {
-  DELVA_REQUIRE_SHARED(north, "srtm/nomilous-srtm/S33E018.hgt");
-  DELVA_REQUIRE_SHARED(south, "srtm/nomilous-srtm/S34E018.hgt");
-  TTempDir dir, temp;
-  fs::copy_file(north, dir.File("S33E018.hgt"));
-  WriteStoredZip(dir.File("S34E018.HGT.zip"), "s34e018.hgt", ReadFileBytes(south));
-  TTMultiHGTRequest r = Request(dir.Path(), {-32, -33, 18, 19}, {true, true, true, true});
-  r.TempDir = temp.Path();
-  EXPECT_EQ(MissingTileNames(RequestTilePaths(r)).size(), 7u);
-  r.FillValue = -32768;
-  TTMesh m;
-  ASSERT_EQ(LoadMultiHGT(m, r, nullptr), "");
-  // One tile with all four bands: 3 x 3 tiles of 1201 samples.
-  EXPECT_EQ(m.Cols, 3601);
-  EXPECT_EQ(m.Rows, 3601);
-  EXPECT_EQ(m.AdjoNorth, 1201);
-  EXPECT_EQ(m.AdjoSouth, 1200);
-  EXPECT_EQ(m.AdjoWest, 1200);
-  EXPECT_EQ(m.AdjoEast, 1201);
-  EXPECT_EQ(m.MinLat, -34.0f);
-  EXPECT_EQ(m.MaxLat, -31.0f);
-  EXPECT_EQ(m.MinLon, 17.0f);
-  EXPECT_EQ(m.MaxLon, 20.0f);
-  EXPECT_EQ(m.GetCell(0, 0), -32768);     // absent tile: the fill value
-  EXPECT_EQ(m.GetCell(1800, 1800), 260);  // S33E018, plain
-  EXPECT_EQ(m.GetCell(1800, 3000), 365);  // S34E018, from the archive
-  EXPECT_EQ(m.GetCell(1200, 2400), 10);   // shared row: the northern tile's last row
-  EXPECT_TRUE(FolderEntries(temp.Path()).empty());
-}
-
 TEST(MultiHgtLoad, FailuresWhileTheNextTileIsExtractedLeaveNoFileBehind) {
   TTempDir dir, temp;
   std::vector<unsigned char> tile(kSmallTile, 0);

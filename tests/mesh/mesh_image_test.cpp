@@ -26,15 +26,6 @@ uint8_t Reference(int16_t s, int16_t lo, int16_t hi, int16_t voidValue, bool sea
 }
 }  // namespace
 
-TEST(MeshImage, Palette) {
-  const TTPalette& p = MeshPalette();
-  EXPECT_EQ(p[0], 0xFF000000u);
-  EXPECT_EQ(p[253], 0xFFFDFDFDu);
-  EXPECT_EQ(p[254], 0xFF0000FFu);
-  EXPECT_EQ(p[255], 0xFFFF0080u);
-  EXPECT_EQ(HatchIndex(), 85);  // the gray nearest to olive
-}
-
 TEST(MeshImage, IndicesOfTheColourRule) {
   // Equal range: every ordinary cell black.
   EXPECT_EQ(ColorIndex(500, 500, 500, -32768, true), 0);
@@ -52,35 +43,6 @@ TEST(MeshImage, IndicesOfTheColourRule) {
   EXPECT_EQ(ColorIndex(1000, 0, 1000, -32768, false), 253);
   EXPECT_EQ(ColorIndex(32767, -32767, 32767, -32768, false), 253);
   EXPECT_EQ(ColorIndex(-32767, -32767, 32767, -32768, false), 0);
-  // The table agrees with the plain rule for every sample and several ranges.
-  for (auto [lo, hi] : std::vector<std::pair<int16_t, int16_t>>{
-           {0, 1000}, {-500, 8848}, {-32767, 32767}, {7, 7}, {100, -100}}) {
-    for (bool sea : {false, true})
-      for (int s = -32768; s <= 32767; s += 7)
-        ASSERT_EQ(ColorIndex(int16_t(s), lo, hi, -32768, sea),
-                  Reference(int16_t(s), lo, hi, -32768, sea))
-            << s << " " << lo << " " << hi;
-  }
-}
-
-TEST(MeshImage, ColorCellsTouchesOnlyTheRectangle) {
-  TTMesh m;
-  Fill(m, 40, 30, 0);
-  std::mt19937 rng(7);
-  for (int64_t i = 0; i < 40 * 30; ++i) m.Samples[i] = int16_t(int(rng() % 3000) - 500);
-  m.Samples[5] = -32768;
-  m.VoidValue = -32768;
-  m.ColorMin = -200;
-  m.ColorMax = 2000;
-  const ptrdiff_t stride = 44;
-  std::vector<uint8_t> img(stride * 30, 77);
-  TCellRect r{3, 25, 2, 20};
-  ColorCells(m, r, true, img.data(), stride);
-  for (int y = 0; y < 30; ++y)
-    for (int x = 0; x < stride; ++x) {
-      uint8_t want = r.Contains(x, y) ? Reference(m.GetCell(x, y), -200, 2000, -32768, true) : 77;
-      ASSERT_EQ(img[y * stride + x], want) << x << "," << y;
-    }
 }
 
 TEST(MeshImage, ColorCellsGivesTheFormulaForEverySample) {

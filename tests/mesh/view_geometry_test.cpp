@@ -2,30 +2,6 @@
 
 #include <gtest/gtest.h>
 
-TEST(ViewGeometry, ZoomSequenceAndLabels) {
-  // In from 1/2x goes to 1x, out from 1x to 1/2x; the ends stay.
-  EXPECT_EQ(ZoomInFrom(-2), 1);
-  EXPECT_EQ(ZoomOutFrom(1), -2);
-  EXPECT_EQ(ZoomInFrom(1), 2);
-  EXPECT_EQ(ZoomInFrom(16), 16);
-  EXPECT_EQ(ZoomOutFrom(-32), -32);
-  int z = -32;
-  std::vector<std::string> labels{ZoomLabel(z)};
-  while (z != 16) labels.push_back(ZoomLabel(z = ZoomInFrom(z)));
-  EXPECT_EQ(labels, (std::vector<std::string>{"1/32x", "1/16x", "1/8x", "1/4x", "1/2x", "1x", "2x",
-                                              "4x", "8x", "16x"}));
-  EXPECT_EQ(ZoomIndex(-1), -1);
-  EXPECT_EQ(ZoomIndex(0), -1);
-}
-
-TEST(ViewGeometry, PaintBoxSizes) {
-  EXPECT_EQ(ZoomedExtent(1201, -32), 37);
-  EXPECT_EQ(ZoomedExtent(1201, 16), 19216);
-  EXPECT_EQ(ZoomedExtent(3601, 16), 57616);
-  EXPECT_EQ(ZoomedExtent(14401, 16), 230416);
-  EXPECT_EQ(ZoomedExtent(1201, -2), 600);
-}
-
 TEST(ViewGeometry, PixelToCellSnapAndClamp) {
   // 4x: any pixel of the block of cell (3, 5) maps to it; snapped to its corner.
   for (int x = 12; x < 16; ++x) {

@@ -171,9 +171,4 @@ TEST(ResampleTool, CommandLineAndVersionRule) {
                          TFileVersion{1, 0, 0, 0}, TFileVersion{1, 0, 0, 1}})
     EXPECT_EQ(ClassifyResampleVersion(v), TVersionVerdict::Refused) << VersionText(v);
   EXPECT_EQ(ClassifyResampleVersion({2, 0, 0, 2}), TVersionVerdict::Ask);
-  EXPECT_EQ(RefusedVersionText({1, 0, 0, 1}, "DELVA"),
-            "This version (1.0.0.1) of Resample is not compatible with DELVA.");
-  EXPECT_EQ(UntestedVersionText({1, 2, 3, 65535}, "DELVA"),
-            "This version (1.2.3.65535) of Resample has not been tested with DELVA.\n"
-            "Accept this program version?");
 }

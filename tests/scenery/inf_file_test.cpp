@@ -144,9 +144,8 @@ TEST(InfFile, FolderAndNameRules) {
   TTempDir dir;
   const std::string dst = dir.File("d.inf");
   ASSERT_TRUE(WriteMeshDestInf(15, 0, dst, "plain.bgl"));
-  std::ifstream in(dst, std::ios::binary);
-  std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_NE(all.find("DestDir=\".\"\r\nDestBaseFileName=\"plain\"\r\n"), std::string::npos);
+  EXPECT_NE(ReadBytes(dst).find("DestDir=\".\"\r\nDestBaseFileName=\"plain\"\r\n"),
+            std::string::npos);
 }
 
 TEST(InfFile, FailuresReportFalse) {
