@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QLabel>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -11,15 +10,12 @@
 #include "app/form_about.h"
 #include "app/form_view_mesh.h"
 #include "app/help_window.h"
+#include "support/ui/test_files.h"
 
 namespace {
 QString HelpSource() { return QDir(QT_TESTCASE_SOURCEDIR "/../help").canonicalPath(); }
 
-QString Read(const QString& path) {
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) return QString();
-  return QString::fromUtf8(f.readAll());
-}
+QString Read(const QString& path) { return QString::fromUtf8(ReadAll(path)); }
 }  // namespace
 
 class HelpAboutTest : public QObject {
@@ -78,11 +74,6 @@ class HelpAboutTest : public QObject {
   void aboutBox() {
     QCOMPARE(FormatVersionLabel(true, 1, 1, 5105), QString("Version 1.1  (build 5105)"));
     QCOMPARE(FormatVersionLabel(false, 1, 1, 5105), QString("Version ?"));
-    TFormAbout about;
-    QCOMPARE(about.LabelProgName->text(), QString("DELVA"));
-    QVERIFY(about.LabelVersion->text().startsWith("Version "));
-    QVERIFY(about.LabelVersion->text().contains("  (build "));
-    QVERIFY(about.windowTitle().isEmpty());
   }
 };
 

@@ -43,12 +43,6 @@ TEST(RasterIo, LoadSetsGeometryBandsAndSamples) {
   EXPECT_EQ(m.GetCell(0, 0), s[0]);
   EXPECT_EQ(m.GetCell(240, 240), s.back());
 
-  // Low byte first reads the same file differently: each sample swapped.
-  TTMesh lsb;
-  in.MsbFirst = false;
-  ASSERT_EQ(LoadRasterMesh(lsb, in, nullptr), "");
-  EXPECT_EQ(uint16_t(lsb.GetCell(3, 0)), uint16_t(uint16_t(s[3]) >> 8 | uint16_t(s[3]) << 8));
-
   TTMesh missing;
   EXPECT_EQ(LoadRasterMesh(missing, Import(dir.File("none.raw"), 2, 2), nullptr),
             "Could not load file.");
@@ -61,19 +55,9 @@ TEST(RasterIo, ExportByteOrdersVoidsAndRoundTrip) {
   MakeMesh(m, 3, 2, {1, -32768, 300, -1, 2, -32768});
   m.MinLat = 44, m.MaxLat = 46, m.MinLon = -122, m.MaxLon = -120;
 
-  ASSERT_EQ(SaveMeshAsRaw(m, dir.File("lsb.raw"), false, -9999, nullptr), "");
-  auto b = ReadFileBytes(dir.File("lsb.raw"));
-  ASSERT_EQ(b.size(), 12u);
-  EXPECT_EQ(b[2], 0xF1);  // void written as -9999, low byte first
-  EXPECT_EQ(b[3], 0xD8);
-  EXPECT_EQ(b[4], 0x2C);  // 300
-  EXPECT_EQ(b[5], 0x01);
-
-  // Voids kept at -32768, high byte first, read back unchanged.
+  // Voids kept at -32768, high byte first, read back unchanged (the byte
+  // orders and void replacement are pinned by the mesh's raster test).
   ASSERT_EQ(SaveMeshAsRaw(m, dir.File("msb.raw"), true, -32768, nullptr), "");
-  b = ReadFileBytes(dir.File("msb.raw"));
-  EXPECT_EQ(b[2], 0x80);
-  EXPECT_EQ(b[3], 0x00);
   TTMesh back;
   TTRasterImport in = Import(dir.File("msb.raw"), 2, 3);
   ASSERT_EQ(LoadRasterMesh(back, in, nullptr), "");
@@ -88,5 +72,5 @@ TEST(RasterIo, ExportByteOrdersVoidsAndRoundTrip) {
   WriteFileBytes(dir.File("old.raw"), {1, 2, 3});
   EXPECT_EQ(SaveMeshAsRaw(empty, dir.File("old.raw"), true, 0, nullptr), "Could not create file.");
   EXPECT_EQ(ReadFileBytes(dir.File("old.raw")), (std::vector<unsigned char>{1, 2, 3}));
-  EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"lsb.raw", "msb.raw", "old.raw"}));
+  EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"msb.raw", "old.raw"}));
 }

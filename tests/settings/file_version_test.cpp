@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "settings/file_version.h"
+#include "support/mesh_helpers.h"
 #include "support/pe_image.h"
 #include "support/test_paths.h"
 
@@ -29,8 +30,7 @@ TEST(FileVersion, ReadsTheFixedFileInformation) {
   o.build = 5105;
   const std::vector<uint8_t> pe = BuildPe(o);
   const std::string path = dir.File("resample.exe");
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(pe.data()), std::streamsize(pe.size()));
+  WriteFileBytes(path, pe);
   TFileVersion v;
   ASSERT_TRUE(GetFileVersion(path, v));
   EXPECT_EQ(v, (TFileVersion{1, 1, 0, 5105}));

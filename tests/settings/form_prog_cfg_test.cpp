@@ -11,6 +11,7 @@
 #include "settings/prog_cfg.h"
 #include "support/pe_image.h"
 #include "support/ui/message_recorder.h"
+#include "support/ui/test_files.h"
 
 class TestProgCfg : public QObject {
   Q_OBJECT
@@ -95,10 +96,7 @@ class TestProgCfg : public QObject {
     // No readable version: nothing changes, no message.
     rec.Clear();
     chosen = dir_.filePath("text.exe");
-    QFile f(chosen);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("MZ not really");
-    f.close();
+    WriteAll(chosen, "MZ not really");
     d.BitBtnLocateResampleClick();
     QVERIFY(rec.Texts().isEmpty());
     QCOMPARE(d.LabelResampleVersion->text(), QString("Version 2.1.0.7"));
