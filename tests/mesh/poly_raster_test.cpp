@@ -37,19 +37,6 @@ TTCellMask Reference(const std::vector<TTCellPoint>& p, const TCellRect& bounds)
 }
 }  // namespace
 
-TEST(PolyRaster, TriangleExample) {
-  TTPolySel s;
-  for (auto [x, y] : std::vector<std::pair<int, int>>{{0, 0}, {10, 0}, {0, 10}, {0, 0}})
-    s.AddPoint(x, y);
-  s.Closed = true;
-  EXPECT_EQ(s.Bounds, (TCellRect{0, 10, 0, 10}));
-  TTCellMask m;
-  s.RenderMask(m);
-  EXPECT_EQ(m.Bounds(), (TCellRect{0, 10, 0, 10}));
-  for (int y = 0; y <= 10; ++y)
-    for (int x = 0; x <= 10; ++x) EXPECT_EQ(m.Get(x, y), x + y <= 10) << x << "," << y;
-}
-
 TEST(PolyRaster, FewerThanThreeVerticesLeaveTheMask) {
   TTPolySel s;
   s.AddPoint(4, 4);
