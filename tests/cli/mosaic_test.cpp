@@ -54,26 +54,28 @@ TEST(CliMosaic, LoadsWritesAndReportsTheEditorsMessages) {
   // The checks and messages of the editor's command; OUT is never touched.
   WriteFileBytes(out, {1, 2});
   WriteFileBytes(tiles.File("N45W122.HGT.zip"), {'x'});
-  r = Mosaic(scratch.Path(), {"--folder", tiles.Path(), "--rect", "45,46,-123,-121", out});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "delvacli: File N45W122.HGT.zip is not a known zip file format.\n");
-  EXPECT_EQ(ReadFileBytes(out), (std::vector<unsigned char>{1, 2}));
-  r = Mosaic(scratch.Path(), {"--folder", tiles.Path(), "--rect", "10,11,10,11", out});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "delvacli: Could not open files\n");
-  r = Mosaic(scratch.Path(), {"--folder", tiles.Path(), "--rect", "46,45,-123,-121", out});
-  EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err, "delvacli: Invalid rectangle.\n");
-  r = Mosaic(scratch.Path(),
-             {"--folder", tiles.Path(), "--rect", "89,90,0,1", "--bands", "N", out});
-  EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err, "delvacli: Invalid extra band.\n");
-  r = Mosaic(scratch.Path(),
-             {"--folder", tiles.Path(), "--rect", "45,46,-123,-121", "--bands", "NX", out});
-  EXPECT_EQ(r.status, 2);
-  r = Mosaic(scratch.Path(), {"--folder", tiles.Path(), "--rect", "45,46", out});
-  EXPECT_EQ(r.status, 2);
-  r = Mosaic(scratch.Path(), {"--folder", tiles.Path(), "--rect", "45,46,-123,-121"});
-  EXPECT_EQ(r.status, 2);
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string err;  // "" = any single line
+  } cases[] = {
+      {{"--rect", "45,46,-123,-121", out},
+       1,
+       "File N45W122.HGT.zip is not a known zip file format."},
+      {{"--rect", "10,11,10,11", out}, 1, "Could not open files"},
+      {{"--rect", "46,45,-123,-121", out}, 2, "Invalid rectangle."},
+      {{"--rect", "89,90,0,1", "--bands", "N", out}, 2, "Invalid extra band."},
+      {{"--rect", "45,46,-123,-121", "--bands", "NX", out}, 2, ""},
+      {{"--rect", "45,46", out}, 2, ""},
+      {{"--rect", "45,46,-123,-121"}, 2, ""},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"--folder", tiles.Path()};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    r = Mosaic(scratch.Path(), args);
+    EXPECT_EQ(r.status, c.status) << c.args[1];
+    EXPECT_TRUE(c.err.empty() ? OneErrorLine(r.err) : r.err == "delvacli: " + c.err + "\n")
+        << r.err;
+  }
   EXPECT_EQ(ReadFileBytes(out), (std::vector<unsigned char>{1, 2}));
 }

@@ -33,3 +33,8 @@ inline TCliRun RunCli(const std::string& scratch, const std::vector<std::string>
   std::filesystem::remove(err);
   return r;
 }
+
+// One "delvacli: ..." line on stderr, as every failure ends.
+inline bool OneErrorLine(const std::string& err) {
+  return err.rfind("delvacli: ", 0) == 0 && err.find('\n') == err.size() - 1;
+}
