@@ -7,7 +7,7 @@
 // The delvacli framework. A command lives in its own file and registers
 // itself with one line:
 //
-//   static TCliRegistration reg({"info", "delvacli info IN [--raster SPEC]",
+//   static TCliRegistration reg({"info", "delvacli info IN [--raster GEOMETRY]",
 //                                {"--raster"}, {}, 1, 1, RunInfo});
 //
 // Its Run function gets the parsed arguments and returns the exit status

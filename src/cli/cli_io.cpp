@@ -67,9 +67,9 @@ const std::string& TCliSession::TempDir() {
 
 namespace {
 
-void LoadRasterInput(TTMesh& mesh, const std::string& in, const std::string& spec,
+void LoadRasterInput(TTMesh& mesh, const std::string& in, const std::string& geometry,
                      TCliSession& session) {
-  std::vector<std::string> p = CliSplit(spec);
+  std::vector<std::string> p = CliSplit(geometry);
   if (p.size() < 6 || p.size() > 8)
     CliUsage("--raster needs ROWS,COLS,MINLAT,MAXLAT,MINLON,MAXLON[,msb|lsb[,VOID]]");
   TTRasterImport r;

@@ -152,7 +152,7 @@ int RunBgl(const TCliArgs& args) {
 
 TCliRegistration reg({"bgl",
                       "delvacli bgl IN --out FILE.bgl [--lod L] [--base B] [--overlap N,S,W,E] "
-                      "[--resample EXE] [--inf EXTRA.inf]... [--keep-temp] [--raster SPEC]",
+                      "[--resample EXE] [--inf EXTRA.inf]... [--keep-temp] [--raster GEOMETRY]",
                       {"--out", "--lod", "--base", "--overlap", "--resample", "--inf",
                        kRasterOption},
                       {"--keep-temp"},

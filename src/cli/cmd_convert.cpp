@@ -15,7 +15,7 @@ int RunConvert(const TCliArgs& args) {
 
 TCliRegistration reg(
     {"convert",
-     "delvacli convert IN OUT [--raster SPEC] [--byte-order msb|lsb] [--void-as V]",
+     "delvacli convert IN OUT [--raster GEOMETRY] [--byte-order msb|lsb] [--void-as V]",
      {kRasterOption, kByteOrderOption, kVoidAsOption},
      {},
      2,

@@ -184,7 +184,7 @@ int RunEdit(const TCliArgs& args) {
 
 TCliRegistration fillVoids({"fill-voids",
                             "delvacli fill-voids IN OUT [--radius R] [--weight P] "
-                            "[--rect L,T,R,B | --polygon C1,R1;C2,R2;...] [--raster SPEC] "
+                            "[--rect L,T,R,B | --polygon C1,R1;C2,R2;...] [--raster GEOMETRY] "
                             "[--byte-order msb|lsb] [--void-as V]",
                             {"--radius", "--weight", kRect, kPolygon, kRasterOption,
                              kByteOrderOption, kVoidAsOption},
@@ -196,7 +196,7 @@ TCliRegistration fillVoids({"fill-voids",
 TCliRegistration edit({"edit",
                        "delvacli edit IN OUT (--change FROM,TO | --restrict [--lower L] "
                        "[--upper U] | --offset D | --fill V --mode keep-voids|voids-only|all) "
-                       "[--rect L,T,R,B | --polygon C1,R1;C2,R2;...] [--raster SPEC] "
+                       "[--rect L,T,R,B | --polygon C1,R1;C2,R2;...] [--raster GEOMETRY] "
                        "[--byte-order msb|lsb] [--void-as V]",
                        {"--change", "--lower", "--upper", "--offset", "--fill", "--mode", kRect,
                         kPolygon, kRasterOption, kByteOrderOption, kVoidAsOption},
