@@ -2,15 +2,12 @@
 
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QVBoxLayout>
 
-#include "app/form_view_mesh.h"
 #include "app/message_box.h"
 
 namespace {
@@ -41,8 +38,8 @@ QString FormatWeight(double weight) {
   return text;
 }
 
-TFormInterpolNearestNei::TFormInterpolNearestNei(QWidget* parent) : QDialog(parent) {
-  setWindowTitle("Interpolation");
+TFormInterpolNearestNei::TFormInterpolNearestNei(QWidget* parent)
+    : TFormEditBase(parent, "Interpolation", "operations_interpol_inv_dist.htm") {
   GroupBoxIdw = new QGroupBox(" Inverse Distance Weighted Average ", this);
   GroupBoxIdw->setObjectName("GroupBoxIdw");
   auto* grid = new QGridLayout(GroupBoxIdw);
@@ -57,28 +54,11 @@ TFormInterpolNearestNei::TFormInterpolNearestNei(QWidget* parent) : QDialog(pare
   grid->addWidget(new QLabel("Weight", GroupBoxIdw), 1, 0);
   grid->addWidget(MaskEditPower, 1, 1);
   weight_ = g_weight;
-
-  BitBtnExecute = new QPushButton("Execute", this);
-  BitBtnExecute->setObjectName("BitBtnExecute");
-  BitBtnExecute->setDefault(true);
-  BitBtnCancel = new QPushButton("Cancel", this);
-  BitBtnCancel->setObjectName("BitBtnCancel");
-  BitBtnHelp = new QPushButton("Help", this);
-  BitBtnHelp->setObjectName("BitBtnHelp");
-  BitBtnHelp->setAutoDefault(false);
-  connect(BitBtnExecute, &QPushButton::clicked, this, &TFormInterpolNearestNei::accept);
-  connect(BitBtnCancel, &QPushButton::clicked, this, &QDialog::reject);
-  connect(BitBtnHelp, &QPushButton::clicked, this, &TFormInterpolNearestNei::BitBtnHelpClick);
-
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(GroupBoxIdw);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(BitBtnExecute);
-  buttons->addWidget(BitBtnCancel);
-  buttons->addWidget(BitBtnHelp);
-  layout->addLayout(buttons);
-  layout->setSizeConstraint(QLayout::SetFixedSize);
+  SetFields(GroupBoxIdw);
+  // The fields come first when tabbing, the buttons after them.
+  setTabOrder(MaskEditPower, BitBtnExecute);
+  setTabOrder(BitBtnExecute, BitBtnCancel);
+  setTabOrder(BitBtnCancel, BitBtnHelp);
 }
 
 int TFormInterpolNearestNei::Radius() const { return SpinEditRadius->value(); }
@@ -98,8 +78,4 @@ void TFormInterpolNearestNei::accept() {
   g_radius = Radius();
   g_weight = p;
   QDialog::accept();
-}
-
-void TFormInterpolNearestNei::BitBtnHelpClick() {
-  ShowHelpTopic(this, "operations_interpol_inv_dist.htm");
 }

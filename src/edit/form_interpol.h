@@ -1,17 +1,16 @@
 #pragma once
 
-#include <QDialog>
+#include "edit/form_edit_ops.h"
 
 class QGroupBox;
 class QLineEdit;
-class QPushButton;
 class QSpinBox;
 
 // The dialog of "Interpolate Voids...": neighbourhood radius and weight.
 // Closing with "Execute" checks the weight (a number above 1) and then
 // remembers both values for the rest of the program's run; Cancel remembers
 // nothing.
-class TFormInterpolNearestNei : public QDialog {
+class TFormInterpolNearestNei : public TFormEditBase {
   Q_OBJECT
  public:
   explicit TFormInterpolNearestNei(QWidget* parent);
@@ -23,13 +22,9 @@ class TFormInterpolNearestNei : public QDialog {
   QGroupBox* GroupBoxIdw;
   QSpinBox* SpinEditRadius;
   QLineEdit* MaskEditPower;
-  QPushButton* BitBtnExecute;
-  QPushButton* BitBtnCancel;
-  QPushButton* BitBtnHelp;
 
  public slots:
   void accept() override;
-  void BitBtnHelpClick();
 
  private:
   double weight_ = 6.0;
