@@ -91,16 +91,8 @@ TFormOpenMultiHGT::TFormOpenMultiHGT(QWidget* parent, const QString& hgtFolder) 
   dims->addWidget(LabelMosaicTotalDim, 1, 1);
   coords->addLayout(dims, 3, 0, 1, 3);
 
-  GroupBoxAdjo = new QGroupBox(" Load Adjacent Tiles ", this);
-  CheckBoxAdjoNorth = new QCheckBox("North", GroupBoxAdjo);
-  CheckBoxAdjoWest = new QCheckBox("West", GroupBoxAdjo);
-  CheckBoxAdjoEast = new QCheckBox("East", GroupBoxAdjo);
-  CheckBoxAdjoSouth = new QCheckBox("South", GroupBoxAdjo);
-  auto* adjo = new QGridLayout(GroupBoxAdjo);
-  adjo->addWidget(CheckBoxAdjoNorth, 0, 1);
-  adjo->addWidget(CheckBoxAdjoWest, 1, 0);
-  adjo->addWidget(CheckBoxAdjoEast, 1, 2);
-  adjo->addWidget(CheckBoxAdjoSouth, 2, 1);
+  GroupBoxAdjo = NewAdjacentTilesBox(this, " Load Adjacent Tiles ", CheckBoxAdjoNorth,
+                                     CheckBoxAdjoWest, CheckBoxAdjoEast, CheckBoxAdjoSouth);
 
   GroupBoxFillVal = new QGroupBox(" Fill Value for Missing Tiles ", this);
   SpinEditFillValue = new QSpinBox(GroupBoxFillVal);
@@ -186,17 +178,11 @@ TFormOpenMultiHGT::TFormOpenMultiHGT(QWidget* parent, const QString& hgtFolder) 
 }
 
 TTDegreeRect TFormOpenMultiHGT::Rect() const {
-  TTDegreeRect r;
-  r.MaxLat = SpinFieldValue(SpinEditMaxLat);
-  r.MinLat = SpinFieldValue(SpinEditMinLat);
-  r.MinLon = SpinFieldValue(SpinEditMinLon);
-  r.MaxLon = SpinFieldValue(SpinEditMaxLon);
-  return r;
+  return FieldsRect(SpinEditMaxLat, SpinEditMinLat, SpinEditMinLon, SpinEditMaxLon);
 }
 
 TTBandFlags TFormOpenMultiHGT::Bands() const {
-  return TTBandFlags{CheckBoxAdjoNorth->isChecked(), CheckBoxAdjoSouth->isChecked(),
-                     CheckBoxAdjoWest->isChecked(), CheckBoxAdjoEast->isChecked()};
+  return TickedBands(CheckBoxAdjoNorth, CheckBoxAdjoSouth, CheckBoxAdjoWest, CheckBoxAdjoEast);
 }
 
 int16_t TFormOpenMultiHGT::FillValue() const { return int16_t(SpinFieldValue(SpinEditFillValue)); }

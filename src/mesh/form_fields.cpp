@@ -1,5 +1,8 @@
 #include "mesh/form_fields.h"
 
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
@@ -31,4 +34,38 @@ QSpinBox* NewDegreeField(QWidget* parent, int lo, int hi, int chars) {
 void ShowShortenedPath(QLabel* label, const QString& path, int width) {
   label->setToolTip(path);
   label->setText(label->fontMetrics().elidedText(path, Qt::ElideMiddle, width));
+}
+
+void ShowShortenedPath(QLabel* label, const QString& path) {
+  ShowShortenedPath(label, path, label->width() > 20 ? label->width() : label->minimumWidth());
+}
+
+TTDegreeRect FieldsRect(const QSpinBox* maxLat, const QSpinBox* minLat, const QSpinBox* minLon,
+                        const QSpinBox* maxLon) {
+  TTDegreeRect r;
+  r.MaxLat = SpinFieldValue(maxLat);
+  r.MinLat = SpinFieldValue(minLat);
+  r.MinLon = SpinFieldValue(minLon);
+  r.MaxLon = SpinFieldValue(maxLon);
+  return r;
+}
+
+QGroupBox* NewAdjacentTilesBox(QWidget* parent, const QString& caption, QCheckBox*& north,
+                               QCheckBox*& west, QCheckBox*& east, QCheckBox*& south) {
+  auto* box = new QGroupBox(caption, parent);
+  north = new QCheckBox("North", box);
+  west = new QCheckBox("West", box);
+  east = new QCheckBox("East", box);
+  south = new QCheckBox("South", box);
+  auto* grid = new QGridLayout(box);
+  grid->addWidget(north, 0, 1);
+  grid->addWidget(west, 1, 0);
+  grid->addWidget(east, 1, 2);
+  grid->addWidget(south, 2, 1);
+  return box;
+}
+
+TTBandFlags TickedBands(const QCheckBox* north, const QCheckBox* south, const QCheckBox* west,
+                        const QCheckBox* east) {
+  return TTBandFlags{north->isChecked(), south->isChecked(), west->isChecked(), east->isChecked()};
 }

@@ -2,6 +2,10 @@
 
 #include <functional>
 
+#include "mesh/band_flags.h"
+
+class QCheckBox;
+class QGroupBox;
 class QObject;
 class QLabel;
 class QSpinBox;
@@ -24,3 +28,17 @@ QSpinBox* NewDegreeField(QWidget* parent, int lo, int hi, int chars);
 // Shows a path shortened with an ellipsis to the label's width (the full
 // path as its tool tip).
 void ShowShortenedPath(QLabel* label, const QString& path, int width);
+// The same to the label's current width (its minimum width before it is laid
+// out).
+void ShowShortenedPath(QLabel* label, const QString& path);
+
+// The rectangle of the four side fields (each read as SpinFieldValue does).
+TTDegreeRect FieldsRect(const QSpinBox* maxLat, const QSpinBox* minLat, const QSpinBox* minLon,
+                        const QSpinBox* maxLon);
+
+// The group of the four adjacent-tile tick boxes, laid out as a compass.
+QGroupBox* NewAdjacentTilesBox(QWidget* parent, const QString& caption, QCheckBox*& north,
+                               QCheckBox*& west, QCheckBox*& east, QCheckBox*& south);
+// The ticked state of those boxes.
+TTBandFlags TickedBands(const QCheckBox* north, const QCheckBox* south, const QCheckBox* west,
+                        const QCheckBox* east);

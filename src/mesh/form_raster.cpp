@@ -98,16 +98,8 @@ TFormOpenRaster::TFormOpenRaster(QWidget* parent) : QDialog(parent) {
   SpinEditVoidVal->setValue(-32768);
   (new QHBoxLayout(voids))->addWidget(SpinEditVoidVal);
 
-  GroupBoxAdjo = new QGroupBox(" Adjacent Tiles ", this);
-  CheckBoxAdjoNorth = new QCheckBox("North", GroupBoxAdjo);
-  CheckBoxAdjoWest = new QCheckBox("West", GroupBoxAdjo);
-  CheckBoxAdjoSouth = new QCheckBox("South", GroupBoxAdjo);
-  CheckBoxAdjoEast = new QCheckBox("East", GroupBoxAdjo);
-  auto* ag = new QGridLayout(GroupBoxAdjo);
-  ag->addWidget(CheckBoxAdjoNorth, 0, 1);
-  ag->addWidget(CheckBoxAdjoWest, 1, 0);
-  ag->addWidget(CheckBoxAdjoEast, 1, 2);
-  ag->addWidget(CheckBoxAdjoSouth, 2, 1);
+  GroupBoxAdjo = NewAdjacentTilesBox(this, " Adjacent Tiles ", CheckBoxAdjoNorth, CheckBoxAdjoWest,
+                                     CheckBoxAdjoEast, CheckBoxAdjoSouth);
 
   BitBtnOK = new QPushButton(" Load ", this);
   BitBtnOK->setEnabled(false);
@@ -145,17 +137,11 @@ TFormOpenRaster::TFormOpenRaster(QWidget* parent) : QDialog(parent) {
 }
 
 TTDegreeRect TFormOpenRaster::Rect() const {
-  TTDegreeRect r;
-  r.MaxLat = SpinFieldValue(SpinEditMaxLat);
-  r.MinLat = SpinFieldValue(SpinEditMinLat);
-  r.MinLon = SpinFieldValue(SpinEditMinLon);
-  r.MaxLon = SpinFieldValue(SpinEditMaxLon);
-  return r;
+  return FieldsRect(SpinEditMaxLat, SpinEditMinLat, SpinEditMinLon, SpinEditMaxLon);
 }
 
 TTBandFlags TFormOpenRaster::Bands() const {
-  return TTBandFlags{CheckBoxAdjoNorth->isChecked(), CheckBoxAdjoSouth->isChecked(),
-                     CheckBoxAdjoWest->isChecked(), CheckBoxAdjoEast->isChecked()};
+  return TickedBands(CheckBoxAdjoNorth, CheckBoxAdjoSouth, CheckBoxAdjoWest, CheckBoxAdjoEast);
 }
 
 TTRasterImport TFormOpenRaster::Import() const {

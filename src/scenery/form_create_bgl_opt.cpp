@@ -16,6 +16,7 @@
 #include "app/file_dialogs.h"
 #include "app/form_view_mesh.h"  // ShowHelpTopic
 #include "app/message_box.h"
+#include "mesh/form_fields.h"
 #include "mesh/mesh.h"
 
 namespace {
@@ -197,11 +198,7 @@ void TFormCreateBGLOpt::SpinEditLODChange() {
   LabelLODmeters->setText(QString::fromStdString(LodLabelText(SpinEditLOD->value())));
 }
 
-void TFormCreateBGLOpt::ShowBglPath() {
-  LabelSelect->setToolTip(BglPath);
-  const int width = LabelSelect->width() > 20 ? LabelSelect->width() : LabelSelect->minimumWidth();
-  LabelSelect->setText(LabelSelect->fontMetrics().elidedText(BglPath, Qt::ElideMiddle, width));
-}
+void TFormCreateBGLOpt::ShowBglPath() { ShowShortenedPath(LabelSelect, BglPath); }
 
 void TFormCreateBGLOpt::resizeEvent(QResizeEvent* event) {
   QDialog::resizeEvent(event);

@@ -16,6 +16,7 @@
 #include "app/file_dialogs.h"
 #include "app/form_view_mesh.h"  // ShowHelpTopic
 #include "app/message_box.h"
+#include "mesh/form_fields.h"
 #include "scenery/resample_tool.h"
 #include "settings/file_version.h"
 
@@ -32,12 +33,6 @@ QLabel* PathLabel(QWidget* parent, const char* name) {
   l->setMinimumWidth(280);
   l->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   return l;
-}
-
-void ShowElided(QLabel* label, const QString& text) {
-  label->setToolTip(text);
-  const int width = label->width() > 20 ? label->width() : label->minimumWidth();
-  label->setText(label->fontMetrics().elidedText(text, Qt::ElideMiddle, width));
 }
 
 // The version rule of the compiler: tested versions pass, known bad ones are
@@ -161,20 +156,26 @@ TFormProgCfg::TFormProgCfg(const TTProgCfg& cfg, QWidget* parent) : QDialog(pare
 
   SpinEditMaxMemUndoChange();
   resize(480, 360);
-  ShowPaths();
+  ShowResample();
 }
 
-void TFormProgCfg::ShowPaths() {
+void TFormProgCfg::ShowResample() {
+  // The file is looked at once per chosen path, not on every resize.
   const QString resample = QString::fromStdString(ResamplePath);
   const bool exists = !ResamplePath.empty() && QFileInfo(resample).isFile();
-  ShowElided(LabelLocateResample, exists ? resample : QString());
+  shown_resample_ = exists ? resample : QString();
   TFileVersion v;
   if (exists && GetFileVersion(ResamplePath, v))
     LabelResampleVersion->setText("Version " + QString::fromStdString(VersionText(v)));
   else
     LabelResampleVersion->clear();
-  ShowElided(LabelLocateHGTFolder, QString::fromStdString(HGTFolder));
-  ShowElided(LabelLocateBGLFolder, QString::fromStdString(BGLFolder));
+  ShowPaths();
+}
+
+void TFormProgCfg::ShowPaths() {
+  ShowShortenedPath(LabelLocateResample, shown_resample_);
+  ShowShortenedPath(LabelLocateHGTFolder, QString::fromStdString(HGTFolder));
+  ShowShortenedPath(LabelLocateBGLFolder, QString::fromStdString(BGLFolder));
 }
 
 void TFormProgCfg::resizeEvent(QResizeEvent* event) {
@@ -189,7 +190,7 @@ void TFormProgCfg::BitBtnLocateResampleClick() {
   if (!GetFileVersion(file.toStdString(), v)) return;
   if (!AcceptResampleVersion(this, v)) return;
   ResamplePath = file.toStdString();
-  ShowPaths();
+  ShowResample();
 }
 
 void TFormProgCfg::BitBtnLocateHGTFolderClick() {

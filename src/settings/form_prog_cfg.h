@@ -64,7 +64,9 @@ class TFormProgCfg : public QDialog {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  void ShowPaths();
+  void ShowResample();                 // reads the compiler's version, then ShowPaths
+  void ShowPaths();                    // the three paths shortened to their labels' widths
+  QString shown_resample_;             // the compiler path when it names a file
   std::string start_hgt_, start_bgl_;  // the record's folders: where browsing starts
 };
 
