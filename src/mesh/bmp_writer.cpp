@@ -8,6 +8,7 @@
 
 #include "mesh/export_names.h"
 #include "mesh/mesh.h"
+#include "mesh/sample_io.h"
 #include "settings/file_util.h"
 #include "settings/progress.h"
 
@@ -17,14 +18,6 @@ constexpr uint32_t kFileHeaderSize = 14;
 constexpr uint32_t kInfoHeaderSize = 40;
 constexpr uint32_t kColourTableSize = 256 * 4;
 constexpr uint32_t kPixelOffset = kFileHeaderSize + kInfoHeaderSize + kColourTableSize;
-
-void Put16(uint8_t* p, uint16_t v) {
-  p[0] = uint8_t(v);
-  p[1] = uint8_t(v >> 8);
-}
-void Put32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
-}
 
 uint64_t RowStride(int32_t width) { return (uint64_t(width) + 3) / 4 * 4; }
 
@@ -49,17 +42,17 @@ bool WriteBmp8(const std::string& path, int32_t width, int32_t height, const TTB
   uint8_t* h = head.data();
   h[0] = 'B';
   h[1] = 'M';
-  Put32(h + 2, uint32_t(fileSize));
-  Put32(h + 10, kPixelOffset);
+  PutLE32(h + 2, uint32_t(fileSize));
+  PutLE32(h + 10, kPixelOffset);
   uint8_t* info = h + kFileHeaderSize;
-  Put32(info + 0, kInfoHeaderSize);
-  Put32(info + 4, uint32_t(width));
-  Put32(info + 8, uint32_t(height));  // positive height: rows stored bottom-up
-  Put16(info + 12, 1);                // planes
-  Put16(info + 14, 8);                // bits per pixel
-  Put32(info + 16, 0);                // no compression
-  Put32(info + 20, uint32_t(stride * uint64_t(height)));
-  Put32(info + 32, 256);  // colours used
+  PutLE32(info + 0, kInfoHeaderSize);
+  PutLE32(info + 4, uint32_t(width));
+  PutLE32(info + 8, uint32_t(height));  // positive height: rows stored bottom-up
+  PutLE16(info + 12, 1);                // planes
+  PutLE16(info + 14, 8);                // bits per pixel
+  PutLE32(info + 16, 0);                // no compression
+  PutLE32(info + 20, uint32_t(stride * uint64_t(height)));
+  PutLE32(info + 32, 256);  // colours used
   uint8_t* table = info + kInfoHeaderSize;
   for (int i = 0; i < 256; ++i) {
     table[4 * i + 0] = uint8_t(palette[i]);

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "mesh/sample_io.h"
+
 namespace {
 
 // Every read is checked against the image size: a damaged or hostile file
@@ -13,11 +15,8 @@ class TImage {
   bool Has(uint64_t offset, uint64_t count) const {
     return offset <= size_ && count <= size_ - offset;
   }
-  uint16_t U16(uint64_t o) const { return uint16_t(data_[o] | (data_[o + 1] << 8)); }
-  uint32_t U32(uint64_t o) const {
-    return uint32_t(data_[o]) | (uint32_t(data_[o + 1]) << 8) | (uint32_t(data_[o + 2]) << 16) |
-           (uint32_t(data_[o + 3]) << 24);
-  }
+  uint16_t U16(uint64_t o) const { return GetLE16(data_ + o); }
+  uint32_t U32(uint64_t o) const { return GetLE32(data_ + o); }
 
  private:
   const uint8_t* data_;
