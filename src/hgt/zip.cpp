@@ -6,10 +6,11 @@
 #include <ctime>
 #include <filesystem>
 #include <mutex>
-#include <random>
 #include <system_error>
 
 #include "hgt/zip_stream.h"
+#include "mesh/sample_io.h"
+#include "settings/file_util.h"
 #include "settings/progress.h"
 
 namespace fs = std::filesystem;
@@ -28,9 +29,9 @@ constexpr size_t kEndRecordSize = 22;
 constexpr size_t kSearchWindow = 4096;
 constexpr auto kBusyTimeout = std::chrono::milliseconds(30000);
 
-uint16_t Get16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t Get32(const uint8_t* p) { return uint32_t(Get16(p)) | (uint32_t(Get16(p + 2)) << 16); }
-uint64_t Get64(const uint8_t* p) { return uint64_t(Get32(p)) | (uint64_t(Get32(p + 4)) << 32); }
+uint64_t GetLE64(const uint8_t* p) {
+  return uint64_t(GetLE32(p)) | (uint64_t(GetLE32(p + 4)) << 32);
+}
 
 bool SeekTo(std::FILE* f, uint64_t offset) {
 #if defined(_WIN32)
@@ -76,7 +77,7 @@ void ApplyZip64Extra(const uint8_t* extra, size_t len, uint64_t* size, uint64_t*
                      uint64_t* offset) {
   size_t i = 0;
   while (i + 4 <= len) {
-    uint16_t id = Get16(extra + i), n = Get16(extra + i + 2);
+    uint16_t id = GetLE16(extra + i), n = GetLE16(extra + i + 2);
     if (i + 4 + n > len) return;
     if (id == 1) {
       const uint8_t* p = extra + i + 4;
@@ -84,7 +85,7 @@ void ApplyZip64Extra(const uint8_t* extra, size_t len, uint64_t* size, uint64_t*
       for (uint64_t* field : {size, csize, offset}) {
         if (!field || *field != 0xFFFFFFFFu) continue;
         if (left < 8) return;
-        *field = Get64(p);
+        *field = GetLE64(p);
         p += 8;
         left -= 8;
       }
@@ -134,20 +135,20 @@ int ParseEntry(TZipSearchRec& rec) {
   size_t at = rec.Position;
   if (at > d.size() || d.size() - at < kCentralHeaderSize) return kZipNoMoreEntries;
   const uint8_t* p = d.data() + at;
-  if (Get32(p) != kCentralSig) return kZipNoMoreEntries;
-  size_t name_len = Get16(p + 28), extra_len = Get16(p + 30), comment_len = Get16(p + 32);
+  if (GetLE32(p) != kCentralSig) return kZipNoMoreEntries;
+  size_t name_len = GetLE16(p + 28), extra_len = GetLE16(p + 30), comment_len = GetLE16(p + 32);
   size_t total = kCentralHeaderSize + name_len + extra_len + comment_len;
   if (d.size() - at < total) return kZipNoMoreEntries;
   uint8_t host = p[5];
-  rec.Flags = Get16(p + 8);
-  rec.Method = Get16(p + 10);
-  rec.Time = Get16(p + 12);
-  rec.Date = Get16(p + 14);
-  rec.Crc = Get32(p + 16);
-  rec.CompressedSize = Get32(p + 20);
-  rec.Size = Get32(p + 24);
+  rec.Flags = GetLE16(p + 8);
+  rec.Method = GetLE16(p + 10);
+  rec.Time = GetLE16(p + 12);
+  rec.Date = GetLE16(p + 14);
+  rec.Crc = GetLE32(p + 16);
+  rec.CompressedSize = GetLE32(p + 20);
+  rec.Size = GetLE32(p + 24);
   rec.Attr = host == 0 ? p[38] : 0;
-  rec.HeaderOffset = Get32(p + 42);
+  rec.HeaderOffset = GetLE32(p + 42);
   ApplyZip64Extra(p + kCentralHeaderSize + name_len, extra_len, &rec.Size, &rec.CompressedSize,
                   &rec.HeaderOffset);
   rec.Name.assign(reinterpret_cast<const char*>(p + kCentralHeaderSize), name_len);
@@ -167,7 +168,7 @@ bool FindEndRecord(std::FILE* f, uint64_t size, uint64_t* found) {
     uint64_t win_start = win_end > kSearchWindow ? win_end - kSearchWindow : 0;
     if (!ReadAt(f, win_start, buf.data(), size_t(win_end - win_start))) return false;
     for (uint64_t pos = candidate + 1; pos-- > win_start;) {
-      if (Get32(buf.data() + (pos - win_start)) == kEndSig) {
+      if (GetLE32(buf.data() + (pos - win_start)) == kEndSig) {
         *found = pos;
         return true;
       }
@@ -194,17 +195,6 @@ bool SafeParts(const std::string& name, std::vector<std::string>& parts) {
     i = j + 1;
   }
   return true;
-}
-
-std::string TempNameBeside(const fs::path& out) {
-  static std::mt19937_64 rng{std::random_device{}()};
-  char suffix[24];
-  std::snprintf(suffix, sizeof suffix, ".%012llx.part",
-                static_cast<unsigned long long>(rng() & 0xFFFFFFFFFFFFull));
-  std::string name = ".";
-  name.append(out.filename().string());
-  name.append(suffix);
-  return (out.parent_path() / name).string();
 }
 
 void SetDosTime(const fs::path& path, uint16_t date, uint16_t time) {
@@ -248,7 +238,7 @@ bool IsZipFile(const std::string& path) {
   while (p.size() > 1 && (p.back() == '\\' || p.back() == '/')) p.pop_back();
   TZipFile f = OpenRead(p);
   uint8_t sig[4];
-  return f && std::fread(sig, 1, 4, f.get()) == 4 && Get32(sig) == kLocalSig;
+  return f && std::fread(sig, 1, 4, f.get()) == 4 && GetLE32(sig) == kLocalSig;
 }
 
 int ZipFindFirst(const std::string& archive, TZipSearchRec& rec) {
@@ -261,16 +251,16 @@ int ZipFindFirst(const std::string& archive, TZipSearchRec& rec) {
   if (!FindEndRecord(f.get(), size, &end_pos)) return kZipCannotOpen;
   uint8_t end[kEndRecordSize];
   if (!ReadAt(f.get(), end_pos, end, sizeof end)) return kZipCannotOpen;
-  uint64_t dir_offset = Get32(end + 16);
+  uint64_t dir_offset = GetLE32(end + 16);
   if (end_pos >= 20) {
     // Zip64: a locator just before the end record leads to the 64-bit
     // record, whose offset is the one to trust (some writers leave the
     // 32-bit one stale even when it is not all ones).
     uint8_t loc[20], end64[56];
-    if (ReadAt(f.get(), end_pos - 20, loc, sizeof loc) && Get32(loc) == kEnd64LocatorSig &&
-        Get64(loc + 8) < end_pos && ReadAt(f.get(), Get64(loc + 8), end64, sizeof end64) &&
-        Get32(end64) == kEnd64Sig && Get64(end64 + 48) <= end_pos)
-      dir_offset = Get64(end64 + 48);
+    if (ReadAt(f.get(), end_pos - 20, loc, sizeof loc) && GetLE32(loc) == kEnd64LocatorSig &&
+        GetLE64(loc + 8) < end_pos && ReadAt(f.get(), GetLE64(loc + 8), end64, sizeof end64) &&
+        GetLE32(end64) == kEnd64Sig && GetLE64(end64 + 48) <= end_pos)
+      dir_offset = GetLE64(end64 + 48);
   }
   if (dir_offset > end_pos || end_pos - dir_offset < kCentralHeaderSize) return kZipBadDirectory;
   try {
@@ -463,18 +453,18 @@ int UnzipEntry(const std::string& archive, const std::string& out_path, uint64_t
   if (!SeekTo(f.get(), header_offset)) return kZipReadError;
   uint8_t lh[kLocalHeaderSize];
   if (header_offset > archive_size || archive_size - header_offset < kLocalHeaderSize ||
-      std::fread(lh, 1, sizeof lh, f.get()) != sizeof lh || Get32(lh) != kLocalSig)
+      std::fread(lh, 1, sizeof lh, f.get()) != sizeof lh || GetLE32(lh) != kLocalSig)
     return kZipDamaged;
 
   TLocalInfo h;
-  h.flags = Get16(lh + 6);
-  h.method = Get16(lh + 8);
-  h.time = Get16(lh + 10);
-  h.date = Get16(lh + 12);
-  h.crc = Get32(lh + 14);
-  h.csize = Get32(lh + 18);
-  h.size = Get32(lh + 22);
-  size_t name_len = Get16(lh + 26), extra_len = Get16(lh + 28);
+  h.flags = GetLE16(lh + 6);
+  h.method = GetLE16(lh + 8);
+  h.time = GetLE16(lh + 10);
+  h.date = GetLE16(lh + 12);
+  h.crc = GetLE32(lh + 14);
+  h.csize = GetLE32(lh + 18);
+  h.size = GetLE32(lh + 22);
+  size_t name_len = GetLE16(lh + 26), extra_len = GetLE16(lh + 28);
   h.data_start = header_offset + kLocalHeaderSize + name_len + extra_len;
   std::vector<uint8_t> extra(extra_len);
   if (extra_len &&
@@ -515,21 +505,19 @@ int UnzipEntry(const std::string& archive, const std::string& out_path, uint64_t
 
   fs::path out(out_path);
   if (out.has_parent_path()) fs::create_directories(out.parent_path(), ec);
-  const std::string temp = TempNameBeside(out);
-  TZipFile of(std::fopen(temp.c_str(), "wbx"));
-  if (!of) return kZipWriteError;
+  TTAtomicFileWriter of(out.string());
+  if (!of.Open()) return kZipWriteError;
 
   uint32_t crc = 0;
   uint64_t used = 0;
-  int rc = DecodeMember(f.get(), h, of.get(), &activity, &crc, &used);
-  if (std::fclose(of.release()) != 0 && rc == 0) rc = kZipWriteError;
+  int rc = DecodeMember(f.get(), h, of.File(), &activity, &crc, &used);
   if (rc == 0 && !h.crc_known) {
     // The CRC is the first value after the data, after the optional signature.
     uint8_t dd[8];
     if (!ReadAt(f.get(), h.data_start + used, dd, sizeof dd)) {
       rc = kZipDamaged;
     } else {
-      h.crc = Get32(dd) == kDescriptorSig ? Get32(dd + 4) : Get32(dd);
+      h.crc = GetLE32(dd) == kDescriptorSig ? GetLE32(dd + 4) : GetLE32(dd);
     }
   }
   if (rc == 0 && crc != h.crc) rc = kZipCrcMismatch;
@@ -538,13 +526,9 @@ int UnzipEntry(const std::string& archive, const std::string& out_path, uint64_t
     // to rename over it otherwise).
     if (fs::exists(out, ec))
       fs::permissions(out, fs::perms::owner_write, fs::perm_options::add, ec);
-    fs::rename(temp, out, ec);
-    if (ec) rc = kZipWriteError;
+    if (!of.Commit()) rc = kZipWriteError;
   }
-  if (rc != 0) {
-    fs::remove(temp, ec);
-    return rc;
-  }
+  if (rc != 0) return rc;  // the writer removes its temporary file
   SetDosTime(out, h.date, h.time);
   return 0;
 }
