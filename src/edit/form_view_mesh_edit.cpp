@@ -13,6 +13,7 @@
 #include "edit/form_interpol.h"
 #include "edit/mesh_edit.h"
 #include "edit/undo_list.h"
+#include "mesh/cursor_readout.h"
 #include "settings/prog_cfg.h"
 
 namespace {
@@ -85,12 +86,9 @@ void TFormViewMesh::DestroyUndoList() {
 
 void TFormViewMesh::UpdateUndoDebugLabel() {
   if (!UndoList || !LabelUndoDebug) return;
-  LabelUndoDebug->setText(QString("Alc=%1  Lim=%2  Cnt=%3  T/H=%4/%5")
-                              .arg(UndoList->Allocated())
-                              .arg(UndoList->Limit())
-                              .arg(UndoList->Count())
-                              .arg(UndoList->Tail())
-                              .arg(UndoList->Head()));
+  LabelUndoDebug->setText(
+      QString::fromStdString(UndoDebugText(UndoList->Allocated(), UndoList->Limit(),
+                                           UndoList->Count(), UndoList->Tail(), UndoList->Head())));
 }
 
 void TFormViewMesh::miUndoClick() {
