@@ -99,14 +99,6 @@ std::string FileNamePart(const std::string& path) {
   return path.substr(i);
 }
 
-std::string FolderPart(const std::string& path) {
-  size_t i = path.size();
-  while (i > 0 && !IsSeparator(path[i - 1])) --i;
-  if (i == 0) return std::string();
-  if (i == 1) return path.substr(0, 1);  // the root folder
-  return path.substr(0, i - 1);
-}
-
 std::string FileExtension(const std::string& path) {
   std::string name = FileNamePart(path);
   size_t dot = name.rfind('.');
@@ -116,12 +108,6 @@ std::string FileExtension(const std::string& path) {
 std::string UpperAscii(std::string s) {
   for (char& c : s)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
-
-std::string LowerAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return s;
 }
 

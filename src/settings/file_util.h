@@ -32,13 +32,10 @@ std::string FindPathNoCase(const std::string& path);
 
 // The part after the last "/", "\" or ":" of a path.
 std::string FileNamePart(const std::string& path);
-// The folder part (everything before the name part, without the separator).
-std::string FolderPart(const std::string& path);
 // The extension from the last "." of the name part, "." included; "" if none.
 std::string FileExtension(const std::string& path);
-// ASCII upper / lower case copies.
+// An ASCII upper case copy.
 std::string UpperAscii(std::string s);
-std::string LowerAscii(std::string s);
 bool EqualsNoCase(const std::string& a, const std::string& b);
 
 // Joins a folder and a name with the host's separator (not doubled).

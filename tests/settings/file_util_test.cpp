@@ -11,7 +11,6 @@ TEST(FileUtil, NamesAndCaseInsensitiveLookup) {
   EXPECT_EQ(FileNamePart("C:\\DEM\\N45W123.hgt"), "N45W123.hgt");
   EXPECT_EQ(FileNamePart("/data/x/N45W123.hgt"), "N45W123.hgt");
   EXPECT_EQ(FileNamePart("C:N45W123.hgt"), "N45W123.hgt");
-  EXPECT_EQ(FolderPart("/data/x/a.hgt"), "/data/x");
   EXPECT_EQ(FileExtension("/a.b/N45W123.hgt.zip"), ".zip");
   EXPECT_EQ(FileExtension("/a.b/README"), "");
 
