@@ -15,8 +15,8 @@
 // its Bounds plus MaskBitmap (rendered right then); otherwise Mesh->SelRect
 // (the dragged rectangle, or the whole grid) with no mask.
 //
-// Long commands: TWaitCursor wait; EnableUserInput(false); ... work with
-// Progress ...; EnableUserInput(true). Message boxes go through ShowMessage.
+// Long commands: TWaitCursor wait; TInputLock lock(this); ... work with
+// Progress .... Message boxes go through ShowMessage.
 
 #include <QImage>
 #include <QKeySequence>
@@ -348,4 +348,18 @@ class TFormViewMesh : public QMainWindow {
   bool shown_once_ = false;
   QAction* cmp_separator_ = nullptr;      // the separator after miCmpHGTedges
   QAction* undo_debug_action_ = nullptr;  // shows LabelUndoDebug in the tool bar
+};
+
+// Menus and tool bar off for the lifetime of the object, on every path: the
+// loops of a long command let events through, so a second command could
+// otherwise start on a half-filled mesh.
+class TInputLock {
+ public:
+  explicit TInputLock(TFormViewMesh* form) : form_(form) { form_->EnableUserInput(false); }
+  ~TInputLock() { form_->EnableUserInput(true); }
+  TInputLock(const TInputLock&) = delete;
+  TInputLock& operator=(const TInputLock&) = delete;
+
+ private:
+  TFormViewMesh* form_;
 };

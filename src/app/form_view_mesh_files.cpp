@@ -10,19 +10,6 @@
 #include "hgt/single_hgt.h"
 #include "mesh/export_names.h"
 
-namespace {
-// Keeps menus and tool bar off while a load or save runs (the loops let
-// events through, so a second command could otherwise start), on every path.
-class TInputLock {
- public:
-  explicit TInputLock(TFormViewMesh* form) : form_(form) { form_->EnableUserInput(false); }
-  ~TInputLock() { form_->EnableUserInput(true); }
-
- private:
-  TFormViewMesh* form_;
-};
-}  // namespace
-
 void TFormViewMesh::miOpenSingleHGTClick() {
   if (Mesh) return;  // a mesh can only be loaded while none is
   TFileDialogRequest req;

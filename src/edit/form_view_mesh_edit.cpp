@@ -42,13 +42,12 @@ void RunEdit(TFormViewMesh& f, Op operation) {
   TFormViewMesh::TEditSelection sel = f.EditSelection();
   if (!ProceedWithoutUndo(f, sel.Rect)) return;
   TWaitCursor wait;
-  f.EnableUserInput(false);
+  TInputLock lock(&f);
   RecordSnapshot(f, sel.Rect);
   operation(sel);
   // Only the selection's rectangle changed.
   f.RecolorRect(sel.Rect);
   f.PaintMesh();
-  f.EnableUserInput(true);
 }
 
 void Fill(TFormViewMesh& f, int16_t value, int16_t mode) {
@@ -150,7 +149,7 @@ void TFormViewMesh::miInterpolNearestNeighborClick() {
   bool ok;
   {
     TWaitCursor wait;
-    EnableUserInput(false);
+    TInputLock lock(this);
     RecordSnapshot(*this, sel.Rect);
     AbortRequested = false;
     ok = Mesh->InterpolNearestNei(sel.Rect, dlg.Radius(), Progress.get(), sel.Mask, dlg.Weight());
@@ -158,7 +157,6 @@ void TFormViewMesh::miInterpolNearestNeighborClick() {
       RecolorRect(sel.Rect);
       PaintMesh();
     }
-    EnableUserInput(true);
   }
   if (!ok) ShowMessage(this, TMsgKind::Error, "Not enough memory available.");
 }

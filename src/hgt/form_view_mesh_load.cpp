@@ -8,19 +8,6 @@
 #include "mesh/form_raster.h"
 #include "mesh/raster_rules.h"
 
-namespace {
-// Menus and tool bar stay off while the load runs: its loops let events
-// through, so a second command could otherwise start on a half-filled mesh.
-class TLoadLock {
- public:
-  explicit TLoadLock(TFormViewMesh* form) : form_(form) { form_->EnableUserInput(false); }
-  ~TLoadLock() { form_->EnableUserInput(true); }
-
- private:
-  TFormViewMesh* form_;
-};
-}  // namespace
-
 void TFormViewMesh::miOpenMultiHGTClick() {
   if (Mesh) return;  // a mesh can only be loaded while none is
   TTMultiHGTRequest request;
@@ -36,7 +23,7 @@ void TFormViewMesh::miOpenMultiHGTClick() {
   std::string message;
   {
     TWaitCursor wait;
-    TLoadLock lock(this);
+    TInputLock lock(this);
     message = LoadMultiHGT(*mesh, request, Progress.get());
   }
   if (!message.empty()) {
@@ -61,7 +48,7 @@ void TFormViewMesh::miOpenRasterClick() {
   std::string message;
   {
     TWaitCursor wait;
-    TLoadLock lock(this);
+    TInputLock lock(this);
     message = LoadRasterMesh(*mesh, in, Progress.get());
   }
   if (!message.empty()) {

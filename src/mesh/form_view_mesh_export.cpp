@@ -17,17 +17,6 @@
 #include "mesh/form_raster.h"
 #include "mesh/raster_rules.h"
 
-namespace {
-class TExportLock {
- public:
-  explicit TExportLock(TFormViewMesh* form) : form_(form) { form_->EnableUserInput(false); }
-  ~TExportLock() { form_->EnableUserInput(true); }
-
- private:
-  TFormViewMesh* form_;
-};
-}  // namespace
-
 void TFormViewMesh::miSaveAsRawClick() {
   if (!Mesh) return;
   QString path;
@@ -47,7 +36,7 @@ void TFormViewMesh::miSaveAsRawClick() {
   std::string message;
   {
     TWaitCursor wait;
-    TExportLock lock(this);
+    TInputLock lock(this);
     message = SaveMeshAsRaw(*Mesh, path.toStdString(), bigEndian, voidAs, Progress.get());
   }
   if (!message.empty()) ShowMessage(this, TMsgKind::Error, QString::fromStdString(message));
@@ -71,7 +60,7 @@ void TFormViewMesh::miSaveAsBMPClick() {
   bool written;
   {
     TWaitCursor wait;
-    TExportLock lock(this);
+    TInputLock lock(this);
     written = WriteBmp8(
         path.toStdString(), image.width(), image.height(), palette,
         [&image](int32_t y) { return image.constScanLine(y); }, Progress.get());
@@ -87,7 +76,7 @@ void TFormViewMesh::miMeshInfoClick() {
     // The report shows the samples as they are now, edits included; the
     // colour range stays as it was.
     TWaitCursor wait;
-    TExportLock lock(this);
+    TInputLock lock(this);
     Mesh->UpdateStats(Progress.get());
   }
   TFormMeshInfo dialog(this, Mesh.get());
