@@ -24,6 +24,7 @@
 #include <QPoint>
 #include <QString>
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -191,6 +192,9 @@ class TFormViewMesh : public QMainWindow {
   // command state. On a bitmap failure the mesh is closed again, the error is
   // shown and false is returned.
   bool AttachMesh(std::unique_ptr<TTMesh> mesh);
+  // Runs `load` on a new mesh with the wait cursor and input off; an error
+  // text it returns is shown, else the mesh is attached.
+  void LoadNewMesh(const std::function<std::string(TTMesh& mesh)>& load);
   void SetMeshState();
   void SetNoMeshState();
   // miUnselect, miFillSelection, the three fill buttons and SpinEditFillVal.

@@ -22,12 +22,18 @@ void TFormViewMesh::miOpenSingleHGTClick() {
   const QString path = RunFileDialog(this, req);
   if (path.isEmpty()) return;
 
+  LoadNewMesh([&](TTMesh& mesh) {
+    return LoadSingleHGT(mesh, path.toStdString(), TempDirUtf8(), Progress.get());
+  });
+}
+
+void TFormViewMesh::LoadNewMesh(const std::function<std::string(TTMesh& mesh)>& load) {
   auto mesh = std::make_unique<TTMesh>();
   std::string message;
   {
     TWaitCursor wait;
     TInputLock lock(this);
-    message = LoadSingleHGT(*mesh, path.toStdString(), TempDirUtf8(), Progress.get());
+    message = load(*mesh);
   }
   if (!message.empty()) {
     ShowMessage(this, TMsgKind::Error, QString::fromStdString(message));
@@ -46,19 +52,10 @@ void TFormViewMesh::miOpenHGXClick() {
   const QString path = RunFileDialog(this, req);
   if (path.isEmpty()) return;
 
-  auto mesh = std::make_unique<TTMesh>();
-  bool loaded;
-  {
-    TWaitCursor wait;
-    TInputLock lock(this);
-    loaded = mesh->LoadHGX(path.toStdString(), Progress.get());
-  }
-  if (!loaded) {
-    ShowMessage(this, TMsgKind::Error, "Cannot load HGX.");
-    return;
-  }
-  TWaitCursor wait;
-  AttachMesh(std::move(mesh));
+  LoadNewMesh([&](TTMesh& mesh) {
+    return mesh.LoadHGX(path.toStdString(), Progress.get()) ? std::string()
+                                                            : std::string("Cannot load HGX.");
+  });
 }
 
 QString TFormViewMesh::ProposedMeshFileName() const {

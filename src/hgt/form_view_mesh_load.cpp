@@ -2,7 +2,6 @@
 // raster.
 
 #include "app/form_view_mesh.h"
-#include "app/message_box.h"
 #include "hgt/form_open_multi_hgt.h"
 #include "hgt/multi_hgt.h"
 #include "mesh/form_raster.h"
@@ -19,19 +18,7 @@ void TFormViewMesh::miOpenMultiHGTClick() {
     request = dialog.Request();
   }
   request.TempDir = TempDirUtf8();
-  auto mesh = std::make_unique<TTMesh>();
-  std::string message;
-  {
-    TWaitCursor wait;
-    TInputLock lock(this);
-    message = LoadMultiHGT(*mesh, request, Progress.get());
-  }
-  if (!message.empty()) {
-    ShowMessage(this, TMsgKind::Error, QString::fromStdString(message));
-    return;
-  }
-  TWaitCursor wait;
-  AttachMesh(std::move(mesh));
+  LoadNewMesh([&](TTMesh& mesh) { return LoadMultiHGT(mesh, request, Progress.get()); });
 }
 
 void TFormViewMesh::miOpenRasterClick() {
@@ -44,17 +31,5 @@ void TFormViewMesh::miOpenRasterClick() {
     if (dialog.exec() != QDialog::Accepted) return;
     in = dialog.Import();
   }
-  auto mesh = std::make_unique<TTMesh>();
-  std::string message;
-  {
-    TWaitCursor wait;
-    TInputLock lock(this);
-    message = LoadRasterMesh(*mesh, in, Progress.get());
-  }
-  if (!message.empty()) {
-    ShowMessage(this, TMsgKind::Error, QString::fromStdString(message));
-    return;
-  }
-  TWaitCursor wait;
-  AttachMesh(std::move(mesh));
+  LoadNewMesh([&](TTMesh& mesh) { return LoadRasterMesh(mesh, in, Progress.get()); });
 }
