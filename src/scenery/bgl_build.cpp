@@ -8,6 +8,7 @@
 #include "hgt/tile_names.h"
 #include "mesh/mesh.h"
 #include "scenery/number_text.h"
+#include "settings/file_util.h"
 
 namespace {
 
@@ -134,8 +135,8 @@ TBglTempFiles BglTempFiles(const std::string& tempDir) {
   const std::filesystem::path abs = std::filesystem::absolute(
       tempDir.empty() ? std::filesystem::path(".") : std::filesystem::path(tempDir), ec);
   if (!ec) dir = abs.lexically_normal().string();
-  return TBglTempFiles{JoinHostPath(dir, "tempmesh.ras"), JoinHostPath(dir, "tempsrc.inf"),
-                       JoinHostPath(dir, "tempdst.inf")};
+  return TBglTempFiles{JoinPath(dir, "tempmesh.ras"), JoinPath(dir, "tempsrc.inf"),
+                       JoinPath(dir, "tempdst.inf")};
 }
 
 void DeleteBglTempFiles(const TBglTempFiles& files) {

@@ -7,13 +7,6 @@
 
 namespace {
 
-std::string Quoted(const std::string& s) {
-  std::string q(1, '"');
-  q += s;
-  q += '"';
-  return q;
-}
-
 // Writes every line, closes the file and reports whether all went out.
 bool WriteInfFile(const std::string& path, const std::vector<std::string>& lines) {
   std::FILE* f = std::fopen(path.c_str(), "wb");

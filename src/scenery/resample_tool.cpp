@@ -3,17 +3,6 @@
 #include "scenery/bgl_build.h"
 #include "scenery/number_text.h"
 
-namespace {
-
-std::string QuotedArg(const std::string& s) {
-  std::string q(1, '"');
-  q += s;
-  q += '"';
-  return q;
-}
-
-}  // namespace
-
 TResampleCommand BuildResampleCommand(const std::string& resamplePath,
                                       const std::vector<std::string>& infPaths) {
   TResampleCommand cmd;
@@ -32,7 +21,7 @@ TResampleCommand BuildResampleCommand(const std::string& resamplePath,
     const std::string p = ToolPath(inf, cmd.PathForm);
     cmd.Arguments.push_back(p);
     cmd.CommandLine += ' ';
-    cmd.CommandLine += QuotedArg(p);
+    cmd.CommandLine += Quoted(p);
   }
   return cmd;
 }

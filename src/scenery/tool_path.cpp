@@ -53,13 +53,4 @@ std::string NameOfPath(const std::string& path) {
   return path.substr(FolderWithSeparator(path).size());
 }
 
-std::string JoinHostPath(const std::string& folder, const std::string& name) {
-  if (folder.empty()) return name;
-#ifdef _WIN32
-  const char sep = '\\';
-#else
-  const char sep = '/';
-#endif
-  if (IsSeparator(folder.back())) return folder + name;
-  return folder + sep + name;
-}
+std::string Quoted(const std::string& s) { return '"' + s + '"'; }

@@ -29,5 +29,6 @@ std::string ToolPath(const std::string& hostPath, TToolPathForm form);
 std::string FolderWithSeparator(const std::string& path);
 // The part after the last "/" or "\".
 std::string NameOfPath(const std::string& path);
-// Folder and name joined with the host's separator, which is not doubled.
-std::string JoinHostPath(const std::string& folder, const std::string& name);
+// The text between double quotes, as INF files and the compiler's command
+// line take a path.
+std::string Quoted(const std::string& s);
