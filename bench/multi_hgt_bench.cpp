@@ -19,6 +19,7 @@
 #include "hgt/zip_stream.h"
 #include "mesh/mesh.h"
 #include "mesh/mesh_image.h"
+#include "mesh/sample_io.h"
 #include "settings/file_util.h"
 
 namespace fs = std::filesystem;
@@ -56,10 +57,8 @@ bool ReadWhole(const std::string& path, std::vector<uint8_t>& buf) {
 // header, its name and its extra field.
 bool MemberData(const std::vector<uint8_t>& zip, size_t& offset, size_t& size) {
   if (zip.size() < 30 || zip[0] != 'P' || zip[1] != 'K') return false;
-  const size_t nameLen = zip[26] | zip[27] << 8, extraLen = zip[28] | zip[29] << 8;
-  const size_t csize = zip[18] | zip[19] << 8 | zip[20] << 16 | size_t(zip[21]) << 24;
-  offset = 30 + nameLen + extraLen;
-  size = csize;
+  offset = 30 + size_t(GetLE16(&zip[26])) + GetLE16(&zip[28]);
+  size = GetLE32(&zip[18]);
   return offset + size <= zip.size();
 }
 

@@ -21,6 +21,7 @@
 
 #include "hgt/zip.h"
 #include "hgt/zip_stream.h"
+#include "mesh/sample_io.h"
 
 namespace fs = std::filesystem;
 
@@ -153,13 +154,11 @@ const TData& Real() {
     if (!fs::exists(path, ec)) return r;
     std::ifstream f(path, std::ios::binary);
     TBytes zip((std::istreambuf_iterator<char>(f)), {});
-    auto get16 = [&](size_t i) { return uint32_t(zip[i] | (zip[i + 1] << 8)); };
-    auto get32 = [&](size_t i) { return get16(i) | (get16(i + 2) << 16); };
-    size_t data = 30 + get16(26) + get16(28);
-    size_t csize = get32(18);
+    size_t data = 30 + size_t(GetLE16(&zip[26])) + GetLE16(&zip[28]);
+    size_t csize = GetLE32(&zip[18]);
     r.raw.assign(zip.begin() + long(data), zip.begin() + long(data + csize));
-    r.size = get32(22);
-    r.crc = get32(14);
+    r.size = GetLE32(&zip[22]);
+    r.crc = GetLE32(&zip[14]);
     r.archive = path;
     r.ok = true;
     return r;
@@ -231,7 +230,7 @@ void BM_ZipExtractZlib(benchmark::State& state) {
     std::FILE* of = std::fopen(out.string().c_str(), "wb");
     uint8_t lh[30];
     if (!in || !of || std::fread(lh, 1, 30, in) != 30) return state.SkipWithError("open failed");
-    std::fseek(in, long(30 + (lh[26] | lh[27] << 8) + (lh[28] | lh[29] << 8)), SEEK_SET);
+    std::fseek(in, long(30 + GetLE16(lh + 26) + GetLE16(lh + 28)), SEEK_SET);
     z_stream s{};
     inflateInit2(&s, -15);
     size_t left = d.raw.size();
