@@ -119,11 +119,7 @@ TFormOpenMultiHGT::TFormOpenMultiHGT(QWidget* parent, const QString& hgtFolder) 
   auto* middle = new QHBoxLayout;
   middle->addWidget(GroupBoxCoords, 3);
   middle->addLayout(right, 2);
-  auto* buttons = new QHBoxLayout;
-  buttons->addWidget(BitBtnHelp);
-  buttons->addStretch(1);
-  buttons->addWidget(BitBtnOK);
-  buttons->addWidget(BitBtnCancel);
+  auto* buttons = NewHelpOkCancelRow(BitBtnHelp, BitBtnOK, BitBtnCancel);
   auto* main = new QVBoxLayout(this);
   main->addWidget(GroupBoxInputFolder);
   main->addLayout(middle, 1);

@@ -3,8 +3,10 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSpinBox>
 
 int SpinFieldValue(const QSpinBox* field) {
@@ -68,4 +70,13 @@ QGroupBox* NewAdjacentTilesBox(QWidget* parent, const QString& caption, QCheckBo
 TTBandFlags TickedBands(const QCheckBox* north, const QCheckBox* south, const QCheckBox* west,
                         const QCheckBox* east) {
   return TTBandFlags{north->isChecked(), south->isChecked(), west->isChecked(), east->isChecked()};
+}
+
+QHBoxLayout* NewHelpOkCancelRow(QPushButton* help, QPushButton* ok, QPushButton* cancel) {
+  auto* row = new QHBoxLayout;
+  row->addWidget(help);
+  row->addStretch(1);
+  row->addWidget(ok);
+  row->addWidget(cancel);
+  return row;
 }

@@ -6,7 +6,9 @@
 
 class QCheckBox;
 class QGroupBox;
+class QHBoxLayout;
 class QObject;
+class QPushButton;
 class QLabel;
 class QSpinBox;
 class QString;
@@ -42,3 +44,6 @@ QGroupBox* NewAdjacentTilesBox(QWidget* parent, const QString& caption, QCheckBo
 // The ticked state of those boxes.
 TTBandFlags TickedBands(const QCheckBox* north, const QCheckBox* south, const QCheckBox* west,
                         const QCheckBox* east);
+
+// The dialog button row: help on the left, confirm and cancel on the right.
+QHBoxLayout* NewHelpOkCancelRow(QPushButton* help, QPushButton* ok, QPushButton* cancel);

@@ -113,11 +113,7 @@ TFormOpenRaster::TFormOpenRaster(QWidget* parent) : QDialog(parent) {
   grid->addWidget(RadioGroupByteOrder, 1, 1);
   grid->addWidget(voids, 2, 1);
   grid->addWidget(GroupBoxAdjo, 2, 0);
-  auto* buttons = new QHBoxLayout;
-  buttons->addWidget(BitBtnHelp);
-  buttons->addStretch(1);
-  buttons->addWidget(BitBtnOK);
-  buttons->addWidget(BitBtnCancel);
+  auto* buttons = NewHelpOkCancelRow(BitBtnHelp, BitBtnOK, BitBtnCancel);
   auto* main = new QVBoxLayout(this);
   main->addWidget(GroupBoxFile);
   main->addLayout(grid);
@@ -265,11 +261,7 @@ TFormSaveAsRaw::TFormSaveAsRaw(QWidget* parent) : QDialog(parent) {
   BitBtnSave->setDefault(true);
   BitBtnCancel = new QPushButton("Cancel", this);
   BitBtnHelp = new QPushButton("Help", this);
-  auto* buttons = new QHBoxLayout;
-  buttons->addWidget(BitBtnHelp);
-  buttons->addStretch(1);
-  buttons->addWidget(BitBtnSave);
-  buttons->addWidget(BitBtnCancel);
+  auto* buttons = NewHelpOkCancelRow(BitBtnHelp, BitBtnSave, BitBtnCancel);
   auto* main = new QVBoxLayout(this);
   main->addWidget(GroupBoxOutput);
   main->addWidget(RadioGroupByteOrder);

@@ -109,11 +109,7 @@ TFormCreateBGLOpt::TFormCreateBGLOpt(QWidget* parent) : QDialog(parent) {
   BitBtnOK = new QPushButton("Create BGL", this);
   BitBtnOK->setDefault(true);
   BitBtnCancel = new QPushButton("Cancel", this);
-  auto* buttons = new QHBoxLayout;
-  buttons->addWidget(BitBtnHelp);
-  buttons->addStretch();
-  buttons->addWidget(BitBtnOK);
-  buttons->addWidget(BitBtnCancel);
+  auto* buttons = NewHelpOkCancelRow(BitBtnHelp, BitBtnOK, BitBtnCancel);
 
   auto* top = new QHBoxLayout;
   top->addWidget(groupInf);
