@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <cmath>
 
 #include "app/file_dialogs.h"
 #include "app/form_view_mesh.h"
@@ -60,9 +59,7 @@ void TFormViewMesh::miOpenHGXClick() {
 
 QString TFormViewMesh::ProposedMeshFileName() const {
   if (!Mesh) return QString();
-  return QString::fromStdString(
-      CornerName(int(std::trunc(Mesh->MaxLat)), int(std::trunc(Mesh->MinLon))) + "_" +
-      CornerName(int(std::trunc(Mesh->MinLat)), int(std::trunc(Mesh->MaxLon))));
+  return QString::fromStdString(CornersName(*Mesh));
 }
 
 void TFormViewMesh::miSaveAsHGXClick() {

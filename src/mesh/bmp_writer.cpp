@@ -1,13 +1,8 @@
 #include "mesh/bmp_writer.h"
 
-#include <cmath>
 #include <cstdio>
-#include <filesystem>
-#include <random>
 #include <vector>
 
-#include "mesh/export_names.h"
-#include "mesh/mesh.h"
 #include "mesh/sample_io.h"
 #include "settings/file_util.h"
 #include "settings/progress.h"
@@ -85,9 +80,4 @@ bool WriteBmp8(const std::string& path, int32_t width, int32_t height, const TTB
   }
   if (progress) progress->Hide();
   return ok && out.Commit();
-}
-
-std::string BmpFileNameFor(const TTMesh& mesh) {
-  return CornerName(int(std::trunc(mesh.MaxLat)), int(std::trunc(mesh.MinLon))) + "_" +
-         CornerName(int(std::trunc(mesh.MinLat)), int(std::trunc(mesh.MaxLon)));
 }

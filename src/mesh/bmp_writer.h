@@ -6,7 +6,6 @@
 #include <string>
 
 class TTProgress;
-class TTMesh;
 
 // The colour table: 256 entries 0xAARRGGBB (alpha not written), the form of
 // the mesh image's palette and of a QImage colour table.
@@ -27,7 +26,3 @@ uint64_t Bmp8FileSize(int32_t width, int32_t height);
 // temporary file behind. Returns false on any failure.
 bool WriteBmp8(const std::string& path, int32_t width, int32_t height, const TTBmpPalette& palette,
                const TRowSource& rows, TTProgress* progress = nullptr);
-
-// The proposed name of the image file, without extension: north-west corner
-// then south-east corner, for example N49W123_N47W121.
-std::string BmpFileNameFor(const TTMesh& mesh);

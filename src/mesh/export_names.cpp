@@ -7,8 +7,12 @@
 
 std::string CornerName(int lat, int lon) { return LatName(lat) + LonName(lon); }
 
-std::string RawFileNameFor(const TTMesh& mesh) {
+std::string CornersName(const TTMesh& mesh) {
   return CornerName(int(std::trunc(mesh.MaxLat)), int(std::trunc(mesh.MinLon))) + "_" +
-         CornerName(int(std::trunc(mesh.MinLat)), int(std::trunc(mesh.MaxLon))) + "_" +
-         std::to_string(mesh.Rows) + "R_" + std::to_string(mesh.Cols) + "C";
+         CornerName(int(std::trunc(mesh.MinLat)), int(std::trunc(mesh.MaxLon)));
+}
+
+std::string RawFileNameFor(const TTMesh& mesh) {
+  return CornersName(mesh) + "_" + std::to_string(mesh.Rows) + "R_" + std::to_string(mesh.Cols) +
+         "C";
 }

@@ -49,7 +49,7 @@ void TFormViewMesh::miSaveAsBMPClick() {
   req.title = "Save to BMP";
   req.filter = "BMP|*.bmp";
   req.defaultSuffix = "bmp";
-  req.proposedName = QString::fromStdString(BmpFileNameFor(*Mesh));
+  req.proposedName = QString::fromStdString(CornersName(*Mesh));
   const QString path = RunFileDialog(this, req);
   if (path.isEmpty()) return;
 

@@ -99,9 +99,9 @@ TEST(BmpWriter, FailureKeepsTheOldFileAndLeavesNoTemporary) {
 TEST(ExportNames, ProposedNames) {
   TTMesh m;
   m.MaxLat = 49, m.MinLat = 47, m.MinLon = -123, m.MaxLon = -121;
-  EXPECT_EQ(BmpFileNameFor(m), "N49W123_N47W121");
+  EXPECT_EQ(CornersName(m), "N49W123_N47W121");
   m.MaxLat = 1, m.MinLat = 0, m.MinLon = -1, m.MaxLon = 0;
-  EXPECT_EQ(BmpFileNameFor(m), "N01W001_N00E000");
+  EXPECT_EQ(CornersName(m), "N01W001_N00E000");
   m.MaxLat = 46, m.MinLat = 44, m.MinLon = -122, m.MaxLon = -120;
   m.Rows = m.Cols = 2401;
   EXPECT_EQ(RawFileNameFor(m), "N46W122_N44W120_2401R_2401C");
