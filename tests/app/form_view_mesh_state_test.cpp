@@ -139,11 +139,6 @@ class FormViewMeshStateTest : public QObject {
     QVERIFY(!f.ToolBarMain->isEnabled());
     f.EnableUserInput(true);
     QVERIFY(f.mHelp->menuAction()->isEnabled() && f.ToolBarMain->isEnabled());
-    f.EnableSelectionCommands(true);
-    for (QAction* a : {f.miUnselect, f.miFillSelection, f.ToolButtonFillAll,
-                       f.ToolButtonFillKeepVoids, f.ToolButtonFillVoidsOnly})
-      QVERIFY(a->isEnabled());
-    QVERIFY(f.SpinEditFillVal->isEnabled());
   }
 
   void closeQuestions() {

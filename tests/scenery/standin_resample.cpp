@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -58,33 +59,19 @@ std::string Unquote(const std::string& key, const std::string& v) {
 }
 
 long long Integer(const std::string& key, const std::string& v, long long lo, long long hi) {
-  char* end = nullptr;
-  const long long n = std::strtoll(v.c_str(), &end, 10);
-  if (v.empty() || *end != '\0' || v[0] == '+' || (v.size() > 1 && v[0] == '0') || n < lo || n > hi)
-    Fail(key + " is not a valid integer: " + v);
+  static const std::regex form(R"(-?(0|[1-9][0-9]*))");
+  const long long n = std::regex_match(v, form) ? std::strtoll(v.c_str(), nullptr, 10) : lo - 1;
+  if (n < lo || n > hi) Fail(key + " is not a valid integer: " + v);
   return n;
 }
 
-// Fixed-point with exactly `decimals` decimals after a ".", or the exponent
-// form d.dddddddddddE[+-]n; read without regard to the C locale.
+// Fixed-point with exactly 10 decimals after a ".", or the exponent form
+// d.dddddddddddE[+-]n; read without regard to the C locale.
 double Real(const std::string& key, const std::string& v, bool exponentForm) {
-  size_t i = 0;
-  if (i < v.size() && v[i] == '-') ++i;
-  const size_t intStart = i;
-  while (i < v.size() && std::isdigit(static_cast<unsigned char>(v[i]))) ++i;
-  if (i == intStart || i >= v.size() || v[i] != '.') Fail(key + " has no '.': " + v);
-  if (exponentForm && i - intStart != 1) Fail(key + " is not in exponent form: " + v);
-  ++i;
-  const size_t fracStart = i;
-  while (i < v.size() && std::isdigit(static_cast<unsigned char>(v[i]))) ++i;
-  const size_t fracDigits = i - fracStart;
-  if (!exponentForm && (fracDigits != 10 || i != v.size())) Fail(key + " needs 10 decimals: " + v);
-  if (exponentForm) {
-    if (fracDigits != 11 || i + 2 > v.size() || v[i] != 'E' || (v[i + 1] != '+' && v[i + 1] != '-'))
-      Fail(key + " is not in exponent form: " + v);
-    for (size_t k = i + 2; k < v.size(); ++k)
-      if (!std::isdigit(static_cast<unsigned char>(v[k]))) Fail(key + " bad exponent: " + v);
-  }
+  static const std::regex fixed(R"(-?[0-9]+\.[0-9]{10})"),
+      exponent(R"(-?[0-9]\.[0-9]{11}E[+-][0-9]+)");
+  if (!std::regex_match(v, exponentForm ? exponent : fixed))
+    Fail(key + " is not in the INF number form: " + v);
   std::istringstream in(v);
   in.imbue(std::locale::classic());
   double d = 0;
