@@ -16,6 +16,7 @@
 #include "scenery/form_create_bgl_opt.h"
 #include "scenery/form_resample_output.h"
 #include "scenery/resample_tool.h"
+#include "support/ui/mesh_fixture.h"
 #include "support/ui/message_recorder.h"
 #include "support/ui/test_files.h"
 
@@ -24,23 +25,15 @@ namespace {
 // A one-tile 3-arc-second mesh of N45W122 shrunk to a tenth (120 cells per
 // degree), optionally with all four bands, samples a gentle slope.
 std::unique_ptr<TTMesh> MakeMesh(bool bands, bool withVoid = false) {
-  auto m = std::make_unique<TTMesh>();
-  const int n = 120, extra = bands ? 2 : 0;
-  m->SetGridSize((1 + extra) * n + 1, (1 + extra) * n + 1);
-  m->AllocSamples(m->Cols, m->Rows);
-  for (int y = 0; y < m->Rows; ++y)
-    for (int x = 0; x < m->Cols; ++x) m->SetCell(x, y, int16_t(x + y));
+  const int n = 120, extra = bands ? 1 : 0;
+  TTestMeshLayout l;
+  l.Cols = l.Rows = (1 + 2 * extra) * n + 1;
+  l.RowsPerDeg = l.ColsPerDeg = n;
+  l.MinLat = 45 - extra, l.MaxLat = 46 + extra, l.MinLon = -122 - extra, l.MaxLon = -121 + extra;
+  l.AdjoNorth = l.AdjoEast = extra * (n + 1);
+  l.AdjoSouth = l.AdjoWest = extra * n;
+  auto m = MakeTestMesh(l, [](int32_t x, int32_t y) { return int16_t(x + y); });
   if (withVoid) m->SetCell(3, 3, -32768);
-  m->RowsPerDeg = m->ColsPerDeg = n;
-  m->VoidValue = -32768;
-  m->MinLat = bands ? 44 : 45;
-  m->MaxLat = bands ? 47 : 46;
-  m->MinLon = bands ? -123 : -122;
-  m->MaxLon = bands ? -120 : -121;
-  if (bands) {
-    m->AdjoNorth = m->AdjoEast = n + 1;
-    m->AdjoSouth = m->AdjoWest = n;
-  }
   return m;
 }
 
