@@ -218,12 +218,6 @@ class FormViewMeshViewTest : public QObject {
     Click(f, 19, 27);  // snapped to (16, 24): 5.66 from (12, 20)
     QVERIFY(f.PolySel.Closed);
 
-    // At 1/4x pixel (10, 10) is cell (40, 40).
-    f.Unselect();
-    f.msiZoom1div4xClick();
-    Click(f, 10, 10);
-    QCOMPARE(f.PolySel.Points[0], (TTCellPoint{40, 40}));
-
     // The triangle's mask goes to the edit with its bounds.
     f.Unselect();
     f.msiZoom1xClick();
