@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QSvgRenderer>
+#include <memory>
 
 // The resources live in a static library; referencing them keeps the
 // linker from dropping them. (Must be at global scope.)
@@ -21,14 +22,16 @@ void InitResources() {
 }
 
 // Renders the SVG at the exact pixel size asked for, so icons stay sharp
-// at any scale instead of being stretched from one bitmap.
+// at any scale instead of being stretched from one bitmap. The file is
+// parsed at the first paint and kept (copies share it), not parsed again on
+// every paint.
 class TSvgEngine : public QIconEngine {
  public:
   explicit TSvgEngine(const QString& path) : path_(path) {}
   void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
-    QSvgRenderer r(path_);
     if (mode == QIcon::Disabled) painter->setOpacity(0.35);
-    r.render(painter, rect);
+    if (!renderer_) renderer_ = std::make_shared<QSvgRenderer>(path_);
+    renderer_->render(painter, rect);
     painter->setOpacity(1.0);
   }
   QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
@@ -44,10 +47,11 @@ class TSvgEngine : public QIconEngine {
     pm.setDevicePixelRatio(scale);
     return pm;
   }
-  QIconEngine* clone() const override { return new TSvgEngine(path_); }
+  QIconEngine* clone() const override { return new TSvgEngine(*this); }
 
  private:
   QString path_;
+  std::shared_ptr<QSvgRenderer> renderer_;
 };
 
 QPixmap RenderSvg(const QString& path, QSize logical, qreal ratio) {
