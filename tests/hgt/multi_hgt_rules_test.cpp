@@ -3,43 +3,37 @@
 #include "hgt/multi_hgt.h"
 #include "mesh/mesh.h"
 
+namespace {
+std::vector<int> Sides(const TTDegreeRect& r) { return {r.MaxLat, r.MinLat, r.MinLon, r.MaxLon}; }
+std::vector<int32_t> Bands(const TTMesh& m) {
+  return {m.AdjoNorth, m.AdjoSouth, m.AdjoWest, m.AdjoEast};
+}
+}  // namespace
+
 TEST(MultiHgtRules, CloseCheck) {
   EXPECT_EQ(CheckMultiHGTClose({1, 1, -1, 1}, {}).Message, "Invalid rectangle.");
   EXPECT_EQ(CheckMultiHGTClose({1, -1, 1, 1}, {}).Message, "Invalid rectangle.");
   EXPECT_EQ(CheckMultiHGTClose({47, 45, -124, -121}, {true, true, true, true}).Message, "");
-  // Bands beyond the poles or the date line, tested north, south, west, east.
-  auto c = CheckMultiHGTClose({90, -90, -180, 180}, {true, true, true, true});
-  EXPECT_EQ(c.Message, "Invalid extra band.");
-  EXPECT_EQ(c.Untick, (TTBandFlags{true, false, false, false}));
-  c = CheckMultiHGTClose({90, -90, -180, 180}, {false, true, true, true});
-  EXPECT_EQ(c.Untick, (TTBandFlags{false, true, false, false}));
-  c = CheckMultiHGTClose({90, -90, -180, 180}, {false, false, true, true});
-  EXPECT_EQ(c.Untick, (TTBandFlags{false, false, true, false}));
-  c = CheckMultiHGTClose({90, -90, -180, 180}, {false, false, false, true});
-  EXPECT_EQ(c.Untick, (TTBandFlags{false, false, false, true}));
+  // Bands beyond the poles or the date line, tested north, south, west, east:
+  // with side i and those after it ticked, side i alone is unticked.
+  for (int i = 0; i < 4; ++i) {
+    const auto c = CheckMultiHGTClose({90, -90, -180, 180}, {i <= 0, i <= 1, i <= 2, true});
+    EXPECT_EQ(c.Message, "Invalid extra band.");
+    EXPECT_EQ(c.Untick, (TTBandFlags{i == 0, i == 1, i == 2, i == 3})) << i;
+  }
   EXPECT_EQ(CheckMultiHGTClose({90, -90, -180, 180}, {}).Message, "");
 }
 
 TEST(MultiHgtRules, BandsExtendTheRectangleAndSetWidths) {
-  TTDegreeRect r = ExtendByBands({46, 45, -123, -122}, {true, true, true, true});
-  EXPECT_EQ(r.MaxLat, 47);
-  EXPECT_EQ(r.MinLat, 44);
-  EXPECT_EQ(r.MinLon, -124);
-  EXPECT_EQ(r.MaxLon, -121);
+  EXPECT_EQ(Sides(ExtendByBands({46, 45, -123, -122}, {true, true, true, true})),
+            (std::vector<int>{47, 44, -124, -121}));
   // Sides given the wrong way round are put in order first.
-  r = ExtendByBands({45, 46, -122, -123}, {true, false, false, false});
-  EXPECT_EQ(r.MaxLat, 47);
-  EXPECT_EQ(r.MinLat, 45);
+  EXPECT_EQ(Sides(ExtendByBands({45, 46, -122, -123}, {true, false, false, false})),
+            (std::vector<int>{47, 45, -123, -122}));
 
   TTMesh m;
   SetTileBandWidths(m, 2, {true, true, true, true});
-  EXPECT_EQ(m.AdjoNorth, 1201);
-  EXPECT_EQ(m.AdjoSouth, 1200);
-  EXPECT_EQ(m.AdjoWest, 1200);
-  EXPECT_EQ(m.AdjoEast, 1201);
+  EXPECT_EQ(Bands(m), (std::vector<int32_t>{1201, 1200, 1200, 1201}));
   SetTileBandWidths(m, 1, {false, true, false, true});
-  EXPECT_EQ(m.AdjoNorth, 0);
-  EXPECT_EQ(m.AdjoSouth, 3600);
-  EXPECT_EQ(m.AdjoWest, 0);
-  EXPECT_EQ(m.AdjoEast, 3601);
+  EXPECT_EQ(Bands(m), (std::vector<int32_t>{0, 3600, 0, 3601}));
 }
