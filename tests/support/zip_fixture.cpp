@@ -2,61 +2,89 @@
 
 #include <fstream>
 
-#include "hgt/zip_crc.h"
-
 namespace {
-void Put16(std::vector<unsigned char>& b, uint32_t v) {
+void Put16(TZipBytes& b, uint32_t v) {
   b.push_back(uint8_t(v));
   b.push_back(uint8_t(v >> 8));
 }
-void Put32(std::vector<unsigned char>& b, uint32_t v) {
+void Put32(TZipBytes& b, uint32_t v) {
   Put16(b, v & 0xFFFF);
   Put16(b, v >> 16);
 }
 }  // namespace
 
-void WriteStoredZip(const std::string& path, const std::string& memberName,
-                    const std::vector<unsigned char>& data) {
-  const uint32_t crc = ZipCrc32(0, data.data(), data.size());
-  const uint32_t size = uint32_t(data.size());
-  std::vector<unsigned char> z;
-  Put32(z, 0x04034b50);
-  Put16(z, 20);
-  Put16(z, 0);  // flags
-  Put16(z, 0);  // stored
-  Put32(z, 0x21000000);
-  Put32(z, crc);
-  Put32(z, size);
-  Put32(z, size);
-  Put16(z, uint32_t(memberName.size()));
-  Put16(z, 0);
-  z.insert(z.end(), memberName.begin(), memberName.end());
-  z.insert(z.end(), data.begin(), data.end());
-  const uint32_t dirOffset = uint32_t(z.size());
-  Put32(z, 0x02014b50);
-  Put16(z, 20);
-  Put16(z, 20);
-  Put16(z, 0);
-  Put16(z, 0);
-  Put32(z, 0x21000000);
-  Put32(z, crc);
-  Put32(z, size);
-  Put32(z, size);
-  Put16(z, uint32_t(memberName.size()));
-  Put16(z, 0);
-  Put16(z, 0);
-  Put16(z, 0);
-  Put16(z, 0);
-  Put32(z, 0);
-  Put32(z, 0);  // local header offset
-  z.insert(z.end(), memberName.begin(), memberName.end());
-  const uint32_t dirSize = uint32_t(z.size()) - dirOffset;
-  Put32(z, 0x06054b50);
-  Put32(z, 0);
-  Put16(z, 1);
-  Put16(z, 1);
-  Put32(z, dirSize);
-  Put32(z, dirOffset);
-  Put16(z, 0);
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(z.data()), z.size());
+uint32_t ReferenceCrc32(const TZipBytes& data) {
+  uint32_t c = 0xFFFFFFFFu;
+  for (uint8_t b : data) {
+    c ^= b;
+    for (int k = 0; k < 8; ++k) c = (c & 1) ? (c >> 1) ^ 0xEDB88320u : c >> 1;
+  }
+  return ~c;
+}
+
+TZipMember StoredMember(const std::string& name, const std::string& text) {
+  TZipMember m;
+  m.name = name;
+  m.data.assign(text.begin(), text.end());
+  m.crc = ReferenceCrc32(m.data);
+  m.size = m.csize = uint32_t(m.data.size());
+  return m;
+}
+
+TZipMember DeflatedStoredBlock(const std::string& name, const std::string& text) {
+  TZipMember m = StoredMember(name, text);
+  const uint16_t n = uint16_t(text.size());
+  m.data = {0x01, uint8_t(n), uint8_t(n >> 8), uint8_t(~n), uint8_t(~n >> 8)};
+  m.data.insert(m.data.end(), text.begin(), text.end());
+  m.method = 8;
+  m.csize = uint32_t(m.data.size());
+  return m;
+}
+
+TZipBytes MakeZipArchive(const std::vector<TZipMember>& members, const std::string& comment) {
+  TZipBytes zip, dir;
+  for (const TZipMember& m : members) {
+    const uint32_t offset = uint32_t(zip.size());
+    // The local header, then the same fields again in the directory entry.
+    Put32(zip, m.local_sig);
+    Put16(zip, 20);
+    Put32(dir, 0x02014b50);
+    Put16(dir, 20);  // made by
+    Put16(dir, 20);  // needed
+    for (TZipBytes* b : {&zip, &dir}) {
+      Put16(*b, m.flags);
+      Put16(*b, m.method);
+      Put32(*b, 0x21000000);  // 1996-08-01 00:00
+      Put32(*b, m.crc);
+      Put32(*b, m.csize);
+      Put32(*b, m.size);
+      Put16(*b, uint32_t(m.name.size()));
+    }
+    Put16(zip, 0);
+    zip.insert(zip.end(), m.name.begin(), m.name.end());
+    zip.insert(zip.end(), m.data.begin(), m.data.end());
+    Put32(dir, 0);  // extra and comment lengths
+    Put32(dir, 0);  // disk, internal attributes
+    Put32(dir, 0);  // external attributes
+    Put32(dir, offset);
+    dir.insert(dir.end(), m.name.begin(), m.name.end());
+  }
+  const uint32_t dirOffset = uint32_t(zip.size());
+  zip.insert(zip.end(), dir.begin(), dir.end());
+  Put32(zip, 0x06054b50);
+  Put32(zip, 0);
+  Put16(zip, uint32_t(members.size()));
+  Put16(zip, uint32_t(members.size()));
+  Put32(zip, uint32_t(dir.size()));
+  Put32(zip, dirOffset);
+  Put16(zip, uint32_t(comment.size()));
+  zip.insert(zip.end(), comment.begin(), comment.end());
+  return zip;
+}
+
+void WriteStoredZip(const std::string& path, const std::string& memberName, const TZipBytes& data) {
+  const TZipBytes zip =
+      MakeZipArchive({StoredMember(memberName, std::string(data.begin(), data.end()))});
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(zip.data()), std::streamsize(zip.size()));
 }

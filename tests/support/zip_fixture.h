@@ -1,9 +1,30 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
-// Writes a ZIP archive holding one member stored without compression, for
-// tests of the code that finds tiles inside archives.
-void WriteStoredZip(const std::string& path, const std::string& memberName,
-                    const std::vector<unsigned char>& data);
+// A ZIP writer for the tests: members with chosen method, flags, CRC and
+// sizes, so that damaged archives are made as easily as good ones.
+using TZipBytes = std::vector<unsigned char>;
+
+uint32_t ReferenceCrc32(const TZipBytes& data);  // bit at a time, the plain definition
+
+struct TZipMember {
+  std::string name;
+  TZipBytes data;  // the member's compressed bytes
+  uint16_t method = 0;
+  uint16_t flags = 0;
+  uint32_t crc = 0;
+  uint32_t size = 0;   // declared uncompressed size
+  uint32_t csize = 0;  // declared compressed size
+  uint32_t local_sig = 0x04034b50;
+};
+
+TZipMember StoredMember(const std::string& name, const std::string& text);
+// A raw deflate stream of one stored block holding `text` (at most 65535 bytes).
+TZipMember DeflatedStoredBlock(const std::string& name, const std::string& text);
+TZipBytes MakeZipArchive(const std::vector<TZipMember>& members, const std::string& comment = "");
+
+// Writes an archive holding one member stored without compression.
+void WriteStoredZip(const std::string& path, const std::string& memberName, const TZipBytes& data);
