@@ -14,10 +14,6 @@ void WriteTile(const std::string& path) {
   WriteFileBytes(path, BigEndianBytes(v));
 }
 
-bool OneErrorLine(const TCliRun& r, const std::string& text) {
-  return r.out.empty() && r.err == "delvacli: " + text + "\n";
-}
-
 }  // namespace
 
 TEST(Cli, InfoPrintsTheReport) {
@@ -73,16 +69,17 @@ TEST(Cli, FailuresGiveOneLineAndKeepOutput) {
   WriteFileBytes(dir.File("old.hgt"), {'o', 'l', 'd'});
   WriteFileBytes(dir.File("bad.hgx"), {'H', 'G', 'X', 'F'});
 
-  TCliRun r = RunCli(dir.Path(), {"info", dir.File("bad.hgx")});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_TRUE(OneErrorLine(r, "Cannot load HGX.")) << r.err;
-  r = RunCli(dir.Path(), {"info", dir.File("old.hgt")});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_TRUE(OneErrorLine(r, "HGT file size is invalid.")) << r.err;
-  r = RunCli(dir.Path(),
-             {"info", dir.File("N45W122.hgt"), "--raster", "1201,1200,45,46,-122,-121"});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_TRUE(OneErrorLine(r, "File has wrong size")) << r.err;
+  const std::pair<std::vector<std::string>, std::string> refused[] = {
+      {{"info", dir.File("bad.hgx")}, "Cannot load HGX."},
+      {{"info", dir.File("old.hgt")}, "HGT file size is invalid."},
+      {{"info", dir.File("N45W122.hgt"), "--raster", "1201,1200,45,46,-122,-121"},
+       "File has wrong size"}};
+  TCliRun r;
+  for (const auto& [args, message] : refused) {
+    r = RunCli(dir.Path(), args);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.empty() && r.err == "delvacli: " + message + "\n") << r.err;
+  }
 
   // A grid that is not a tile's cannot be written as one; the old file stays.
   WriteFileBytes(dir.File("small.raw"), {0, 1, 0, 2});
@@ -106,9 +103,7 @@ TEST(Cli, FailuresGiveOneLineAndKeepOutput) {
                                              {"convert", "a.hgt", "b.raw", "--void-as", "40000"}}) {
     r = RunCli(dir.Path(), args);
     EXPECT_EQ(r.status, 2) << (args.empty() ? "" : args[0]);
-    EXPECT_TRUE(r.out.empty() && r.err.rfind("delvacli: ", 0) == 0 &&
-                r.err.find('\n') == r.err.size() - 1)
-        << r.err;
+    EXPECT_TRUE(r.out.empty() && OneErrorLine(r.err)) << r.err;
   }
   EXPECT_EQ(FolderEntries(dir.Path()), before);
 
