@@ -45,7 +45,6 @@ class TTCellMask {
   const uint64_t* Row(int32_t y) const {
     return bits_.data() + (int64_t(y) - bounds_.Top) * words_per_row_;
   }
-  int64_t WordsPerRow() const { return words_per_row_; }
 
  private:
   uint64_t* RowMut(int32_t y) { return bits_.data() + (int64_t(y) - bounds_.Top) * words_per_row_; }

@@ -90,9 +90,6 @@ class TTAtomicFileWriter {
   // Closes and removes the temporary file (nothing happens to the target).
   void Discard();
 
-  const std::string& Target() const { return target_; }
-  const std::string& TempPath() const { return temp_; }
-
  private:
   std::string target_;
   std::string temp_;
