@@ -193,22 +193,21 @@ void TFormProgCfg::BitBtnLocateResampleClick() {
   ShowResample();
 }
 
-void TFormProgCfg::BitBtnLocateHGTFolderClick() {
-  const QString folder =
-      ChooseFolder ? ChooseFolder("Default HGT source folder", QString::fromStdString(start_hgt_))
-                   : QString();
-  if (folder.isEmpty()) return;
-  HGTFolder = folder.toStdString();
+void TFormProgCfg::LocateFolder(const QString& title, const std::string& start,
+                                std::string& folder) {
+  const QString chosen =
+      ChooseFolder ? ChooseFolder(title, QString::fromStdString(start)) : QString();
+  if (chosen.isEmpty()) return;
+  folder = chosen.toStdString();
   ShowPaths();
 }
 
+void TFormProgCfg::BitBtnLocateHGTFolderClick() {
+  LocateFolder("Default HGT source folder", start_hgt_, HGTFolder);
+}
+
 void TFormProgCfg::BitBtnLocateBGLFolderClick() {
-  const QString folder = ChooseFolder ? ChooseFolder("Default BGL destination folder",
-                                                     QString::fromStdString(start_bgl_))
-                                      : QString();
-  if (folder.isEmpty()) return;
-  BGLFolder = folder.toStdString();
-  ShowPaths();
+  LocateFolder("Default BGL destination folder", start_bgl_, BGLFolder);
 }
 
 void TFormProgCfg::SpinEditMaxMemUndoChange() {

@@ -64,8 +64,10 @@ class TFormProgCfg : public QDialog {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  void ShowResample();                 // reads the compiler's version, then ShowPaths
-  void ShowPaths();                    // the three paths shortened to their labels' widths
+  void ShowResample();  // reads the compiler's version, then ShowPaths
+  void ShowPaths();     // the three paths shortened to their labels' widths
+  // Browses from `start`; a chosen folder becomes `folder`.
+  void LocateFolder(const QString& title, const std::string& start, std::string& folder);
   QString shown_resample_;             // the compiler path when it names a file
   std::string start_hgt_, start_bgl_;  // the record's folders: where browsing starts
 };
