@@ -119,11 +119,14 @@ QAction* TFormViewMesh::AddItem(QMenu* menu, const char* name, const QString& ca
 
 void TFormViewMesh::BuildMenus() {
   QMenuBar* bar = menuBar();
-  auto top = [&](const char* name, const char* caption) {
-    QMenu* m = bar->addMenu(QString::fromUtf8(caption));
+  // A menu and its item share the name.
+  auto named = [](QMenu* m, const char* name) {
     m->setObjectName(QString::fromLatin1(name));
     m->menuAction()->setObjectName(QString::fromLatin1(name));
     return m;
+  };
+  auto top = [&](const char* name, const char* caption) {
+    return named(bar->addMenu(QString::fromUtf8(caption)), name);
   };
   mFile = top("mFile", "File");
   miOpenSingleHGT =
@@ -183,9 +186,7 @@ void TFormViewMesh::BuildMenus() {
                                        &TFormViewMesh::miCreateBGLFromCurrentMeshClick);
 
   mView = top("mView", "View");
-  miZoom = mView->addMenu("Zoom");
-  miZoom->setObjectName("miZoom");
-  miZoom->menuAction()->setObjectName("miZoom");
+  miZoom = named(mView->addMenu("Zoom"), "miZoom");
   auto* zoomGroup = new QActionGroup(this);
   struct ZoomDef {
     const char* name;
@@ -229,9 +230,7 @@ void TFormViewMesh::BuildMenus() {
                                   &TFormViewMesh::miRecompTerrainColorsClick);
 
   mPreferences = top("mPreferences", "Preferences");
-  miGeoRefFmt = mPreferences->addMenu("Cursor Geo. Ref. Format");
-  miGeoRefFmt->setObjectName("miGeoRefFmt");
-  miGeoRefFmt->menuAction()->setObjectName("miGeoRefFmt");
+  miGeoRefFmt = named(mPreferences->addMenu("Cursor Geo. Ref. Format"), "miGeoRefFmt");
   auto* fmtGroup = new QActionGroup(this);
   msiGeoRefFmt_DM = AddItem(miGeoRefFmt, "msiGeoRefFmt_DM", QString::fromUtf8("N 59° 59'. 99"),
                             &TFormViewMesh::msiGeoRefFmt_DMClick);
