@@ -143,10 +143,10 @@ TFormOpenMultiHGT::TFormOpenMultiHGT(QWidget* parent, const QString& hgtFolder) 
   SpinEditMaxLat->setValue(LastMaxLat);
   SpinEditMinLon->setValue(LastMinLon);
   SpinEditMaxLon->setValue(LastMaxLon);
-  LabelMaxLat->setText(QString::fromStdString(LatLabelText(LastMaxLat)));
-  LabelMinLat->setText(QString::fromStdString(LatLabelText(LastMinLat)));
-  LabelMaxLon->setText(QString::fromStdString(LonLabelText(LastMaxLon)));
-  LabelMinLon->setText(QString::fromStdString(LonLabelText(LastMinLon)));
+  LabelMaxLat->setText(LatText(LastMaxLat));
+  LabelMinLat->setText(LatText(LastMinLat));
+  LabelMaxLon->setText(LonText(LastMaxLon));
+  LabelMinLon->setText(LonText(LastMinLon));
   if (!SourceFolder.isEmpty()) EnableFolderButtons();
   SpinEditFillValue->setValue(LastFillValue);
   UpdateTileCounts();
@@ -222,28 +222,28 @@ void TFormOpenMultiHGT::BitBtnHelpClick() { emit helpRequested("loadingdem_multi
 
 void TFormOpenMultiHGT::SpinEditMaxLatChange() {
   const int v = SpinFieldValue(SpinEditMaxLat);
-  LabelMaxLat->setText(QString::fromStdString(LatLabelText(v)));
+  LabelMaxLat->setText(LatText(v));
   UpdateTileCounts();
   if (v == 90) CheckBoxAdjoNorth->setChecked(false);
 }
 
 void TFormOpenMultiHGT::SpinEditMinLatChange() {
   const int v = SpinFieldValue(SpinEditMinLat);
-  LabelMinLat->setText(QString::fromStdString(LatLabelText(v)));
+  LabelMinLat->setText(LatText(v));
   UpdateTileCounts();
   if (v == -90) CheckBoxAdjoSouth->setChecked(false);
 }
 
 void TFormOpenMultiHGT::SpinEditMaxLonChange() {
   const int v = SpinFieldValue(SpinEditMaxLon);
-  LabelMaxLon->setText(QString::fromStdString(LonLabelText(v)));
+  LabelMaxLon->setText(LonText(v));
   UpdateTileCounts();
   if (v == 180) CheckBoxAdjoEast->setChecked(false);
 }
 
 void TFormOpenMultiHGT::SpinEditMinLonChange() {
   const int v = SpinFieldValue(SpinEditMinLon);
-  LabelMinLon->setText(QString::fromStdString(LonLabelText(v)));
+  LabelMinLon->setText(LonText(v));
   UpdateTileCounts();
   if (v == -180) CheckBoxAdjoWest->setChecked(false);
 }

@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QSpinBox>
 
+#include "hgt/multi_hgt.h"
+
 int SpinFieldValue(const QSpinBox* field) {
   bool ok = false;
   const int v = field->cleanText().trimmed().toInt(&ok);
@@ -41,6 +43,9 @@ void ShowShortenedPath(QLabel* label, const QString& path, int width) {
 void ShowShortenedPath(QLabel* label, const QString& path) {
   ShowShortenedPath(label, path, label->width() > 20 ? label->width() : label->minimumWidth());
 }
+
+QString LatText(int lat) { return QString::fromStdString(LatLabelText(lat)); }
+QString LonText(int lon) { return QString::fromStdString(LonLabelText(lon)); }
 
 TTDegreeRect FieldsRect(const QSpinBox* maxLat, const QSpinBox* minLat, const QSpinBox* minLon,
                         const QSpinBox* maxLon) {

@@ -34,6 +34,11 @@ void ShowShortenedPath(QLabel* label, const QString& path, int width);
 // out).
 void ShowShortenedPath(QLabel* label, const QString& path);
 
+// A side's degrees with its hemisphere letter, as the side labels show it
+// ("47 N", "123 W").
+QString LatText(int lat);
+QString LonText(int lon);
+
 // The rectangle of the four side fields (each read as SpinFieldValue does).
 TTDegreeRect FieldsRect(const QSpinBox* maxLat, const QSpinBox* minLat, const QSpinBox* minLon,
                         const QSpinBox* maxLon);

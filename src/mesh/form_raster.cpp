@@ -33,9 +33,6 @@ QGroupBox* ByteOrderGroup(QWidget* parent, QRadioButton*& msb, QRadioButton*& ls
   return g;
 }
 
-QString LatText(int v) { return QString::fromStdString(LatLabelText(v)); }
-QString LonText(int v) { return QString::fromStdString(LonLabelText(v)); }
-
 }  // namespace
 
 TFormOpenRaster::TFormOpenRaster(QWidget* parent) : QDialog(parent) {
