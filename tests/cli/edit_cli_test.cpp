@@ -27,17 +27,6 @@ std::vector<int16_t> Relief() {
   return v;
 }
 
-std::vector<int16_t> ReadRaw(const std::string& path) {
-  std::vector<unsigned char> b = ReadFileBytes(path);
-  std::vector<int16_t> v(b.size() / 2);
-  for (size_t i = 0; i < v.size(); ++i) v[i] = int16_t(b[2 * i] << 8 | b[2 * i + 1]);
-  return v;
-}
-
-std::vector<int16_t> Samples(const TTMesh& m) {
-  return std::vector<int16_t>(m.Samples.Data(), m.Samples.Data() + m.Samples.Size());
-}
-
 class EditCli : public ::testing::Test {
  protected:
   void SetUp() override { WriteFileBytes(In(), BigEndianBytes(Relief())); }
@@ -48,7 +37,7 @@ class EditCli : public ::testing::Test {
     args.insert(args.end(), {"--raster", kRaster});
     return RunCli(dir.Path(), args);
   }
-  void Expect(const TTMesh& m) { EXPECT_EQ(ReadRaw(Out()), Samples(m)); }
+  void Expect(const TTMesh& m) { EXPECT_EQ(ReadBigEndianSamples(Out()), CopySamples(m)); }
   TTempDir dir;
 };
 

@@ -41,12 +41,9 @@ TEST(CliMosaic, LoadsWritesAndReportsTheEditorsMessages) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "");
   // 2 x 1 tiles and a south band: 2401 columns, 2401 rows, big-endian.
-  const auto bytes = ReadFileBytes(out);
-  ASSERT_EQ(bytes.size(), 2401u * 2401u * 2u);
-  auto at = [&](size_t x, size_t y) {
-    const size_t i = 2 * (y * 2401 + x);
-    return int16_t(bytes[i] << 8 | bytes[i + 1]);
-  };
+  const std::vector<int16_t> v = ReadBigEndianSamples(out);
+  ASSERT_EQ(v.size(), 2401u * 2401u);
+  auto at = [&](size_t x, size_t y) { return v[y * 2401 + x]; };
   EXPECT_EQ(at(0, 0), 7);
   EXPECT_EQ(at(2400, 0), 9);
   EXPECT_EQ(at(0, 2400), -5);  // the absent band tile keeps the fill value

@@ -15,6 +15,7 @@
 #include "edit/form_interpol.h"
 #include "edit/undo_list.h"
 #include "settings/prog_cfg.h"
+#include "support/mesh_helpers.h"
 #include "support/ui/mesh_fixture.h"
 #include "support/ui/message_recorder.h"
 #include "support/ui/modal_driver.h"
@@ -31,10 +32,6 @@ std::unique_ptr<TTMesh> Mesh() {
   return MakeTestMesh(s, [](int32_t x, int32_t y) {
     return y == 100 && x >= 20 && x < 180 ? kVoid : int16_t(10 * (x % 50) + y % 7);
   });
-}
-
-std::vector<int16_t> Samples(const TTMesh& m) {
-  return std::vector<int16_t>(m.Samples.Data(), m.Samples.Data() + m.Samples.Size());
 }
 
 // A closed diamond around (100, 100) reaching 40 cells each way.
@@ -74,7 +71,7 @@ class FormViewMeshEditTest : public QObject {
     TFormViewMesh f;
     QVERIFY(f.AttachMesh(Mesh()));
     QVERIFY(!f.miUndo->isEnabled());
-    const auto before = Samples(*f.Mesh);
+    const auto before = CopySamples(*f.Mesh);
     SelectDiamond(f);
     Answer<TFormAddVertOffset>([](auto* d) { d->SpinEditVertOffset->setValue(1000); });
     f.miAddVertOffsetClick();
@@ -94,7 +91,7 @@ class FormViewMeshEditTest : public QObject {
     QCOMPARE(f.UndoList->NewestRect(), (TCellRect{60, 140, 60, 140}));  // the bounds
     QVERIFY(f.miUndo->isEnabled() && f.ToolButtonUndo->isEnabled());
     f.miUndoClick();
-    QCOMPARE(Samples(*f.Mesh), before);
+    QCOMPARE(CopySamples(*f.Mesh), before);
     QVERIFY(!f.miUndo->isEnabled() && !f.ToolButtonUndo->isEnabled());
     QVERIFY(!f.PolySel.Closed);
 
@@ -144,11 +141,11 @@ class FormViewMeshEditTest : public QObject {
     TMessageRecorder rec;
     TFormViewMesh f;
     QVERIFY(f.AttachMesh(Mesh()));
-    const auto before = Samples(*f.Mesh);
+    const auto before = CopySamples(*f.Mesh);
     SelectDiamond(f);
     OnNextModal([](QWidget* w) { static_cast<QDialog*>(w)->reject(); });
     f.miFillSelectionClick();
-    QCOMPARE(Samples(*f.Mesh), before);
+    QCOMPARE(CopySamples(*f.Mesh), before);
     QVERIFY(f.PolySel.Closed);  // still the selection for the next command
     f.SpinEditFillVal->setValue(55);
     f.ToolButtonFillVoidsOnlyClick();
@@ -158,14 +155,14 @@ class FormViewMeshEditTest : public QObject {
     QCOMPARE(f.PolySel.Count, 0);
     QVERIFY(!f.PolySel.Closed);
     f.miUndoClick();
-    QCOMPARE(Samples(*f.Mesh), before);
+    QCOMPARE(CopySamples(*f.Mesh), before);
   }
 
   void restrictAndChangeOnARectangleUndoNewestFirst() {
     TMessageRecorder rec;
     TFormViewMesh f;
     QVERIFY(f.AttachMesh(Mesh()));
-    const auto before = Samples(*f.Mesh);
+    const auto before = CopySamples(*f.Mesh);
     Answer<TFormRestrictHeight>([](auto* d) { d->SpinEditUpper->setValue(1); });
     f.miRestrictHeightClick();  // no box checked: nothing, no snapshot
     QCOMPARE(f.UndoList->Count(), 0);
@@ -185,14 +182,14 @@ class FormViewMeshEditTest : public QObject {
     QCOMPARE(f.Mesh->GetCell(15, 97), int16_t(1));
     QVERIFY(f.miUndo->isEnabled());
     f.miUndoClick();
-    QCOMPARE(Samples(*f.Mesh), before);
+    QCOMPARE(CopySamples(*f.Mesh), before);
   }
 
   void interpolationInsidePolygon() {
     TMessageRecorder rec;
     TFormViewMesh f;
     QVERIFY(f.AttachMesh(Mesh()));
-    const auto before = Samples(*f.Mesh);
+    const auto before = CopySamples(*f.Mesh);
     SelectDiamond(f);
     f.AbortRequested = true;  // an old Esc must not stop the new run
     Answer<TFormInterpolNearestNei>([](auto* d) {
@@ -205,12 +202,12 @@ class FormViewMeshEditTest : public QObject {
     TTCellMask mask;
     f.PolySel.RenderMask(mask);
     QVERIFY(expected->InterpolNearestNei(f.PolySel.Bounds, 3, nullptr, &mask, 2.0));
-    QCOMPARE(Samples(*f.Mesh), Samples(*expected));
+    QCOMPARE(CopySamples(*f.Mesh), CopySamples(*expected));
     QCOMPARE(f.Mesh->GetCell(59, 100), kVoid);
     QVERIFY(f.PolySel.Closed);
     QVERIFY(f.UserInputEnabled());
     f.miUndoClick();
-    QCOMPARE(Samples(*f.Mesh), before);
+    QCOMPARE(CopySamples(*f.Mesh), before);
   }
 
   // Esc, or closing the window, during the run: the run stops, the window and
@@ -224,7 +221,7 @@ class FormViewMeshEditTest : public QObject {
       TFormViewMesh f;
       QVERIFY(f.AttachMesh(MakeTestMesh(
           s, [](int32_t x, int32_t y) { return y % 4 == 1 ? kVoid : int16_t(x + y); })));
-      const auto before = Samples(*f.Mesh);
+      const auto before = CopySamples(*f.Mesh);
       OnNextModal([&f, close](QWidget* w) {
         auto* d = qobject_cast<TFormInterpolNearestNei*>(w);
         d->SpinEditRadius->setValue(60);
@@ -240,7 +237,7 @@ class FormViewMeshEditTest : public QObject {
       QCOMPARE(f.Mesh->GetCell(600, 397), kVoid);  // stopped before the last rows
       QVERIFY(f.UserInputEnabled());
       f.miUndoClick();
-      QCOMPARE(Samples(*f.Mesh), before);
+      QCOMPARE(CopySamples(*f.Mesh), before);
     }
   }
 };

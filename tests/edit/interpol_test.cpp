@@ -6,8 +6,8 @@
 #include <thread>
 
 #include "edit/interpol_reference.h"
-#include "edit_test_util.h"
 #include "settings/progress.h"
+#include "support/mesh_helpers.h"
 
 namespace {
 

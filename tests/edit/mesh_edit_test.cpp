@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "edit_test_util.h"
 #include "mesh/cell_mask.h"
 #include "settings/progress.h"
+#include "support/mesh_helpers.h"
 
 namespace {
 

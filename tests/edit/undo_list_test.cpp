@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "edit_test_util.h"
+#include "support/mesh_helpers.h"
 
 namespace {
 

@@ -89,8 +89,7 @@ TEST(LoadHGT, MosaicGeometryAbsentTilesAndCounter) {
   ASSERT_TRUE(m.LoadHGT(listed, 2, 2, 2, -7, &p));
   EXPECT_EQ(m.Cols, 2401);
   EXPECT_EQ(m.Rows, 2401);
-  EXPECT_EQ(std::vector<int16_t>(m.Samples.Data(), m.Samples.Data() + m.Samples.Size()),
-            ReferenceGrid(2, 2, {true, true, false, true}, -7));
+  EXPECT_EQ(CopySamples(m), ReferenceGrid(2, 2, {true, true, false, true}, -7));
   // The absent tile keeps the fill value over its western column and
   // southern row; its northern row and eastern column come from neighbours.
   EXPECT_EQ(m.GetCell(0, 2400), -7);

@@ -108,8 +108,7 @@ TEST(HGX, RoundTripAndHeaderSizeIgnored) {
   EXPECT_EQ(l.ColsPerDeg, 3600.0);
   EXPECT_EQ(l.AdjoEast, 2);
   EXPECT_EQ(l.VoidValue, -9999);
-  EXPECT_EQ(std::vector<int16_t>(l.Samples.Data(), l.Samples.Data() + 6),
-            (std::vector<int16_t>{1, 2, 3, -32768, 32767, -1}));
+  EXPECT_EQ(CopySamples(l), (std::vector<int16_t>{1, 2, 3, -32768, 32767, -1}));
   EXPECT_FALSE(l.LoadHGX(dir.File("b.hgx"), nullptr));  // only into a fresh mesh
 }
 

@@ -59,7 +59,7 @@ TEST(MeshRaster, SkipFlagsOffsetsAndByteOrder) {
                                  99, 99, 3,  4,  99,  //
                                  99, 99, 6,  7,  99,  //
                                  99, 99, 99, 99, 99};
-  EXPECT_EQ(std::vector<int16_t>(m.Samples.Data(), m.Samples.Data() + 20), expect);
+  EXPECT_EQ(CopySamples(m), expect);
   EXPECT_FALSE(p.visible);
   EXPECT_EQ(p.shows, 1);
   EXPECT_EQ(p.pumps, 3);
@@ -76,8 +76,7 @@ TEST(MeshRaster, SkipFlagsOffsetsAndByteOrder) {
   TTMesh w;
   MakeMesh(w, 3, 3, std::vector<int16_t>(9, 99));
   ASSERT_TRUE(w.LoadRaster(dir.File("b.raw"), 3, 3, true, true, false, 0, 1, nullptr));
-  EXPECT_EQ(std::vector<int16_t>(w.Samples.Data(), w.Samples.Data() + 9),
-            (std::vector<int16_t>{99, 99, 99, 3, 4, 5, 6, 7, 8}));
+  EXPECT_EQ(CopySamples(w), (std::vector<int16_t>{99, 99, 99, 3, 4, 5, 6, 7, 8}));
 
   // A block that would not fit the grid, a short file, a missing file.
   EXPECT_FALSE(n.LoadRaster(dir.File("b.raw"), 3, 3, true, false, false, 1, 0, nullptr));

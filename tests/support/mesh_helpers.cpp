@@ -30,6 +30,13 @@ std::vector<unsigned char> BigEndianBytes(const std::vector<int16_t>& samples) {
   return b;
 }
 
+std::vector<int16_t> ReadBigEndianSamples(const std::string& path) {
+  const std::vector<unsigned char> b = ReadFileBytes(path);
+  std::vector<int16_t> v(b.size() / 2);
+  for (size_t i = 0; i < v.size(); ++i) v[i] = int16_t(b[2 * i] << 8 | b[2 * i + 1]);
+  return v;
+}
+
 void MakeMesh(TTMesh& mesh, int32_t cols, int32_t rows, const std::vector<int16_t>& samples) {
   mesh.AllocSamples(cols, rows);
   mesh.SetGridSize(cols, rows);

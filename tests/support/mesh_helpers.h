@@ -11,10 +11,21 @@
 std::vector<unsigned char> ReadFileBytes(const std::string& path);
 std::string ReadFileText(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::vector<unsigned char>& bytes);
-// Big-endian samples, row by row.
+// Big-endian samples, row by row, and back from a file.
 std::vector<unsigned char> BigEndianBytes(const std::vector<int16_t>& samples);
-// A mesh of the given size whose samples are given row by row.
+std::vector<int16_t> ReadBigEndianSamples(const std::string& path);
+// A mesh of the given size whose samples are given row by row, or all `value`.
 void MakeMesh(TTMesh& mesh, int32_t cols, int32_t rows, const std::vector<int16_t>& samples);
+inline void MakeMesh(TTMesh& m, int32_t cols, int32_t rows, int16_t value, int16_t voidValue) {
+  m.Samples.Clear();
+  m.AllocSamples(cols, rows);
+  m.SetGridSize(cols, rows);
+  m.VoidValue = voidValue;
+  for (int64_t i = 0; i < m.Samples.Size(); ++i) m.Samples[i] = value;
+}
+inline std::vector<int16_t> CopySamples(const TTMesh& m) {
+  return std::vector<int16_t>(m.Samples.Data(), m.Samples.Data() + m.Samples.Size());
+}
 // Names of the entries of a folder, sorted.
 std::vector<std::string> FolderEntries(const std::string& folder);
 
