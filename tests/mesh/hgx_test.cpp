@@ -126,20 +126,19 @@ TEST(HGX, RefusesBadFilesWithoutAllocating) {
 
   EXPECT_TRUE(refused({}));
   EXPECT_TRUE(refused(std::vector<unsigned char>(good.begin(), good.begin() + 63)));  // short
-  auto foreign = good;
-  foreign[0] = 'X';
-  EXPECT_TRUE(refused(foreign));
-  auto v2 = good;
-  v2[8] = 2;
-  EXPECT_TRUE(refused(v2));
+  auto with = [&](size_t at, unsigned char v) {
+    auto b = good;
+    b[at] = v;
+    return b;
+  };
+  EXPECT_TRUE(refused(with(0, 'X')));
+  EXPECT_TRUE(refused(with(8, 2)));                                                // version 2
   EXPECT_TRUE(refused(std::vector<unsigned char>(good.begin(), good.end() - 1)));  // truncated
   EXPECT_TRUE(refused(Header(0, 5)));
   EXPECT_TRUE(refused(Header(-3, 5)));
   EXPECT_TRUE(refused(Header(100000, 100000)));  // claims 20 GB in a 64-byte file
   EXPECT_TRUE(refused(Header(INT_MAX, INT_MAX)));
-  auto band = good;
-  PutLE32(&band[52], 3);  // a west band wider than the grid
-  EXPECT_TRUE(refused(band));
+  EXPECT_TRUE(refused(with(52, 3)));  // a west band wider than the grid
 
   TTMesh m;
   EXPECT_FALSE(m.LoadHGX(dir.File("missing.hgx"), nullptr));

@@ -60,23 +60,22 @@ TEST(ProgCfg, BadFilesAreRefusedAndReplacedAtStartUp) {
     TTProgCfg c{"keep", "", "", 7, false};
     return !LoadProgCfg(c, dir.Path()) && c.ResamplePath == "keep" && c.MaxMemUndo == 7;
   };
+  auto with = [&](std::initializer_list<std::pair<size_t, unsigned char>> changes) {
+    auto b = good;
+    for (auto [at, v] : changes) b[at] = v;
+    return b;
+  };
   ASSERT_FALSE(refused(good));
   EXPECT_TRUE(refused(std::vector<unsigned char>(good.begin(), good.end() - 1)));
-  auto foreign = good;
-  foreign[3] = 'X';
-  EXPECT_TRUE(refused(foreign));
-  auto longMagic = good;
-  longMagic[8] = 'X';  // "DELVACFGX" is not the magic
-  EXPECT_TRUE(refused(longMagic));
-  auto v2 = good;
-  v2[16] = 2;
+  EXPECT_TRUE(refused(with({{3, 'X'}})));
+  EXPECT_TRUE(refused(with({{8, 'X'}})));  // "DELVACFGX" is not the magic
+  const auto v2 = with({{16, 2}});
   EXPECT_TRUE(refused(v2));
   auto noZero = good;
   std::memset(&noZero[532], 'h', 512);
   EXPECT_TRUE(refused(noZero));
-  auto reserved = good;  // reserved bytes and bytes after a zero are ignored
-  reserved[10] = reserved[600] = reserved[1563] = 0xEE;
-  EXPECT_FALSE(refused(reserved));
+  // Reserved bytes and bytes after a zero are ignored.
+  EXPECT_FALSE(refused(with({{10, 0xEE}, {600, 0xEE}, {1563, 0xEE}})));
 
   // Version 2 at start-up: ignored and replaced by a fresh file.
   WriteFileBytes(dir.File("delvacfg.bin"), v2);
