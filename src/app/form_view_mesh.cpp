@@ -47,9 +47,6 @@ const QColor kYellow(255, 255, 0);
 
 // ------------------------------------------------------------------ globals
 
-TWaitCursor::TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-TWaitCursor::~TWaitCursor() { QApplication::restoreOverrideCursor(); }
-
 namespace {
 QString DefaultTempDir() {
   // "temp" beside the executable for a portable install; else the user's

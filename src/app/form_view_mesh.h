@@ -28,6 +28,7 @@
 #include <memory>
 #include <string>
 
+#include "app/wait_cursor.h"
 #include "app/window_progress.h"
 #include "mesh/cell_mask.h"
 #include "mesh/cell_rect.h"
@@ -45,15 +46,6 @@ class QToolBar;
 class QPainter;
 class TMeshView;
 class TTUndoList;
-
-// Hourglass cursor for the lifetime of the object (every path restores it).
-class TWaitCursor {
- public:
-  TWaitCursor();
-  ~TWaitCursor();
-  TWaitCursor(const TWaitCursor&) = delete;
-  TWaitCursor& operator=(const TWaitCursor&) = delete;
-};
 
 // The folder for extracted tiles and temporary rasters: "temp" beside the
 // executable when that folder is writable, else in the user's cache folder.

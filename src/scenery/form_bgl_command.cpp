@@ -1,13 +1,12 @@
 #include "scenery/form_bgl_command.h"
 
-#include <QApplication>
 #include <QCheckBox>
-#include <QCursor>
 #include <QLabel>
 #include <QSpinBox>
 
 #include "app/app_globals.h"
 #include "app/message_box.h"
+#include "app/wait_cursor.h"
 #include "mesh/mesh.h"
 #include "scenery/bgl_build.h"
 #include "scenery/form_create_bgl_opt.h"
@@ -22,15 +21,6 @@ TBglOptionsHook& OptionsHook() {
   static TBglOptionsHook hook;
   return hook;
 }
-
-// Hourglass for the lifetime of the object.
-class THourglass {
- public:
-  THourglass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~THourglass() { QApplication::restoreOverrideCursor(); }
-  THourglass(const THourglass&) = delete;
-  THourglass& operator=(const THourglass&) = delete;
-};
 
 // Menus and tool bar off for the lifetime of the object.
 class TUserInputOff {
@@ -70,7 +60,7 @@ std::string BuildBglFromMesh(const TBglCommandEnv& env, const TBglRunInput& in,
   window->LabelStatus->setText("Resample is running. Please wait.");
   window->show();
   window->repaint();
-  THourglass hourglass;
+  TWaitCursor wait;
 
   const std::vector<std::string> infs =
       ResampleInfList(in.Entries, in.Files.SourceInf, in.Files.DestInf);
@@ -112,7 +102,7 @@ QPointer<TFormResampleOutput> CreateBglFromMesh(const TBglCommandEnv& env) {
   }
   bool voids;
   {
-    THourglass hourglass;
+    TWaitCursor wait;
     voids = mesh.HasVoids();
   }
   if (voids && !ShowMessage(env.Owner, TMsgKind::Confirmation,
@@ -144,7 +134,7 @@ QPointer<TFormResampleOutput> CreateBglFromMesh(const TBglCommandEnv& env) {
   TUserInputOff inputOff(env.EnableUserInput);
   bool saved;
   {
-    THourglass hourglass;
+    TWaitCursor wait;
     saved = mesh.SaveToFile(in.Files.Raster, false, in.Cut.Rect, true, env.Progress);
   }
   if (!saved) {
