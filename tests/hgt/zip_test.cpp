@@ -142,60 +142,34 @@ TEST(ZipFailures, EachFailureReturnsItsCodeAndLeavesNoFile) {
     int code;      // UnzipEntry
     int files_rc;  // UnzipFiles
   };
-  std::vector<TCase> cases;
-  {
-    TMember m = StoredMember("m.txt", "hello");
-    m.crc ^= 1;
-    cases.push_back({"crc mismatch", m, kZipCrcMismatch, 0});
-  }
-  {
-    TMember m = StoredMember("m.txt", "hello");
-    m.method = 2;  // reduced
-    cases.push_back({"method 2", m, kZipUnsupported, 0});
-  }
-  {
-    TMember m = StoredMember("m.txt", "hello");
-    m.flags = 1;
-    cases.push_back({"encrypted", m, kZipEncrypted, 0});
-  }
-  {
-    TMember m = StoredMember("m.txt", "hello");
-    m.method = 1;
-    m.flags = 8;
-    cases.push_back({"shrunk with data descriptor", m, kZipUnsupported, 0});
-  }
-  {
-    TMember m = StoredMember("m.txt", "hello");
-    m.local_sig = 0x04034b51;
-    // The archive no longer starts with a local header either.
-    cases.push_back({"bad local signature", m, kZipDamaged, kZipNotZip});
-  }
-  {
-    TMember m = DeflatedStoredBlock("m.txt", text);
-    m.data.resize(100);  // the stream stops in the middle of its block
-    m.csize = 100;
-    cases.push_back({"truncated deflate data", m, kZipDamaged, kZipDamaged});
-  }
-  {
-    TMember m = StoredMember("m.txt", text);
-    m.csize = m.size = 1u << 30;  // more than the archive holds
-    cases.push_back({"declared size past the end", m, kZipDamaged, kZipDamaged});
-  }
-  {
-    TMember m = DeflatedStoredBlock("m.txt", text);
-    m.size = 100;  // the stream inflates to 300
-    cases.push_back({"inflates past its size", m, kZipDamaged, kZipDamaged});
-  }
-  {
-    TMember m = DeflatedStoredBlock("m.txt", text);
-    m.size = 1000;  // the stream ends early
-    cases.push_back({"inflates short of its size", m, kZipDamaged, kZipDamaged});
-  }
-  {
-    TMember m = DeflatedStoredBlock("m.txt", text);
-    m.data[0] = 0x07;  // final block of the reserved type 3
-    cases.push_back({"bad block type", m, kZipDamaged, kZipDamaged});
-  }
+  const TMember hello = StoredMember("m.txt", "hello"),
+                deflated = DeflatedStoredBlock("m.txt", text);
+  auto with = [](TMember m, auto change) {
+    change(m);
+    return m;
+  };
+  const TCase cases[] = {
+      {"crc mismatch", with(hello, [](TMember& m) { m.crc ^= 1; }), kZipCrcMismatch, 0},
+      {"method 2 (reduced)", with(hello, [](TMember& m) { m.method = 2; }), kZipUnsupported, 0},
+      {"encrypted", with(hello, [](TMember& m) { m.flags = 1; }), kZipEncrypted, 0},
+      {"shrunk with data descriptor", with(hello, [](TMember& m) { m.method = 1, m.flags = 8; }),
+       kZipUnsupported, 0},
+      // The archive no longer starts with a local header either.
+      {"bad local signature", with(hello, [](TMember& m) { m.local_sig = 0x04034b51; }),
+       kZipDamaged, kZipNotZip},
+      {"truncated deflate data (stops inside its block)",
+       with(deflated, [](TMember& m) { m.data.resize(100), m.csize = 100; }), kZipDamaged,
+       kZipDamaged},
+      {"declared size past the end of the archive",
+       with(StoredMember("m.txt", text), [](TMember& m) { m.csize = m.size = 1u << 30; }),
+       kZipDamaged, kZipDamaged},
+      {"inflates past its size (300)", with(deflated, [](TMember& m) { m.size = 100; }),
+       kZipDamaged, kZipDamaged},
+      {"inflates short of its size", with(deflated, [](TMember& m) { m.size = 1000; }), kZipDamaged,
+       kZipDamaged},
+      {"final block of the reserved type 3", with(deflated, [](TMember& m) { m.data[0] = 0x07; }),
+       kZipDamaged, kZipDamaged},
+  };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.what);
     TTempDir dir;
