@@ -13,6 +13,7 @@ TileRect ToTileRect(const TTDegreeRect& r) {
   t.MaxLat = int16_t(r.MaxLat);
   t.MinLon = int16_t(r.MinLon);
   t.MaxLon = int16_t(r.MaxLon);
+  NormalizeTileRect(t);
   return t;
 }
 

@@ -57,6 +57,11 @@ void ListTileNames(const TileRect& rect, std::vector<std::string>& names) {
       names.push_back(LatName(a) + LonName(o) + ".HGT");
 }
 
+void NormalizeTileRect(TileRect& rect) {
+  if (rect.MaxLat < rect.MinLat) std::swap(rect.MaxLat, rect.MinLat);
+  if (rect.MaxLon < rect.MinLon) std::swap(rect.MaxLon, rect.MinLon);
+}
+
 int TileSizeKind(int64_t fileSize) {
   if (fileSize == kTileBytes3s) return 2;
   if (fileSize == kTileBytes1s) return 1;

@@ -37,6 +37,9 @@ bool ParseTileName(const std::string& path, int16_t& lat, int16_t& lon);
 // tile row k / W, tile column k % W. Names end in ".HGT".
 void ListTileNames(const TileRect& rect, std::vector<std::string>& names);
 
+// Puts each pair of sides in order.
+void NormalizeTileRect(TileRect& rect);
+
 // 2 for a 1201-sample tile's size, 1 for a 3601-sample tile's, else 0.
 int TileSizeKind(int64_t fileSize);
 // Samples per side of a tile kind (1201 or 3601), 0 for another kind.

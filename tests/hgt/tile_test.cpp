@@ -67,6 +67,12 @@ TEST(TileNames, NamesParsingAndLists) {
             (std::vector<std::string>{"N00W001.HGT", "N00E000.HGT", "S01W001.HGT", "S01E000.HGT"}));
   ListTileNames(TileRect{3, 3, 0, 5}, names);
   EXPECT_TRUE(names.empty());
+  TileRect r{5, 2, 9, -1};
+  NormalizeTileRect(r);
+  EXPECT_EQ(r.MinLat, 2);
+  EXPECT_EQ(r.MaxLat, 5);
+  EXPECT_EQ(r.MinLon, -1);
+  EXPECT_EQ(r.MaxLon, 9);
 
   EXPECT_EQ(TileSizeKind(2884802), 2);
   EXPECT_EQ(TileSizeKind(25934402), 1);
