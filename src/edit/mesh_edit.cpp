@@ -49,92 +49,75 @@ class TRowSelection {
   int32_t left_ = 0, right_ = -1;
 };
 
+// Calls f(sample) for every selected cell of the rectangle (clipped to the
+// grid), rows outer, columns inner; pumps once per row when given progress.
+template <typename F>
+void ForEachSelected(TTMesh& mesh, const TCellRect& rect, const TTCellMask* mask,
+                     TTProgress* progress, F&& f) {
+  TCellRect r = ClipToGrid(mesh, rect);
+  if (r.IsEmpty()) return;
+  for (int32_t y = r.Top; y <= r.Bottom; ++y) {
+    int16_t* row = mesh.RowStart(y);
+    TRowSelection sel(mask, y);
+    for (int32_t x = r.Left; x <= r.Right; ++x)
+      if (sel.Selected(x)) f(row[x]);
+    PumpMessages(progress);
+  }
+}
+
+bool FillApplies(int16_t mode, bool isVoid) {
+  return mode == kFillKeepVoids ? !isVoid : mode == kFillVoidsOnly ? isVoid : true;
+}
+
 }  // namespace
 
 void TTMesh::ChangeValue(const TCellRect& rect, int16_t current, int16_t replacement,
                          const TTCellMask* mask, TTProgress* progress) {
-  TCellRect r = ClipToGrid(*this, rect);
-  if (r.IsEmpty()) return;
-  for (int32_t y = r.Top; y <= r.Bottom; ++y) {
-    int16_t* row = RowStart(y);
-    TRowSelection sel(mask, y);
-    for (int32_t x = r.Left; x <= r.Right; ++x)
-      if (row[x] == current && sel.Selected(x)) row[x] = replacement;
-    PumpMessages(progress);
-  }
+  ForEachSelected(*this, rect, mask, progress, [&](int16_t& s) {
+    if (s == current) s = replacement;
+  });
 }
 
 void TTMesh::RestrictHeight(const TCellRect& rect, int16_t lower, int16_t upper, uint16_t flags,
                             const TTCellMask* mask, TTProgress* progress) {
   if ((flags & 3) == 0) return;
   const bool applyLower = flags & 1, applyUpper = flags & 2;
-  TCellRect r = ClipToGrid(*this, rect);
-  if (r.IsEmpty()) return;
-  for (int32_t y = r.Top; y <= r.Bottom; ++y) {
-    int16_t* row = RowStart(y);
-    TRowSelection sel(mask, y);
-    for (int32_t x = r.Left; x <= r.Right; ++x) {
-      int16_t s = row[x];
-      if (s == VoidValue || !sel.Selected(x)) continue;
-      // The upper limit applies first, so lower > upper ends at lower.
-      if (applyUpper && s > upper) s = upper;
-      if (applyLower && s < lower) s = lower;
-      row[x] = s;
-    }
-    PumpMessages(progress);
-  }
+  const int16_t voidValue = VoidValue;
+  ForEachSelected(*this, rect, mask, progress, [&](int16_t& s) {
+    if (s == voidValue) return;
+    // The upper limit applies first, so lower > upper ends at lower.
+    if (applyUpper && s > upper) s = upper;
+    if (applyLower && s < lower) s = lower;
+  });
 }
 
 bool TTMesh::AddVertOffset(const TCellRect& rect, int32_t offset, const TTCellMask* mask,
                            TTProgress* progress) {
   bool clipped = false;
-  TCellRect r = ClipToGrid(*this, rect);
-  if (r.IsEmpty()) return false;
-  for (int32_t y = r.Top; y <= r.Bottom; ++y) {
-    int16_t* row = RowStart(y);
-    TRowSelection sel(mask, y);
-    for (int32_t x = r.Left; x <= r.Right; ++x) {
-      int16_t s = row[x];
-      if (s == VoidValue || !sel.Selected(x)) continue;
-      // 64-bit sum: exact for every 32-bit offset.
-      int64_t sum = int64_t(s) + offset;
-      if (sum > INT16_MAX) {
-        sum = INT16_MAX;
-        clipped = true;
-      } else if (sum < INT16_MIN) {
-        sum = INT16_MIN;
-        clipped = true;
-      }
-      row[x] = static_cast<int16_t>(sum);
+  const int16_t voidValue = VoidValue;
+  ForEachSelected(*this, rect, mask, progress, [&](int16_t& s) {
+    if (s == voidValue) return;
+    // 64-bit sum: exact for every 32-bit offset.
+    int64_t sum = int64_t(s) + offset;
+    if (sum > INT16_MAX || sum < INT16_MIN) {
+      sum = std::clamp<int64_t>(sum, INT16_MIN, INT16_MAX);
+      clipped = true;
     }
-    PumpMessages(progress);
-  }
+    s = static_cast<int16_t>(sum);
+  });
   return clipped;
 }
 
 void TTMesh::FillRect(const TCellRect& rect, int16_t value, int16_t mode) {
-  TCellRect r = ClipToGrid(*this, rect);
-  if (r.IsEmpty()) return;
-  for (int32_t y = r.Top; y <= r.Bottom; ++y) {
-    int16_t* row = RowStart(y);
-    for (int32_t x = r.Left; x <= r.Right; ++x) {
-      bool isVoid = row[x] == VoidValue;
-      if (mode == kFillKeepVoids ? !isVoid : mode == kFillVoidsOnly ? isVoid : true) row[x] = value;
-    }
-  }
+  const int16_t voidValue = VoidValue;
+  ForEachSelected(*this, rect, nullptr, nullptr, [&](int16_t& s) {
+    if (FillApplies(mode, s == voidValue)) s = value;
+  });
 }
 
 void FillMasked(const TTCellMask& mask, TTMesh& mesh, int16_t value, int16_t voidValue,
                 int16_t mode) {
-  TCellRect r = ClipToGrid(mesh, mask.Bounds());
-  if (r.IsEmpty()) return;
-  for (int32_t y = r.Top; y <= r.Bottom; ++y) {
-    int16_t* row = mesh.RowStart(y);
-    TRowSelection sel(&mask, y);
-    for (int32_t x = r.Left; x <= r.Right; ++x) {
-      if (!sel.Selected(x)) continue;
-      bool isVoid = row[x] == voidValue;
-      if (mode == kFillKeepVoids ? !isVoid : mode == kFillVoidsOnly ? isVoid : true) row[x] = value;
-    }
-  }
+  ForEachSelected(mesh, mask.Bounds(), &mask, nullptr, [&](int16_t& s) {
+    if (FillApplies(mode, s == voidValue)) s = value;
+  });
 }
