@@ -9,10 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "hgt/tile_names.h"
-#include "mesh/mesh.h"
+#include "core/base/file_util.h"
+#include "core/formats/hgx_format.h"
+#include "core/mesh/mesh.h"
+#include "core/tiles/load_hgt.h"
+#include "core/tiles/tile_names.h"
 #include "sample_gen.h"
-#include "settings/file_util.h"
 
 namespace fs = std::filesystem;
 
@@ -54,7 +56,7 @@ void CoreLoadTile(benchmark::State& state) {
   const std::vector<std::string> tiles{TilePath()};
   for (auto _ : state) {
     TTMesh m;
-    if (!m.LoadHGT(tiles, 1, 1, 1, 0)) state.SkipWithError("load failed");
+    if (!LoadHGT(m, tiles, 1, 1, 1, 0)) state.SkipWithError("load failed");
     benchmark::DoNotOptimize(m.Samples.Data());
   }
   state.SetBytesProcessed(state.iterations() * kTileBytes1s);
@@ -67,7 +69,7 @@ void CoreLoadMosaic2x2(benchmark::State& state) {
   for (auto& t : tiles) t = JoinPath(BenchFolder(), t);
   for (auto _ : state) {
     TTMesh m;
-    if (!m.LoadHGT(tiles, 1, 2, 2, 0)) state.SkipWithError("load failed");
+    if (!LoadHGT(m, tiles, 1, 2, 2, 0)) state.SkipWithError("load failed");
     benchmark::DoNotOptimize(m.Samples.Data());
   }
   state.SetBytesProcessed(state.iterations() * 4 * kTileBytes1s);
@@ -76,7 +78,7 @@ BENCHMARK(CoreLoadMosaic2x2)->Unit(benchmark::kMillisecond);
 
 void CoreUpdateStats(benchmark::State& state) {
   TTMesh m;
-  m.LoadHGT({TilePath()}, 1, 1, 1, 0);
+  LoadHGT(m, {TilePath()}, 1, 1, 1, 0);
   for (auto _ : state) {
     m.UpdateStats();
     benchmark::DoNotOptimize(m.VoidCount);
@@ -87,22 +89,22 @@ BENCHMARK(CoreUpdateStats)->Unit(benchmark::kMillisecond);
 
 void CoreSaveHGX(benchmark::State& state) {
   TTMesh m;
-  m.LoadHGT({TilePath()}, 1, 1, 1, 0);
+  LoadHGT(m, {TilePath()}, 1, 1, 1, 0);
   const std::string out = JoinPath(BenchFolder(), "bench.hgx");
   for (auto _ : state)
-    if (!m.SaveToFile(out, true, m.GridRect, true)) state.SkipWithError("save failed");
+    if (!SaveToFile(m, out, true, m.GridRect, true)) state.SkipWithError("save failed");
   state.SetBytesProcessed(state.iterations() * m.Samples.Size() * 2);
 }
 BENCHMARK(CoreSaveHGX)->Unit(benchmark::kMillisecond);
 
 void CoreLoadHGX(benchmark::State& state) {
   TTMesh m;
-  m.LoadHGT({TilePath()}, 1, 1, 1, 0);
+  LoadHGT(m, {TilePath()}, 1, 1, 1, 0);
   const std::string path = JoinPath(BenchFolder(), "bench-load.hgx");
-  m.SaveToFile(path, true, m.GridRect, true);
+  SaveToFile(m, path, true, m.GridRect, true);
   for (auto _ : state) {
     TTMesh l;
-    if (!l.LoadHGX(path)) state.SkipWithError("load failed");
+    if (!LoadHGX(l, path)) state.SkipWithError("load failed");
     benchmark::DoNotOptimize(l.Samples.Data());
   }
   state.SetBytesProcessed(state.iterations() * m.Samples.Size() * 2);

@@ -15,10 +15,10 @@
 #include <random>
 #include <thread>
 
-#include "edit/interpol.h"
-#include "edit/interpol_reference.h"
-#include "edit/undo_list.h"
-#include "mesh/mesh.h"
+#include "core/edit/interpol.h"
+#include "core/edit/interpol_reference.h"
+#include "core/edit/undo_list.h"
+#include "core/mesh/mesh.h"
 
 namespace {
 
@@ -121,7 +121,7 @@ void BM_InterpolFast(benchmark::State& state, bool wholeTile) {
     voids = VoidsIn(m, rect);
     state.ResumeTiming();
     auto t0 = std::chrono::steady_clock::now();
-    m.InterpolNearestNei(rect, 70, nullptr, nullptr, 6.0, &run);
+    InterpolNearestNei(m, rect, 70, nullptr, nullptr, 6.0, &run);
     seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   }
   Report(state, voids, seconds);

@@ -15,12 +15,12 @@
 #include <string>
 #include <vector>
 
-#include "hgt/multi_hgt.h"
-#include "hgt/zip_stream.h"
-#include "mesh/mesh.h"
-#include "mesh/mesh_image.h"
-#include "mesh/sample_io.h"
-#include "settings/file_util.h"
+#include "core/base/file_util.h"
+#include "core/base/sample_io.h"
+#include "core/mesh/mesh.h"
+#include "core/tiles/multi_hgt.h"
+#include "core/view/mesh_image.h"
+#include "core/zip/zip_stream.h"
 
 namespace fs = std::filesystem;
 

@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "hgt/zip.h"
-#include "hgt/zip_stream.h"
-#include "mesh/sample_io.h"
+#include "core/base/sample_io.h"
+#include "core/zip/zip.h"
+#include "core/zip/zip_stream.h"
 
 namespace fs = std::filesystem;
 

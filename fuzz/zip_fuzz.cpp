@@ -14,9 +14,9 @@
 
 #include <unistd.h>
 
-#include "hgt/zip.h"
-#include "hgt/zip_stream.h"
-#include "hgt/zip_types.h"
+#include "core/zip/zip.h"
+#include "core/zip/zip_stream.h"
+#include "core/zip/zip_types.h"
 
 namespace fs = std::filesystem;
 

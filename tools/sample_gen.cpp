@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "hgt/tile_names.h"
-#include "mesh/sample_io.h"
-#include "settings/file_util.h"
+#include "core/base/file_util.h"
+#include "core/base/sample_io.h"
+#include "core/tiles/tile_names.h"
 
 namespace {
 

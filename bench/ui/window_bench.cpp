@@ -14,13 +14,13 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "app/file_dialogs.h"
-#include "app/form_view_mesh.h"
-#include "app/mesh_view.h"
-#include "hgt/single_hgt.h"
-#include "mesh/mesh.h"
-#include "mesh/mesh_image.h"
-#include "mesh/view_geometry.h"
+#include "core/mesh/mesh.h"
+#include "core/tiles/single_hgt.h"
+#include "core/view/mesh_image.h"
+#include "core/view/view_geometry.h"
+#include "ui/main/form_view_mesh.h"
+#include "ui/main/mesh_view.h"
+#include "ui/widgets/file_dialogs.h"
 
 namespace {
 // A relief with sea and a few voids, filled row by row.

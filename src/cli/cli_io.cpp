@@ -1,14 +1,15 @@
 #include "cli/cli_io.h"
+#include "core/formats/hgx_format.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <random>
 
 #include "cli/cli.h"
-#include "hgt/single_hgt.h"
-#include "mesh/mesh.h"
-#include "mesh/raster_rules.h"
-#include "settings/file_util.h"
+#include "core/base/file_util.h"
+#include "core/formats/raster_rules.h"
+#include "core/mesh/mesh.h"
+#include "core/tiles/single_hgt.h"
 
 namespace fs = std::filesystem;
 
@@ -99,7 +100,7 @@ void LoadInput(TTMesh& mesh, const std::string& in, const TCliArgs& args, TCliSe
   } else {
     const std::string ext = UpperAscii(FileExtension(in));
     if (ext == ".HGX") {
-      if (!mesh.LoadHGX(in, session.Progress())) CliFail("Cannot load HGX.");
+      if (!LoadHGX(mesh, in, session.Progress())) CliFail("Cannot load HGX.");
     } else if (ext == ".HGT" || ext == ".ZIP") {
       const std::string temp = ext == ".ZIP" ? session.TempDir() : std::string();
       std::string message = LoadSingleHGT(mesh, in, temp, session.Progress());
@@ -127,14 +128,14 @@ void WriteOutput(const TTMesh& mesh, const std::string& out, const TCliArgs& arg
   CheckOutputArgs(out, args);
   const std::string ext = UpperAscii(FileExtension(out));
   if (ext == ".HGX") {
-    if (!mesh.SaveToFile(out, true, mesh.GridRect, true, session.Progress()))
+    if (!SaveToFile(mesh, out, true, mesh.GridRect, true, session.Progress()))
       CliFail("Cannot save mesh.");
     return;
   }
   if (ext == ".HGT") {
     const bool tile = mesh.Cols == mesh.Rows && (mesh.Cols == 1201 || mesh.Cols == 3601);
     if (!tile) CliFail("HGT output needs a grid of 1201 x 1201 or 3601 x 3601 samples");
-    if (!mesh.SaveToFile(out, false, mesh.GridRect, true, session.Progress()))
+    if (!SaveToFile(mesh, out, false, mesh.GridRect, true, session.Progress()))
       CliFail("Error creating file.");
     return;
   }

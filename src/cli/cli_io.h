@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "settings/progress.h"
+#include "core/base/progress.h"
 
 class TTMesh;
 class TCliArgs;

@@ -1,21 +1,21 @@
 // delvacli bgl: "Create BGL..." without the dialog. The proposals, the cut,
 // the INF files and the compiler run are the editor's own; the compiler's
 // output goes to stdout, then the status line of the output window.
-#include <QCoreApplication>
-#include <QStandardPaths>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
 
-#include "app/app_globals.h"
 #include "cli/cli.h"
 #include "cli/cli_io.h"
-#include "mesh/mesh.h"
-#include "scenery/bgl_build.h"
-#include "scenery/form_resample_run.h"
-#include "scenery/resample_tool.h"
-#include "settings/file_util.h"
-#include "settings/prog_cfg.h"
+#include "core/base/app_name.h"
+#include "core/base/file_util.h"
+#include "core/formats/hgx_format.h"
+#include "core/mesh/mesh.h"
+#include "core/platform/process.h"
+#include "core/scenery/bgl_build.h"
+#include "core/scenery/resample_run.h"
+#include "core/scenery/resample_tool.h"
+#include "core/settings/prog_cfg.h"
 
 namespace {
 
@@ -32,9 +32,8 @@ std::string Absolute(const std::string& path) {
 // the program (portable install) or in the user's configuration folder.
 std::string ConfiguredResample() {
   TTProgCfg cfg;
-  const std::string exeDir = QCoreApplication::applicationDirPath().toStdString();
-  const std::string userDir =
-      QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString();
+  const std::string exeDir = ExecutableFolder();
+  const std::string userDir = UserConfigFolder(AppName);
   if (LoadProgCfg(cfg, exeDir) || LoadProgCfg(cfg, userDir)) return cfg.ResamplePath;
   return std::string();
 }
@@ -61,12 +60,6 @@ int RunBgl(const TCliArgs& args) {
   const bool overlapGiven = args.Has("--overlap");
   TBandOverlap overlap;
   if (overlapGiven) overlap = ParseOverlap(args.Value("--overlap"));
-
-  static int qtArgc = 1;
-  static char qtName[] = "delvacli";
-  static char* qtArgv[] = {qtName, nullptr};
-  QCoreApplication app(qtArgc, qtArgv);
-  QCoreApplication::setApplicationName(AppName);
 
   const std::string resample =
       args.Has("--resample") ? Absolute(args.Value("--resample")) : ConfiguredResample();
@@ -101,8 +94,8 @@ int RunBgl(const TCliArgs& args) {
   std::string tempDir;
   if (keepTemp) {
     std::error_code ec;
-    const fs::path kept = fs::temp_directory_path(ec) /
-                          ("delvacli-bgl-" + std::to_string(QCoreApplication::applicationPid()));
+    const fs::path kept =
+        fs::temp_directory_path(ec) / ("delvacli-bgl-" + std::to_string(ProcessId()));
     fs::create_directories(kept, ec);
     if (ec) CliFail("Cannot create temporary directory.");
     tempDir = kept.string();
@@ -119,7 +112,7 @@ int RunBgl(const TCliArgs& args) {
   } cleanup{files, !keepTemp};
 
   const std::string bgl = Absolute(args.Value("--out"));
-  if (!mesh.SaveToFile(files.Raster, false, cut.Rect, true, session.Progress()))
+  if (!SaveToFile(mesh, files.Raster, false, cut.Rect, true, session.Progress()))
     CliFail("Could not save the mesh.");
   const TToolPathForm form = NeedsWine(resample) ? TToolPathForm::Wine : TToolPathForm::Host;
   const std::string error = WriteBglInfFiles(mesh, cut, lod, base, files, bgl, form);
@@ -131,11 +124,10 @@ int RunBgl(const TCliArgs& args) {
   const std::vector<std::string> infs = ResampleInfList(entries, files.SourceInf, files.DestInf);
 
   bool endedWithNewline = true;
-  const TResampleRunResult result = RunResample(resample, infs, [&](const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+  const TResampleRunResult result = RunResample(resample, infs, [&](const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
-    if (!bytes.isEmpty()) endedWithNewline = bytes.endsWith('\n');
+    if (!text.empty()) endedWithNewline = text.back() == '\n';
   });
   if (result == TResampleRunResult::NotStarted) CliFail("Could not create BGL file.");
   if (!endedWithNewline) std::fputc('\n', stdout);

@@ -1,6 +1,6 @@
 #include "cli/cli.h"
 #include "cli/cli_io.h"
-#include "mesh/mesh.h"
+#include "core/mesh/mesh.h"
 
 namespace {
 

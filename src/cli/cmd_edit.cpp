@@ -9,11 +9,11 @@
 
 #include "cli/cli.h"
 #include "cli/cli_io.h"
-#include "edit/interpol.h"
-#include "edit/mesh_edit.h"
-#include "mesh/cell_mask.h"
-#include "mesh/mesh.h"
-#include "mesh/poly_raster.h"
+#include "core/edit/interpol.h"
+#include "core/edit/mesh_edit.h"
+#include "core/mesh/cell_mask.h"
+#include "core/mesh/mesh.h"
+#include "core/mesh/poly_raster.h"
 
 namespace {
 
@@ -102,8 +102,8 @@ int RunFillVoids(const TCliArgs& args) {
   LoadInput(mesh, args.Arg(0), args, session);
   Resolve(sel, mesh);
   TTInterpolRun run;
-  if (!mesh.InterpolNearestNei(sel.rect, radius, session.Progress(),
-                               sel.hasMask ? &sel.mask : nullptr, weight, &run))
+  if (!InterpolNearestNei(mesh, sel.rect, radius, session.Progress(),
+                          sel.hasMask ? &sel.mask : nullptr, weight, &run))
     CliFail("Not enough memory available.");
   WriteOutput(mesh, args.Arg(1), args, session);
   std::printf("filled %lld of %lld voids\n", static_cast<long long>(run.Filled),
@@ -167,15 +167,15 @@ int RunEdit(const TCliArgs& args) {
   const TTCellMask* mask = sel.hasMask ? &sel.mask : nullptr;
   bool clipped = false;
   if (args.Has("--change")) {
-    mesh.ChangeValue(sel.rect, from, to, mask, session.Progress());
+    ChangeValue(mesh, sel.rect, from, to, mask, session.Progress());
   } else if (args.Has("--restrict")) {
-    mesh.RestrictHeight(sel.rect, lower, upper, flags, mask, session.Progress());
+    RestrictHeight(mesh, sel.rect, lower, upper, flags, mask, session.Progress());
   } else if (args.Has("--offset")) {
-    clipped = mesh.AddVertOffset(sel.rect, offset, mask, session.Progress());
+    clipped = AddVertOffset(mesh, sel.rect, offset, mask, session.Progress());
   } else if (mask) {
     FillMasked(*mask, mesh, value, mesh.VoidValue, mode);
   } else {
-    mesh.FillRect(sel.rect, value, mode);
+    FillRect(mesh, sel.rect, value, mode);
   }
   WriteOutput(mesh, args.Arg(1), args, session);
   if (clipped) std::printf("Some elevation samples have been clipped.\n");

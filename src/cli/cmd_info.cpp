@@ -2,8 +2,8 @@
 
 #include "cli/cli.h"
 #include "cli/cli_io.h"
-#include "mesh/mesh.h"
-#include "mesh/mesh_info.h"
+#include "core/mesh/mesh.h"
+#include "core/mesh/mesh_info.h"
 
 namespace {
 

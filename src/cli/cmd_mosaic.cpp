@@ -6,8 +6,8 @@
 
 #include "cli/cli.h"
 #include "cli/cli_io.h"
-#include "hgt/multi_hgt.h"
-#include "mesh/mesh.h"
+#include "core/mesh/mesh.h"
+#include "core/tiles/multi_hgt.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include "cli/cli.h"
 #include "cli/cli_io.h"
-#include "hgt/zip.h"
-#include "settings/file_util.h"
+#include "core/base/file_util.h"
+#include "core/zip/zip.h"
 
 namespace {
 

@@ -3,7 +3,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "mesh/mesh.h"
+#include "core/formats/hgx_format.h"
+#include "core/mesh/mesh.h"
 #include "support/cli_run.h"
 #include "support/test_paths.h"
 
@@ -32,7 +33,7 @@ void WriteBandedHgx(const std::string& path) {
   m.AdjoNorth = m.AdjoEast = n + 1;
   m.AdjoSouth = m.AdjoWest = n;
   m.VoidValue = -32768;
-  ASSERT_TRUE(m.SaveToFile(path, true, m.GridRect, false));
+  ASSERT_TRUE(SaveToFile(m, path, true, m.GridRect, false));
 }
 
 const std::string kStandIn = STANDIN_RESAMPLE_PATH;

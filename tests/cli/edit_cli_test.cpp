@@ -4,10 +4,10 @@
 
 #include <algorithm>
 
-#include "edit/interpol.h"
-#include "edit/mesh_edit.h"
-#include "mesh/cell_mask.h"
-#include "mesh/poly_raster.h"
+#include "core/edit/interpol.h"
+#include "core/edit/mesh_edit.h"
+#include "core/mesh/cell_mask.h"
+#include "core/mesh/poly_raster.h"
 #include "support/cli_run.h"
 #include "support/test_paths.h"
 
@@ -46,7 +46,7 @@ TEST_F(EditCli, FillVoidsEqualsTheCoreWithRectOrPolygon) {
   MakeMesh(m, kCols, kRows, Relief());
   m.VoidValue = -32768;
   TTInterpolRun run;
-  ASSERT_TRUE(m.InterpolNearestNei(m.GridRect, 70, nullptr, nullptr, 6.0, &run));
+  ASSERT_TRUE(InterpolNearestNei(m, m.GridRect, 70, nullptr, nullptr, 6.0, &run));
   TCliRun r = Run({"fill-voids"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "filled 26 of 26 voids\n");
@@ -58,7 +58,7 @@ TEST_F(EditCli, FillVoidsEqualsTheCoreWithRectOrPolygon) {
   TTCellPoint tri[] = {{8, 3}, {13, 3}, {8, 8}};
   TTCellMask mask(TCellRect{8, 13, 3, 8});
   RasterizePolygon(tri, 3, mask);
-  ASSERT_TRUE(m.InterpolNearestNei(mask.Bounds(), 3, nullptr, &mask, 2.5, &run));
+  ASSERT_TRUE(InterpolNearestNei(m, mask.Bounds(), 3, nullptr, &mask, 2.5, &run));
   r = Run({"fill-voids", "--radius", "3", "--weight", "2.5", "--polygon", "8,3;13,3;8,8"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "filled " + std::to_string(run.Filled) + " of " + std::to_string(run.Voids) +
@@ -71,7 +71,7 @@ TEST_F(EditCli, EditOperationsEqualTheCore) {
   TTMesh m;
   MakeMesh(m, kCols, kRows, Relief());
   m.VoidValue = -32768;
-  EXPECT_TRUE(m.AddVertOffset(TCellRect{2, 12, 1, 7}, 100));
+  EXPECT_TRUE(AddVertOffset(m, TCellRect{2, 12, 1, 7}, 100));
   TCliRun r = Run({"edit", "--offset", "100", "--rect", "2,1,12,7"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "Some elevation samples have been clipped.\n");
@@ -88,7 +88,7 @@ TEST_F(EditCli, EditOperationsEqualTheCore) {
   Expect(m);
 
   MakeMesh(m, kCols, kRows, Relief());
-  m.RestrictHeight(m.GridRect, 32000, 32500, 3);
+  RestrictHeight(m, m.GridRect, 32000, 32500, 3);
   r = Run({"edit", "--restrict", "--lower", "32000", "--upper", "32500"});
   ASSERT_EQ(r.status, 0) << r.err;
   Expect(m);

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "mesh/mesh.h"
-#include "settings/progress.h"
+#include "core/base/progress.h"
+#include "core/mesh/mesh.h"
 
 // Whole-file helpers and a progress recorder shared by the core tests.
 std::vector<unsigned char> ReadFileBytes(const std::string& path);

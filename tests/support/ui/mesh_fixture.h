@@ -4,7 +4,7 @@
 #include <functional>
 #include <memory>
 
-#include "mesh/mesh.h"
+#include "core/mesh/mesh.h"
 
 // A mesh made in memory for the window tests: cols x rows samples from
 // value(x, y), with the georeference of a tile-like mesh.

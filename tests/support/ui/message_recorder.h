@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <vector>
 
-#include "app/message_box.h"
+#include "ui/widgets/message_box.h"
 
 // Records message boxes instead of showing them, answering confirmations
 // from a queue (Yes when the queue is empty unless told otherwise).

@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <vector>
 
-#include "app/file_dialogs.h"
+#include "ui/widgets/file_dialogs.h"
 
 // Whole files for the window tests; a shared test file's path, empty when
 // the shared folder is absent.

@@ -1,0 +1,232 @@
+#include "core/base/file_util.h"
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <random>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool IsSeparator(char c) { return c == '/' || c == '\\' || c == ':'; }
+
+// Among the entries of `folder`, the one whose name equals `name` ignoring
+// case; with several, the smallest name, so the choice never depends on the
+// order the file system lists them in.
+std::string MatchInFolder(const fs::path& folder, const std::string& name, bool filesOnly) {
+  std::error_code ec;
+  fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec);
+  if (ec) return std::string();
+  std::string best;
+  for (const fs::directory_entry& e : it) {
+    std::string n = e.path().filename().string();
+    if (!EqualsNoCase(n, name)) continue;
+    std::error_code ec2;
+    if (filesOnly && !e.is_regular_file(ec2)) continue;
+    if (best.empty() || n < best) best = n;
+  }
+  if (best.empty()) return std::string();
+  return (folder / best).string();
+}
+
+std::string RandomSuffix() {
+  static std::atomic<uint64_t> counter{0};
+  std::random_device rd;
+  uint64_t v = (uint64_t(rd()) << 32) ^ rd() ^
+               uint64_t(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+               (counter.fetch_add(1) * 0x9E3779B97F4A7C15ull);
+  char buf[17];
+  std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(v));
+  return buf;
+}
+
+}  // namespace
+
+int64_t FileSizeOf(const std::string& path) {
+  std::string found = FindFileNoCase(path);
+  if (found.empty()) return 0;
+  TTInputFile f(found);
+  if (!f.IsOpen()) return 0;
+  int64_t size = f.Size();
+  return size < 0 ? 0 : size;
+}
+
+bool FileExists(const std::string& path) {
+  std::error_code ec;
+  return !path.empty() && fs::is_regular_file(fs::path(path), ec);
+}
+
+bool FolderExists(const std::string& path) {
+  std::error_code ec;
+  return !path.empty() && fs::is_directory(fs::path(path), ec);
+}
+
+std::string FindFileNoCase(const std::string& path) {
+  if (path.empty()) return std::string();
+  if (FileExists(path)) return path;
+  fs::path p(path);
+  std::string name = p.filename().string();
+  if (name.empty()) return std::string();
+  return MatchInFolder(p.parent_path(), name, true);
+}
+
+std::string FindPathNoCase(const std::string& path) {
+  if (path.empty()) return std::string();
+  std::error_code ec;
+  if (fs::exists(fs::path(path), ec)) return path;
+  fs::path p(path);
+  fs::path current = p.root_path();
+  for (const fs::path& part : p.relative_path()) {
+    std::string name = part.string();
+    if (name.empty() || name == ".") continue;
+    fs::path next = current / part;
+    if (name != ".." && !fs::exists(next, ec)) {
+      std::string m = MatchInFolder(current, name, false);
+      if (m.empty()) return std::string();
+      next = fs::path(m);
+    }
+    current = next;
+  }
+  return current.string();
+}
+
+std::string FileNamePart(const std::string& path) {
+  size_t i = path.size();
+  while (i > 0 && !IsSeparator(path[i - 1])) --i;
+  return path.substr(i);
+}
+
+std::string FileExtension(const std::string& path) {
+  std::string name = FileNamePart(path);
+  size_t dot = name.rfind('.');
+  return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
+std::string UpperAscii(std::string s) {
+  for (char& c : s)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return s;
+}
+
+bool EqualsNoCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
+    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  char last = folder.back();
+  if (last == '/' || last == '\\') return folder + name;
+  return folder + static_cast<char>(fs::path::preferred_separator) + name;
+}
+
+size_t ReadBlock(std::FILE* file, void* buffer, size_t size) {
+  size_t done = 0;
+  auto* p = static_cast<unsigned char*>(buffer);
+  while (done < size) {
+    size_t n = std::fread(p + done, 1, size - done, file);
+    if (n == 0) break;
+    done += n;
+  }
+  return done;
+}
+
+bool TTInputFile::Open(const std::string& path) {
+  Close();
+  if (path.empty()) return false;
+  std::error_code ec;
+  // A folder can be opened for reading on some systems; it is never a file.
+  if (fs::is_directory(fs::path(path), ec)) return false;
+  file_ = std::fopen(path.c_str(), "rb");
+  if (file_) std::setvbuf(file_, nullptr, _IONBF, 0);  // we read in large blocks
+  return file_ != nullptr;
+}
+
+void TTInputFile::Close() {
+  if (file_) std::fclose(file_);
+  file_ = nullptr;
+}
+
+int64_t TTInputFile::Size() const {
+  if (!file_) return -1;
+  long pos = std::ftell(file_);
+  if (std::fseek(file_, 0, SEEK_END) != 0) return -1;
+#if defined(_WIN32)
+  int64_t size = _ftelli64(file_);
+#else
+  int64_t size = ftello(file_);
+#endif
+  std::fseek(file_, pos < 0 ? 0 : pos, SEEK_SET);
+  return size;
+}
+
+TTAtomicFileWriter::TTAtomicFileWriter(std::string target) : target_(std::move(target)) {}
+
+bool TTAtomicFileWriter::Open() {
+  Discard();
+  failed_ = false;
+  if (target_.empty()) return false;
+  std::error_code ec;
+  if (fs::is_directory(fs::path(target_), ec)) return false;
+  fs::path t(target_);
+  std::string base = t.filename().string();
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    fs::path temp = t.parent_path() / ("." + base + ".tmp-" + RandomSuffix());
+    // "x": never reuse an existing file of that name.
+    file_ = std::fopen(temp.string().c_str(), "wbx");
+    if (file_) {
+      temp_ = temp.string();
+      return true;
+    }
+    if (errno != EEXIST) break;
+  }
+  return false;
+}
+
+bool TTAtomicFileWriter::Write(const void* data, size_t size) {
+  if (!file_ || failed_) return false;
+  if (size != 0 && std::fwrite(data, 1, size, file_) != size) failed_ = true;
+  return !failed_;
+}
+
+bool TTAtomicFileWriter::Commit() {
+  if (!file_) return false;
+  bool ok = !failed_ && std::fflush(file_) == 0 && !std::ferror(file_);
+  ok = (std::fclose(file_) == 0) && ok;
+  file_ = nullptr;
+  if (ok) {
+    std::error_code ec;
+    fs::rename(fs::path(temp_), fs::path(target_), ec);
+    ok = !ec;
+  }
+  if (!ok) {
+    std::error_code ec;
+    fs::remove(fs::path(temp_), ec);
+  }
+  temp_.clear();
+  return ok;
+}
+
+void TTAtomicFileWriter::Discard() {
+  if (file_) std::fclose(file_);
+  file_ = nullptr;
+  if (!temp_.empty()) {
+    std::error_code ec;
+    fs::remove(fs::path(temp_), ec);
+    temp_.clear();
+  }
+}
+
+bool WriteFileAtomically(const std::string& path, const void* data, size_t size) {
+  TTAtomicFileWriter w(path);
+  return w.Open() && w.Write(data, size) && w.Commit();
+}

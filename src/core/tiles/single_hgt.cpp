@@ -1,0 +1,65 @@
+#include "core/tiles/single_hgt.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <vector>
+
+#include "core/base/file_util.h"
+#include "core/mesh/mesh.h"
+#include "core/tiles/load_hgt.h"
+#include "core/tiles/tile_names.h"
+#include "core/zip/zip.h"
+
+namespace {
+
+// Extracts the member of `archive` named as the archive's name without its
+// last four characters into tempDir. Returns "" and sets `extracted` to the
+// extracted file, or returns the message for the user.
+std::string ExtractSingleTile(const std::string& archive, const std::string& tempDir,
+                              std::string& extracted, TTProgress* progress) {
+  extracted.clear();
+  const std::string z = FileNamePart(archive);
+  if (!IsZipFile(archive)) return "The file " + z + " has an unknown zip file format.";
+  std::vector<std::string> names;
+  if (!ZipEntryNames(archive, names)) return "Could not get file names from zip file.";
+  const std::string m = z.substr(0, z.size() >= 4 ? z.size() - 4 : 0);
+  if (std::none_of(names.begin(), names.end(),
+                   [&](const std::string& n) { return EqualsNoCase(n, m); }))
+    return m + " not found in " + z;
+  if (UnzipMember(archive, tempDir, m, extracted, progress) < 1)
+    return "Could not decompress file " + z;
+  return std::string();
+}
+
+void RemoveFile(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::remove(std::filesystem::path(path), ec);
+}
+
+}  // namespace
+
+std::string LoadSingleHGT(TTMesh& mesh, const std::string& path, const std::string& tempDir,
+                          TTProgress* progress) {
+  std::string p = path;
+  bool extracted = false;
+  if (UpperAscii(FileExtension(path)) == ".ZIP") {
+    std::string message = ExtractSingleTile(path, tempDir, p, progress);
+    if (!message.empty()) return message;
+    extracted = true;
+  }
+  const int kind = TileSizeKind(FileSizeOf(p));
+  if (kind == 0) {
+    if (extracted) RemoveFile(p);
+    return "HGT file size is invalid.";
+  }
+  const bool loaded = LoadHGT(mesh, std::vector<std::string>{p}, uint16_t(kind), 1, 1, 0, progress);
+  if (extracted) RemoveFile(p);
+  if (!loaded) return "Could not load mesh.";
+  int16_t lat = 0, lon = 0;
+  ParseTileName(p, lat, lon);  // a name that is not a tile name leaves 0..1
+  mesh.MinLat = lat;
+  mesh.MaxLat = float(lat + 1);
+  mesh.MinLon = lon;
+  mesh.MaxLon = float(lon + 1);
+  return std::string();
+}

@@ -1,0 +1,81 @@
+#include "core/tiles/tile_names.h"
+#include "core/formats/raster_io.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
+
+#include "core/mesh/mesh.h"
+
+namespace {
+
+bool Digits(const std::string& s, size_t from, size_t count, int& value) {
+  value = 0;
+  for (size_t i = from; i < from + count; ++i) {
+    if (s[i] < '0' || s[i] > '9') return false;
+    value = value * 10 + (s[i] - '0');
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string LatName(int lat) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%c%02d", lat >= 0 ? 'N' : 'S', std::abs(lat));
+  return buf;
+}
+
+std::string LonName(int lon) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%c%03d", lon >= 0 ? 'E' : 'W', std::abs(lon));
+  return buf;
+}
+
+bool ParseTileName(const std::string& path, int16_t& lat, int16_t& lon) {
+  const std::string name = FileNamePart(path);
+  if (name.size() != 11) return false;
+  int v = 0;
+  if (!Digits(name, 1, 2, v)) return false;
+  lat = static_cast<int16_t>(v);
+  if (name[0] == 'S')
+    lat = static_cast<int16_t>(-lat);
+  else if (name[0] != 'N')
+    return false;
+  if (!Digits(name, 4, 3, v)) return false;
+  lon = static_cast<int16_t>(v);
+  if (name[3] == 'W')
+    lon = static_cast<int16_t>(-lon);
+  else if (name[3] != 'E')
+    return false;
+  return true;
+}
+
+void ListTileNames(const TileRect& rect, std::vector<std::string>& names) {
+  names.clear();
+  for (int a = rect.MaxLat - 1; a >= rect.MinLat; --a)
+    for (int o = rect.MinLon; o < rect.MaxLon; ++o)
+      names.push_back(LatName(a) + LonName(o) + ".HGT");
+}
+
+void NormalizeTileRect(TileRect& rect) {
+  if (rect.MaxLat < rect.MinLat) std::swap(rect.MaxLat, rect.MinLat);
+  if (rect.MaxLon < rect.MinLon) std::swap(rect.MaxLon, rect.MinLon);
+}
+
+int TileSizeKind(int64_t fileSize) {
+  if (fileSize == kTileBytes3s) return 2;
+  if (fileSize == kTileBytes1s) return 1;
+  return 0;
+}
+
+int32_t TileSide(int kind) {
+  if (kind == 1) return 3601;
+  if (kind == 2) return 1201;
+  return 0;
+}
+
+bool ReadTile(TTMesh& mesh, const std::string& path, int32_t side, int32_t x0, int32_t y0,
+              bool skipFirstRow, bool skipLastCol, TTProgress* progress) {
+  return LoadRaster(mesh, path, side, side, true, skipFirstRow, skipLastCol, x0, y0, progress);
+}

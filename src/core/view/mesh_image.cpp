@@ -1,0 +1,160 @@
+#include "core/view/mesh_image.h"
+
+#include <algorithm>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "core/mesh/mesh.h"
+#include "core/view/view_geometry.h"
+
+namespace {
+TTPalette BuildPalette() {
+  TTPalette p{};
+  for (uint32_t i = 0; i < 254; ++i) p[i] = 0xFF000000u | (i << 16) | (i << 8) | i;
+  p[kSeaIndex] = 0xFF0000FFu;
+  p[kVoidIndex] = 0xFFFF0080u;
+  return p;
+}
+
+// Index of every possible sample for one colour range, so that the per-cell
+// work is a table look-up.
+void BuildTable(uint8_t* table, int16_t colorMin, int16_t colorMax, int16_t voidValue,
+                bool seaAsBlue) {
+  for (int v = -32768; v <= 32767; ++v)
+    table[uint16_t(v)] = ColorIndex(int16_t(v), colorMin, colorMax, voidValue, seaAsBlue);
+}
+}  // namespace
+
+const TTPalette& MeshPalette() {
+  static const TTPalette palette = BuildPalette();
+  return palette;
+}
+
+uint8_t NearestPaletteIndex(uint8_t r, uint8_t g, uint8_t b) {
+  const TTPalette& p = MeshPalette();
+  int best = 0;
+  int64_t bestD = INT64_MAX;
+  for (int i = 0; i < 256; ++i) {
+    int dr = int((p[i] >> 16) & 255) - r, dg = int((p[i] >> 8) & 255) - g, db = int(p[i] & 255) - b;
+    int64_t d = int64_t(dr) * dr + int64_t(dg) * dg + int64_t(db) * db;
+    if (d < bestD) {
+      bestD = d;
+      best = i;
+    }
+  }
+  return uint8_t(best);
+}
+
+uint8_t HatchIndex() {
+  static const uint8_t index = NearestPaletteIndex(128, 128, 0);
+  return index;
+}
+
+uint8_t ColorIndex(int16_t sample, int16_t colorMin, int16_t colorMax, int16_t voidValue,
+                   bool seaAsBlue) {
+  if (sample == voidValue) return kVoidIndex;
+  if (seaAsBlue && sample <= 0) return kSeaIndex;
+  double scale = colorMax != colorMin ? 253.0 / (int(colorMax) - int(colorMin)) : 0.0;
+  double v = (int(sample) - int(colorMin)) * scale;
+  // Limit before converting so that no value overflows the integer.
+  if (v <= 0) return 0;
+  if (v >= 253) return 253;
+  return uint8_t(int(v));
+}
+
+void ColorCells(const TTMesh& mesh, const TCellRect& rect, bool seaAsBlue, uint8_t* image,
+                ptrdiff_t stride) {
+  if (mesh.Samples.Empty() || rect.IsEmpty()) return;
+  std::vector<uint8_t> table(65536);
+  BuildTable(table.data(), mesh.ColorMin, mesh.ColorMax, mesh.VoidValue, seaAsBlue);
+  const uint8_t* t = table.data();
+  const int32_t w = static_cast<int32_t>(rect.Width());
+  auto rows = [&](int32_t top, int32_t bottom) {
+    for (int32_t y = top; y <= bottom; ++y) {
+      const int16_t* src = mesh.RowStart(y) + rect.Left;
+      uint8_t* dst = image + ptrdiff_t(y) * stride + rect.Left;
+      for (int32_t x = 0; x < w; ++x) dst[x] = t[uint16_t(src[x])];
+    }
+  };
+  // Large rectangles (a whole mesh after a load) are split between two
+  // threads; rows are independent.
+  if (rect.CellCount() >= (int64_t(1) << 22) && rect.Height() >= 2) {
+    const int32_t mid = rect.Top + static_cast<int32_t>(rect.Height() / 2);
+    std::thread other(rows, mid, rect.Bottom);
+    rows(rect.Top, mid - 1);
+    other.join();
+  } else {
+    rows(rect.Top, rect.Bottom);
+  }
+}
+
+void HatchRect(const TCellRect& r, uint8_t ink, uint8_t* image, ptrdiff_t stride) {
+  if (r.IsEmpty()) return;
+  for (int32_t y = r.Top; y <= r.Bottom; ++y) {
+    uint8_t* row = image + ptrdiff_t(y) * stride;
+    if (y == r.Top || y == r.Bottom) {
+      std::memset(row + r.Left, ink, size_t(r.Width()));
+      continue;
+    }
+    row[r.Left] = ink;
+    row[r.Right] = ink;
+    // Lines rising to the right: pixels with (x + y) mod 8 == 7, the
+    // pattern anchored at the image origin so that neighbouring bands meet.
+    int32_t x0 = r.Left + 1;
+    int32_t first = x0 + ((7 - (x0 + y) % 8) + 8) % 8;
+    for (int32_t x = first; x < r.Right; x += 8) row[x] = ink;
+  }
+}
+
+void HatchAdjoBands(const TTMesh& mesh, uint8_t ink, uint8_t* image, ptrdiff_t stride) {
+  const TCellRect& g = mesh.GridRect;
+  auto band = [&](int32_t l, int32_t r, int32_t t, int32_t b) {
+    TCellRect rc{std::max(l, g.Left), std::min(r, g.Right), std::max(t, g.Top),
+                 std::min(b, g.Bottom)};
+    HatchRect(rc, ink, image, stride);
+  };
+  if (mesh.AdjoNorth != 0) band(g.Left, g.Right, g.Top, g.Top + mesh.AdjoNorth - 1);
+  if (mesh.AdjoSouth != 0) band(g.Left, g.Right, g.Bottom - mesh.AdjoSouth + 1, g.Bottom);
+  if (mesh.AdjoEast != 0) band(g.Right - mesh.AdjoEast + 1, g.Right, g.Top, g.Bottom);
+  if (mesh.AdjoWest != 0) band(g.Left, g.Left + mesh.AdjoWest - 1, g.Top, g.Bottom);
+}
+
+void SampleView(const TTViewSampler& s, int64_t originX, int64_t originY, int32_t width,
+                int32_t height, uint32_t* out, ptrdiff_t outStride) {
+  if (!s.Image || width <= 0 || height <= 0) return;
+  const int64_t boxW = ZoomedExtent(s.ImageWidth, s.Zoom);
+  const int64_t boxH = ZoomedExtent(s.ImageHeight, s.Zoom);
+  const int64_t x0 = std::max<int64_t>(originX, 0), y0 = std::max<int64_t>(originY, 0);
+  const int64_t x1 = std::min<int64_t>(originX + width, boxW);
+  const int64_t y1 = std::min<int64_t>(originY + height, boxH);
+  if (x1 <= x0 || y1 <= y0) return;
+  const int32_t n = static_cast<int32_t>(x1 - x0);
+  // Source column of each view column, computed once per paint.
+  std::vector<int32_t> col(static_cast<size_t>(n));
+  for (int32_t i = 0; i < n; ++i) {
+    int64_t c = PixelToCell(x0 + i, s.Zoom);
+    col[i] = static_cast<int32_t>(std::min<int64_t>(c, s.ImageWidth - 1));
+  }
+  const uint32_t* pal = s.Palette;
+  int64_t prevRow = -1;
+  const uint32_t* prevOut = nullptr;
+  for (int64_t py = y0; py < y1; ++py) {
+    int64_t r = std::min<int64_t>(PixelToCell(py, s.Zoom), s.ImageHeight - 1);
+    uint32_t* dst = out + (py - originY) * outStride + (x0 - originX);
+    if (r == prevRow) {
+      // Magnified rows repeat: copy the row just made.
+      std::memcpy(dst, prevOut, size_t(n) * sizeof(uint32_t));
+      continue;
+    }
+    const uint8_t* src = s.Image + r * s.ImageStride;
+    if (s.Zoom == 1) {
+      const uint8_t* p = src + x0;
+      for (int32_t i = 0; i < n; ++i) dst[i] = pal[p[i]];
+    } else {
+      for (int32_t i = 0; i < n; ++i) dst[i] = pal[src[col[i]]];
+    }
+    prevRow = r;
+    prevOut = dst;
+  }
+}

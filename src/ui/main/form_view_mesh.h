@@ -1,0 +1,361 @@
+#pragma once
+
+// TFormViewMesh: the editor's main window. It owns the mesh, its image, the
+// undo list, the selection and the progress reporter, and holds every menu
+// command. Commands implemented by other parts of the program are ordinary
+// member slots defined in their own files (for example the edit commands in
+// src/edit/form_view_mesh_edit.cpp); they use the public helpers below.
+//
+// Ownership across a load: a loader makes its own std::unique_ptr<TTMesh>,
+// loads it (Mesh stays null meanwhile, so paint and mouse handlers never see a
+// half-filled mesh) and hands it to AttachMesh, which builds the undo list and
+// the image. Close Mesh (CloseMesh) destroys mesh, undo list and image together.
+//
+// Selection contract for edits: call EditSelection(). A closed polygon gives
+// its Bounds plus MaskBitmap (rendered right then); otherwise Mesh->SelRect
+// (the dragged rectangle, or the whole grid) with no mask.
+//
+// Long commands: TWaitCursor wait; TInputLock lock(this); ... work with
+// Progress .... Message boxes go through ShowMessage.
+
+#include <QImage>
+#include <QKeySequence>
+#include <QMainWindow>
+#include <QPoint>
+#include <QString>
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/mesh/cell_mask.h"
+#include "core/mesh/cell_rect.h"
+#include "core/mesh/mesh.h"
+#include "core/mesh/poly_sel.h"
+#include "ui/widgets/wait_cursor.h"
+#include "ui/widgets/window_progress.h"
+
+class QAction;
+class QKeySequence;
+class QActionGroup;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QSpinBox;
+class QToolBar;
+class QPainter;
+class TMeshView;
+class TTUndoList;
+
+// The folder for extracted tiles and temporary rasters: "temp" beside the
+// executable when that folder is writable, else in the user's cache folder.
+// Set when the main window is first shown; no trailing separator.
+const QString& TempDir();
+// Same, as a UTF-8 std::string for the core.
+std::string TempDirUtf8();
+
+// The folder of the configuration file "delvacfg.bin": beside the executable
+// when files can be created there, else the user's configuration folder.
+// The record itself is the global ProgCfg (settings/prog_cfg.h).
+std::string SettingsFolder();
+
+// Help pages: the folder "help" beside the executable (or the installed
+// share/delva/help). Empty when its index.htm does not exist.
+QString HelpFolder();
+// Tests point the help at a folder of their own (empty: the normal lookup).
+void SetHelpFolderOverride(const QString& folder);
+bool HelpFileExists();
+// Opens the built-in help window at a page of the help folder (e.g.
+// "editing_filling.htm"); does nothing when the help does not exist.
+void ShowHelpTopic(QWidget* owner, const QString& page);
+// Closes the help window if one is open.
+void CloseHelpWindows();
+
+class TFormViewMesh : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit TFormViewMesh(QWidget* parent = nullptr);
+  ~TFormViewMesh() override;
+
+  // ---------------------------------------------------------------- state
+  std::unique_ptr<TTMesh> Mesh;    // null while no mesh is loaded
+  QImage MeshBitmap;               // Format_Indexed8, Cols x Rows; null without mesh
+  TTCellMask MaskBitmap;           // polygon mask over PolySel.Bounds (RenderMask)
+  TTUndoList* UndoList = nullptr;  // owned; made by CreateUndoList, freed by DestroyUndoList
+  std::unique_ptr<TTWindowProgress> Progress;
+  bool AbortRequested = false;    // set by Esc; cleared and polled by long operations
+  bool MouseInputEnabled = true;  // false: presses, moves, releases on the image ignored
+  QPoint DragStart{-1, -1};
+  QPoint DragEnd{0, 0};
+  bool RectDragging = false;
+  bool RectSelected = false;
+  TTPolySel PolySel;
+  int GeoRefFormat = 1;  // 1 degrees and minutes, 2 decimal degrees
+  int Zoom = 1;          // -32, -16, -8, -4, -2, 1, 2, 4, 8, 16
+
+  // The paint box: a logical area of the zoomed mesh size inside the scroll area.
+  int PaintBoxWidth() const { return paint_box_w_; }
+  int PaintBoxHeight() const { return paint_box_h_; }
+  bool PaintBoxVisible() const { return paint_box_visible_; }
+
+  // ---------------------------------------------------------- components
+  QToolBar* ToolBarMain = nullptr;
+  TMeshView* ScrollBoxMesh = nullptr;
+  QLabel* LabelCursor = nullptr;
+  QLabel* LabelProgress = nullptr;
+  QProgressBar* ProgressBar = nullptr;
+  QLabel* LabelZoom = nullptr;
+  QLabel* LabelUndoDebug = nullptr;
+  QSpinBox* SpinEditFillVal = nullptr;
+
+  QAction* ToolButtonInfo = nullptr;
+  QAction* ToolButtonZoomIn = nullptr;
+  QAction* ToolButtonZoomOut = nullptr;
+  QAction* ToolButtonZoom1x = nullptr;
+  QAction* ToolButtonSelRect = nullptr;
+  QAction* ToolButtonSelPoly = nullptr;
+  QAction* ToolButtonUndo = nullptr;
+  QAction* ToolButtonFillAll = nullptr;
+  QAction* ToolButtonFillKeepVoids = nullptr;
+  QAction* ToolButtonFillVoidsOnly = nullptr;
+  QAction* ToolButtonShowGrid = nullptr;
+
+  QMenu* mFile = nullptr;
+  QAction* miOpenSingleHGT = nullptr;
+  QAction* miOpenMultiHGT = nullptr;
+  QAction* miOpenHGX = nullptr;
+  QAction* miOpenRaster = nullptr;
+  QAction* miSaveAsHGX = nullptr;
+  QAction* miSaveAsRaw = nullptr;
+  QAction* miSaveAsBMP = nullptr;
+  QAction* miMeshInfo = nullptr;
+  QAction* miCmpHGTedges = nullptr;
+  QAction* miCloseMesh = nullptr;
+  QAction* miExit = nullptr;
+
+  QMenu* mEdit = nullptr;
+  QAction* miUndo = nullptr;
+  QAction* miUnselect = nullptr;
+  QAction* miFillSelection = nullptr;
+  QAction* miCopyToClipboard = nullptr;
+
+  QMenu* mOperations = nullptr;
+  QAction* miAddVertOffset = nullptr;
+  QAction* miChangeVal = nullptr;
+  QAction* miRestrictHeight = nullptr;
+  QAction* miInterpolNearestNeighbor = nullptr;
+
+  QMenu* mFS = nullptr;
+  QAction* miCreateBGLFromCurrentMesh = nullptr;
+
+  QMenu* mView = nullptr;
+  QMenu* miZoom = nullptr;  // enabled state: miZoom->menuAction()
+  QAction* msiZoom1div32x = nullptr;
+  QAction* msiZoom1div16x = nullptr;
+  QAction* msiZoom1div8x = nullptr;
+  QAction* msiZoom1div4x = nullptr;
+  QAction* msiZoom1div2x = nullptr;
+  QAction* msiZoom1x = nullptr;
+  QAction* msiZoom2x = nullptr;
+  QAction* msiZoom4x = nullptr;
+  QAction* msiZoom8x = nullptr;
+  QAction* msiZoom16x = nullptr;
+  QAction* miShowGrid = nullptr;
+  QAction* miRecompTerrainColors = nullptr;
+
+  QMenu* mPreferences = nullptr;
+  QMenu* miGeoRefFmt = nullptr;
+  QAction* msiGeoRefFmt_DM = nullptr;
+  QAction* msiGeoRefFmt_D = nullptr;
+  QAction* miHatchAdjoQuad = nullptr;
+  QAction* miSeaAsBlue = nullptr;
+  QAction* miMorePrefs = nullptr;
+
+  QMenu* mHelp = nullptr;
+  QAction* miProgHelp = nullptr;
+  QAction* miAbout = nullptr;
+
+  // The ten zoom items in the order of kZoomFactors (-32 .. 16).
+  std::array<QAction*, 10> ZoomItems{};
+
+  // ------------------------------------------------------------ helpers
+  // Takes a freshly loaded mesh: undo list, statistics, colour range, image,
+  // command state. On a bitmap failure the mesh is closed again, the error is
+  // shown and false is returned.
+  bool AttachMesh(std::unique_ptr<TTMesh> mesh);
+  // Runs `load` on a new mesh with the wait cursor and input off; an error
+  // text it returns is shown, else the mesh is attached.
+  void LoadNewMesh(const std::function<std::string(TTMesh& mesh)>& load);
+  void SetMeshState();
+  void SetNoMeshState();
+  // miUnselect, miFillSelection, the three fill buttons and SpinEditFillVal.
+  void EnableSelectionCommands(bool on);
+  // Every top-level menu and the tool bar as a whole; also blocks mouse
+  // presses on the image while disabled.
+  void EnableUserInput(bool on);
+  bool UserInputEnabled() const { return user_input_enabled_; }
+  // miUndo and ToolButtonUndo together.
+  void EnableUndoCommands(bool on);
+  // Repaints the visible part of the image with outlines and grid.
+  void PaintMesh();
+  // Recomputes the image over Mesh->SelRect (then hatches the bands).
+  void RecolorSelRect();
+  // Recomputes the image over rect, keeping Mesh->SelRect as it was.
+  void RecolorRect(const TCellRect& rect);
+  // Drops every selection (only while a mesh is loaded).
+  void Unselect();
+  // Close Mesh: no-mesh state, mesh, undo list and image destroyed, zoom 1.
+  void CloseMesh();
+
+  struct TEditSelection {
+    TCellRect Rect;
+    const TTCellMask* Mask = nullptr;  // null: every cell of Rect
+  };
+  // What an edit works on (renders the polygon mask when one is closed).
+  TEditSelection EditSelection();
+
+  // The undo list hooks (defined with the undo list).
+  void CreateUndoList();   // for Mesh, with the configured limit
+  void DestroyUndoList();  // deletes UndoList, sets it null
+  void UpdateUndoDebugLabel();
+
+  // Zoom.
+  void ApplyZoom(int newZoom);
+  void ShowZoomLabel();
+  void SetZoom(int newZoom);  // menu check, buttons, ApplyZoom, label
+
+  // Start-up configuration (load, or propose defaults and write them).
+  void LoadStartupConfiguration();
+  // The configured default HGT folder (may be empty or missing).
+  QString ConfiguredHGTFolder() const;
+  // "N46W122_N44W120": north-west and south-east corners of the mesh.
+  QString ProposedMeshFileName() const;
+
+  // Keys the window sees first; true when handled.
+  bool FormKeyDown(int key, Qt::KeyboardModifiers mods);
+
+  // LabelUndoDebug and miCmpHGTedges shown (after Ctrl+Alt+Q).
+  bool DebugItemsShown() const;
+
+  // Mouse on the paint box, in paint-box pixels.
+  void PaintBoxMeshMouseDown(Qt::MouseButton button, int x, int y);
+  void PaintBoxMeshMouseMove(int x, int y);
+  void PaintBoxMeshMouseUp(Qt::MouseButton button, int x, int y);
+  void ClearCursorLabel();
+
+  // Paints the paint-box area starting at (px, py) into target (an RGB32
+  // image of the viewport's size): image, selection outlines, grid.
+  void PaintArea(QImage& target, int px, int py);
+
+  // Pixel and cell mapping at the current zoom.
+  int PixelToCol(int x) const;
+  int PixelToRow(int y) const;
+  int Snap(int v) const;
+
+  // Test seam: > 0 makes the next bitmap creation fail (1: out of memory,
+  // 2: any other reason).
+  static int TestBitmapFailure;
+
+ public slots:
+  // File
+  void miOpenSingleHGTClick();
+  void miOpenMultiHGTClick();
+  void miOpenHGXClick();
+  void miOpenRasterClick();
+  void miSaveAsHGXClick();
+  void miSaveAsRawClick();
+  void miSaveAsBMPClick();
+  void miMeshInfoClick();
+  void miCmpHGTedgesClick();
+  void miCloseMeshClick();
+  void miExitClick();
+  // Edit
+  void miUndoClick();
+  void miUnselectClick();
+  void miFillSelectionClick();
+  void miCopyToClipboardClick();
+  // Operations
+  void miAddVertOffsetClick();
+  void miChangeValClick();
+  void miRestrictHeightClick();
+  void miInterpolNearestNeighborClick();
+  // Flight Simulator
+  void miCreateBGLFromCurrentMeshClick();
+  // View
+  void msiZoom1div32xClick();
+  void msiZoom1div16xClick();
+  void msiZoom1div8xClick();
+  void msiZoom1div4xClick();
+  void msiZoom1div2xClick();
+  void msiZoom1xClick();
+  void msiZoom2xClick();
+  void msiZoom4xClick();
+  void msiZoom8xClick();
+  void msiZoom16xClick();
+  void miShowGridClick();
+  void miRecompTerrainColorsClick();
+  // Preferences
+  void msiGeoRefFmt_DMClick();
+  void msiGeoRefFmt_DClick();
+  void miHatchAdjoQuadClick();
+  void miSeaAsBlueClick();
+  void miMorePrefsClick();
+  // Help
+  void miProgHelpClick();
+  void miAboutClick();
+  // Tool bar
+  void ToolButtonInfoClick();
+  void ToolButtonZoomInClick();
+  void ToolButtonZoomOutClick();
+  void ToolButtonZoom1xClick();
+  void ToolButtonSelRectClick();
+  void ToolButtonSelPolyClick();
+  void ToolButtonUndoClick();
+  void ToolButtonFillAllClick();
+  void ToolButtonFillKeepVoidsClick();
+  void ToolButtonFillVoidsOnlyClick();
+  void ToolButtonShowGridClick();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void FormCreate();
+  void FormShow();
+  bool FormCloseQuery();
+  QAction* AddItem(QMenu* menu, const char* name, const QString& caption,
+                   void (TFormViewMesh::*slot)(), const QKeySequence& shortcut = {});
+  void BuildMenus();
+  void BuildToolBar();
+  void BuildStatusLine();
+  void UpdateZoomButtons();
+  void SetPaintBoxSize(int w, int h);
+  void UpdateReadout(int x, int y);
+  bool GridShown() const;
+  bool MeshSpansMoreThanOneDegree() const;
+
+  int paint_box_w_ = 0;
+  int paint_box_h_ = 0;
+  bool paint_box_visible_ = false;
+  bool user_input_enabled_ = true;
+  bool shown_once_ = false;
+  QAction* cmp_separator_ = nullptr;      // the separator after miCmpHGTedges
+  QAction* undo_debug_action_ = nullptr;  // shows LabelUndoDebug in the tool bar
+};
+
+// Menus and tool bar off for the lifetime of the object, on every path: the
+// loops of a long command let events through, so a second command could
+// otherwise start on a half-filled mesh.
+class TInputLock {
+ public:
+  explicit TInputLock(TFormViewMesh* form) : form_(form) { form_->EnableUserInput(false); }
+  ~TInputLock() { form_->EnableUserInput(true); }
+  TInputLock(const TInputLock&) = delete;
+  TInputLock& operator=(const TInputLock&) = delete;
+
+ private:
+  TFormViewMesh* form_;
+};

@@ -1,0 +1,55 @@
+#include "ui/widgets/file_dialogs.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QStringList>
+
+namespace {
+TFileDialogHook& Hook() {
+  static TFileDialogHook hook;
+  return hook;
+}
+}  // namespace
+
+TFileDialogHook SetFileDialogHook(TFileDialogHook hook) {
+  TFileDialogHook old = std::move(Hook());
+  Hook() = std::move(hook);
+  return old;
+}
+
+QString QtFileFilter(const QString& filter) {
+  const QStringList parts = filter.split('|');
+  QStringList out;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    QStringList patterns;
+    for (const QString& p : parts[i + 1].split(';', Qt::SkipEmptyParts)) {
+      // Tile and mesh files come with either letter case on a
+      // case-sensitive file system.
+      const QString t = p.trimmed();
+      patterns << t;
+      if (t.toUpper() != t) patterns << t.toUpper();
+    }
+    // Qt reads the patterns from the last parentheses, so they are added
+    // even when the name already shows them.
+    out << parts[i] + " (" + patterns.join(' ') + ")";
+  }
+  return out.join(";;");
+}
+
+QString RunFileDialog(QWidget* parent, const TFileDialogRequest& r) {
+  if (Hook()) return Hook()(r);
+  QFileDialog dialog(parent, r.title, r.folder, QtFileFilter(r.filter));
+  if (r.kind == TFileDialogRequest::Open) {
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+  } else {
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (!r.proposedName.isEmpty()) dialog.selectFile(r.proposedName);
+  }
+  if (!r.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(r.defaultSuffix);
+  if (dialog.exec() != QDialog::Accepted) return QString();
+  const QStringList files = dialog.selectedFiles();
+  return files.isEmpty() ? QString() : files.first();
+}

@@ -1,0 +1,103 @@
+#include "ui/widgets/help_window.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QPointer>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "core/base/app_name.h"
+#include "ui/main/form_view_mesh.h"
+
+namespace {
+QPointer<THelpWindow>& Current() {
+  static QPointer<THelpWindow> window;
+  return window;
+}
+}  // namespace
+
+namespace {
+QString& Override() {
+  static QString folder;
+  return folder;
+}
+}  // namespace
+
+void SetHelpFolderOverride(const QString& folder) { Override() = folder; }
+
+QString HelpFolder() {
+  if (!Override().isEmpty())
+    return QFileInfo::exists(QDir(Override()).filePath("index.htm")) ? Override() : QString();
+  const QString exeDir = QCoreApplication::applicationDirPath();
+  // Beside the executable (build tree, portable install), else the
+  // installed data folder (prefix/bin/../share/delva/help).
+  for (const QString& candidate :
+       {QDir(exeDir).filePath("help"), QDir(exeDir).filePath("../share/delva/help")}) {
+    if (QFileInfo::exists(QDir(candidate).filePath("index.htm")))
+      return QDir(candidate).canonicalPath();
+  }
+  return QString();
+}
+
+bool HelpFileExists() { return !HelpFolder().isEmpty(); }
+
+void ShowHelpTopic(QWidget* owner, const QString& page) {
+  const QString folder = HelpFolder();
+  if (folder.isEmpty()) return;
+  THelpWindow* w = Current();
+  if (!w) {
+    // Parented to the main window so that it closes with it, but not to a
+    // dialog that is about to be destroyed.
+    QWidget* parent = owner ? owner->window() : nullptr;
+    while (parent && parent->parentWidget()) parent = parent->parentWidget()->window();
+    w = new THelpWindow(folder, parent);
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    Current() = w;
+  }
+  w->ShowPage(page);
+}
+
+void CloseHelpWindows() {
+  if (THelpWindow* w = Current()) w->close();
+}
+
+THelpWindow* THelpWindow::Instance() { return Current(); }
+
+THelpWindow::THelpWindow(const QString& folder, QWidget* parent)
+    : QDialog(parent, Qt::Window), folder_(folder), browser_(new QTextBrowser) {
+  setObjectName("HelpWindow");
+  setWindowTitle(QString::fromUtf8(AppName) + " Help");
+  setModal(false);
+  resize(760, 620);
+  browser_->setObjectName("HelpBrowser");
+  browser_->setSearchPaths({folder});
+  browser_->setOpenExternalLinks(true);
+  auto* contents = new QPushButton("Contents");
+  auto* back = new QPushButton("Back");
+  auto* closeButton = new QPushButton("Close");
+  connect(contents, &QPushButton::clicked, this, [this] { ShowPage("index.htm"); });
+  connect(back, &QPushButton::clicked, browser_, &QTextBrowser::backward);
+  connect(browser_, &QTextBrowser::backwardAvailable, back, &QPushButton::setEnabled);
+  connect(closeButton, &QPushButton::clicked, this, &QDialog::close);
+  back->setEnabled(false);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(contents);
+  buttons->addWidget(back);
+  buttons->addStretch(1);
+  buttons->addWidget(closeButton);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(buttons);
+  layout->addWidget(browser_, 1);
+}
+
+void THelpWindow::ShowPage(const QString& page) {
+  QString name = page.isEmpty() ? QStringLiteral("index.htm") : page;
+  browser_->setSource(QUrl::fromLocalFile(QDir(folder_).filePath(name)));
+  show();
+  raise();
+  activateWindow();
+}

@@ -1,0 +1,50 @@
+#include "core/base/file_util.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/mesh_helpers.h"
+#include "support/test_paths.h"
+
+TEST(FileUtil, NamesAndCaseInsensitiveLookup) {
+  EXPECT_EQ(FileNamePart("C:\\DEM\\N45W123.hgt"), "N45W123.hgt");
+  EXPECT_EQ(FileNamePart("/data/x/N45W123.hgt"), "N45W123.hgt");
+  EXPECT_EQ(FileNamePart("C:N45W123.hgt"), "N45W123.hgt");
+  EXPECT_EQ(FileExtension("/a.b/N45W123.hgt.zip"), ".zip");
+  EXPECT_EQ(FileExtension("/a.b/README"), "");
+
+  TTempDir dir;
+  std::filesystem::create_directory(dir.File("Sub"));
+  WriteFileBytes(dir.File("Sub/N45W123.hgt"), {1, 2, 3});
+  EXPECT_EQ(FindFileNoCase(dir.File("Sub/N45W123.HGT")), dir.File("Sub/N45W123.hgt"));
+  EXPECT_EQ(FindFileNoCase(dir.File("Sub/N45W124.HGT")), "");
+  EXPECT_EQ(FindFileNoCase(dir.File("sub/N45W123.hgt")), "");  // only the name part
+  EXPECT_EQ(FindPathNoCase(dir.File("sub/n45w123.HGT")), dir.File("Sub/N45W123.hgt"));
+  EXPECT_EQ(FindFileNoCase(dir.File("Sub")), "");  // folders are not files
+  EXPECT_EQ(FileSizeOf(dir.File("Sub/n45w123.hgt")), 3);
+  EXPECT_EQ(FileSizeOf(dir.File("Sub")), 0);
+  EXPECT_EQ(FileSizeOf(dir.File("none")), 0);
+}
+
+TEST(FileUtil, AtomicWriterReplacesOnlyOnCommit) {
+  TTempDir dir;
+  const std::string target = dir.File("t.bin");
+  WriteFileBytes(target, {'o', 'l', 'd'});
+  {
+    TTAtomicFileWriter w(target);
+    ASSERT_TRUE(w.Open());
+    EXPECT_TRUE(w.Write("new!", 4));
+    EXPECT_EQ(FolderEntries(dir.Path()).size(), 2u);
+  }  // dropped without Commit
+  EXPECT_EQ(ReadFileBytes(target), (std::vector<unsigned char>{'o', 'l', 'd'}));
+  EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"t.bin"});
+
+  ASSERT_TRUE(WriteFileAtomically(target, "new!", 4));
+  EXPECT_EQ(ReadFileBytes(target), (std::vector<unsigned char>{'n', 'e', 'w', '!'}));
+  EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"t.bin"});
+
+  TTAtomicFileWriter onFolder(dir.Path());  // a folder is never replaced
+  EXPECT_FALSE(onFolder.Open());
+  EXPECT_FALSE(WriteFileAtomically(dir.File("none/x.bin"), "a", 1));
+}

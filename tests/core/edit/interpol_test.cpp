@@ -1,0 +1,196 @@
+#include "core/edit/interpol.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <thread>
+
+#include "core/base/progress.h"
+#include "core/edit/interpol_reference.h"
+#include "support/mesh_helpers.h"
+
+namespace {
+
+constexpr int16_t kVoid = -32768;
+
+// Records what the run tells the progress object, and from which thread.
+class TRecordingProgress : public TTProgress {
+ public:
+  void Pump() override {
+    ++pumps;
+    foreign |= std::this_thread::get_id() != owner;
+  }
+  bool AbortRequested() override { return abortAfter >= 0 && pumps > abortAfter; }
+  void BarPositionChanged(int position) override { positions.push_back(position); }
+
+  std::thread::id owner = std::this_thread::get_id();
+  int pumps = 0, abortAfter = -1;
+  bool foreign = false;
+  std::vector<int> positions;
+};
+
+TCellRect RandomRect(int cols, int rows, std::mt19937& rng) {
+  auto pick = [&](int n) {
+    int a = int(rng() % n), b = int(rng() % n);
+    return std::make_pair(std::min(a, b), std::max(a, b));
+  };
+  auto [l, r] = pick(cols);
+  auto [t, b] = pick(rows);
+  return TCellRect{l, r, t, b};
+}
+
+TEST(Interpol, FastEqualsDefinitionOnRandomMeshes) {
+  std::mt19937 rng(20261206);
+  const double weights[] = {1.0001, 1.5, 2, 3.25, 6, 13.7, 60, 400, 5000, 1e12};
+  for (int round = 0; round < 400; ++round) {
+    const int16_t voidValue = round % 3 == 0 ? kVoid : round % 3 == 1 ? 0 : -9999;
+    const int cols = 1 + int(rng() % 48), rows = 1 + int(rng() % 48);
+    TTMesh ref, fast;
+    MakeMesh(ref, cols, rows, 0, voidValue);
+    const int lo = -32767 + int(rng() % 64000), span = int(rng() % 40000);
+    for (int64_t i = 0; i < ref.Samples.Size(); ++i) {
+      int v = std::min(32767, lo + int(rng() % (span + 1)));
+      ref.Samples[i] = int16_t(v == voidValue ? v + 1 : v);
+    }
+    // Void clusters (discs) and scattered single voids.
+    for (int b = int(rng() % 7); b > 0; --b) {
+      int cx = int(rng() % cols), cy = int(rng() % rows), rad = int(rng() % 9);
+      for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < cols; ++x)
+          if ((x - cx) * (x - cx) + (y - cy) * (y - cy) <= rad * rad) ref.SetCell(x, y, voidValue);
+    }
+    const unsigned scatter = rng() % 30;
+    for (int64_t i = 0; i < ref.Samples.Size(); ++i)
+      if (rng() % 100 < scatter) ref.Samples[i] = voidValue;
+    MakeMesh(fast, cols, rows, 0, voidValue);
+    std::copy(ref.Samples.Data(), ref.Samples.Data() + ref.Samples.Size(), fast.Samples.Data());
+
+    const int r = round % 10 == 0 ? 20 + int(rng() % 60) : 1 + int(rng() % 12);
+    const double p = weights[rng() % 10];
+    const TCellRect rc = round % 4 == 0 ? ref.GridRect : RandomRect(cols, rows, rng);
+    TTCellMask mask;
+    const bool useMask = round % 3 != 0;
+    if (useMask) {  // bounds may reach beyond the rectangle
+      mask.Reset(RandomRect(cols, rows, rng));
+      for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < cols; ++x) mask.Set(x, y, rng() % 3 != 0);
+    }
+    InterpolReference(ref, rc, r, useMask ? &mask : nullptr, p);
+    TTInterpolRun run;
+    run.Threads = 1 + round % 3;
+    ASSERT_TRUE(InterpolNearestNei(fast, rc, r, nullptr, useMask ? &mask : nullptr, p, &run));
+    ASSERT_EQ(CopySamples(fast), CopySamples(ref))
+        << "round " << round << " r " << r << " p " << p << " threads " << run.Threads;
+  }
+}
+
+TEST(Interpol, UniformSurroundingGivesExactlyThatValue) {
+  std::mt19937 rng(7);
+  std::vector<int> values = {-32767, -32766, -1000, -7, -3, -1, 1, 3, 7, 99, 1000, 32766, 32767};
+  for (int i = 0; i < 60; ++i) values.push_back(int(rng() % 65535) - 32767);
+  const double weights[] = {1.01, 1.3, 2, 2.7, 6, 9.99, 31, 700};
+  for (size_t i = 0; i < values.size(); ++i) {
+    const int16_t v = int16_t(values[i]);
+    const int r = 1 + int(i % 9) * 7, n = 2 * r + 7;
+    const double p = weights[i % 8];
+    TTMesh m;
+    MakeMesh(m, n, n, v, kVoid);
+    for (int y = 0; y < n; ++y)  // a diamond of voids, and a lone void
+      for (int x = 0; x < n; ++x)
+        if (std::abs(x - n / 2) + std::abs(y - n / 2) <= r / 2) m.SetCell(x, y, kVoid);
+    m.SetCell(1, n - 2, kVoid);
+    ASSERT_TRUE(InterpolNearestNei(m, m.GridRect, r, nullptr, nullptr, p));
+    for (int64_t k = 0; k < m.Samples.Size(); ++k)
+      ASSERT_EQ(m.Samples[k], v) << "r " << r << " p " << p << " cell " << k;
+  }
+}
+
+TEST(Interpol, WorkedExamples) {
+  TTMesh m;
+  for (double p : {1.5, 6.0, 123.0}) {  // 100 west, 200 east: 150 whatever p
+    MakeMesh(m, 3, 1, kVoid, kVoid);
+    m.SetCell(0, 0, 100);
+    m.SetCell(2, 0, 200);
+    ASSERT_TRUE(InterpolNearestNei(m, m.GridRect, 1, nullptr, nullptr, p));
+    EXPECT_EQ(m.GetCell(1, 0), 150);
+  }
+  MakeMesh(m, 5, 1, kVoid, kVoid);  // Trunc((100/2 + 200/5) / (1/2 + 1/5)) = 128
+  m.SetCell(1, 0, 100);
+  m.SetCell(4, 0, 200);
+  ASSERT_TRUE(InterpolNearestNei(m, TCellRect{2, 2, 0, 0}, 2, nullptr, nullptr, 2.0));
+  EXPECT_EQ(m.GetCell(2, 0), 128);
+  EXPECT_EQ(m.GetCell(0, 0), kVoid);
+
+  // A hole outside the rectangle pulls nothing; a void with no valid cell
+  // within the radius stays void.
+  MakeMesh(m, 9, 1, 50, kVoid);
+  for (int x : {0, 1, 2, 3, 5}) m.SetCell(x, 0, kVoid);
+  TTInterpolRun run;
+  ASSERT_TRUE(InterpolNearestNei(m, TCellRect{1, 5, 0, 0}, 1, nullptr, nullptr, 6, &run));
+  EXPECT_EQ(m.GetCell(5, 0), 50);
+  EXPECT_EQ(m.GetCell(3, 0), 50);
+  EXPECT_EQ(m.GetCell(2, 0), kVoid);
+  EXPECT_EQ(run.Voids, 4);
+  EXPECT_EQ(run.Filled, 2);
+
+  // Weights so steep that all underflow: the nearest neighbours decide.
+  MakeMesh(m, 7, 1, kVoid, kVoid);
+  m.SetCell(0, 0, 10);
+  m.SetCell(5, 0, 20);
+  m.SetCell(6, 0, 30);
+  ASSERT_TRUE(InterpolNearestNei(m, TCellRect{3, 3, 0, 0}, 3, nullptr, nullptr, 1e6));
+  EXPECT_EQ(m.GetCell(3, 0), 20);
+  m.SetCell(5, 0, kVoid);
+  m.SetCell(3, 0, kVoid);
+  ASSERT_TRUE(InterpolNearestNei(m, m.GridRect, 3, nullptr, nullptr, INFINITY));
+  EXPECT_EQ(m.GetCell(3, 0), 20);  // 10 and 30, both at distance 3
+}
+
+TEST(Interpol, ProgressOnTheCallingThreadAndAbortAtARowBoundary) {
+  TTMesh m;
+  MakeMesh(m, 30, 40, 77, kVoid);
+  for (int y = 0; y < 40; ++y)
+    for (int x = 5; x < 8; ++x) m.SetCell(x, y, kVoid);
+  TTCellMask mask(TCellRect{0, 6, 0, 39});  // column 7 left out
+  for (int y = 0; y < 40; ++y) mask.SetSpan(y, 0, 6);
+  for (int threads : {1, 2, 4}) {
+    TTMesh t;
+    MakeMesh(t, 30, 40, 0, kVoid);
+    std::copy(m.Samples.Data(), m.Samples.Data() + m.Samples.Size(), t.Samples.Data());
+    TRecordingProgress progress;
+    TTInterpolRun run;
+    run.Threads = threads;
+    ASSERT_TRUE(InterpolNearestNei(t, t.GridRect, 4, &progress, &mask, 6, &run));
+    EXPECT_FALSE(progress.foreign);
+    EXPECT_GE(progress.pumps, 40);
+    EXPECT_EQ(progress.positions.front(), 0);
+    EXPECT_EQ(progress.positions.back(), 100);  // masked-out voids count too
+    EXPECT_EQ(run.Voids, 80);
+    EXPECT_EQ(run.Filled, 80);
+    EXPECT_EQ(t.GetCell(7, 20), kVoid);
+  }
+  TRecordingProgress progress;  // Esc at the 11th row: ten rows done
+  progress.abortAfter = 10;
+  TTInterpolRun run;
+  run.Threads = 1;
+  ASSERT_TRUE(InterpolNearestNei(m, m.GridRect, 4, &progress, nullptr, 6, &run));
+  EXPECT_TRUE(run.Aborted);
+  EXPECT_EQ(run.Filled, 10 * 3);
+  EXPECT_EQ(m.GetCell(6, 9), 77);
+  EXPECT_EQ(m.GetCell(6, 10), kVoid);
+  for (int abortAfter : {0, 2}) {  // with workers: finished rows are whole
+    MakeMesh(m, 30, 400, 77, kVoid);
+    for (int y = 0; y < 400; ++y) m.SetCell(9, y, kVoid);
+    TRecordingProgress p2;
+    p2.abortAfter = abortAfter;
+    run.Threads = 2;
+    ASSERT_TRUE(InterpolNearestNei(m, m.GridRect, 4, &p2, nullptr, 6, &run));
+    EXPECT_TRUE(run.Aborted);
+    int64_t filled = 0;
+    for (int y = 0; y < 400; ++y) filled += m.GetCell(9, y) == 77;
+    EXPECT_EQ(filled, run.Filled);
+    EXPECT_TRUE(abortAfter > 0 || filled == 0);
+  }
+}
+
+}  // namespace

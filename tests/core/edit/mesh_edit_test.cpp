@@ -1,0 +1,117 @@
+#include "core/edit/mesh_edit.h"
+
+#include <gtest/gtest.h>
+
+#include "core/base/progress.h"
+#include "core/mesh/cell_mask.h"
+#include "support/mesh_helpers.h"
+
+namespace {
+
+constexpr int16_t kVoid = -32768;
+
+// 6 x 5 cells of 10 * x + y, one void at (2, 2).
+void MakeRamp(TTMesh& m) {
+  MakeMesh(m, 6, 5, 0, kVoid);
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 6; ++x) m.SetCell(x, y, int16_t(10 * x + y));
+  m.SetCell(2, 2, kVoid);
+}
+
+TEST(MeshEdit, ChangeAndRestrictTreatVoidsAsTheyShould) {
+  struct TPumps : TTProgress {
+    void Pump() override { ++n; }
+    int n = 0;
+  } pumps;
+  TTMesh m;
+  MakeRamp(m);
+  ChangeValue(m, TCellRect{0, 3, 0, 2}, kVoid, 5, nullptr, &pumps);  // voids when named
+  EXPECT_EQ(m.GetCell(2, 2), 5);
+  EXPECT_EQ(pumps.n, 3);  // once per row
+  MakeRamp(m);
+  RestrictHeight(m, m.GridRect, 100, 50, 3);  // upper first, so everything ends at lower
+  for (int i = 0; i < 30; ++i) EXPECT_EQ(m.Samples[i], i == 2 * 6 + 2 ? kVoid : 100);
+  MakeRamp(m);
+  RestrictHeight(m, m.GridRect, 12, 40, 1);  // lower only; the void lies below and stays
+  EXPECT_EQ(m.GetCell(0, 0), 12);
+  EXPECT_EQ(m.GetCell(5, 4), 54);
+  EXPECT_EQ(m.GetCell(2, 2), kVoid);
+  auto before = CopySamples(m);
+  RestrictHeight(m, m.GridRect, 0, 0, 0);
+  EXPECT_EQ(CopySamples(m), before);
+}
+
+TEST(MeshEdit, AddVertOffsetSumsExactlyAndClipsIntoVoids) {
+  TTMesh m;
+  MakeMesh(m, 3, 1, 0, kVoid);
+  m.SetCell(0, 0, 32700);
+  m.SetCell(1, 0, -32700);
+  m.SetCell(2, 0, kVoid);
+  EXPECT_TRUE(AddVertOffset(m, TCellRect{0, 0, 0, 0}, 100));
+  EXPECT_EQ(m.GetCell(0, 0), 32767);
+  EXPECT_TRUE(AddVertOffset(m, TCellRect{1, 2, 0, 0}, -100));
+  EXPECT_EQ(m.GetCell(1, 0), kVoid);  // clipped onto the void value
+  EXPECT_EQ(m.GetCell(2, 0), kVoid);  // voids never move
+  EXPECT_FALSE(AddVertOffset(m, m.GridRect, 0));
+  // 32-bit extremes do not wrap; a long way inside the range reports nothing.
+  MakeMesh(m, 2, 1, 5, 0);
+  m.SetCell(1, 0, -5);
+  EXPECT_TRUE(AddVertOffset(m, m.GridRect, INT32_MAX));
+  EXPECT_EQ(m.GetCell(1, 0), 32767);
+  EXPECT_TRUE(AddVertOffset(m, m.GridRect, INT32_MIN));
+  EXPECT_EQ(m.GetCell(0, 0), -32768);
+  EXPECT_FALSE(AddVertOffset(m, m.GridRect, 65535));
+  EXPECT_EQ(m.GetCell(0, 0), 32767);
+}
+
+TEST(MeshEdit, FillModes) {
+  TTMesh m;
+  MakeRamp(m);
+  const TCellRect r{1, 3, 1, 3};
+  FillRect(m, r, 7, kFillKeepVoids);
+  EXPECT_EQ(m.GetCell(2, 2), kVoid);
+  EXPECT_EQ(m.GetCell(1, 1), 7);
+  FillRect(m, r, 9, kFillVoidsOnly);
+  EXPECT_EQ(m.GetCell(2, 2), 9);
+  EXPECT_EQ(m.GetCell(1, 1), 7);
+  FillRect(m, r, 4, 42);  // unknown codes fill everything
+  EXPECT_EQ(m.GetCell(3, 3), 4);
+  EXPECT_EQ(m.GetCell(4, 3), 43);
+  EXPECT_EQ(m.GetCell(0, 0), 0);
+}
+
+TEST(MeshEdit, MaskedEditsChangeNothingOutsideTheMask) {
+  TTCellMask mask(TCellRect{1, 4, 1, 3});  // a staircase inside its bounds
+  for (int y = 1; y <= 3; ++y) mask.SetSpan(y, 1, y);
+  TTMesh m, orig;
+  MakeRamp(orig);
+  auto unchangedOutside = [&](const char* what) {
+    for (int y = 0; y < 5; ++y)
+      for (int x = 0; x < 6; ++x)
+        if (!mask.Get(x, y)) {
+          EXPECT_EQ(m.GetCell(x, y), orig.GetCell(x, y)) << what << x << y;
+        }
+  };
+  MakeRamp(m);
+  ChangeValue(m, m.GridRect, 11, -1, &mask);
+  ChangeValue(m, m.GridRect, 31, -1, &mask);  // (3, 1) is outside
+  EXPECT_EQ(m.GetCell(1, 1), -1);
+  unchangedOutside("change");
+  MakeRamp(m);
+  RestrictHeight(m, m.GridRect, 0, 0, 2, &mask);
+  EXPECT_EQ(m.GetCell(2, 3), 0);
+  unchangedOutside("restrict");
+  MakeRamp(m);
+  AddVertOffset(m, m.GridRect, 1000, &mask);
+  EXPECT_EQ(m.GetCell(3, 3), 1033);
+  unchangedOutside("offset");
+  for (int16_t mode : {kFillKeepVoids, kFillVoidsOnly, kFillAll}) {
+    MakeRamp(m);
+    FillMasked(mask, m, 500, m.VoidValue, mode);
+    EXPECT_EQ(m.GetCell(2, 2), mode == kFillKeepVoids ? kVoid : 500);
+    EXPECT_EQ(m.GetCell(1, 3), mode == kFillVoidsOnly ? 13 : 500);
+    unchangedOutside("fill");
+  }
+}
+
+}  // namespace

@@ -1,0 +1,44 @@
+// UpdateStats runs as packed compares; a plain loop is the reference.
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "core/mesh/mesh.h"
+
+TEST(UpdateStatsReference, MatchesPlainLoopOnRandomMeshes) {
+  std::mt19937 rng(99);
+  for (int iter = 0; iter < 60; ++iter) {
+    // Now and then rows wider than the packed loop's 16-bit inner counter.
+    const bool wide = iter % 20 == 0;
+    const int32_t cols = wide ? 70000 : 1 + int32_t(rng() % 300);
+    const int32_t rows = wide ? 3 : 1 + int32_t(rng() % 40);
+    TTMesh m;
+    ASSERT_TRUE(m.AllocSamples(cols, rows));
+    m.SetGridSize(cols, rows);
+    const int16_t voidValue = iter % 3 == 0 ? int16_t(-32768) : int16_t(int(rng() % 200) - 100);
+    m.VoidValue = voidValue;
+    const int voidShare = int(rng() % 101);  // percent, 100 gives an all-void mesh
+    const int16_t extremes[] = {32767, -32767, -32768};
+    int16_t lo = 32767, hi = -32768;
+    int64_t voids = 0;
+    for (int64_t i = 0; i < int64_t(cols) * rows; ++i) {
+      const unsigned k = rng() % 8;
+      const int16_t s = int(rng() % 100) < voidShare ? voidValue
+                        : k < 3                      ? extremes[k]
+                                                     : int16_t(int(rng() % 60000) - 30000);
+      m.Samples[i] = s;
+      if (s == voidValue) {
+        ++voids;
+      } else {
+        lo = std::min(lo, s);
+        hi = std::max(hi, s);
+      }
+    }
+    if (voids == int64_t(cols) * rows) lo = hi = voidValue;
+    m.UpdateStats();
+    EXPECT_EQ(m.MinElev, lo) << iter;
+    EXPECT_EQ(m.MaxElev, hi) << iter;
+    EXPECT_EQ(m.VoidCount, voids) << iter;
+  }
+}

@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/mesh/mesh.h"
+#include "core/scenery/bgl_build.h"
+#include "core/scenery/resample_tool.h"
+#include "support/test_paths.h"
+
+namespace {
+
+// The geometry of an HGT mosaic (no samples needed for the cut): tilesAcross
+// x tilesDown tiles of N cells per degree south-west at (lat, lon), with
+// bands as the multiple-tile loader makes them (N + 1 north and east, N south
+// and west; the bounds include the bands).
+void HgtGeometry(TTMesh& m, int n, int lat, int lon, int across, int down, bool north, bool south,
+                 bool west, bool east) {
+  const int bandsAcross = (west ? 1 : 0) + (east ? 1 : 0);
+  const int bandsDown = (north ? 1 : 0) + (south ? 1 : 0);
+  m.SetGridSize((across + bandsAcross) * n + 1, (down + bandsDown) * n + 1);
+  m.RowsPerDeg = m.ColsPerDeg = n;
+  m.MinLat = float(lat - (south ? 1 : 0));
+  m.MaxLat = float(lat + down + (north ? 1 : 0));
+  m.MinLon = float(lon - (west ? 1 : 0));
+  m.MaxLon = float(lon + across + (east ? 1 : 0));
+  m.AdjoNorth = north ? n + 1 : 0;
+  m.AdjoSouth = south ? n : 0;
+  m.AdjoWest = west ? n : 0;
+  m.AdjoEast = east ? n + 1 : 0;
+  m.VoidValue = -32768;
+}
+
+}  // namespace
+
+TEST(BglBuild, ProposalsFromTheMesh) {
+  TTMesh m;
+  HgtGeometry(m, 1200, 45, -122, 1, 1, false, false, false, false);
+  EXPECT_EQ(DefaultBglName(m), "N46W122_N45W121");
+  EXPECT_EQ(DefaultBglPath("/fs9/Addon Scenery/scenery", m),
+            "/fs9/Addon Scenery/scenery/N46W122_N45W121.bgl");
+  EXPECT_EQ(DefaultBglPath("C:\\", m), "C:\\N46W122_N45W121.bgl");
+  EXPECT_EQ(DefaultBglPath("", m).substr(1), "N46W122_N45W121.bgl");  // root of the drive
+  EXPECT_EQ(DefaultLod(m), 9);
+  const TBandChoices none = BandChoices(m, 9);
+  EXPECT_FALSE(none.North.Enabled || none.South.Enabled || none.West.Enabled || none.East.Enabled);
+
+  // Bands are left out of the name; southern and eastern hemispheres.
+  TTMesh b;
+  HgtGeometry(b, 3600, -10, 8, 2, 1, true, true, true, true);
+  EXPECT_EQ(DefaultBglName(b), "S09E008_S10E010");
+  EXPECT_EQ(DefaultLod(b), 10);
+  const TBandChoices c = BandChoices(b, DefaultLod(b));
+  EXPECT_TRUE(c.North.Enabled && c.South.Enabled && c.West.Enabled && c.East.Enabled);
+  EXPECT_EQ(c.North.Maximum, 3600);
+  EXPECT_EQ(c.East.Proposal, 283);
+  EXPECT_EQ(BandChoices(b, 9).West.Proposal, 171);
+
+  EXPECT_EQ(LodLabelText(9), "76.40 m");
+  EXPECT_EQ(LodLabelText(0), "39136.20 m");
+}
+
+TEST(BglBuild, CutTrimsBandsToTheOverlap) {
+  TTMesh m;
+  HgtGeometry(m, 1200, 45, -122, 1, 1, false, false, false, false);
+  TBglCut cut;
+  ASSERT_TRUE(CutMeshForBgl(m, TBandOverlap{5, 5, 5, 5}, cut));  // no bands: overlaps unused
+  EXPECT_EQ(cut.Rect, m.GridRect);
+  EXPECT_EQ(cut.Cols, 1201);
+  EXPECT_EQ(cut.Bounds.North, 46.0f);
+
+  // One tile with all four bands: 3 x 3 tiles of grid.
+  HgtGeometry(m, 1200, 45, -122, 1, 1, true, true, true, true);
+  ASSERT_TRUE(CutMeshForBgl(m, TBandOverlap{171, 100, 50, 0}, cut));
+  // North band rows 0..1200 (1200 shared with the main area): keep 171 rows.
+  EXPECT_EQ(cut.Rect.Top, 1200 - 171);
+  EXPECT_EQ(cut.Rect.Bottom, 2400 + 100);
+  EXPECT_EQ(cut.Rect.Left, 1200 - 50);
+  EXPECT_EQ(cut.Rect.Right, 2400);
+  EXPECT_EQ(cut.Rows, 171 + 1201 + 100);
+  EXPECT_EQ(cut.Cols, 50 + 1201);
+  EXPECT_EQ(cut.Bounds.North, float(46.0 + 171 / 1200.0));
+  EXPECT_EQ(cut.Bounds.South, float(45.0 - 100 / 1200.0));
+  EXPECT_EQ(cut.Bounds.West, float(-122.0 - 50 / 1200.0));
+  EXPECT_EQ(cut.Bounds.East, -121.0f);
+  // The edges agree with the rows and columns kept.
+  EXPECT_NEAR(cut.Bounds.North - cut.Bounds.South, (cut.Rows - 1) / 1200.0, 1e-4);
+
+  // Whole bands kept: the whole grid.
+  ASSERT_TRUE(CutMeshForBgl(m, TBandOverlap{1200, 1200, 1200, 1200}, cut));
+  EXPECT_EQ(cut.Rect, m.GridRect);
+
+  // Overlaps outside the band, and a band narrower than a degree, are refused.
+  const TBglCut before = cut;
+  EXPECT_FALSE(CutMeshForBgl(m, TBandOverlap{1201, 0, 0, 0}, cut));
+  EXPECT_FALSE(CutMeshForBgl(m, TBandOverlap{-1, 0, 0, 0}, cut));
+  TTMesh odd;
+  odd.SetGridSize(20, 20);
+  odd.RowsPerDeg = odd.ColsPerDeg = 1200;
+  odd.AdjoSouth = 3;
+  EXPECT_FALSE(CutMeshForBgl(odd, TBandOverlap{0, 2, 0, 0}, cut));
+  EXPECT_EQ(cut.Rect, before.Rect);
+}
+
+TEST(BglBuild, InfListTempFilesAndStatus) {
+  const std::vector<std::string> entries = {"/a/land.inf", GeneratedInfMarker, "/b/water.inf"};
+  EXPECT_EQ(ResampleInfList(entries, "S", "D"),
+            (std::vector<std::string>{"/a/land.inf", "S", "/b/water.inf", "D"}));
+  EXPECT_EQ(ResampleInfList({GeneratedInfMarker}, "S", "D"), (std::vector<std::string>{"S", "D"}));
+
+  TTempDir dir;
+  const TBglTempFiles files = BglTempFiles(dir.Path() + "/");
+  EXPECT_EQ(files.Raster, dir.Path() + "/tempmesh.ras");
+  EXPECT_EQ(files.SourceInf, dir.File("tempsrc.inf"));
+  TTMesh m;
+  HgtGeometry(m, 1200, 45, -122, 1, 1, false, false, false, false);
+  TBglCut cut;
+  ASSERT_TRUE(CutMeshForBgl(m, TBandOverlap{}, cut));
+  EXPECT_EQ(WriteBglInfFiles(m, cut, 9, 0, files, dir.File("out.bgl"), TToolPathForm::Host), "");
+  int64_t size = 0;
+  EXPECT_TRUE(FileSizeIfExists(files.SourceInf, size));
+  EXPECT_GT(size, 100);
+  EXPECT_TRUE(FileSizeIfExists(files.DestInf, size));
+  DeleteBglTempFiles(files);
+  EXPECT_FALSE(FileSizeIfExists(files.SourceInf, size));
+  EXPECT_FALSE(FileSizeIfExists(files.DestInf, size));
+
+  // A folder that is not there: the source INF fails first.
+  const TBglTempFiles missing = BglTempFiles(dir.File("gone"));
+  EXPECT_EQ(WriteBglInfFiles(m, cut, 9, 0, missing, "x.bgl", TToolPathForm::Host),
+            "Could not create source INF file.");
+
+  EXPECT_EQ(ResampleFinishedText(false, 0), "Resample has finished. No BGL file has been created.");
+  EXPECT_EQ(ResampleFinishedText(true, 0), "Resample has finished. Resulting BGL file is empty!");
+  EXPECT_EQ(ResampleFinishedText(true, 1264189),
+            "Resample has finished.  Resulting BGL has 1234.56 KB");
+  std::ofstream(dir.File("x.bgl"), std::ios::binary) << std::string(2048, 'b');
+  EXPECT_EQ(ResampleFinishedText(dir.File("x.bgl")),
+            "Resample has finished.  Resulting BGL has 2.00 KB");
+  EXPECT_EQ(ResampleFinishedText(dir.File("none.bgl")),
+            "Resample has finished. No BGL file has been created.");
+}
+
+TEST(ResampleTool, CommandLineAndVersionRule) {
+  TResampleCommand none = BuildResampleCommand("/sdk/resample", {});
+  EXPECT_TRUE(none.Program.empty());
+
+  TResampleCommand native = BuildResampleCommand("/sdk/bin/resample", {"/t/a b.inf", "/t/d.inf"});
+  EXPECT_EQ(native.Program, "/sdk/bin/resample");
+  EXPECT_EQ(native.Arguments, (std::vector<std::string>{"/t/a b.inf", "/t/d.inf"}));
+  EXPECT_EQ(native.WorkingDir, "/sdk/bin/");
+  EXPECT_EQ(native.CommandLine, "/sdk/bin/resample \"/t/a b.inf\" \"/t/d.inf\"");
+  EXPECT_EQ(native.PathForm, TToolPathForm::Host);
+
+#ifndef _WIN32
+  TResampleCommand wine = BuildResampleCommand("/sdk/bin/Resample.EXE", {"/t/a b.inf"});
+  EXPECT_EQ(wine.Program, "wine");
+  EXPECT_EQ(wine.Arguments,
+            (std::vector<std::string>{"Z:\\sdk\\bin\\Resample.EXE", "Z:\\t\\a b.inf"}));
+  EXPECT_EQ(wine.WorkingDir, "/sdk/bin/");
+  EXPECT_EQ(wine.CommandLine, "Z:\\sdk\\bin\\Resample.EXE \"Z:\\t\\a b.inf\"");
+  EXPECT_EQ(wine.PathForm, TToolPathForm::Wine);
+  EXPECT_EQ(WinePath("/a/./b/../c.inf"), "Z:\\a\\c.inf");
+  EXPECT_EQ(WinePath("C:\\x.inf"), "C:\\x.inf");
+#endif
+
+  EXPECT_EQ(ClassifyResampleVersion({1, 0, 0, 2}), TVersionVerdict::Accepted);
+  EXPECT_EQ(ClassifyResampleVersion({1, 0, 0, 4}), TVersionVerdict::Accepted);
+  for (TFileVersion v : {TFileVersion{0, 0, 0, 0}, TFileVersion{0, 0, 0, 1},
+                         TFileVersion{1, 0, 0, 0}, TFileVersion{1, 0, 0, 1}})
+    EXPECT_EQ(ClassifyResampleVersion(v), TVersionVerdict::Refused) << VersionText(v);
+  EXPECT_EQ(ClassifyResampleVersion({2, 0, 0, 2}), TVersionVerdict::Ask);
+}

@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/scenery/file_version.h"
+#include "support/mesh_helpers.h"
+#include "support/pe_image.h"
+#include "support/test_paths.h"
+
+namespace {
+
+using pe_test::BuildPe;
+using pe_test::TPeOptions;
+
+bool Version(const std::vector<uint8_t>& image, TFileVersion& v) {
+  return GetFileVersionFromImage(image.data(), image.size(), v);
+}
+
+}  // namespace
+
+TEST(FileVersion, ReadsTheFixedFileInformation) {
+  TTempDir dir;
+  TPeOptions o;
+  o.major = 1;
+  o.minor = 1;
+  o.release = 0;
+  o.build = 5105;
+  const std::vector<uint8_t> pe = BuildPe(o);
+  const std::string path = dir.File("resample.exe");
+  WriteFileBytes(path, pe);
+  TFileVersion v;
+  ASSERT_TRUE(GetFileVersion(path, v));
+  EXPECT_EQ(v, (TFileVersion{1, 1, 0, 5105}));
+
+  o.pe32Plus = true;
+  o.major = 65535;
+  o.minor = 2;
+  o.release = 3;
+  o.build = 4;
+  ASSERT_TRUE(Version(BuildPe(o), v));
+  EXPECT_EQ(v, (TFileVersion{65535, 2, 3, 4}));
+}
+
+TEST(FileVersion, RefusesFilesWithoutReadableVersion) {
+  TTempDir dir;
+  TFileVersion v{7, 7, 7, 7};
+  EXPECT_FALSE(GetFileVersion(dir.File("missing.exe"), v));
+  EXPECT_FALSE(GetFileVersion(dir.Path(), v));  // a folder
+  std::ofstream(dir.File("empty.exe"), std::ios::binary);
+  EXPECT_FALSE(GetFileVersion(dir.File("empty.exe"), v));
+  std::ofstream(dir.File("script.exe"), std::ios::binary) << "#!/bin/sh\necho hi\n";
+  EXPECT_FALSE(GetFileVersion(dir.File("script.exe"), v));
+
+  TPeOptions noVersion;
+  noVersion.withVersion = false;
+  EXPECT_FALSE(Version(BuildPe(noVersion), v));
+  TPeOptions badSig;
+  badSig.badSignature = true;
+  EXPECT_FALSE(Version(BuildPe(badSig), v));
+  TPeOptions noValue;
+  noValue.valueLength = 0;
+  EXPECT_FALSE(Version(BuildPe(noValue), v));
+  EXPECT_EQ(v, (TFileVersion{7, 7, 7, 7}));  // untouched by failures
+
+  // Every truncation of a good image fails cleanly (no read past the end).
+  const std::vector<uint8_t> good = BuildPe(TPeOptions{});
+  for (size_t n = 0; n < good.size(); n += 7) {
+    std::vector<uint8_t> cut(good.begin(), good.begin() + std::ptrdiff_t(n));
+    TFileVersion w;
+    const bool ok = Version(cut, w);
+    if (ok) {
+      EXPECT_EQ(w, (TFileVersion{1, 0, 0, 4}));
+    }
+  }
+  // Damaged offsets: the PE header and the resource directory pointing far away.
+  std::vector<uint8_t> bad = good;
+  bad[0x3C] = 0xFF;
+  bad[0x3F] = 0x7F;
+  EXPECT_FALSE(Version(bad, v));
+  bad = good;
+  bad[0x400 + 20] = 0xF0;  // subdirectory offset beyond the file
+  bad[0x400 + 22] = 0xFF;
+  EXPECT_FALSE(Version(bad, v));
+  EXPECT_FALSE(GetFileVersionFromImage(nullptr, 0, v));
+}

@@ -1,0 +1,129 @@
+#include "core/settings/prog_cfg.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "core/base/sample_io.h"
+#include "support/mesh_helpers.h"
+#include "support/test_paths.h"
+
+namespace fs = std::filesystem;
+
+TEST(ProgCfg, FileLayoutIsByteExact) {
+  TTempDir dir;
+  TTProgCfg c;
+  c.ResamplePath = "/opt/sdk/resample.exe";
+  c.HGTFolder = "/data/hgt";
+  c.BGLFolder = "/data/bgl";
+  c.MaxMemUndo = 0x01020304;
+  c.WarnNoUndo = true;
+  ASSERT_TRUE(SaveProgCfg(c, dir.Path()));
+  std::vector<unsigned char> b = ReadFileBytes(dir.File("delvacfg.bin"));
+  ASSERT_EQ(b.size(), 1564u);
+  std::vector<unsigned char> expect(1564, 0);
+  std::memcpy(&expect[0], "DELVACFG", 8);
+  expect[16] = 1;
+  std::memcpy(&expect[20], c.ResamplePath.data(), c.ResamplePath.size());
+  std::memcpy(&expect[532], c.HGTFolder.data(), c.HGTFolder.size());
+  std::memcpy(&expect[1044], c.BGLFolder.data(), c.BGLFolder.size());
+  expect[1556] = 4, expect[1557] = 3, expect[1558] = 2, expect[1559] = 1;
+  expect[1560] = 1;
+  EXPECT_EQ(b, expect);
+  EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"delvacfg.bin"});
+
+  TTProgCfg l;
+  ASSERT_TRUE(LoadProgCfg(l, dir.Path()));
+  EXPECT_EQ(l.ResamplePath, c.ResamplePath);
+  EXPECT_EQ(l.BGLFolder, c.BGLFolder);
+  EXPECT_EQ(l.MaxMemUndo, c.MaxMemUndo);
+  EXPECT_TRUE(l.WarnNoUndo);
+
+  // A 600-byte path keeps 511 bytes; a two-byte character straddling the
+  // limit is dropped whole.
+  c.ResamplePath = std::string(600, 'a');
+  c.HGTFolder = std::string(510, 'b') + "\xC3\xA9" + "cc";
+  ASSERT_TRUE(SaveProgCfg(c, dir.Path()));
+  ASSERT_TRUE(LoadProgCfg(l, dir.Path()));
+  EXPECT_EQ(l.ResamplePath, std::string(511, 'a'));
+  EXPECT_EQ(l.HGTFolder, std::string(510, 'b'));
+  EXPECT_EQ(CutUtf8("x\xE2\x82\xAC", 3), "x");
+  EXPECT_EQ(CutUtf8("x\xE2\x82\xAC", 4), "x\xE2\x82\xAC");
+}
+
+TEST(ProgCfg, BadFilesAreRefusedAndReplacedAtStartUp) {
+  TTempDir dir;
+  std::vector<unsigned char> good = EncodeProgCfg(TTProgCfg{"r", "h", "b", 64, true});
+  auto refused = [&](std::vector<unsigned char> bytes) {
+    WriteFileBytes(dir.File("delvacfg.bin"), bytes);
+    TTProgCfg c{"keep", "", "", 7, false};
+    return !LoadProgCfg(c, dir.Path()) && c.ResamplePath == "keep" && c.MaxMemUndo == 7;
+  };
+  auto with = [&](std::initializer_list<std::pair<size_t, unsigned char>> changes) {
+    auto b = good;
+    for (auto [at, v] : changes) b[at] = v;
+    return b;
+  };
+  ASSERT_FALSE(refused(good));
+  EXPECT_TRUE(refused(std::vector<unsigned char>(good.begin(), good.end() - 1)));
+  EXPECT_TRUE(refused(with({{3, 'X'}})));
+  EXPECT_TRUE(refused(with({{8, 'X'}})));  // "DELVACFGX" is not the magic
+  const auto v2 = with({{16, 2}});
+  EXPECT_TRUE(refused(v2));
+  auto noZero = good;
+  std::memset(&noZero[532], 'h', 512);
+  EXPECT_TRUE(refused(noZero));
+  // Reserved bytes and bytes after a zero are ignored.
+  EXPECT_FALSE(refused(with({{10, 0xEE}, {600, 0xEE}, {1563, 0xEE}})));
+
+  // Version 2 at start-up: ignored and replaced by a fresh file.
+  WriteFileBytes(dir.File("delvacfg.bin"), v2);
+  setenv("WINEPREFIX", dir.File("no-prefix").c_str(), 1);
+  TTProgCfg c;
+  EXPECT_FALSE(StartUpProgCfg(c, dir.Path()));
+  unsetenv("WINEPREFIX");
+  EXPECT_EQ(c.MaxMemUndo, 0u);
+  TTProgCfg again;
+  EXPECT_TRUE(LoadProgCfg(again, dir.Path()));
+  EXPECT_EQ(ReadFileBytes(dir.File("delvacfg.bin")).size(), 1564u);
+}
+
+TEST(ProgCfg, BGLFolderFromWineRegistry) {
+  TTempDir dir;
+  const std::string prefix = dir.File("wine");
+  fs::create_directories(prefix + "/drive_c/FS9/Addon Scenery/Scenery");
+  TTProgCfg c;
+  // No registry file at all: the home folder, false.
+  EXPECT_FALSE(DefaultBGLFolderFromWinePrefix(c, prefix, "/home/u"));
+  EXPECT_EQ(c.BGLFolder, "/home/u");
+
+  auto reg = [&](const std::string& body) {
+    WriteFileBytes(prefix + "/system.reg", std::vector<unsigned char>(body.begin(), body.end()));
+  };
+  // 8.0 only, its "EXE Path" in lower-case folder names: found ignoring case.
+  reg("WINE REGISTRY Version 2\n\n[Software\\\\Microsoft\\\\Microsoft Games\\\\Flight "
+      "Simulator\\\\8.0] 1700000000\n#time=1d\n\"Other\"=\"x\"\n\"EXE Path\"=\"C:\\\\fs9\"\n");
+  EXPECT_TRUE(DefaultBGLFolderFromWinePrefix(c, prefix, "/home/u"));
+  EXPECT_EQ(c.BGLFolder, prefix + "/drive_c/FS9/Addon Scenery/Scenery");
+
+  // 9.0 wins over 8.0; its folder is missing, so the home folder stays.
+  reg("[Software\\\\Microsoft\\\\Microsoft Games\\\\Flight Simulator\\\\9.0] 1\n"
+      "\"EXE Path\"=str(2):\"C:\\\\Games\\\\FS\\x00e9\"\n"
+      "[Software\\\\Microsoft\\\\Microsoft Games\\\\Flight Simulator\\\\8.0] 1\n"
+      "\"EXE Path\"=\"C:\\\\FS9\"\n");
+  EXPECT_TRUE(DefaultBGLFolderFromWinePrefix(c, prefix, "/home/u"));
+  EXPECT_EQ(c.BGLFolder, "/home/u");
+
+  // The key without the value: false.
+  reg("[Software\\\\Wow6432Node\\\\Microsoft\\\\Microsoft Games\\\\Flight Simulator\\\\9.0] 1\n");
+  EXPECT_FALSE(DefaultBGLFolderFromWinePrefix(c, prefix, "/home/u"));
+}
+
+TEST(ProgCfg, SettingsFolderFallsBackWhenProgramFolderIsMissing) {
+  TTempDir dir;
+  EXPECT_EQ(ChooseSettingsFolder(dir.Path(), dir.File("user")), dir.Path());
+  EXPECT_EQ(FolderEntries(dir.Path()).size(), 0u);  // the probe is gone
+  EXPECT_EQ(ChooseSettingsFolder(dir.File("none"), dir.File("user/cfg")), dir.File("user/cfg"));
+  EXPECT_TRUE(fs::is_directory(dir.File("user/cfg")));
+}

@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "core/mesh/mesh.h"
+#include "core/tiles/load_hgt.h"
+#include "core/tiles/multi_hgt.h"
+#include "support/mesh_helpers.h"
+#include "support/test_paths.h"
+#include "support/zip_fixture.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr size_t kSmallTile = 2884802, kLargeTile = 25934402;
+
+// A tile-sized file of zeros; sparse, so even a large tile costs nothing.
+void Tile(const std::string& path, size_t bytes) {
+  WriteFileBytes(path, {});
+  fs::resize_file(path, bytes);
+}
+
+TTMultiHGTRequest Request(const std::string& folder, TTDegreeRect rect, TTBandFlags bands = {}) {
+  TTMultiHGTRequest r;
+  r.Folder = folder;
+  r.Rect = rect;
+  r.Bands = bands;
+  return r;
+}
+
+std::string Check(const TTempDir& dir, TTDegreeRect rect, int* kind = nullptr) {
+  const TTTileCheck c = CheckTileFiles(RequestTilePaths(Request(dir.Path(), rect)));
+  if (kind) *kind = c.Kind;
+  return c.Message;
+}
+
+}  // namespace
+
+TEST(MultiHgtLoad, TilePathsAndMissingNames) {
+  TTempDir dir;
+  Tile(dir.File("n45w123.hgt"), kSmallTile);
+  const auto paths =
+      RequestTilePaths(Request(dir.Path(), {46, 45, -123, -122}, {true, false, false, true}));
+  ASSERT_EQ(paths.size(), 4u);
+  EXPECT_EQ(fs::path(paths[0]).filename(), "N46W123.HGT");
+  EXPECT_EQ(fs::path(paths[3]).filename(), "N45W122.HGT");
+  EXPECT_EQ(MissingTileNames(paths),
+            (std::vector<std::string>{"N46W123.HGT", "N46W122.HGT", "N45W122.HGT"}));
+  WriteFileBytes(dir.File("N46W122.HGT.zip"), {1});
+  EXPECT_EQ(MissingTileNames(paths), (std::vector<std::string>{"N46W123.HGT", "N45W122.HGT"}));
+}
+
+TEST(MultiHgtLoad, CheckMessagesForPlainZippedMixedTruncatedAndAbsentTiles) {
+  const TTDegreeRect rect{46, 45, -123, -121};  // N45W123, N45W122
+  int kind = -1;
+  {
+    TTempDir dir;  // nothing there: no message, kind 0, the load fails
+    EXPECT_EQ(Check(dir, rect, &kind), "");
+    EXPECT_EQ(kind, 0);
+    TTMesh m;
+    EXPECT_EQ(LoadMultiHGT(m, Request(dir.Path(), rect), nullptr), "Could not open files");
+    EXPECT_TRUE(m.Samples.Empty());
+  }
+  {
+    TTempDir dir;
+    Tile(dir.File("N45W123.hgt"), kSmallTile);
+    EXPECT_EQ(Check(dir, rect, &kind), "");
+    EXPECT_EQ(kind, 2);
+    Tile(dir.File("N45W122.hgt"), kSmallTile - 1);
+    EXPECT_EQ(Check(dir, rect), "At least one HGT file has an invalid size.");
+    Tile(dir.File("N45W122.hgt"), kLargeTile);
+    EXPECT_EQ(Check(dir, rect), "The HGT files have mixed sizes.");
+    TTMesh m;
+    EXPECT_EQ(LoadMultiHGT(m, Request(dir.Path(), rect), nullptr),
+              "The HGT files have mixed sizes.");
+    EXPECT_TRUE(m.Samples.Empty());
+  }
+  {
+    TTempDir dir;
+    WriteFileBytes(dir.File("N45W123.HGT.zip"), {'n', 'o', 't', ' ', 'z', 'i', 'p'});
+    EXPECT_EQ(Check(dir, rect), "File N45W123.HGT.zip is not a known zip file format.");
+    WriteStoredZip(dir.File("N45W123.HGT.zip"), "other.hgt", {1, 2});
+    EXPECT_EQ(Check(dir, rect), "File N45W123.HGT.zip lacks the expected HGT file.");
+    // The member is found whatever its letter case; its recorded size counts.
+    WriteStoredZip(dir.File("N45W123.HGT.zip"), "n45w123.HGT", std::vector<unsigned char>(100));
+    EXPECT_EQ(Check(dir, rect), "At least one HGT file has an invalid size.");
+    // A plain copy beside the archive does not hide the archive's fault.
+    Tile(dir.File("N45W123.HGT"), kSmallTile);
+    EXPECT_EQ(Check(dir, rect), "At least one HGT file has an invalid size.");
+    WriteStoredZip(dir.File("N45W123.HGT.zip"), "N45W123.hgt",
+                   std::vector<unsigned char>(kSmallTile));
+    EXPECT_EQ(Check(dir, rect, &kind), "");
+    EXPECT_EQ(kind, 2);
+  }
+}
+
+TEST(MultiHgtLoad, FailuresWhileTheNextTileIsExtractedLeaveNoFileBehind) {
+  TTempDir dir, temp;
+  std::vector<unsigned char> tile(kSmallTile, 0);
+  tile[1] = 42;
+  WriteStoredZip(dir.File("N45W124.HGT.zip"), "N45W124.hgt", tile);
+  WriteStoredZip(dir.File("N45W122.HGT.zip"), "N45W122.hgt", tile);
+  // The middle archive records the right size but its data is damaged.
+  WriteStoredZip(dir.File("N45W123.HGT.zip"), "N45W123.hgt", tile);
+  auto bytes = ReadFileBytes(dir.File("N45W123.HGT.zip"));
+  bytes[100] ^= 0xFF;
+  WriteFileBytes(dir.File("N45W123.HGT.zip"), bytes);
+
+  TTMultiHGTRequest r = Request(dir.Path(), {46, 45, -124, -121});
+  r.TempDir = temp.Path();
+  TTMesh m;
+  EXPECT_EQ(LoadMultiHGT(m, r, nullptr), "Could not open files");
+  EXPECT_TRUE(m.Samples.Empty());
+  EXPECT_TRUE(FolderEntries(temp.Path()).empty());
+
+  // A plain tile that fails while the archive after it is being extracted.
+  WriteFileBytes(dir.File("N45W123.HGT.zip"), {});
+  fs::remove(dir.File("N45W123.HGT.zip"));
+  WriteFileBytes(dir.File("N45W123.hgt"), {1, 2, 3});
+  const std::vector<std::string> paths = {dir.File("N45W123.HGT"), dir.File("N45W122.HGT")};
+  TTMesh n;
+  EXPECT_FALSE(LoadHGT(n, paths, 2, 2, 1, 0, nullptr, temp.Path()));
+  EXPECT_TRUE(FolderEntries(temp.Path()).empty());
+
+  // All archives sound: every tile arrives, in its place.
+  fs::remove(dir.File("N45W123.hgt"));
+  WriteStoredZip(dir.File("N45W123.HGT.zip"), "N45W123.hgt", tile);
+  TTMesh ok;
+  ASSERT_EQ(LoadMultiHGT(ok, r, nullptr), "");
+  EXPECT_EQ(ok.GetCell(0, 0), 42);
+  EXPECT_EQ(ok.GetCell(1200, 0), 42);
+  EXPECT_EQ(ok.GetCell(2400, 0), 42);
+  EXPECT_EQ(ok.GetCell(1, 0), 0);
+  EXPECT_TRUE(FolderEntries(temp.Path()).empty());
+}

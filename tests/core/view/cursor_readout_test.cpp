@@ -1,0 +1,56 @@
+#include "core/view/cursor_readout.h"
+
+#include <gtest/gtest.h>
+
+#include "core/mesh/mesh.h"
+
+namespace {
+void Tile(TTMesh& m, int32_t n, float minLat, float minLon, double perDeg) {
+  ASSERT_TRUE(m.AllocSamples(n, n));
+  m.SetGridSize(n, n);
+  for (int64_t i = 0; i < int64_t(n) * n; ++i) m.Samples[i] = 0;
+  m.MinLat = minLat;
+  m.MaxLat = minLat + 1;
+  m.MinLon = minLon;
+  m.MaxLon = minLon + 1;
+  m.RowsPerDeg = m.ColsPerDeg = perDeg;
+  m.VoidValue = -32768;
+}
+}  // namespace
+
+TEST(CursorReadout, BothFormatsLetterForLetter) {
+  TTMesh m;
+  Tile(m, 1201, 47, -123, 1200);
+  m.SetCell(300, 601, 123);
+  EXPECT_EQ(CursorReadout(m, 300, 601, 1),
+            "(X,Y) = (300) (601)  (Lat./Lon.) = (N 47\u00B0 30'. 00) (W 122\u00B0 45'. 00)  "
+            "Elevation = 123 m = 403.5 ft");
+  EXPECT_EQ(CursorReadout(m, 300, 601, 2),
+            "(X,Y) = (300) (601)  (Lat./Lon.) = (+47.5000) (-122.7500)   Elevation = 123 m = "
+            "403.5 ft");
+  // The formula counts Rows - r rows from MinLat: the top row reads 48.0008.
+  EXPECT_NE(CursorReadout(m, 0, 0, 2).find("(+48.0008)"), std::string::npos);
+  EXPECT_NE(CursorReadout(m, 0, 1200, 2).find("(+47.0008)"), std::string::npos);
+  // Degrees below ten keep two digits, longitudes three.
+  TTMesh s;
+  Tile(s, 1201, -9, 8, 1200);
+  EXPECT_EQ(CursorReadout(s, 0, 1200, 1),
+            "(X,Y) = (0) (1200)  (Lat./Lon.) = (S 08\u00B0 59'. 95) (E 008\u00B0 00'. 00)  "
+            "Elevation = 0 m = 0.0 ft");
+}
+
+TEST(CursorReadout, VoidAndMissingDensity) {
+  TTMesh m;
+  Tile(m, 5, 47, -123, 4);
+  m.SetCell(1, 2, -32768);
+  const std::string t = CursorReadout(m, 1, 2, 1);
+  EXPECT_NE(t.find("Elevation = -32768 m = -107506.6 ft  (void)"), std::string::npos) << t;
+  EXPECT_EQ(t.substr(t.size() - 8), "  (void)");
+  m.RowsPerDeg = 0;
+  m.SetCell(3, 4, -5);
+  EXPECT_EQ(CursorReadout(m, 3, 4, 1), "(X,Y) = (3) (4)   Elevation = -5 m = -16.4 ft");
+}
+
+TEST(CursorReadout, UndoDebugText) {
+  EXPECT_EQ(UndoDebugText(2048, 1048576, 3, 0, 3), "Alc=2048  Lim=1048576  Cnt=3  T/H=0/3");
+}

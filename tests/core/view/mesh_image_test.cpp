@@ -1,0 +1,146 @@
+#include "core/view/mesh_image.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "core/mesh/mesh.h"
+
+namespace {
+void Fill(TTMesh& m, int32_t cols, int32_t rows, int16_t v) {
+  ASSERT_TRUE(m.AllocSamples(cols, rows));
+  m.SetGridSize(cols, rows);
+  for (int64_t i = 0; i < int64_t(cols) * rows; ++i) m.Samples[i] = v;
+}
+
+// The colouring rule written out plainly, for comparison with the table.
+uint8_t Reference(int16_t s, int16_t lo, int16_t hi, int16_t voidValue, bool sea) {
+  if (s == voidValue) return 255;
+  if (sea && s <= 0) return 254;
+  double scale = hi != lo ? 253.0 / double(int(hi) - int(lo)) : 0.0;
+  double v = std::trunc((int(s) - int(lo)) * scale);
+  if (v < 0) return 0;
+  if (v > 253) return 253;
+  return uint8_t(v);
+}
+}  // namespace
+
+TEST(MeshImage, IndicesOfTheColourRule) {
+  // Equal range: every ordinary cell black.
+  EXPECT_EQ(ColorIndex(500, 500, 500, -32768, true), 0);
+  // Sea on: 0 and -5 blue; off: gray, 0 when the range starts at 0 or above.
+  EXPECT_EQ(ColorIndex(0, -100, 100, -32768, true), 254);
+  EXPECT_EQ(ColorIndex(-5, -100, 100, -32768, true), 254);
+  EXPECT_EQ(ColorIndex(0, 0, 100, -32768, false), 0);
+  EXPECT_EQ(ColorIndex(-5, 0, 100, -32768, false), 0);
+  // A void is 255 even when the void value is below 1 and sea is on.
+  EXPECT_EQ(ColorIndex(-9999, -100, 100, -9999, true), 255);
+  EXPECT_EQ(ColorIndex(0, -100, 100, 0, true), 255);
+  // Beyond the range after an edit: 253 above, 0 below.
+  EXPECT_EQ(ColorIndex(3000, 0, 1000, -32768, false), 253);
+  EXPECT_EQ(ColorIndex(-3000, 0, 1000, -32768, false), 0);
+  EXPECT_EQ(ColorIndex(1000, 0, 1000, -32768, false), 253);
+  EXPECT_EQ(ColorIndex(32767, -32767, 32767, -32768, false), 253);
+  EXPECT_EQ(ColorIndex(-32767, -32767, 32767, -32768, false), 0);
+}
+
+TEST(MeshImage, ColorCellsGivesTheFormulaForEverySample) {
+  // Every sample value once (256 x 256 grid), colored over a rectangle of
+  // odd width so that row tails are handled too, for many colour ranges.
+  TTMesh m;
+  Fill(m, 256, 256, 0);
+  for (int i = 0; i < 65536; ++i) m.Samples[i] = int16_t(i - 32768);
+  const TCellRect r{1, 254, 0, 255};
+  const ptrdiff_t stride = 256;
+  std::vector<std::pair<int16_t, int16_t>> ranges{{0, 1000}, {-500, 8848}, {-32768, 32767},
+                                                  {7, 7},    {100, -100},  {0, 1},
+                                                  {0, 253},  {-11, 1254},  {3, 3 + 253 * 7}};
+  std::mt19937 rng(3);
+  for (int i = 0; i < 30; ++i)
+    ranges.push_back({int16_t(int(rng() % 4000) - 1000), int16_t(int(rng() % 9000))});
+  for (auto [lo, hi] : ranges)
+    for (bool sea : {false, true})
+      for (int16_t voidValue : {int16_t(-32768), int16_t(0), int16_t(55)}) {
+        m.ColorMin = lo;
+        m.ColorMax = hi;
+        m.VoidValue = voidValue;
+        std::vector<uint8_t> img(stride * 256, 77);
+        ColorCells(m, r, sea, img.data(), stride);
+        for (int y = 0; y < 256; ++y)
+          for (int x = 0; x < 256; ++x) {
+            uint8_t want =
+                r.Contains(x, y) ? Reference(m.GetCell(x, y), lo, hi, voidValue, sea) : 77;
+            ASSERT_EQ(img[y * stride + x], want)
+                << "sample " << m.GetCell(x, y) << " range " << lo << ".." << hi;
+          }
+      }
+}
+
+TEST(MeshImage, HatchedBandsCoverExactlyTheirRows) {
+  // A two-tile-high mesh with a 1201-row north band and a 1200-row south band.
+  TTMesh m;
+  const int32_t cols = 50, rows = 3601;
+  Fill(m, cols, rows, 10);
+  m.AdjoNorth = 1201;
+  m.AdjoSouth = 1200;
+  std::vector<uint8_t> img(size_t(cols) * rows, 0);
+  HatchAdjoBands(m, 85, img.data(), cols);
+  auto row = [&](int y) {
+    return std::vector<uint8_t>(img.begin() + y * cols, img.begin() + (y + 1) * cols);
+  };
+  auto inked = [&](int y) {
+    int n = 0;
+    for (uint8_t v : row(y)) n += v == 85;
+    return n;
+  };
+  // Outline rows of the north band: whole rows 0 and 1200.
+  EXPECT_EQ(inked(0), cols);
+  EXPECT_EQ(inked(1200), cols);
+  // Inside: both border columns and the diagonal lines every 8 pixels.
+  for (int y = 1; y < 1200; ++y) {
+    ASSERT_EQ(img[y * cols], 85);
+    ASSERT_EQ(img[y * cols + cols - 1], 85);
+    for (int x = 1; x < cols - 1; ++x) ASSERT_EQ(img[y * cols + x] == 85, (x + y) % 8 == 7);
+  }
+  // Between the bands nothing is drawn; the south band starts at row 2401.
+  for (int y = 1201; y < 2401; ++y) ASSERT_EQ(inked(y), 0) << y;
+  EXPECT_EQ(inked(2401), cols);
+  EXPECT_EQ(inked(3600), cols);
+  // East and west bands run the full height.
+  TTMesh e;
+  Fill(e, 30, 20, 10);
+  e.AdjoEast = 4;
+  e.AdjoWest = 3;
+  std::vector<uint8_t> im(30 * 20, 0);
+  HatchAdjoBands(e, 85, im.data(), 30);
+  for (int y = 0; y < 20; ++y) {
+    EXPECT_EQ(im[y * 30 + 26], 85);  // first column of the east band
+    EXPECT_EQ(im[y * 30 + 29], 85);
+    EXPECT_EQ(im[y * 30 + 0], 85);
+    EXPECT_EQ(im[y * 30 + 2], 85);  // last column of the west band
+  }
+}
+
+TEST(MeshImage, ViewSamplingPicksOneCellPerPixel) {
+  // A 10 x 6 image whose index is 10 x row + column.
+  std::vector<uint8_t> img(16 * 6);
+  for (int y = 0; y < 6; ++y)
+    for (int x = 0; x < 10; ++x) img[y * 16 + x] = uint8_t(10 * y + x);
+  TTPalette identity;
+  for (uint32_t i = 0; i < 256; ++i) identity[i] = i;
+  TTViewSampler s{img.data(), 16, 10, 6, 1, identity.data()};
+  // 4x, viewed from paint-box pixel (6, 5): pixel (i, j) shows cell ((6+i)/4, (5+j)/4).
+  s.Zoom = 4;
+  std::vector<uint32_t> out(8 * 7, 999);
+  SampleView(s, 6, 5, 8, 7, out.data(), 8);
+  for (int j = 0; j < 7; ++j)
+    for (int i = 0; i < 8; ++i) ASSERT_EQ(out[j * 8 + i], 10u * ((5 + j) / 4) + (6 + i) / 4);
+  // 1/2x: the paint box is 5 x 3; pixel (i, j) shows cell (2i, 2j); outside stays.
+  s.Zoom = -2;
+  std::vector<uint32_t> o2(6 * 4, 999);
+  SampleView(s, 0, 0, 6, 4, o2.data(), 6);
+  for (int j = 0; j < 4; ++j)
+    for (int i = 0; i < 6; ++i)
+      ASSERT_EQ(o2[j * 6 + i], (i < 5 && j < 3) ? 10u * (2 * j) + 2 * i : 999u);
+}

@@ -1,0 +1,430 @@
+#include "core/zip/zip.h"
+#include "core/tiles/load_hgt.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/base/progress.h"
+#include "core/mesh/mesh.h"
+#include "core/tiles/single_hgt.h"
+#include "core/zip/zip_stream.h"
+#include "support/mesh_helpers.h"
+#include "support/test_paths.h"
+#include "support/zip_fixture.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using TBytes = std::vector<uint8_t>;
+
+// Files left in a folder, recursively, as paths relative to it.
+std::vector<std::string> Listing(const std::string& dir) {
+  std::vector<std::string> out;
+  for (auto& e : fs::recursive_directory_iterator(dir))
+    if (e.is_regular_file()) out.push_back(fs::relative(e.path(), dir).string());
+  return out;
+}
+
+using TMember = TZipMember;
+
+struct TExpected {
+  std::string name;
+  uint64_t size;
+  uint32_t crc;
+};
+
+struct TFixture {
+  std::string archive;
+  int count;  // what UnzipFiles returns
+  std::vector<TExpected> members;
+};
+
+}  // namespace
+
+// Real archives from other programs, every method: each member must come out
+// with the size and CRC that other readers found.
+TEST(ZipFixtures, EveryMethodExtractsExactBytes) {
+  DELVA_REQUIRE_SHARED(root, "zip");
+  const std::vector<TFixture> fixtures = {
+      {"commons-compress/SHRUNK.ZIP",
+       2,
+       {{"TEST1.XML", 76, 0x393a497a}, {"TEST2.XML", 81, 0xd19abf92}}},
+      {"commons-compress/imploding-4Kdict-2trees.zip", 1, {{"HEADER.TXT", 818, 0x3222d8c7}}},
+      {"commons-compress/imploding-8Kdict-3trees.zip", 1, {{"LICENSE.TXT", 11560, 0x495fc599}}},
+      {"commons-compress/lorem-ipsum-implode.zip", 1, {{"LOREM.TXT", 144060, 0xb9034f7e}}},
+      {"commons-compress/moby-imploded.zip",
+       135,
+       {{"README", 9601, 0xe2a6f19e},
+        {"moby.0", 2511, 0x3d0dc15c},
+        {"moby.1", 12426, 0x907cd761},
+        {"moby.10", 8853, 0x61aefe5f}}},
+      {"commons-compress/mixed.zip",
+       2,
+       {{"inflated.txt", 48891, 0x406039a3}, {"stored.txt", 48891, 0x406039a3}}},
+      {"commons-compress/archive_with_trailer.zip",
+       2,
+       {{"test1.xml", 610, 0x0f54eacb}, {"test2.xml", 82, 0xce356c1c}}},
+      {"commons-compress/archive_with_bytes_after_data.zip",
+       2,
+       {{"test1.xml", 610, 0x0f54eacb}, {"test2.xml", 82, 0xce356c1c}}},
+      {"sharpcompress/Zip.shrink.zip",
+       3,
+       {{"TECT.TXT", 15498, 0x9bd160fa},
+        {"TEST.EXE", 45056, 0xcfb109c8},
+        {"TEST.JPG", 40372, 0x088814e3}}},
+      {"sharpcompress/Zip.implode.zip",
+       3,
+       {{"EXE/TEST.EXE", 45056, 0xcfb109c8}, {"JPG/TEST.JPG", 40372, 0x088814e3}}},
+      {"sharpcompress/Zip.deflate.dd.zip",
+       3,
+       {{"exe/test.exe", 45056, 0xcfb109c8}, {"jpg/test.jpg", 40372, 0x088814e3}}},
+      {"sharpcompress/Zip.none.datadescriptors.zip",
+       2,
+       {{"first.txt", 199, 0x03f00687}, {"second.txt", 197, 0xd55fc7eb}}},
+      {"sharpcompress/Zip.zip64.zip",
+       3,
+       {{"exe/test.exe", 45056, 0xcfb109c8}, {"jpg/test.jpg", 40372, 0x088814e3}}},
+      {"sharpcompress/Zip.zip64.compressedonly.zip", 1, {{"test/test.txt", 15, 0xc6c3c95d}}},
+      {"zip-rs/shrink.zip", 1, {{"FIRST.TXT", 1092, 0x22957a6e}}},
+      {"zip-rs/implode.zip", 1, {{"first.txt", 1092, 0x22957a6e}}},
+      {"zip-rs/data_descriptor.zip", 1, {{"hello.txt", 12, 0xb095e5e3}}},
+      // Leading junk before the first local header: not taken for an archive.
+      {"zip-rs/zip64_demo.zip", kZipNotZip, {}},
+      {"commons-compress/test-winzip.zip", 5, {{"doc.txt.gz", 31, 0xf3e87736}}},
+      // Method 9 first: unsupported, the walk ends with nothing extracted.
+      {"commons-compress/COMPRESS-380-dd.zip", 0, {}},
+      // Shrunk, then method 2: the shrunk one counts, the walk ends there.
+      {"sharpcompress/Zip.reduce1.zip", 1, {{"TECT.TXT", 15498, 0x9bd160fa}}},
+      {"commons-compress/moby.zip", 0, {}},
+      // Zipped SRTM tiles, one of them 3601 x 3601.
+      {"../srtm/graphhopper/N43E007.hgt.zip", 1, {{"N43E007.hgt", 2884802, 0x44e90a4e}}},
+      {"../srtm/graphhopper/N48W125.hgt.zip", 1, {{"N48W125.hgt", 25934402, 0x1acaf3e3}}},
+  };
+  for (const TFixture& fx : fixtures) {
+    SCOPED_TRACE(fx.archive);
+    TTempDir dir;
+    EXPECT_EQ(UnzipFiles(root + "/" + fx.archive, dir.Path(), ""), fx.count);
+    for (const TExpected& m : fx.members) {
+      SCOPED_TRACE(m.name);
+      TBytes data = ReadFileBytes(dir.File(m.name));
+      EXPECT_EQ(data.size(), m.size);
+      EXPECT_EQ(ReferenceCrc32(data), m.crc);
+    }
+    if (fx.count <= 0) {
+      EXPECT_TRUE(Listing(dir.Path()).empty());
+    }
+  }
+}
+
+namespace {
+
+// Writes `members` as an archive into `dir` and returns its path.
+std::string Archive(const TTempDir& dir, const std::vector<TMember>& members,
+                    const std::string& name = "a.zip") {
+  std::string path = dir.File(name);
+  WriteFileBytes(path, MakeZipArchive(members));
+  return path;
+}
+
+}  // namespace
+
+// Each damaged or unsupported member gives its own code from UnzipEntry and
+// no output file; UnzipFiles then reports nothing extracted.
+TEST(ZipFailures, EachFailureReturnsItsCodeAndLeavesNoFile) {
+  const std::string text(300, 'x');
+  struct TCase {
+    const char* what;
+    TMember member;
+    int code;      // UnzipEntry
+    int files_rc;  // UnzipFiles
+  };
+  const TMember hello = StoredMember("m.txt", "hello"),
+                deflated = DeflatedStoredBlock("m.txt", text);
+  auto with = [](TMember m, auto change) {
+    change(m);
+    return m;
+  };
+  const TCase cases[] = {
+      {"crc mismatch", with(hello, [](TMember& m) { m.crc ^= 1; }), kZipCrcMismatch, 0},
+      {"method 2 (reduced)", with(hello, [](TMember& m) { m.method = 2; }), kZipUnsupported, 0},
+      {"encrypted", with(hello, [](TMember& m) { m.flags = 1; }), kZipEncrypted, 0},
+      {"shrunk with data descriptor", with(hello, [](TMember& m) { m.method = 1, m.flags = 8; }),
+       kZipUnsupported, 0},
+      // The archive no longer starts with a local header either.
+      {"bad local signature", with(hello, [](TMember& m) { m.local_sig = 0x04034b51; }),
+       kZipDamaged, kZipNotZip},
+      {"truncated deflate data (stops inside its block)",
+       with(deflated, [](TMember& m) { m.data.resize(100), m.csize = 100; }), kZipDamaged,
+       kZipDamaged},
+      {"declared size past the end of the archive",
+       with(StoredMember("m.txt", text), [](TMember& m) { m.csize = m.size = 1u << 30; }),
+       kZipDamaged, kZipDamaged},
+      {"inflates past its size (300)", with(deflated, [](TMember& m) { m.size = 100; }),
+       kZipDamaged, kZipDamaged},
+      {"inflates short of its size", with(deflated, [](TMember& m) { m.size = 1000; }), kZipDamaged,
+       kZipDamaged},
+      {"final block of the reserved type 3", with(deflated, [](TMember& m) { m.data[0] = 0x07; }),
+       kZipDamaged, kZipDamaged},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    TTempDir dir;
+    std::string zip = Archive(dir, {c.member});
+    fs::create_directory(dir.File("out"));
+    EXPECT_EQ(UnzipEntry(zip, dir.File("out/m.txt"), 0), c.code);
+    EXPECT_EQ(UnzipFiles(zip, dir.File("out"), ""), c.files_rc);
+    EXPECT_TRUE(Listing(dir.File("out")).empty());
+  }
+}
+
+// Codes that do not come from a member's data: a later member with a bad
+// local header ends the walk with -4, an output that cannot be created is
+// -2 (and ends the walk with the count so far), a missing archive -14 / -11.
+TEST(ZipFailures, WalkAndFileCodes) {
+  TTempDir dir;
+  TMember bad = StoredMember("b.txt", "b");
+  bad.local_sig = 0x04034b51;
+  std::string zip = Archive(dir, {StoredMember("a.txt", "a"), bad});
+  EXPECT_EQ(UnzipFiles(zip, dir.File("out"), ""), kZipDamaged);
+  EXPECT_TRUE(fs::exists(dir.File("out/a.txt")));
+
+  WriteFileBytes(dir.File("file"), {'f'});
+  EXPECT_EQ(UnzipEntry(zip, dir.File("file/a.txt"), 0), kZipWriteError);
+  std::string two =
+      Archive(dir, {StoredMember("a.txt", "a"), StoredMember("file/b.txt", "b")}, "two.zip");
+  EXPECT_EQ(UnzipFiles(two, dir.Path(), ""), 1);
+
+  EXPECT_EQ(UnzipEntry(dir.File("missing.zip"), dir.File("x"), 0), kZipCannotOpenForExtract);
+  TZipSearchRec rec;
+  EXPECT_EQ(ZipFindFirst(dir.File("missing.zip"), rec), kZipCannotOpen);
+  WriteFileBytes(dir.File("empty.zip"), {});
+  EXPECT_EQ(ZipFindFirst(dir.File("empty.zip"), rec), kZipCannotOpen);
+}
+
+// A failed member never destroys a file of the same name that was there.
+TEST(ZipFailures, ExistingFileSurvivesFailedMember) {
+  TTempDir dir;
+  TMember m = StoredMember("m.txt", "new content");
+  m.crc ^= 1;
+  std::string zip = Archive(dir, {m});
+  WriteFileBytes(dir.File("m.txt"), {'o', 'l', 'd'});
+  EXPECT_EQ(UnzipFiles(zip, dir.Path(), ""), 0);
+  EXPECT_EQ(ReadFileBytes(dir.File("m.txt")), (TBytes{'o', 'l', 'd'}));
+  EXPECT_EQ(Listing(dir.Path()).size(), 2u);  // the archive and m.txt
+  // A good member replaces it, even when it is read-only.
+  fs::permissions(dir.File("m.txt"), fs::perms::owner_write, fs::perm_options::remove);
+  EXPECT_EQ(UnzipFiles(Archive(dir, {StoredMember("m.txt", "new")}, "b.zip"), dir.Path(), ""), 1);
+  EXPECT_EQ(ReadFileBytes(dir.File("m.txt")), (TBytes{'n', 'e', 'w'}));
+}
+
+// Member paths that are absolute or climb out of the target are refused and
+// end the walk; nothing is written outside the target.
+TEST(ZipFailures, PathsOutsideTargetAreRefused) {
+  for (const char* bad : {"../evil.txt", "a/../../evil.txt", "/evil.txt", "\\evil.txt",
+                          "..\\evil.txt", "C:evil.txt", "a/..\\..\\evil.txt"}) {
+    SCOPED_TRACE(bad);
+    TTempDir dir;
+    std::string zip = Archive(dir, {StoredMember("ok.txt", "fine"), StoredMember(bad, "evil"),
+                                    StoredMember("later.txt", "never reached")});
+    fs::create_directories(dir.File("out/deep"));
+    EXPECT_EQ(UnzipFiles(zip, dir.File("out/deep"), ""), 1);
+    std::vector<std::string> files = Listing(dir.Path());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"a.zip", "out/deep/ok.txt"}));
+  }
+  // Harmless dots and doubled separators stay inside.
+  TTempDir dir;
+  std::string zip = Archive(dir, {StoredMember("./sub//x.txt", "x"), StoredMember("sub/", "")});
+  EXPECT_EQ(UnzipFiles(zip, dir.File("out"), ""), 2);
+  EXPECT_EQ(ReadFileBytes(dir.File("out/sub/x.txt")), (TBytes{'x'}));
+}
+
+// Recognising archives, listing names, sizes by name, wildcard patterns and
+// an end record behind a comment longer than the search window.
+TEST(ZipDirectory, NamesSizesPatternsAndLongComment) {
+  TTempDir dir;
+  std::vector<TMember> members = {StoredMember("n45w122.hgt", std::string(1000, 'a')),
+                                  StoredMember("readme.txt", "read me"),
+                                  StoredMember("docs/notes.TXT", "notes")};
+  std::string comment(60000, 'c');
+  comment.replace(100, 4, "PK\x05\x07");  // near miss inside the comment
+  std::string zip = dir.File("tile.zip");
+  WriteFileBytes(zip, MakeZipArchive(members, comment));
+
+  EXPECT_TRUE(IsZipFile(zip));
+  WriteFileBytes(dir.File("fake.zip"), {'P', 'K', 5, 6, 0, 0});
+  EXPECT_FALSE(IsZipFile(dir.File("fake.zip")));
+  fs::copy_file(zip, dir.File("tool.exe.zip"));
+  EXPECT_FALSE(IsZipFile(dir.File("tool.exe.zip")));
+  fs::create_directory(dir.File("folder.zip"));
+  EXPECT_FALSE(IsZipFile(dir.File("folder.zip")));
+  EXPECT_FALSE(IsZipFile(dir.File("missing.zip")));
+
+  std::vector<std::string> names = {"stale"};
+  ASSERT_TRUE(ZipEntryNames(zip, names));
+  EXPECT_EQ(names, (std::vector<std::string>{"n45w122.hgt", "readme.txt", "docs/notes.TXT"}));
+  EXPECT_EQ(ZipEntrySize(zip, "N45W122.HGT"), 1000);
+  EXPECT_EQ(ZipEntrySize(zip, "N45W122"), -1);
+  EXPECT_EQ(ZipEntrySize(zip, "notes.txt"), -1);  // the whole stored name counts
+  EXPECT_EQ(ZipEntrySize(dir.File("fake.zip"), "x"), -1);
+  EXPECT_FALSE(ZipEntryNames(dir.File("fake.zip"), names));
+  EXPECT_TRUE(names.empty());
+
+  TZipSearchRec rec;
+  ASSERT_EQ(ZipFindFirst(zip, rec), 0);
+  EXPECT_EQ(rec.Name, "n45w122.hgt");
+  EXPECT_EQ(rec.Size, 1000u);
+  EXPECT_EQ(rec.Date, 0x2100);
+  ASSERT_EQ(ZipFindNext(rec), 0);
+  ASSERT_EQ(ZipFindNext(rec), 0);
+  EXPECT_EQ(ZipFindNext(rec), kZipNoMoreEntries);
+  ZipFindClose(rec);
+
+  EXPECT_TRUE(ZipNameMatches("docs/notes.TXT", "*.txt"));
+  EXPECT_TRUE(ZipNameMatches("readme.txt", "R?ADME.*"));
+  EXPECT_TRUE(ZipNameMatches("anything", "*.*"));
+  EXPECT_FALSE(ZipNameMatches("readme.txt", "*.hgt"));
+  EXPECT_FALSE(ZipNameMatches("readme.txt", "readme"));
+
+  fs::create_directory(dir.File("out"));
+  EXPECT_EQ(UnzipFiles(zip, dir.File("out"), "*.TXT"), 2);
+  EXPECT_EQ(ReadFileBytes(dir.File("out/docs/notes.TXT")), (TBytes{'n', 'o', 't', 'e', 's'}));
+  EXPECT_FALSE(fs::exists(dir.File("out/n45w122.hgt")));
+
+  EXPECT_EQ(UnzipFiles("", dir.File("out"), ""), kZipNoArgument);
+  EXPECT_EQ(UnzipFiles(zip, "", ""), kZipNoArgument);
+  EXPECT_EQ(UnzipFiles(dir.File("fake.zip"), dir.File("out"), ""), kZipNotZip);
+  // A local header but no directory at all.
+  WriteFileBytes(dir.File("bare.zip"), {'P', 'K', 3, 4, 0, 0, 0, 0});
+  EXPECT_EQ(UnzipFiles(dir.File("bare.zip"), dir.File("out"), ""), kZipBadDirectory);
+  EXPECT_EQ(ZipFindFirst(dir.File("bare.zip"), rec), kZipCannotOpen);
+}
+
+namespace {
+
+// Esc pressed once `polls` buffers have gone by.
+class TAbortingProgress : public TTProgress {
+ public:
+  int polls = 0;
+  bool AbortRequested() override { return polls-- <= 0; }
+};
+
+// Starts a second extraction from inside the first one's event pumping.
+class TReentrantProgress : public TTProgress {
+ public:
+  std::string archive, out;
+  int inner = 1;
+  void Pump() override {
+    if (inner == 1) inner = UnzipEntry(archive, out, 0);
+  }
+};
+
+}  // namespace
+
+// Esc aborts with -5 and leaves nothing; a second extraction started while
+// one runs meets the busy guard, and the guard is free again afterwards.
+TEST(ZipFailures, AbortAndBusyGuard) {
+  TTempDir dir;
+  std::string zip = Archive(dir, {StoredMember("m.txt", std::string(5000, 'z'))});
+  TAbortingProgress abort;
+  EXPECT_EQ(UnzipEntry(zip, dir.File("m.txt"), 0, &abort), kZipAborted);
+  EXPECT_EQ(UnzipFiles(zip, dir.File("out"), "", &abort), kZipAborted);
+  EXPECT_FALSE(fs::exists(dir.File("m.txt")));
+  EXPECT_FALSE(fs::exists(dir.File("out/m.txt")));
+  // In the middle of a member several buffers long: the partial output goes.
+  TTempDir big;
+  std::string long_zip = Archive(big, {StoredMember("m.txt", std::string(300000, 'z'))});
+  abort.polls = 2;
+  EXPECT_EQ(UnzipEntry(long_zip, big.File("m.txt"), 0, &abort), kZipAborted);
+  EXPECT_EQ(Listing(big.Path()), std::vector<std::string>{"a.zip"});
+
+  TReentrantProgress again;
+  again.archive = zip;
+  again.out = dir.File("inner.txt");
+  EXPECT_EQ(UnzipEntry(zip, dir.File("m.txt"), 0, &again), 0);
+  EXPECT_EQ(again.inner, kZipBusy);
+  EXPECT_FALSE(fs::exists(dir.File("inner.txt")));
+  EXPECT_EQ(UnzipEntry(zip, dir.File("m2.txt"), 0), 0);
+  EXPECT_EQ(ReadFileBytes(dir.File("m2.txt")).size(), 5000u);
+}
+
+// Without the directory entry a data-descriptor member finds its CRC after
+// its data; a deflate stream decodes the same from memory.
+TEST(ZipFixtures, DataDescriptorWithoutDirectoryAndMemoryInflate) {
+  DELVA_REQUIRE_SHARED(zip, "zip/zip-rs/data_descriptor.zip");
+  TTempDir dir;
+  ASSERT_EQ(UnzipEntry(zip, dir.File("hello.txt"), 0), 0);
+  EXPECT_EQ(ReferenceCrc32(ReadFileBytes(dir.File("hello.txt"))), 0xb095e5e3u);
+
+  TMember m = DeflatedStoredBlock("m", "abcdef");
+  uint8_t out[16];
+  EXPECT_EQ(ZipInflateBuffer(m.data.data(), m.data.size(), out, sizeof out), 6);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(out), 6), "abcdef");
+  EXPECT_EQ(ZipInflateBuffer(m.data.data(), m.data.size(), out, 5), kZipDamaged);
+}
+
+// Zipped tiles through the loaders: the extracted copy lives in the temporary
+// folder only while it is read, whatever the outcome.
+TEST(ZipTiles, LoadSingleAndMosaicFromArchives) {
+  DELVA_REQUIRE_SHARED(folder, "srtm/graphhopper");
+  TTempDir temp;
+  TTMesh one;
+  ASSERT_EQ(LoadSingleHGT(one, folder + "/N43E007.hgt.zip", temp.Path(), nullptr), "");
+  EXPECT_EQ(one.Cols, 1201);
+  EXPECT_EQ(one.Kind, 2);
+  EXPECT_EQ(one.MinLat, 43);
+  EXPECT_EQ(one.MinLon, 7);
+  EXPECT_EQ(one.GetCell(0, 0), 771);
+  one.UpdateStats();
+  EXPECT_EQ(one.VoidCount, 1595);
+  EXPECT_TRUE(Listing(temp.Path()).empty());
+
+  // North above south; the listed names differ in case from the archives.
+  TTMesh two;
+  ASSERT_TRUE(LoadHGT(two, {folder + "/N42E001.HGT", folder + "/N41E001.HGT"}, 2, 1, 2, 0, nullptr,
+                      temp.Path()));
+  EXPECT_EQ(two.Rows, 2401);
+  EXPECT_EQ(two.GetCell(0, 0), 838);
+  EXPECT_EQ(two.GetCell(600, 600), 1095);
+  EXPECT_EQ(two.GetCell(1200, 1200), 707);  // shared edge row from the north tile
+  EXPECT_EQ(two.GetCell(600, 1800), 557);
+  EXPECT_EQ(two.TileFiles[0], folder + "/N42E001.HGT");
+  EXPECT_TRUE(Listing(temp.Path()).empty());
+
+  // A damaged archive: the message (a mosaic's failure is the multiple-tile
+  // test's), nothing left behind.
+  TTempDir own;
+  TBytes bytes = ReadFileBytes(folder + "/N41E001.hgt.zip");
+  bytes[bytes.size() / 2] ^= 0x55;
+  WriteFileBytes(own.File("N41E001.hgt.zip"), bytes);
+  TTMesh bad;
+  EXPECT_EQ(LoadSingleHGT(bad, own.File("N41E001.hgt.zip"), temp.Path(), nullptr),
+            "Could not decompress file N41E001.hgt.zip");
+  EXPECT_TRUE(Listing(temp.Path()).empty());
+}
+
+TEST(ZipTiles, SingleTileMessages) {
+  TTempDir dir, temp;
+  TTMesh m;
+  WriteFileBytes(dir.File("N45W123.zip"), MakeZipArchive({StoredMember("N45W123.hgt", "x")}));
+  EXPECT_EQ(LoadSingleHGT(m, dir.File("N45W123.zip"), temp.Path(), nullptr),
+            "N45W123 not found in N45W123.zip");
+  WriteFileBytes(dir.File("N45W123.hgt.zip"), {'n', 'o', 'p', 'e', '.'});
+  EXPECT_EQ(LoadSingleHGT(m, dir.File("N45W123.hgt.zip"), temp.Path(), nullptr),
+            "The file N45W123.hgt.zip has an unknown zip file format.");
+  // A member stored in a folder is not the expected bare name.
+  WriteFileBytes(dir.File("N45W123.hgt.zip"),
+                 MakeZipArchive({StoredMember("tiles/N45W123.hgt", "x")}));
+  EXPECT_EQ(LoadSingleHGT(m, dir.File("N45W123.hgt.zip"), temp.Path(), nullptr),
+            "N45W123.hgt not found in N45W123.hgt.zip");
+  WriteFileBytes(dir.File("N45W123.hgt.zip"),
+                 MakeZipArchive({StoredMember("n45w123.HGT", "short")}));
+  EXPECT_EQ(LoadSingleHGT(m, dir.File("N45W123.hgt.zip"), temp.Path(), nullptr),
+            "HGT file size is invalid.");
+  EXPECT_TRUE(Listing(temp.Path()).empty());
+}

@@ -1,0 +1,111 @@
+// The main window's "Create BGL..." and "More Preferences" commands.
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "core/edit/undo_list.h"
+#include "core/settings/prog_cfg.h"
+#include "support/ui/mesh_fixture.h"
+#include "support/ui/message_recorder.h"
+#include "ui/commands/form_bgl_command.h"
+#include "ui/dialogs/form_create_bgl_opt.h"
+#include "ui/dialogs/form_prog_cfg.h"
+#include "ui/dialogs/form_resample_output.h"
+#include "ui/main/form_view_mesh.h"
+
+namespace {
+
+std::unique_ptr<TTMesh> SmallTile() {
+  TTestMeshLayout s;
+  s.Cols = s.Rows = 121;
+  s.RowsPerDeg = s.ColsPerDeg = 120;
+  return MakeTestMesh(s, [](int32_t x, int32_t y) { return int16_t(x * 3 + y); });
+}
+
+TFormResampleOutput* OutputWindow() {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* o = qobject_cast<TFormResampleOutput*>(w)) return o;
+  return nullptr;
+}
+
+}  // namespace
+
+class FormViewMeshSceneryTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void createBglRunsTheCompilerAndRestoresTheWindow() {
+    QTemporaryDir dir;
+    qputenv("STANDIN_DURATION_MS", "200");
+    TMessageRecorder rec;
+    // Not shown: the start-up configuration stays out of this test.
+    TFormViewMesh f;
+    QVERIFY(f.AttachMesh(SmallTile()));
+    ProgCfg.ResamplePath = STANDIN_RESAMPLE_PATH;
+    ProgCfg.BGLFolder = dir.path().toStdString();
+    bool userInputDuringRun = true;
+    QString proposed;
+    SetBglOptionsHook([&](TFormCreateBGLOpt& d) {
+      proposed = d.BglPath;
+      // The output window appears only after the dialog; menus go off with
+      // the raster and stay off while the compiler runs.
+      QTimer::singleShot(150, [&] { userInputDuringRun = f.UserInputEnabled(); });
+      return int(QDialog::Accepted);
+    });
+    f.miCreateBGLFromCurrentMesh->trigger();
+    SetBglOptionsHook({});
+    QCOMPARE(proposed, dir.filePath("N48W123_N47W122.bgl"));
+    QVERIFY(rec.Texts().isEmpty());
+    QVERIFY(!userInputDuringRun);
+    QVERIFY(f.UserInputEnabled());
+    TFormResampleOutput* out = OutputWindow();
+    QVERIFY(out);
+    QVERIFY(out->LabelStatus->text().startsWith("Resample has finished.  Resulting BGL has "));
+    QPointer<TFormResampleOutput> guard = out;
+    out->BitBtnCloseClick();
+    QTRY_VERIFY(!guard);
+  }
+
+  void preferencesApplyTheUndoLimit() {
+    TMessageRecorder rec;
+    // OK writes the settings file other window tests read at start-up: it
+    // gets back its bytes at the end.
+    QFile file(QString::fromStdString(SettingsFolder()) + "/delvacfg.bin");
+    const bool existed = file.open(QIODevice::ReadOnly);
+    const QByteArray bytes = existed ? file.readAll() : QByteArray();
+    file.close();
+    TTProgCfg saved = ProgCfg;
+    LoadProgCfg(ProgCfg, SettingsFolder());
+    TFormViewMesh f;
+    ProgCfg.MaxMemUndo = 8;
+    QVERIFY(f.AttachMesh(SmallTile()));
+    QVERIFY(f.UndoList);
+    f.EnableUndoCommands(true);
+    SetProgCfgDialogHook([](TFormProgCfg& d) {
+      d.SpinEditMaxMemUndo->setValue(0);
+      return int(QDialog::Accepted);
+    });
+    f.miMorePrefs->trigger();
+    SetProgCfgDialogHook({});
+    QCOMPARE(ProgCfg.MaxMemUndo, 0u);
+    QCOMPARE(f.UndoList->Limit(), 0);
+    QVERIFY(!f.miUndo->isEnabled());
+    TTProgCfg written;
+    QVERIFY(LoadProgCfg(written, SettingsFolder()));
+    QCOMPARE(written.MaxMemUndo, 0u);
+    if (existed) {
+      QVERIFY(file.open(QIODevice::WriteOnly));
+      file.write(bytes);
+    } else {
+      file.remove();
+    }
+    ProgCfg = saved;
+  }
+};
+
+QTEST_MAIN(FormViewMeshSceneryTest)
+#include "form_view_mesh_scenery_test.moc"
