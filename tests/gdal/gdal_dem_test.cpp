@@ -163,6 +163,7 @@ TEST(GdalDem, VoidsRoundingAndClipping) {
   const std::string f = dir.File("f32.tif");
   ASSERT_TRUE(Sh("gdal_translate -ot Float32 -a_nodata nan -srcwin 0 0 8 1 '" + kVsi + zip +
                  "/N42E001.hgt' " + f));
+  GDALAllRegister();
   GDALDatasetH ds = GDALOpen(f.c_str(), GA_Update);
   ASSERT_TRUE(ds);
   const float in[8] = {NAN, 12.5f, -12.5f, 40000, -40000, -32768, -32767.6f, 0.49f};
