@@ -26,23 +26,17 @@ bool Sh(const std::string& command) {
           "gdallocationinfo"))                                              \
   GTEST_SKIP() << "GDAL command-line tools not found"
 
-std::string Output(const std::string& command) {
-  std::string text;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buf[256];
-    while (std::fgets(buf, sizeof buf, p)) text += buf;
-    pclose(p);
-  }
-  return text;
-}
-
 // What gdallocationinfo reads at a longitude and latitude.
 double GdalValueAt(const std::string& file, double lon, double lat) {
   char cmd[512];
   std::snprintf(cmd, sizeof cmd, "gdallocationinfo -valonly -wgs84 '%s' %.12f %.12f", file.c_str(),
                 lon, lat);
-  const std::string text = Output(cmd);
-  return text.empty() ? NAN : std::atof(text.c_str());
+  char text[64] = "";
+  if (FILE* p = popen(cmd, "r")) {
+    if (!std::fgets(text, sizeof text, p)) text[0] = 0;
+    pclose(p);
+  }
+  return text[0] ? std::atof(text) : NAN;
 }
 
 // Where the mesh puts sample (c, r): on the bounds for HGT grids, at cell
@@ -92,13 +86,6 @@ TEST(GdalDem, HgtTileExportMatchesGdalTranslate) {
   EXPECT_STREQ(OSRGetAuthorityCode(GDALGetSpatialRef(ours), nullptr), "4326");
   GDALClose(ours);
   GDALClose(ref);
-  // Back in, it is the same tile again.
-  TTMesh back;
-  ASSERT_EQ(LoadDem(back, dir.File("ours.tif"), {}, nullptr).Message, "");
-  EXPECT_EQ(back.Kind, 2);
-  EXPECT_EQ(back.MinLat, 42);
-  EXPECT_EQ(back.MinLon, 1);
-  EXPECT_EQ(CopySamples(back), CopySamples(mesh));
 }
 
 TEST(GdalDem, SamplesSitWhereGdalPutsThem) {
