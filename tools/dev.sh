@@ -9,7 +9,8 @@ cd "$(dirname "$0")/.."
 PACKAGES=(cmake ninja-build g++ pkg-config
           qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev
-          zlib1g-dev python3 unzip zip clang libclang-rt-14-dev)
+          zlib1g-dev python3 unzip zip clang libclang-rt-14-dev
+          libgdal-dev gdal-bin parallel)
 
 install_deps() {
   local missing=()

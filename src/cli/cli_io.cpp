@@ -10,6 +10,9 @@
 #include "core/formats/raster_rules.h"
 #include "core/mesh/mesh.h"
 #include "core/tiles/single_hgt.h"
+#ifdef DELVA_HAVE_GDAL
+#include "gdal/gdal_dem.h"
+#endif
 
 namespace fs = std::filesystem;
 
@@ -92,9 +95,49 @@ void LoadRasterInput(TTMesh& mesh, const std::string& in, const std::string& geo
   if (!message.empty()) CliFail(message);
 }
 
+#ifdef DELVA_HAVE_GDAL
+TTWarpGrid ParseWarp(const std::string& text) {
+  const std::vector<std::string> p = CliSplit(text);
+  if (p.size() > 2) CliUsage("--warp needs DENSITY[,bilinear|cubic]");
+  TTWarpGrid warp;
+  warp.Density = CliNumber(p[0], "--warp DENSITY");
+  if (!(warp.Density > 0 && warp.Density <= 36000))
+    CliUsage("--warp DENSITY must be more than 0 and at most 36000 cells per degree");
+  if (p.size() == 2) {
+    if (p[1] != "bilinear" && p[1] != "cubic")
+      CliUsage("--warp resampling must be bilinear or cubic");
+    warp.Method = p[1] == "cubic" ? TTWarpMethod::Cubic : TTWarpMethod::Bilinear;
+  }
+  return warp;
+}
+
+void CheckDemResult(const TTDemLoadResult& r, const std::string& in) {
+  if (r.NeedsWarp)
+    CliFail(in + " is not on a latitude/longitude grid; give --warp DENSITY[,bilinear|cubic]");
+  if (!r.Message.empty()) CliFail(r.Message);
+  ReportClipped(r.Clipped);
+}
+#endif
+
 }  // namespace
 
+bool IsGeoTiffName(const std::string& path) {
+  const std::string ext = UpperAscii(FileExtension(path));
+  return ext == ".TIF" || ext == ".TIFF";
+}
+
+void ReportClipped(int64_t clipped) {
+  if (clipped > 0) std::printf("Some elevation samples have been clipped.\n");
+}
+
 void LoadInput(TTMesh& mesh, const std::string& in, const TCliArgs& args, TCliSession& session) {
+#ifdef DELVA_HAVE_GDAL
+  TTWarpGrid warp;
+  if (args.Has(kWarpOption)) warp = ParseWarp(args.Value(kWarpOption));
+#else
+  if (args.Has(kWarpOption) || (IsGeoTiffName(in) && !args.Has(kRasterOption)))
+    CliUsage(kNoGdalMessage);
+#endif
   if (args.Has(kRasterOption)) {
     LoadRasterInput(mesh, in, args.Value(kRasterOption), session);
   } else {
@@ -105,17 +148,28 @@ void LoadInput(TTMesh& mesh, const std::string& in, const TCliArgs& args, TCliSe
       const std::string temp = ext == ".ZIP" ? session.TempDir() : std::string();
       std::string message = LoadSingleHGT(mesh, in, temp, session.Progress());
       if (!message.empty()) CliFail(message);
+#ifdef DELVA_HAVE_GDAL
+    } else if (IsGeoTiffName(in)) {
+      CheckDemResult(LoadDem(mesh, in, warp, session.Progress()), in);
+      warp.Density = 0;  // done while loading
+#endif
     } else {
       CliUsage("cannot tell the type of " + in +
-               " (expected .hgx, .hgt or .zip, or --raster for a raw raster)");
+               " (expected .hgx, .hgt, .zip or .tif, or --raster for a raw raster)");
     }
   }
+#ifdef DELVA_HAVE_GDAL
+  if (warp.Density > 0) CheckDemResult(WarpMesh(mesh, warp, session.Progress()), in);
+#endif
   mesh.UpdateStats(session.Progress());
 }
 
 void CheckOutputArgs(const std::string& out, const TCliArgs& args) {
   const std::string ext = UpperAscii(FileExtension(out));
-  const bool raw = ext != ".HGX" && ext != ".HGT";
+#ifndef DELVA_HAVE_GDAL
+  if (IsGeoTiffName(out)) CliUsage(kNoGdalMessage);
+#endif
+  const bool raw = ext != ".HGX" && ext != ".HGT" && !IsGeoTiffName(out);
   if (!raw && (args.Has(kByteOrderOption) || args.Has(kVoidAsOption)))
     CliUsage("--byte-order and --void-as apply to raw raster output only");
   const std::string order = args.Value(kByteOrderOption, "msb");
@@ -139,6 +193,13 @@ void WriteOutput(const TTMesh& mesh, const std::string& out, const TCliArgs& arg
       CliFail("Error creating file.");
     return;
   }
+#ifdef DELVA_HAVE_GDAL
+  if (IsGeoTiffName(out)) {
+    const std::string message = SaveMeshToGeoTiff(mesh, out, session.Progress());
+    if (!message.empty()) CliFail(message);
+    return;
+  }
+#endif
   const std::string order = args.Value(kByteOrderOption, "msb");
   const int16_t voidAs =
       args.Has(kVoidAsOption)

@@ -1,6 +1,8 @@
 // delvacli mosaic: a rectangle of tiles loaded as "Load Multiple HGT..."
 // loads it, with the same checks and messages, written to OUT; or, with
-// --missing, the names of the tiles that are absent from the folder.
+// --missing, the names of the tiles that are absent from the folder. With
+// --dem the folder holds GeoTIFF tiles found by their extents ("Load
+// Multiple DEM...").
 #include <cstdio>
 #include <string>
 
@@ -8,6 +10,9 @@
 #include "cli/cli_io.h"
 #include "core/mesh/mesh.h"
 #include "core/tiles/multi_hgt.h"
+#ifdef DELVA_HAVE_GDAL
+#include "gdal/gdal_dem.h"
+#endif
 
 namespace {
 
@@ -36,6 +41,33 @@ TTBandFlags ParseBands(const std::string& text) {
   return b;
 }
 
+int RunDemMosaic(const TTMultiHGTRequest& request, const TCliArgs& args) {
+#ifdef DELVA_HAVE_GDAL
+  TTDemMosaicRequest dem;
+  dem.Folder = request.Folder;
+  dem.Rect = request.Rect;
+  dem.Bands = request.Bands;
+  dem.FillValue = request.FillValue;
+  if (args.Has("--missing")) {
+    for (const std::string& name : MissingDemCells(dem)) std::printf("%s\n", name.c_str());
+    return 0;
+  }
+  const std::string& out = args.Arg(0);
+  CheckOutputArgs(out, args);
+  TCliSession session(args);
+  TTMesh mesh;
+  const TTDemLoadResult result = LoadMultiDem(mesh, dem, session.Progress());
+  if (!result.Message.empty()) CliFail(result.Message);
+  ReportClipped(result.Clipped);
+  WriteOutput(mesh, out, args, session);
+  return 0;
+#else
+  (void)request;
+  (void)args;
+  CliUsage(kNoGdalMessage);
+#endif
+}
+
 int RunMosaic(const TCliArgs& args) {
   const bool missing = args.Has("--missing");
   if (missing && !args.Positional().empty()) CliUsage("--missing takes no OUT");
@@ -52,6 +84,7 @@ int RunMosaic(const TCliArgs& args) {
   const TTMultiHGTCloseCheck check = CheckMultiHGTClose(request.Rect, request.Bands);
   if (!check.Message.empty()) CliUsage(check.Message);
 
+  if (args.Has("--dem")) return RunDemMosaic(request, args);
   if (missing) {
     for (const std::string& name : MissingTileNames(RequestTilePaths(request)))
       std::printf("%s\n", name.c_str());
@@ -70,10 +103,10 @@ int RunMosaic(const TCliArgs& args) {
 
 TCliRegistration reg({"mosaic",
                       "delvacli mosaic --folder DIR --rect MINLAT,MAXLAT,MINLON,MAXLON "
-                      "[--bands NSWE] [--fill V] [--byte-order msb|lsb] [--void-as V] "
+                      "[--bands NSWE] [--fill V] [--dem] [--byte-order msb|lsb] [--void-as V] "
                       "(OUT | --missing)",
                       {"--folder", "--rect", "--bands", "--fill", kByteOrderOption, kVoidAsOption},
-                      {"--missing"},
+                      {"--missing", "--dem"},
                       0,
                       1,
                       RunMosaic});

@@ -93,11 +93,18 @@ void TFormViewMesh::BuildMenus() {
   miOpenHGX = AddItem(mFile, "miOpenHGX", "Load HGX...", &TFormViewMesh::miOpenHGXClick);
   miOpenRaster =
       AddItem(mFile, "miOpenRaster", "Load Raster...", &TFormViewMesh::miOpenRasterClick);
+  miOpenDEM = AddItem(mFile, "miOpenDEM", "Load DEM...", &TFormViewMesh::miOpenDEMClick);
+  miOpenMultiDEM =
+      AddItem(mFile, "miOpenMultiDEM", "Load Multiple DEM...", &TFormViewMesh::miOpenMultiDEMClick);
   mFile->addSeparator();
   miSaveAsHGX =
       AddItem(mFile, "miSaveAsHGX", "Save Mesh to HGX...", &TFormViewMesh::miSaveAsHGXClick);
   miSaveAsRaw =
       AddItem(mFile, "miSaveAsRaw", "Save Mesh to Raster...", &TFormViewMesh::miSaveAsRawClick);
+  miSaveAsGeoTiff = AddItem(mFile, "miSaveAsGeoTiff", "Save Mesh to GeoTIFF...",
+                            &TFormViewMesh::miSaveAsGeoTiffClick);
+  miSaveAsHgtTiles = AddItem(mFile, "miSaveAsHgtTiles", "Save Mesh as HGT Tiles...",
+                             &TFormViewMesh::miSaveAsHgtTilesClick);
   miSaveAsBMP =
       AddItem(mFile, "miSaveAsBMP", "Save Mesh to BMP...", &TFormViewMesh::miSaveAsBMPClick);
   mFile->addSeparator();
@@ -377,10 +384,12 @@ void TFormViewMesh::SetMeshState() {
   paint_box_visible_ = true;
   ScrollBoxMesh->viewport()->update();
   miHatchAdjoQuad->setVisible(Mesh->HasAdjoBands());
+  EnableDemCommands(true);
 }
 
 void TFormViewMesh::SetNoMeshState() {
   for (QAction* a : {miOpenSingleHGT, miOpenMultiHGT, miOpenHGX, miOpenRaster}) a->setEnabled(true);
+  EnableDemCommands(false);
   for (QAction* a : {miSaveAsHGX,
                      miSaveAsRaw,
                      miSaveAsBMP,

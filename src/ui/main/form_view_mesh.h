@@ -106,6 +106,10 @@ class TFormViewMesh : public QMainWindow {
   QAction* miOpenMultiHGT = nullptr;
   QAction* miOpenHGX = nullptr;
   QAction* miOpenRaster = nullptr;
+  QAction* miOpenDEM = nullptr;
+  QAction* miOpenMultiDEM = nullptr;
+  QAction* miSaveAsGeoTiff = nullptr;
+  QAction* miSaveAsHgtTiles = nullptr;
   QAction* miSaveAsHGX = nullptr;
   QAction* miSaveAsRaw = nullptr;
   QAction* miSaveAsBMP = nullptr;
@@ -169,6 +173,8 @@ class TFormViewMesh : public QMainWindow {
   void LoadNewMesh(const std::function<std::string(TTMesh& mesh)>& load);
   void SetMeshState();
   void SetNoMeshState();
+  // The elevation-model items of the File menu for the mesh state.
+  void EnableDemCommands(bool meshLoaded);
   // miUnselect, miFillSelection, the three fill buttons and SpinEditFillVal.
   void EnableSelectionCommands(bool on);
   // Every top-level menu and the tool bar as a whole; also blocks mouse
@@ -233,6 +239,10 @@ class TFormViewMesh : public QMainWindow {
   void miOpenMultiHGTClick();
   void miOpenHGXClick();
   void miOpenRasterClick();
+  void miOpenDEMClick();
+  void miOpenMultiDEMClick();
+  void miSaveAsGeoTiffClick();
+  void miSaveAsHgtTilesClick();
   void miSaveAsHGXClick();
   void miSaveAsRawClick();
   void miSaveAsBMPClick();
