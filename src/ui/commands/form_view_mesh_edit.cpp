@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QSpinBox>
 
+#include <new>
+
 #include "core/edit/interpol.h"
 #include "core/edit/mesh_edit.h"
 #include "core/edit/undo_list.h"
@@ -28,7 +30,7 @@ const char* const kNoUndoQuestion =
 bool ProceedWithoutUndo(TFormViewMesh& f, const TCellRect& rect) {
   if (!ProgCfg.WarnNoUndo || ProgCfg.MaxMemUndo == 0 || !f.UndoList || f.UndoList->Fits(rect))
     return true;
-  return ShowMessage(&f, TMsgKind::Confirmation, kNoUndoQuestion);
+  return ShowMessage(&f, TMsgKind::WarningQuestion, kNoUndoQuestion);
 }
 
 // Records the rectangle; an edit that cannot be recorded goes ahead anyway.
@@ -148,18 +150,24 @@ void TFormViewMesh::miInterpolNearestNeighborClick() {
   TEditSelection sel = EditSelection();
   if (!ProceedWithoutUndo(*this, sel.Rect)) return;
   bool ok;
+  TTInterpolRun run;
   {
     TWaitCursor wait;
     TInputLock lock(this);
     RecordSnapshot(*this, sel.Rect);
     AbortRequested = false;
-    ok = InterpolNearestNei(*Mesh, sel.Rect, dlg.Radius(), Progress.get(), sel.Mask, dlg.Weight());
+    try {
+      ok = InterpolNearestNei(*Mesh, sel.Rect, dlg.Radius(), Progress.get(), sel.Mask, dlg.Weight(),
+                              &run);
+    } catch (const std::bad_alloc&) {  // storage that is set up before any cell changes
+      ok = false;
+    }
     if (ok) {
       RecolorRect(sel.Rect);
       PaintMesh();
     }
   }
-  if (!ok) ShowMessage(this, TMsgKind::Error, "Not enough memory available.");
+  if (!ok || run.OutOfMemory) ShowMessage(this, TMsgKind::Error, "Not enough memory available.");
 }
 
 // ---------------------------------------------------------------- fills
