@@ -47,17 +47,6 @@ class FormViewMeshFilesTest : public QObject {
     QVERIFY(!f.miOpenSingleHGT->isEnabled());
     QVERIFY(f.mFile->menuAction()->isEnabled());  // input back on
     QCOMPARE(f.MeshBitmap.width(), 1201);
-
-    // A name without a position: loaded, with a warning.
-    const QString dem = dir.filePath("dem.hgt");
-    WriteTile(dem, 1201, 100);
-    TFormViewMesh g;
-    dlg.answers << dem;
-    g.miOpenSingleHGTClick();
-    QVERIFY(g.Mesh);
-    QCOMPARE(rec.Texts(), QStringList{"The position of dem.hgt cannot be read from its name; it "
-                                      "is placed at N00 E000."});
-    QCOMPARE(rec.Entries()[0].kind, TMsgKind::Warning);
   }
 
   void singleTileFailures() {

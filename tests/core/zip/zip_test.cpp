@@ -237,22 +237,19 @@ TEST(ZipFailures, PathsOutsideTargetAreRefused) {
     std::sort(files.begin(), files.end());
     EXPECT_EQ(files, (std::vector<std::string>{"a.zip", "out/deep/ok.txt"}));
   }
-  // Never through a symbolic link inside the target, to a folder or a file.
-  {
+  {  // never through a symbolic link inside the target, to a folder or a file
     TTempDir dir;
     fs::create_directories(dir.File("out"));
-    fs::create_directories(dir.File("elsewhere"));
     WriteFileBytes(dir.File("victim.txt"), {'v'});
-    fs::create_directory_symlink(dir.File("elsewhere"), dir.File("out/link"));
+    fs::create_directory_symlink(dir.Path(), dir.File("out/link"));
     fs::create_symlink(dir.File("victim.txt"), dir.File("out/file.txt"));
     for (const char* member : {"link/evil.txt", "file.txt"}) {
-      std::string zip = Archive(dir, {StoredMember(member, "evil")});
+      std::string zip = Archive(dir, {StoredMember(member, "evil")}), out;
       EXPECT_EQ(UnzipFiles(zip, dir.File("out"), ""), 0) << member;
-      std::string extracted;
-      EXPECT_EQ(UnzipMember(zip, dir.File("out"), member, extracted), kZipWriteError);
+      EXPECT_EQ(UnzipMember(zip, dir.File("out"), member, out), kZipWriteError);
     }
-    EXPECT_TRUE(Listing(dir.File("elsewhere")).empty());
     EXPECT_EQ(ReadFileBytes(dir.File("victim.txt")), (TBytes{'v'}));
+    EXPECT_FALSE(fs::exists(dir.File("evil.txt")));
   }
   // Harmless dots and doubled separators stay inside.
   TTempDir dir;
