@@ -3,12 +3,14 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <random>
 
 #include "cli/cli.h"
+#include "cli/cli_parse.h"
 #include "core/base/file_util.h"
 #include "core/formats/raster_rules.h"
 #include "core/mesh/mesh.h"
+#include "core/platform/file_system.h"
+#include "core/platform/interrupt_cleanup.h"
 #include "core/tiles/single_hgt.h"
 #ifdef DELVA_HAVE_GDAL
 #include "gdal/gdal_dem.h"
@@ -50,46 +52,28 @@ TCliSession::TCliSession(const TCliArgs& args) {
 
 TCliSession::~TCliSession() {
   if (tempDir_.empty()) return;
+  ForgetOnInterrupt(cleanupSlot_);
   std::error_code ec;
   fs::remove_all(fs::path(tempDir_), ec);
 }
 
 const std::string& TCliSession::TempDir() {
   if (!tempDir_.empty()) return tempDir_;
-  std::random_device rd;
   std::error_code ec;
-  fs::path base = fs::temp_directory_path(ec);
-  for (int i = 0; i < 100; ++i) {
-    fs::path p = base / ("delvacli-" + std::to_string(rd()));
-    if (fs::create_directory(p, ec)) {
-      tempDir_ = p.string();
-      return tempDir_;
-    }
-  }
-  CliFail("cannot create a temporary folder in " + base.string());
+  const fs::path base = fs::temp_directory_path(ec);
+  tempDir_ = MakePrivateFolder(base.string(), "delvacli-");
+  if (tempDir_.empty()) CliFail("cannot create a temporary folder in " + base.string());
+  // Ctrl+C or a kill in the middle of a mosaic must not leave it behind.
+  cleanupSlot_ = RemoveOnInterrupt(tempDir_, true);
+  return tempDir_;
 }
 
 namespace {
 
 void LoadRasterInput(TTMesh& mesh, const std::string& in, const std::string& geometry,
                      TCliSession& session) {
-  std::vector<std::string> p = CliSplit(geometry);
-  if (p.size() < 6 || p.size() > 8)
-    CliUsage("--raster needs ROWS,COLS,MINLAT,MAXLAT,MINLON,MAXLON[,msb|lsb[,VOID]]");
-  TTRasterImport r;
+  TTRasterImport r = ParseRasterGeometry(geometry);
   r.Path = in;
-  r.Rows = int32_t(CliInt(p[0], 1, 2000000000, "raster rows"));
-  r.Cols = int32_t(CliInt(p[1], 1, 2000000000, "raster columns"));
-  r.Rect.MinLat = int(CliInt(p[2], -90, 90, "raster MINLAT"));
-  r.Rect.MaxLat = int(CliInt(p[3], -90, 90, "raster MAXLAT"));
-  r.Rect.MinLon = int(CliInt(p[4], -180, 180, "raster MINLON"));
-  r.Rect.MaxLon = int(CliInt(p[5], -180, 180, "raster MAXLON"));
-  if (!r.Rect.IsValid()) CliUsage("--raster: the bounds do not form a rectangle");
-  if (p.size() >= 7) {
-    if (p[6] != "msb" && p[6] != "lsb") CliUsage("--raster: byte order must be msb or lsb");
-    r.MsbFirst = p[6] == "msb";
-  }
-  if (p.size() == 8) r.VoidValue = int16_t(CliInt(p[7], -32768, 32767, "raster void value"));
   if (!RasterSizeMatches(uint64_t(FileSizeOf(in)), r.Rows, r.Cols)) CliFail("File has wrong size");
   std::string message = LoadRasterMesh(mesh, r, session.Progress());
   if (!message.empty()) CliFail(message);
@@ -146,8 +130,10 @@ void LoadInput(TTMesh& mesh, const std::string& in, const TCliArgs& args, TCliSe
       if (!LoadHGX(mesh, in, session.Progress())) CliFail("Cannot load HGX.");
     } else if (ext == ".HGT" || ext == ".ZIP") {
       const std::string temp = ext == ".ZIP" ? session.TempDir() : std::string();
-      std::string message = LoadSingleHGT(mesh, in, temp, session.Progress());
+      std::string warning;
+      std::string message = LoadSingleHGT(mesh, in, temp, session.Progress(), &warning);
       if (!message.empty()) CliFail(message);
+      if (!warning.empty()) std::fprintf(stderr, "delvacli: warning: %s\n", warning.c_str());
 #ifdef DELVA_HAVE_GDAL
     } else if (IsGeoTiffName(in)) {
       CheckDemResult(LoadDem(mesh, in, warp, session.Progress()), in);
@@ -175,6 +161,8 @@ void CheckOutputArgs(const std::string& out, const TCliArgs& args) {
   const std::string order = args.Value(kByteOrderOption, "msb");
   if (order != "msb" && order != "lsb") CliUsage("--byte-order must be msb or lsb");
   if (args.Has(kVoidAsOption)) CliInt(args.Value(kVoidAsOption), -32768, 32767, "--void-as");
+  const std::string problem = SaveTargetProblem(out);
+  if (!problem.empty()) CliFail(problem);
 }
 
 void WriteOutput(const TTMesh& mesh, const std::string& out, const TCliArgs& args,

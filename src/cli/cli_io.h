@@ -37,6 +37,7 @@ class TCliSession {
  private:
   std::unique_ptr<TCliProgress> progress_;
   std::string tempDir_;
+  int cleanupSlot_ = -1;
 };
 
 // Value options every command that reads IN / writes OUT declares.

@@ -8,6 +8,7 @@
 
 #include "cli/cli.h"
 #include "cli/cli_io.h"
+#include "cli/cli_parse.h"
 #include "core/mesh/mesh.h"
 #include "core/tiles/multi_hgt.h"
 #ifdef DELVA_HAVE_GDAL
@@ -15,31 +16,6 @@
 #endif
 
 namespace {
-
-TTDegreeRect ParseRect(const std::string& text) {
-  const auto parts = CliSplit(text);
-  if (parts.size() != 4) CliUsage("--rect needs MINLAT,MAXLAT,MINLON,MAXLON");
-  TTDegreeRect r;
-  r.MinLat = int(CliInt(parts[0], -90, 90, "--rect MINLAT"));
-  r.MaxLat = int(CliInt(parts[1], -90, 90, "--rect MAXLAT"));
-  r.MinLon = int(CliInt(parts[2], -180, 180, "--rect MINLON"));
-  r.MaxLon = int(CliInt(parts[3], -180, 180, "--rect MAXLON"));
-  return r;
-}
-
-TTBandFlags ParseBands(const std::string& text) {
-  TTBandFlags b;
-  for (char c : text) {
-    bool* flag = c == 'N' || c == 'n'   ? &b.North
-                 : c == 'S' || c == 's' ? &b.South
-                 : c == 'W' || c == 'w' ? &b.West
-                 : c == 'E' || c == 'e' ? &b.East
-                                        : nullptr;
-    if (!flag || *flag) CliUsage("--bands takes each of the letters N, S, W, E at most once");
-    *flag = true;
-  }
-  return b;
-}
 
 int RunDemMosaic(const TTMultiHGTRequest& request, const TCliArgs& args) {
 #ifdef DELVA_HAVE_GDAL
@@ -77,7 +53,7 @@ int RunMosaic(const TCliArgs& args) {
 
   TTMultiHGTRequest request;
   request.Folder = args.Value("--folder");
-  request.Rect = ParseRect(args.Value("--rect"));
+  request.Rect = ParseDegreeRect(args.Value("--rect"));
   request.Bands = ParseBands(args.Value("--bands"));
   request.FillValue = int16_t(CliInt(args.Value("--fill", "0"), -32768, 32767, "--fill"));
   // The dialog's own checks, with its messages.

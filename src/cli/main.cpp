@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "core/platform/interrupt_cleanup.h"
 #include "version.h"
 
 namespace {
@@ -45,6 +46,7 @@ int Run(int argc, char* argv[]) {
 int main(int argc, char* argv[]) {
   int status = 1;
   std::string message;
+  InstallInterruptCleanup();
   try {
     status = Run(argc, argv);
   } catch (const TCliError& e) {

@@ -1,11 +1,19 @@
 #include "core/base/file_util.h"
 
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <random>
 #include <system_error>
+
+#include "core/platform/file_system.h"
+#include "core/platform/interrupt_cleanup.h"
+#include "core/platform/process.h"
 
 namespace fs = std::filesystem;
 
@@ -169,22 +177,123 @@ int64_t TTInputFile::Size() const {
   return size;
 }
 
+namespace {
+
+constexpr const char* kTempPrefix = ".delva-tmp-";
+
+// FNV-1a: the host part of temporary names only tells hosts apart.
+uint32_t HostHash() {
+  static const uint32_t hash = [] {
+    uint32_t h = 2166136261u;
+    for (unsigned char c : HostName()) h = (h ^ c) * 16777619u;
+    return h;
+  }();
+  return hash;
+}
+
+bool HexDigits(const std::string& s, size_t from, size_t count) {
+  if (s.size() < from + count) return false;
+  for (size_t i = from; i < from + count; ++i)
+    if (!std::isxdigit(static_cast<unsigned char>(s[i]))) return false;
+  return true;
+}
+
+std::string ResolveLinks(const std::string& path) {
+  fs::path p(path);
+  for (int depth = 0; depth < 40; ++depth) {
+    std::error_code ec;
+    if (!fs::is_symlink(p, ec)) break;
+    const fs::path to = fs::read_symlink(p, ec);
+    if (ec) break;
+    p = to.is_absolute() ? to : p.parent_path() / to;
+  }
+  return p.string();
+}
+
+// Temporary files of saves that never finished (the process was killed).
+void RemoveStaleTempFiles(const fs::path& folder) {
+  std::error_code ec;
+  fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec);
+  if (ec) return;
+  const long self = ProcessId();
+  for (const fs::directory_entry& e : it) {
+    long pid = 0;
+    uint32_t host = 0;
+    if (!ParseTempFileName(e.path().filename().string(), pid, host)) continue;
+    std::error_code ec2;
+    if (host != HostHash() || pid == self || ProcessRunning(pid)) continue;
+    if (e.is_symlink(ec2) || !e.is_regular_file(ec2)) continue;
+    fs::remove(e.path(), ec2);
+  }
+}
+
+}  // namespace
+
+bool ParseTempFileName(const std::string& name, long& pid, uint32_t& host) {
+  const size_t p = std::strlen(kTempPrefix);
+  if (name.compare(0, p, kTempPrefix) != 0 || !HexDigits(name, p, 8) || name.size() < p + 10 ||
+      name[p + 8] != '-')
+    return false;
+  size_t i = p + 9, digits = 0;
+  long v = 0;
+  while (i < name.size() && name[i] >= '0' && name[i] <= '9' && digits < 10) {
+    v = v * 10 + (name[i++] - '0');
+    ++digits;
+  }
+  if (digits == 0 || i >= name.size() || name[i] != '-' || name.size() != i + 17 ||
+      !HexDigits(name, i + 1, 16))
+    return false;
+  host = uint32_t(std::strtoul(name.substr(p, 8).c_str(), nullptr, 16));
+  pid = v;
+  return true;
+}
+
+std::string SaveTargetProblem(const std::string& path) {
+  switch (FileKindOf(path)) {
+    case TFileKind::None:
+    case TFileKind::Regular:
+    case TFileKind::CharDevice:
+    case TFileKind::Fifo:
+      return std::string();
+    case TFileKind::Folder:
+      return path + " is a folder.";
+    default:
+      return path + " is not a regular file.";
+  }
+}
+
 TTAtomicFileWriter::TTAtomicFileWriter(std::string target) : target_(std::move(target)) {}
 
 bool TTAtomicFileWriter::Open() {
   Discard();
   failed_ = false;
+  direct_ = false;
+  error_.clear();
   if (target_.empty()) return false;
-  std::error_code ec;
-  if (fs::is_directory(fs::path(target_), ec)) return false;
-  fs::path t(target_);
-  std::string base = t.filename().string();
+  error_ = SaveTargetProblem(target_);
+  if (!error_.empty()) return false;
+  real_ = ResolveLinks(target_);
+  const TFileKind kind = FileKindOf(target_);
+  // Nothing to replace: "convert x.hgt /dev/stdout" writes to the pipe, or to
+  // the file the shell opened for it.
+  if (kind == TFileKind::CharDevice || kind == TFileKind::Fifo || NamesOpenFile(target_)) {
+    file_ = std::fopen(target_.c_str(), "wb");
+    direct_ = file_ != nullptr;
+    return direct_;
+  }
+  const fs::path folder = fs::path(real_).parent_path();
+  RemoveStaleTempFiles(folder);
+  char prefix[48];
+  std::snprintf(prefix, sizeof prefix, "%s%08x-%ld-", kTempPrefix, unsigned(HostHash()),
+                ProcessId());
   for (int attempt = 0; attempt < 16; ++attempt) {
-    fs::path temp = t.parent_path() / ("." + base + ".tmp-" + RandomSuffix());
+    fs::path temp = folder / (prefix + RandomSuffix());
     // "x": never reuse an existing file of that name.
     file_ = std::fopen(temp.string().c_str(), "wbx");
     if (file_) {
       temp_ = temp.string();
+      cleanupSlot_ = RemoveOnInterrupt(temp_);
+      if (kind == TFileKind::Regular) CopyFileMode(real_, file_);
       return true;
     }
     if (errno != EEXIST) break;
@@ -201,17 +310,23 @@ bool TTAtomicFileWriter::Write(const void* data, size_t size) {
 bool TTAtomicFileWriter::Commit() {
   if (!file_) return false;
   bool ok = !failed_ && std::fflush(file_) == 0 && !std::ferror(file_);
+  if (ok && !direct_) ok = SyncFile(file_);
   ok = (std::fclose(file_) == 0) && ok;
   file_ = nullptr;
+  if (direct_) return ok;
   if (ok) {
     std::error_code ec;
-    fs::rename(fs::path(temp_), fs::path(target_), ec);
+    fs::rename(fs::path(temp_), fs::path(real_), ec);
     ok = !ec;
   }
-  if (!ok) {
+  if (ok) {
+    SyncFolder(fs::path(real_).parent_path().string());
+  } else {
     std::error_code ec;
     fs::remove(fs::path(temp_), ec);
   }
+  ForgetOnInterrupt(cleanupSlot_);
+  cleanupSlot_ = -1;
   temp_.clear();
   return ok;
 }
@@ -224,6 +339,8 @@ void TTAtomicFileWriter::Discard() {
     fs::remove(fs::path(temp_), ec);
     temp_.clear();
   }
+  ForgetOnInterrupt(cleanupSlot_);
+  cleanupSlot_ = -1;
 }
 
 bool WriteFileAtomically(const std::string& path, const void* data, size_t size) {

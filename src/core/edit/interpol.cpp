@@ -456,6 +456,7 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
   std::deque<std::pair<int32_t, TRowResult>> done;
   std::atomic<int32_t> nextRow{rc.Top};
   std::atomic<bool> stop{false};
+  std::atomic<bool> outOfMemory{false};
   int active = 0;
 
   if (threads > 1 && !aborted) {
@@ -468,7 +469,7 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
         try {
           w->ProcessRow(y, res);
         } catch (const std::bad_alloc&) {
-          stop = true;  // leave the row void rather than bring the program down
+          stop = outOfMemory = true;  // leave the row void rather than bring the program down
           break;
         }
         {
@@ -510,6 +511,7 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
       try {
         workers[0].ProcessRow(y, res);
       } catch (const std::bad_alloc&) {
+        outOfMemory = true;
         break;  // leave the rest void rather than bring the program down
       }
       apply(res, y);
@@ -545,6 +547,7 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
     run->Voids = inSelection;
     run->Filled = filled;
     run->Aborted = aborted;
+    run->OutOfMemory = outOfMemory;
   }
   return true;
 }

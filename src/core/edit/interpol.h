@@ -27,10 +27,11 @@ class TTProgress;
 
 // Extra input and output of one run.
 struct TTInterpolRun {
-  int Threads = 0;       // 0: one per core; 1: everything on the calling thread
-  int64_t Voids = 0;     // out: voids of the selection (rectangle and mask)
-  int64_t Filled = 0;    // out: of those, the ones that got a value
-  bool Aborted = false;  // out: stopped by AbortRequested()
+  int Threads = 0;           // 0: one per core; 1: everything on the calling thread
+  int64_t Voids = 0;         // out: voids of the selection (rectangle and mask)
+  int64_t Filled = 0;        // out: of those, the ones that got a value
+  bool Aborted = false;      // out: stopped by AbortRequested()
+  bool OutOfMemory = false;  // out: memory ran out part way; some voids stay void
 };
 
 // Largest rounding error of the weighted mean for a radius: the neighbour

@@ -197,6 +197,20 @@ bool SafeParts(const std::string& name, std::vector<std::string>& parts) {
   return true;
 }
 
+// True when a part of the output path below `target` is a symbolic link: a
+// member is never written through one (an archive could aim it anywhere).
+bool LinkOnTheWay(const std::string& target, const std::vector<std::string>& parts) {
+  fs::path p(target);
+  for (const std::string& part : parts) {
+    p /= part;
+    std::error_code ec;
+    const fs::file_status st = fs::symlink_status(p, ec);
+    if (st.type() == fs::file_type::not_found) return false;
+    if (fs::is_symlink(st)) return true;
+  }
+  return false;
+}
+
 void SetDosTime(const fs::path& path, uint16_t date, uint16_t time) {
   std::tm tm{};
   tm.tm_year = ((date >> 9) & 0x7F) + 80;
@@ -339,7 +353,7 @@ int UnzipFiles(const std::string& archive, const std::string& target, const std:
   do {
     if (!ZipNameMatches(rec.Name, pattern)) continue;
     // A path that would leave the target folder is never written.
-    if (!SafeParts(rec.Name, parts)) break;
+    if (!SafeParts(rec.Name, parts) || LinkOnTheWay(target, parts)) break;
     fs::path out(target);
     for (const std::string& part : parts) out /= part;
     std::string out_path = out.string();
@@ -369,7 +383,8 @@ int UnzipMember(const std::string& archive, const std::string& folder, const std
   do {
     if (!SameIgnoringCase(rec.Name, name)) continue;
     std::vector<std::string> parts;
-    if (!SafeParts(rec.Name, parts) || parts.empty() || rec.Name.back() == '/')
+    if (!SafeParts(rec.Name, parts) || parts.empty() || rec.Name.back() == '/' ||
+        LinkOnTheWay(folder, parts))
       return kZipWriteError;
     fs::path out(folder);
     for (const std::string& part : parts) out /= part;

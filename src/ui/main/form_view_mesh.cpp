@@ -29,9 +29,11 @@
 #include "core/view/mesh_image.h"
 #include "core/view/view_geometry.h"
 #include "ui/dialogs/form_about.h"
+#include "ui/dialogs/form_resample_output.h"
 #include "ui/main/mesh_view.h"
 #include "ui/widgets/icons.h"
 #include "ui/widgets/message_box.h"
+#include "ui/widgets/private_temp.h"
 
 // -------------------------------------------------------------- construction
 
@@ -337,9 +339,10 @@ void TFormViewMesh::showEvent(QShowEvent* event) {
 
 void TFormViewMesh::FormShow() {
   setWindowTitle(QString::fromUtf8(AppName));
-  ResetTempDir();
-  if (!QDir().mkpath(TempDir()))
+  // A folder of our own inside it: another running editor clears only its own.
+  if (!ChooseEditorTempDir()) {
     ShowMessage(this, TMsgKind::Warning, "Cannot create temporary directory.");
+  }
   LoadStartupConfiguration();
 }
 
@@ -509,6 +512,10 @@ bool TFormViewMesh::FormCloseQuery() {
 }
 
 void TFormViewMesh::closeEvent(QCloseEvent* event) {
+  if (StopResampleBeforeClose(this)) {
+    event->ignore();
+    return;
+  }
   // A long operation is running below us (its loop pumps events): closing
   // now would free the mesh under it. Ask it to stop instead.
   if (!user_input_enabled_) {

@@ -331,7 +331,12 @@ class TFormViewMesh : public QMainWindow {
 // otherwise start on a half-filled mesh.
 class TInputLock {
  public:
-  explicit TInputLock(TFormViewMesh* form) : form_(form) { form_->EnableUserInput(false); }
+  // An operation starts: an Esc pressed before it (dropping a selection) must
+  // not stop it.
+  explicit TInputLock(TFormViewMesh* form) : form_(form) {
+    form_->AbortRequested = false;
+    form_->EnableUserInput(false);
+  }
   ~TInputLock() { form_->EnableUserInput(true); }
   TInputLock(const TInputLock&) = delete;
   TInputLock& operator=(const TInputLock&) = delete;
