@@ -1,0 +1,370 @@
+// Stockham FFT (self-sorting, decimation in frequency) with radices 4, 2, 3
+// and 5, and a two-dimensional correlation with an even kernel built on it.
+//
+// The correlation works on real data with half spectra: two real rows share
+// one complex transform (real and imaginary part), and only the columns
+// 0 .. M/2 of a row spectrum are kept, the others being their conjugates.
+// An even real kernel has a real even transform, so a quarter of it is kept.
+//
+// Error bound (unit roundoff u, L = summed stage errors of both axes):
+// forward transforms err <= L u |x|_2 |F x|_2-wise (normwise bound for
+// FFTs with accurate twiddles); the pointwise product and the inverse add
+// errors bounded componentwise by the 1-norm of the product spectrum, which
+// Cauchy-Schwarz bounds by N |in|_2 |k|_2. So every output value is within
+// (3 L + 4) u |in|_2 |k|_2 of the exact correlation; ErrorBound adds a
+// safety factor of 4.
+#include "core/edit/fft_conv.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+#include <numbers>
+
+namespace {
+
+inline TComplex Mul(TComplex a, TComplex b) {
+  // Plain product: std::complex's operator* checks for NaN on every call.
+  return {a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real()};
+}
+inline TComplex MulMinusI(TComplex a) { return {a.imag(), -a.real()}; }
+
+bool Smooth(int32_t n) {
+  for (int f : {2, 3, 5})
+    while (n % f == 0) n /= f;
+  return n == 1;
+}
+
+}  // namespace
+
+int32_t FftLength(int32_t n) {
+  int32_t m = std::max(n, 2);
+  if (m % 2) ++m;
+  while (!Smooth(m)) m += 2;
+  return m;
+}
+
+bool TFft::Init(int32_t n) {
+  if (n < 1 || !Smooth(n)) return false;
+  n_ = n;
+  stages_.clear();
+  errorUnits_ = 0;
+  std::vector<int> radices;
+  int32_t rest = n;
+  for (int f : {4, 2, 3, 5})
+    while (rest % f == 0) radices.push_back(f), rest /= f;
+  int32_t len = n, stride = 1;
+  for (int r : radices) {
+    TStage st{r, len, stride, {}};
+    const int32_t m = len / r;
+    st.twiddle.resize(size_t(m) * (r - 1));
+    for (int32_t p = 0; p < m; ++p)
+      for (int k = 1; k < r; ++k) {
+        // The angle from the exact residue keeps every twiddle within an
+        // ulp or so, which the error bound assumes.
+        const int64_t e = (int64_t(p) * k) % len;
+        const double a = -2.0 * std::numbers::pi * double(e) / double(len);
+        st.twiddle[size_t(p) * (r - 1) + (k - 1)] = TComplex(std::cos(a), std::sin(a));
+      }
+    errorUnits_ += double(r) * r + 6;
+    stages_.push_back(std::move(st));
+    len /= r;
+    stride *= r;
+  }
+  return true;
+}
+
+void TFft::Forward(TComplex* data, TComplex* work) const {
+  TComplex* x = data;
+  TComplex* y = work;
+  for (const TStage& st : stages_) {
+    const int32_t s = st.stride, m = st.n / st.radix;
+    const TComplex* tw = st.twiddle.data();
+    switch (st.radix) {
+      case 2:
+        for (int32_t p = 0; p < m; ++p) {
+          const TComplex w1 = tw[p];
+          for (int32_t q = 0; q < s; ++q) {
+            const TComplex a0 = x[q + s * p], a1 = x[q + s * (p + m)];
+            y[q + s * (2 * p)] = a0 + a1;
+            y[q + s * (2 * p + 1)] = Mul(a0 - a1, w1);
+          }
+        }
+        break;
+      case 4:
+        for (int32_t p = 0; p < m; ++p) {
+          const TComplex w1 = tw[3 * p], w2 = tw[3 * p + 1], w3 = tw[3 * p + 2];
+          for (int32_t q = 0; q < s; ++q) {
+            const TComplex a0 = x[q + s * p], a1 = x[q + s * (p + m)];
+            const TComplex a2 = x[q + s * (p + 2 * m)], a3 = x[q + s * (p + 3 * m)];
+            const TComplex t0 = a0 + a2, t1 = a0 - a2, t2 = a1 + a3, t3 = MulMinusI(a1 - a3);
+            TComplex* o = y + q + s * (4 * p);
+            o[0] = t0 + t2;
+            o[s] = Mul(t1 + t3, w1);
+            o[2 * s] = Mul(t0 - t2, w2);
+            o[3 * s] = Mul(t1 - t3, w3);
+          }
+        }
+        break;
+      case 3: {
+        const double h = std::sqrt(3.0) / 2;
+        for (int32_t p = 0; p < m; ++p) {
+          const TComplex w1 = tw[2 * p], w2 = tw[2 * p + 1];
+          for (int32_t q = 0; q < s; ++q) {
+            const TComplex a0 = x[q + s * p], a1 = x[q + s * (p + m)], a2 = x[q + s * (p + 2 * m)];
+            const TComplex t = a1 + a2, c = a0 - 0.5 * t, d = MulMinusI(h * (a1 - a2));
+            TComplex* o = y + q + s * (3 * p);
+            o[0] = a0 + t;
+            o[s] = Mul(c + d, w1);
+            o[2 * s] = Mul(c - d, w2);
+          }
+        }
+        break;
+      }
+      default: {  // 5
+        const double c1 = std::cos(2 * std::numbers::pi / 5),
+                     c2 = std::cos(4 * std::numbers::pi / 5);
+        const double s1 = std::sin(2 * std::numbers::pi / 5),
+                     s2 = std::sin(4 * std::numbers::pi / 5);
+        for (int32_t p = 0; p < m; ++p) {
+          const TComplex* w = tw + 4 * p;
+          for (int32_t q = 0; q < s; ++q) {
+            const TComplex a0 = x[q + s * p], a1 = x[q + s * (p + m)], a2 = x[q + s * (p + 2 * m)];
+            const TComplex a3 = x[q + s * (p + 3 * m)], a4 = x[q + s * (p + 4 * m)];
+            const TComplex t1 = a1 + a4, t2 = a2 + a3, t3 = a1 - a4, t4 = a2 - a3;
+            const TComplex m1 = a0 + c1 * t1 + c2 * t2, m2 = a0 + c2 * t1 + c1 * t2;
+            const TComplex n1 = MulMinusI(s1 * t3 + s2 * t4), n2 = MulMinusI(s2 * t3 - s1 * t4);
+            TComplex* o = y + q + s * (5 * p);
+            o[0] = a0 + t1 + t2;
+            o[s] = Mul(m1 + n1, w[0]);
+            o[2 * s] = Mul(m2 + n2, w[1]);
+            o[3 * s] = Mul(m2 - n2, w[2]);
+            o[4 * s] = Mul(m1 - n1, w[3]);
+          }
+        }
+        break;
+      }
+    }
+    std::swap(x, y);
+  }
+  if (x != data) std::copy(x, x + n_, data);
+}
+
+void TFft::Inverse(TComplex* data, TComplex* work) const {
+  for (int32_t i = 0; i < n_; ++i) data[i] = std::conj(data[i]);
+  Forward(data, work);
+  for (int32_t i = 0; i < n_; ++i) data[i] = std::conj(data[i]);
+}
+
+namespace {
+
+constexpr int kColumnBlock = 8;                   // columns gathered together (cache lines)
+constexpr double kUnit = 1.1102230246251565e-16;  // 2^-53
+
+int32_t Span(int32_t inCount, int32_t outFirst, int32_t outLast, int32_t reach) {
+  // The input fits, no wrapped index may land on it, and the kernel may not wrap
+  // onto itself.
+  return FftLength(
+      std::max({inCount, inCount - outFirst + reach, outLast + reach + 1, 2 * reach + 1}));
+}
+
+}  // namespace
+
+bool TEvenCorrelation::Plan(const TGeometry& g, int threads) {
+  g_ = g;
+  threads_ = std::max(1, threads);
+  bytes_ = 0;
+  if (g.inCols <= 0 || g.inRows <= 0 || g.outRight < g.outLeft || g.outBottom < g.outTop)
+    return false;
+  if (!fx_.Init(Span(g.inCols, g.outLeft, g.outRight, g.rx)) ||
+      !fy_.Init(Span(g.inRows, g.outTop, g.outBottom, g.ry)))
+    return false;
+  hx_ = fx_.Size() / 2 + 1;
+  hy_ = fy_.Size() / 2 + 1;
+  const int64_t kernelRows = int64_t(g.ry) + 2;
+  const int64_t perThread =
+      int64_t(kColumnBlock + 2) * std::max(fx_.Size(), fy_.Size()) * 16 + int64_t(g.inCols) * 16;
+  bytes_ = int64_t(hx_) * hy_ * 8 +
+           std::max(kernelRows * hx_ * 8, int64_t(g.inRows + 1) * hx_ * 16) + threads_ * perThread;
+  return true;
+}
+
+double TEvenCorrelation::KernelWork() const {
+  const double nx = fx_.Size(), ny = fy_.Size();
+  return (g_.ry / 2.0 + 1) * nx * std::log2(nx) + hx_ / 2.0 * ny * std::log2(ny);
+}
+
+double TEvenCorrelation::CorrelationWork(int64_t outRowsUsed) const {
+  const double nx = fx_.Size(), ny = fy_.Size();
+  return (g_.inRows + outRowsUsed) / 2.0 * nx * std::log2(nx) + 2.0 * hx_ * ny * std::log2(ny);
+}
+
+double TEvenCorrelation::ErrorBound(double inputNorm2) const {
+  const double stages = fx_.ErrorUnits() + fy_.ErrorUnits() + 20;  // + splitting the pairs
+  return 4 * (3 * stages + 4) * kUnit * inputNorm2 * kernelNorm2_;
+}
+
+bool TEvenCorrelation::SetKernel(const std::function<double(int32_t, int32_t)>& weight,
+                                 const TParallelFor& run) {
+  const int32_t mx = fx_.Size(), my = fy_.Size();
+  std::vector<double> rows;  // row transforms of the kernel rows 0 .. ry
+  std::vector<std::vector<TComplex>> buf(static_cast<size_t>(threads_));
+  try {
+    spectrum_.assign(size_t(hx_) * hy_, 0.0);
+    rows.assign(size_t(g_.ry + 2) * hx_, 0.0);
+    for (auto& b : buf) b.resize(size_t(2) * std::max(mx, my));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  double sumSquares = 0;
+  for (int32_t oy = 0; oy <= g_.ry; ++oy)
+    for (int32_t ox = 0; ox <= g_.rx; ++ox) {
+      const double w = weight(ox, oy);
+      sumSquares += (ox ? 2 : 1) * (oy ? 2 : 1) * w * w;
+    }
+  kernelNorm2_ = std::sqrt(sumSquares);
+  // An even real row has a real transform: two rows per complex transform.
+  const int64_t rowPairs = (int64_t(g_.ry) + 2) / 2;
+  if (!run(rowPairs, double(mx) * std::log2(double(mx)), [&](int64_t i, int t) {
+        TComplex* z = buf[size_t(t)].data();
+        const int32_t oy = int32_t(2 * i);
+        std::fill(z, z + mx, TComplex());
+        for (int32_t ox = 0; ox <= g_.rx; ++ox) {
+          const TComplex v(weight(ox, oy), oy + 1 <= g_.ry ? weight(ox, oy + 1) : 0.0);
+          z[ox] = v;
+          if (ox) z[mx - ox] = v;
+        }
+        fx_.Forward(z, z + mx);
+        double* r0 = rows.data() + size_t(oy) * hx_;
+        for (int32_t k = 0; k < hx_; ++k) r0[k] = z[k].real(), r0[k + hx_] = z[k].imag();
+      }))
+    return false;
+  const int64_t colPairs = (int64_t(hx_) + 1) / 2;
+  return run(colPairs, double(my) * std::log2(double(my)), [&](int64_t i, int t) {
+    TComplex* c = buf[size_t(t)].data();
+    const int32_t k0 = int32_t(2 * i), k1 = std::min(k0 + 1, hx_ - 1);
+    std::fill(c, c + my, TComplex());
+    for (int32_t oy = 0; oy <= g_.ry; ++oy) {
+      const double* r = rows.data() + size_t(oy) * hx_;
+      const TComplex v(r[k0], k1 != k0 ? r[k1] : 0.0);
+      c[oy] = v;
+      if (oy) c[my - oy] = v;
+    }
+    fy_.Forward(c, c + my);
+    for (int32_t k = 0; k < hy_; ++k) {
+      spectrum_[size_t(k) * hx_ + k0] = c[k].real();
+      if (k1 != k0) spectrum_[size_t(k) * hx_ + k1] = c[k].imag();
+    }
+  });
+}
+
+bool TEvenCorrelation::Run(const std::function<void(int32_t, double*)>& fillRow,
+                           const std::function<bool(int32_t)>& rowWanted,
+                           const std::function<void(int32_t, const double*)>& takeRow,
+                           const TParallelFor& run, double* inputNorm2) {
+  const int32_t mx = fx_.Size(), my = fy_.Size();
+  const int32_t rowsIn = g_.inRows;
+  std::vector<TComplex> spec;  // row spectra, rowsIn (+1) x hx_
+  std::vector<std::vector<TComplex>> buf(static_cast<size_t>(threads_));
+  std::vector<std::vector<double>> line(static_cast<size_t>(threads_));
+  std::vector<int32_t> outRows;
+  const int64_t pairs = (int64_t(rowsIn) + 1) / 2;
+  std::vector<double> norms;
+  try {
+    spec.resize(size_t(rowsIn + 1) * hx_);
+    for (auto& b : buf) b.resize(size_t(kColumnBlock + 2) * std::max(mx, my));
+    for (auto& l : line) l.resize(size_t(g_.inCols) * 2);
+    norms.assign(size_t(pairs), 0.0);
+    for (int32_t y = g_.outTop; y <= g_.outBottom; ++y)
+      if (rowWanted(y)) outRows.push_back(y);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  // Rows, two real ones per complex transform, then split into the half
+  // spectra of each (X[k] = (Z[k] + conj Z[-k]) / 2, Y[k] = (Z[k] - conj Z[-k]) / 2i).
+  if (!run(pairs, double(mx) * std::log2(double(mx)), [&](int64_t i, int t) {
+        TComplex* z = buf[size_t(t)].data();
+        double* a = line[size_t(t)].data();
+        double* b = a + g_.inCols;
+        const int32_t y = int32_t(2 * i);
+        fillRow(y, a);
+        if (y + 1 < rowsIn)
+          fillRow(y + 1, b);
+        else
+          std::fill(b, b + g_.inCols, 0.0);
+        double ss = 0;
+        for (int32_t x = 0; x < g_.inCols; ++x) {
+          z[x] = TComplex(a[x], b[x]);
+          ss += a[x] * a[x] + b[x] * b[x];
+        }
+        norms[size_t(i)] = ss;
+        std::fill(z + g_.inCols, z + mx, TComplex());
+        fx_.Forward(z, z + mx);
+        TComplex* s0 = spec.data() + size_t(y) * hx_;
+        TComplex* s1 = s0 + hx_;
+        for (int32_t k = 0; k < hx_; ++k) {
+          const TComplex zk = z[k], zc = std::conj(z[k ? mx - k : 0]);
+          const TComplex sum = zk + zc, dif = zk - zc;
+          s0[k] = TComplex(0.5 * sum.real(), 0.5 * sum.imag());
+          s1[k] = TComplex(0.5 * dif.imag(), -0.5 * dif.real());
+        }
+      }))
+    return false;
+  double ss = 0;
+  for (double v : norms) ss += v;
+  *inputNorm2 = std::sqrt(ss);
+
+  // Columns: transform, multiply by the kernel's (real) transform, back;
+  // only the output rows are kept.
+  const int64_t blocks = (int64_t(hx_) + kColumnBlock - 1) / kColumnBlock;
+  if (!run(blocks, double(kColumnBlock) * 2 * my * std::log2(double(my)), [&](int64_t i, int t) {
+        TComplex* c = buf[size_t(t)].data();
+        TComplex* work = c + size_t(kColumnBlock) * my;
+        const int32_t k0 = int32_t(i * kColumnBlock);
+        const int32_t nk = std::min<int32_t>(kColumnBlock, hx_ - k0);
+        for (int32_t j = 0; j < nk; ++j)
+          std::fill(c + size_t(j) * my + rowsIn, c + size_t(j + 1) * my, TComplex());
+        for (int32_t y = 0; y < rowsIn; ++y) {
+          const TComplex* s = spec.data() + size_t(y) * hx_ + k0;
+          for (int32_t j = 0; j < nk; ++j) c[size_t(j) * my + y] = s[j];
+        }
+        for (int32_t j = 0; j < nk; ++j) {
+          TComplex* col = c + size_t(j) * my;
+          fy_.Forward(col, work);
+          for (int32_t k = 0; k < my; ++k)
+            col[k] *= spectrum_[size_t(k < hy_ ? k : my - k) * hx_ + k0 + j];
+          fy_.Inverse(col, work);
+        }
+        for (int32_t y = g_.outTop; y <= g_.outBottom; ++y) {
+          TComplex* s = spec.data() + size_t(y) * hx_ + k0;
+          for (int32_t j = 0; j < nk; ++j) s[j] = c[size_t(j) * my + y];
+        }
+      }))
+    return false;
+
+  // Output rows back, two per complex transform: Z = X + iY, with the
+  // conjugate-symmetric halves restored.
+  const double scale = 1.0 / (double(mx) * double(my));
+  const int64_t outPairs = (int64_t(outRows.size()) + 1) / 2;
+  return run(outPairs, double(mx) * std::log2(double(mx)), [&](int64_t i, int t) {
+    TComplex* z = buf[size_t(t)].data();
+    double* a = line[size_t(t)].data();
+    double* b = a + g_.inCols;
+    const int32_t y0 = outRows[size_t(2 * i)];
+    const bool two = size_t(2 * i + 1) < outRows.size();
+    const int32_t y1 = two ? outRows[size_t(2 * i + 1)] : y0;
+    const TComplex* s0 = spec.data() + size_t(y0) * hx_;
+    const TComplex* s1 = spec.data() + size_t(y1) * hx_;
+    for (int32_t k = 0; k < hx_; ++k) {
+      const TComplex x = s0[k], yv = two ? s1[k] : TComplex();
+      z[k] = TComplex(x.real() - yv.imag(), x.imag() + yv.real());
+    }
+    for (int32_t k = hx_; k < mx; ++k) {
+      const TComplex x = s0[mx - k], yv = two ? s1[mx - k] : TComplex();
+      z[k] = TComplex(x.real() + yv.imag(), -x.imag() + yv.real());
+    }
+    fx_.Inverse(z, z + mx);
+    for (int32_t x = 0; x < g_.inCols; ++x) a[x] = z[x].real() * scale, b[x] = z[x].imag() * scale;
+    takeRow(y0, a);
+    if (two) takeRow(y1, b);
+  });
+}
