@@ -26,7 +26,15 @@ inline TComplex Mul(TComplex a, TComplex b) {
   // Plain product: std::complex's operator* checks for NaN on every call.
   return {a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real()};
 }
-inline TComplex MulMinusI(TComplex a) { return {a.imag(), -a.real()}; }
+// The inverse is the forward transform with conjugate roots of unity.
+template <bool Inv>
+inline TComplex Rot(TComplex a) {  // times -i, or +i for the inverse
+  return Inv ? TComplex(-a.imag(), a.real()) : TComplex(a.imag(), -a.real());
+}
+template <bool Inv>
+inline TComplex MulTw(TComplex a, TComplex w) {
+  return Mul(a, Inv ? std::conj(w) : w);
+}
 
 bool Smooth(int32_t n) {
   for (int f : {2, 3, 5})
@@ -73,11 +81,13 @@ bool TFft::Init(int32_t n) {
   return true;
 }
 
-void TFft::Forward(TComplex* data, TComplex* work) const {
+template <bool Inv>
+void TFft::Run(TComplex* data, TComplex* work, int32_t batch) const {
   TComplex* x = data;
   TComplex* y = work;
   for (const TStage& st : stages_) {
-    const int32_t s = st.stride, m = st.n / st.radix;
+    // Interleaved transforms are one transform of a larger stride.
+    const int32_t s = st.stride * batch, m = st.n / st.radix;
     const TComplex* tw = st.twiddle.data();
     switch (st.radix) {
       case 2:
@@ -86,7 +96,7 @@ void TFft::Forward(TComplex* data, TComplex* work) const {
           for (int32_t q = 0; q < s; ++q) {
             const TComplex a0 = x[q + s * p], a1 = x[q + s * (p + m)];
             y[q + s * (2 * p)] = a0 + a1;
-            y[q + s * (2 * p + 1)] = Mul(a0 - a1, w1);
+            y[q + s * (2 * p + 1)] = MulTw<Inv>(a0 - a1, w1);
           }
         }
         break;
@@ -96,12 +106,12 @@ void TFft::Forward(TComplex* data, TComplex* work) const {
           for (int32_t q = 0; q < s; ++q) {
             const TComplex a0 = x[q + s * p], a1 = x[q + s * (p + m)];
             const TComplex a2 = x[q + s * (p + 2 * m)], a3 = x[q + s * (p + 3 * m)];
-            const TComplex t0 = a0 + a2, t1 = a0 - a2, t2 = a1 + a3, t3 = MulMinusI(a1 - a3);
+            const TComplex t0 = a0 + a2, t1 = a0 - a2, t2 = a1 + a3, t3 = Rot<Inv>(a1 - a3);
             TComplex* o = y + q + s * (4 * p);
             o[0] = t0 + t2;
-            o[s] = Mul(t1 + t3, w1);
-            o[2 * s] = Mul(t0 - t2, w2);
-            o[3 * s] = Mul(t1 - t3, w3);
+            o[s] = MulTw<Inv>(t1 + t3, w1);
+            o[2 * s] = MulTw<Inv>(t0 - t2, w2);
+            o[3 * s] = MulTw<Inv>(t1 - t3, w3);
           }
         }
         break;
@@ -111,11 +121,11 @@ void TFft::Forward(TComplex* data, TComplex* work) const {
           const TComplex w1 = tw[2 * p], w2 = tw[2 * p + 1];
           for (int32_t q = 0; q < s; ++q) {
             const TComplex a0 = x[q + s * p], a1 = x[q + s * (p + m)], a2 = x[q + s * (p + 2 * m)];
-            const TComplex t = a1 + a2, c = a0 - 0.5 * t, d = MulMinusI(h * (a1 - a2));
+            const TComplex t = a1 + a2, c = a0 - 0.5 * t, d = Rot<Inv>(h * (a1 - a2));
             TComplex* o = y + q + s * (3 * p);
             o[0] = a0 + t;
-            o[s] = Mul(c + d, w1);
-            o[2 * s] = Mul(c - d, w2);
+            o[s] = MulTw<Inv>(c + d, w1);
+            o[2 * s] = MulTw<Inv>(c - d, w2);
           }
         }
         break;
@@ -132,13 +142,13 @@ void TFft::Forward(TComplex* data, TComplex* work) const {
             const TComplex a3 = x[q + s * (p + 3 * m)], a4 = x[q + s * (p + 4 * m)];
             const TComplex t1 = a1 + a4, t2 = a2 + a3, t3 = a1 - a4, t4 = a2 - a3;
             const TComplex m1 = a0 + c1 * t1 + c2 * t2, m2 = a0 + c2 * t1 + c1 * t2;
-            const TComplex n1 = MulMinusI(s1 * t3 + s2 * t4), n2 = MulMinusI(s2 * t3 - s1 * t4);
+            const TComplex n1 = Rot<Inv>(s1 * t3 + s2 * t4), n2 = Rot<Inv>(s2 * t3 - s1 * t4);
             TComplex* o = y + q + s * (5 * p);
             o[0] = a0 + t1 + t2;
-            o[s] = Mul(m1 + n1, w[0]);
-            o[2 * s] = Mul(m2 + n2, w[1]);
-            o[3 * s] = Mul(m2 - n2, w[2]);
-            o[4 * s] = Mul(m1 - n1, w[3]);
+            o[s] = MulTw<Inv>(m1 + n1, w[0]);
+            o[2 * s] = MulTw<Inv>(m2 + n2, w[1]);
+            o[3 * s] = MulTw<Inv>(m2 - n2, w[2]);
+            o[4 * s] = MulTw<Inv>(m1 - n1, w[3]);
           }
         }
         break;
@@ -146,17 +156,20 @@ void TFft::Forward(TComplex* data, TComplex* work) const {
     }
     std::swap(x, y);
   }
-  if (x != data) std::copy(x, x + n_, data);
+  if (x != data) std::copy(x, x + int64_t(n_) * batch, data);
 }
 
-void TFft::Inverse(TComplex* data, TComplex* work) const {
-  for (int32_t i = 0; i < n_; ++i) data[i] = std::conj(data[i]);
-  Forward(data, work);
-  for (int32_t i = 0; i < n_; ++i) data[i] = std::conj(data[i]);
+void TFft::Forward(TComplex* data, TComplex* work, int32_t batch) const {
+  Run<false>(data, work, batch);
+}
+
+void TFft::Inverse(TComplex* data, TComplex* work, int32_t batch) const {
+  Run<true>(data, work, batch);
 }
 
 namespace {
 
+constexpr int kRowBatch = 4;                      // row pairs transformed together
 constexpr int kColumnBlock = 8;                   // columns gathered together (cache lines)
 constexpr double kUnit = 1.1102230246251565e-16;  // 2^-53
 
@@ -181,10 +194,11 @@ bool TEvenCorrelation::Plan(const TGeometry& g, int threads) {
   hx_ = fx_.Size() / 2 + 1;
   hy_ = fy_.Size() / 2 + 1;
   const int64_t kernelRows = int64_t(g.ry) + 2;
-  const int64_t perThread =
-      int64_t(kColumnBlock + 2) * std::max(fx_.Size(), fy_.Size()) * 16 + int64_t(g.inCols) * 16;
+  const int64_t perThread = int64_t(2 * kColumnBlock) * std::max(fx_.Size(), fy_.Size()) * 16 +
+                            int64_t(g.inCols) * 16 * kRowBatch;
   bytes_ = int64_t(hx_) * hy_ * 8 +
-           std::max(kernelRows * hx_ * 8, int64_t(g.inRows + 1) * hx_ * 16) + threads_ * perThread;
+           std::max(kernelRows * hx_ * 8, (int64_t(g.inRows) + 2 * kRowBatch) * hx_ * 16) +
+           threads_ * perThread;
   return true;
 }
 
@@ -263,49 +277,57 @@ bool TEvenCorrelation::Run(const std::function<void(int32_t, double*)>& fillRow,
                            const TParallelFor& run, double* inputNorm2) {
   const int32_t mx = fx_.Size(), my = fy_.Size();
   const int32_t rowsIn = g_.inRows;
-  std::vector<TComplex> spec;  // row spectra, rowsIn (+1) x hx_
+  std::vector<TComplex>& spec = rowSpectra_;  // kept for the next run: no fresh pages
   std::vector<std::vector<TComplex>> buf(static_cast<size_t>(threads_));
   std::vector<std::vector<double>> line(static_cast<size_t>(threads_));
   std::vector<int32_t> outRows;
-  const int64_t pairs = (int64_t(rowsIn) + 1) / 2;
+  // Row pairs go through the transform kRowBatch at a time, interleaved.
+  const int64_t groups = (int64_t(rowsIn) + 2 * kRowBatch - 1) / (2 * kRowBatch);
   std::vector<double> norms;
   try {
-    spec.resize(size_t(rowsIn + 1) * hx_);
-    for (auto& b : buf) b.resize(size_t(kColumnBlock + 2) * std::max(mx, my));
-    for (auto& l : line) l.resize(size_t(g_.inCols) * 2);
-    norms.assign(size_t(pairs), 0.0);
+    if (spec.size() < size_t(groups * 2 * kRowBatch) * hx_)
+      spec.resize(size_t(groups * 2 * kRowBatch) * hx_);
+    for (auto& b : buf) b.resize(size_t(2 * kColumnBlock) * std::max(mx, my));
+    for (auto& l : line) l.resize(size_t(g_.inCols) * 2 * kRowBatch);
+    norms.assign(size_t(groups), 0.0);
     for (int32_t y = g_.outTop; y <= g_.outBottom; ++y)
       if (rowWanted(y)) outRows.push_back(y);
   } catch (const std::bad_alloc&) {
     return false;
   }
+  constexpr int B = kRowBatch;
   // Rows, two real ones per complex transform, then split into the half
   // spectra of each (X[k] = (Z[k] + conj Z[-k]) / 2, Y[k] = (Z[k] - conj Z[-k]) / 2i).
-  if (!run(pairs, double(mx) * std::log2(double(mx)), [&](int64_t i, int t) {
+  if (!run(groups, double(B) * mx * std::log2(double(mx)), [&](int64_t i, int t) {
         TComplex* z = buf[size_t(t)].data();
-        double* a = line[size_t(t)].data();
-        double* b = a + g_.inCols;
-        const int32_t y = int32_t(2 * i);
-        fillRow(y, a);
-        if (y + 1 < rowsIn)
-          fillRow(y + 1, b);
-        else
-          std::fill(b, b + g_.inCols, 0.0);
+        double* rowsBuf = line[size_t(t)].data();
+        const int32_t y0 = int32_t(i * 2 * B);
         double ss = 0;
-        for (int32_t x = 0; x < g_.inCols; ++x) {
-          z[x] = TComplex(a[x], b[x]);
-          ss += a[x] * a[x] + b[x] * b[x];
+        for (int b = 0; b < 2 * B; ++b) {
+          double* a = rowsBuf + size_t(b) * g_.inCols;
+          if (y0 + b < rowsIn)
+            fillRow(y0 + b, a);
+          else
+            std::fill(a, a + g_.inCols, 0.0);
+          for (int32_t x = 0; x < g_.inCols; ++x) ss += a[x] * a[x];
         }
         norms[size_t(i)] = ss;
-        std::fill(z + g_.inCols, z + mx, TComplex());
-        fx_.Forward(z, z + mx);
-        TComplex* s0 = spec.data() + size_t(y) * hx_;
-        TComplex* s1 = s0 + hx_;
-        for (int32_t k = 0; k < hx_; ++k) {
-          const TComplex zk = z[k], zc = std::conj(z[k ? mx - k : 0]);
-          const TComplex sum = zk + zc, dif = zk - zc;
-          s0[k] = TComplex(0.5 * sum.real(), 0.5 * sum.imag());
-          s1[k] = TComplex(0.5 * dif.imag(), -0.5 * dif.real());
+        for (int32_t x = 0; x < g_.inCols; ++x)
+          for (int b = 0; b < B; ++b)
+            z[size_t(x) * B + b] = TComplex(rowsBuf[size_t(2 * b) * g_.inCols + x],
+                                            rowsBuf[size_t(2 * b + 1) * g_.inCols + x]);
+        std::fill(z + size_t(g_.inCols) * B, z + size_t(mx) * B, TComplex());
+        fx_.Forward(z, z + size_t(mx) * B, B);
+        for (int b = 0; b < B; ++b) {
+          TComplex* s0 = spec.data() + size_t(y0 + 2 * b) * hx_;
+          TComplex* s1 = s0 + hx_;
+          for (int32_t k = 0; k < hx_; ++k) {
+            const TComplex zk = z[size_t(k) * B + b],
+                           zc = std::conj(z[size_t(k ? mx - k : 0) * B + b]);
+            const TComplex sum = zk + zc, dif = zk - zc;
+            s0[k] = TComplex(0.5 * sum.real(), 0.5 * sum.imag());
+            s1[k] = TComplex(0.5 * dif.imag(), -0.5 * dif.real());
+          }
         }
       }))
     return false;
@@ -313,58 +335,67 @@ bool TEvenCorrelation::Run(const std::function<void(int32_t, double*)>& fillRow,
   for (double v : norms) ss += v;
   *inputNorm2 = std::sqrt(ss);
 
-  // Columns: transform, multiply by the kernel's (real) transform, back;
-  // only the output rows are kept.
-  const int64_t blocks = (int64_t(hx_) + kColumnBlock - 1) / kColumnBlock;
-  if (!run(blocks, double(kColumnBlock) * 2 * my * std::log2(double(my)), [&](int64_t i, int t) {
+  // Columns, kColumnBlock at a time as interleaved transforms: forward,
+  // times the kernel's (real) transform, back; only the output rows are kept.
+  constexpr int C = kColumnBlock;
+  const int64_t blocks = (int64_t(hx_) + C - 1) / C;
+  if (!run(blocks, double(C) * 2 * my * std::log2(double(my)), [&](int64_t i, int t) {
         TComplex* c = buf[size_t(t)].data();
-        TComplex* work = c + size_t(kColumnBlock) * my;
-        const int32_t k0 = int32_t(i * kColumnBlock);
-        const int32_t nk = std::min<int32_t>(kColumnBlock, hx_ - k0);
-        for (int32_t j = 0; j < nk; ++j)
-          std::fill(c + size_t(j) * my + rowsIn, c + size_t(j + 1) * my, TComplex());
+        TComplex* work = c + size_t(C) * my;
+        const int32_t k0 = int32_t(i * C);
+        const int32_t nk = std::min<int32_t>(C, hx_ - k0);
         for (int32_t y = 0; y < rowsIn; ++y) {
           const TComplex* s = spec.data() + size_t(y) * hx_ + k0;
-          for (int32_t j = 0; j < nk; ++j) c[size_t(j) * my + y] = s[j];
+          TComplex* d = c + size_t(y) * C;
+          for (int32_t j = 0; j < nk; ++j) d[j] = s[j];
+          for (int32_t j = nk; j < C; ++j) d[j] = TComplex();
         }
-        for (int32_t j = 0; j < nk; ++j) {
-          TComplex* col = c + size_t(j) * my;
-          fy_.Forward(col, work);
-          for (int32_t k = 0; k < my; ++k)
-            col[k] *= spectrum_[size_t(k < hy_ ? k : my - k) * hx_ + k0 + j];
-          fy_.Inverse(col, work);
+        std::fill(c + size_t(rowsIn) * C, c + size_t(my) * C, TComplex());
+        fy_.Forward(c, work, C);
+        for (int32_t k = 0; k < my; ++k) {
+          const double* kr = spectrum_.data() + size_t(k < hy_ ? k : my - k) * hx_ + k0;
+          TComplex* d = c + size_t(k) * C;
+          for (int32_t j = 0; j < nk; ++j) d[j] *= kr[j];
         }
+        fy_.Inverse(c, work, C);
         for (int32_t y = g_.outTop; y <= g_.outBottom; ++y) {
           TComplex* s = spec.data() + size_t(y) * hx_ + k0;
-          for (int32_t j = 0; j < nk; ++j) s[j] = c[size_t(j) * my + y];
+          const TComplex* d = c + size_t(y) * C;
+          for (int32_t j = 0; j < nk; ++j) s[j] = d[j];
         }
       }))
     return false;
 
-  // Output rows back, two per complex transform: Z = X + iY, with the
-  // conjugate-symmetric halves restored.
+  // Output rows back, two per complex transform (Z = X + iY, with the
+  // conjugate-symmetric halves restored), kRowBatch pairs at a time.
   const double scale = 1.0 / (double(mx) * double(my));
-  const int64_t outPairs = (int64_t(outRows.size()) + 1) / 2;
-  return run(outPairs, double(mx) * std::log2(double(mx)), [&](int64_t i, int t) {
+  const int64_t outGroups = (int64_t(outRows.size()) + 2 * B - 1) / (2 * B);
+  return run(outGroups, double(B) * mx * std::log2(double(mx)), [&](int64_t i, int t) {
     TComplex* z = buf[size_t(t)].data();
-    double* a = line[size_t(t)].data();
-    double* b = a + g_.inCols;
-    const int32_t y0 = outRows[size_t(2 * i)];
-    const bool two = size_t(2 * i + 1) < outRows.size();
-    const int32_t y1 = two ? outRows[size_t(2 * i + 1)] : y0;
-    const TComplex* s0 = spec.data() + size_t(y0) * hx_;
-    const TComplex* s1 = spec.data() + size_t(y1) * hx_;
-    for (int32_t k = 0; k < hx_; ++k) {
-      const TComplex x = s0[k], yv = two ? s1[k] : TComplex();
-      z[k] = TComplex(x.real() - yv.imag(), x.imag() + yv.real());
+    double* rowsBuf = line[size_t(t)].data();
+    const size_t first = size_t(i * 2 * B);
+    const size_t count = std::min(outRows.size() - first, size_t(2 * B));
+    for (int b = 0; b < B; ++b) {
+      const size_t n0 = first + 2 * b, n1 = n0 + 1;
+      const TComplex* s0 = n0 < first + count ? spec.data() + size_t(outRows[n0]) * hx_ : nullptr;
+      const TComplex* s1 = n1 < first + count ? spec.data() + size_t(outRows[n1]) * hx_ : nullptr;
+      for (int32_t k = 0; k < mx; ++k) {
+        const bool low = k < hx_;
+        const int32_t kk = low ? k : mx - k;
+        const TComplex x = s0 ? s0[kk] : TComplex(), yv = s1 ? s1[kk] : TComplex();
+        z[size_t(k) * B + b] = low ? TComplex(x.real() - yv.imag(), x.imag() + yv.real())
+                                   : TComplex(x.real() + yv.imag(), -x.imag() + yv.real());
+      }
     }
-    for (int32_t k = hx_; k < mx; ++k) {
-      const TComplex x = s0[mx - k], yv = two ? s1[mx - k] : TComplex();
-      z[k] = TComplex(x.real() + yv.imag(), -x.imag() + yv.real());
+    fx_.Inverse(z, z + size_t(mx) * B, B);
+    for (size_t n = 0; n < count; ++n) {
+      double* a = rowsBuf + n * g_.inCols;
+      const int b = int(n / 2);
+      if (n % 2 == 0)
+        for (int32_t x = 0; x < g_.inCols; ++x) a[x] = z[size_t(x) * B + b].real() * scale;
+      else
+        for (int32_t x = 0; x < g_.inCols; ++x) a[x] = z[size_t(x) * B + b].imag() * scale;
+      takeRow(outRows[first + n], a);
     }
-    fx_.Inverse(z, z + mx);
-    for (int32_t x = 0; x < g_.inCols; ++x) a[x] = z[x].real() * scale, b[x] = z[x].imag() * scale;
-    takeRow(y0, a);
-    if (two) takeRow(y1, b);
   });
 }

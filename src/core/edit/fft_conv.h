@@ -21,10 +21,11 @@ class TFft {
  public:
   bool Init(int32_t n);  // false for a length with another prime factor
   int32_t Size() const { return n_; }
-  // data and work hold Size() values each; the result ends in data.
-  void Forward(TComplex* data, TComplex* work) const;
+  // `batch` interleaved transforms (value j of transform b at j x batch + b);
+  // data and work hold Size() x batch values each; the result ends in data.
+  void Forward(TComplex* data, TComplex* work, int32_t batch = 1) const;
   // Unscaled inverse (conjugated forward).
-  void Inverse(TComplex* data, TComplex* work) const;
+  void Inverse(TComplex* data, TComplex* work, int32_t batch = 1) const;
   // Relative rounding error of one transform in the 2-norm, in units of the
   // unit roundoff, generously summed over the stages.
   double ErrorUnits() const { return errorUnits_; }
@@ -34,6 +35,8 @@ class TFft {
     int32_t radix, n, stride;       // current length and stride of the recursion
     std::vector<TComplex> twiddle;  // (n / radix) x (radix - 1)
   };
+  template <bool Inv>
+  void Run(TComplex* data, TComplex* work, int32_t batch) const;
   int32_t n_ = 0;
   double errorUnits_ = 0;
   std::vector<TStage> stages_;
@@ -85,8 +88,9 @@ class TEvenCorrelation {
   TGeometry g_;
   int threads_ = 1;
   TFft fx_, fy_;
-  int32_t hx_ = 0, hy_ = 0;       // stored halves: Mx / 2 + 1, My / 2 + 1
-  std::vector<double> spectrum_;  // kernel transform, hx_ x hy_ (ky major)
+  int32_t hx_ = 0, hy_ = 0;           // stored halves: Mx / 2 + 1, My / 2 + 1
+  std::vector<double> spectrum_;      // kernel transform, hx_ x hy_ (ky major)
+  std::vector<TComplex> rowSpectra_;  // of the rows, then of the output rows
   double kernelNorm2_ = 0;
   int64_t bytes_ = 0;
 };
