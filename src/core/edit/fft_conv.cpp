@@ -182,6 +182,13 @@ int32_t Span(int32_t inCount, int32_t outFirst, int32_t outLast, int32_t reach) 
 
 }  // namespace
 
+bool TEvenCorrelation::TBuffer::Reserve(size_t count) {
+  if (count <= n) return true;
+  p.reset(new (std::nothrow) double[count]);
+  n = p ? count : 0;
+  return bool(p);
+}
+
 bool TEvenCorrelation::Plan(const TGeometry& g, int threads) {
   g_ = g;
   threads_ = std::max(1, threads);
@@ -220,11 +227,11 @@ double TEvenCorrelation::ErrorBound(double inputNorm2) const {
 bool TEvenCorrelation::SetKernel(const std::function<double(int32_t, int32_t)>& weight,
                                  const TParallelFor& run) {
   const int32_t mx = fx_.Size(), my = fy_.Size();
-  std::vector<double> rows;  // row transforms of the kernel rows 0 .. ry
+  TBuffer rows;  // row transforms of the kernel rows 0 .. ry
   std::vector<std::vector<TComplex>> buf(static_cast<size_t>(threads_));
   try {
-    spectrum_.assign(size_t(hx_) * hy_, 0.0);
-    rows.assign(size_t(g_.ry + 2) * hx_, 0.0);
+    if (!spectrum_.Reserve(size_t(hx_) * hy_) || !rows.Reserve(size_t(g_.ry + 2) * hx_))
+      return false;
     for (auto& b : buf) b.resize(size_t(2) * std::max(mx, my));
   } catch (const std::bad_alloc&) {
     return false;
@@ -248,7 +255,7 @@ bool TEvenCorrelation::SetKernel(const std::function<double(int32_t, int32_t)>& 
           if (ox) z[mx - ox] = v;
         }
         fx_.Forward(z, z + mx);
-        double* r0 = rows.data() + size_t(oy) * hx_;
+        double* r0 = rows.Doubles() + size_t(oy) * hx_;
         for (int32_t k = 0; k < hx_; ++k) r0[k] = z[k].real(), r0[k + hx_] = z[k].imag();
       }))
     return false;
@@ -258,15 +265,15 @@ bool TEvenCorrelation::SetKernel(const std::function<double(int32_t, int32_t)>& 
     const int32_t k0 = int32_t(2 * i), k1 = std::min(k0 + 1, hx_ - 1);
     std::fill(c, c + my, TComplex());
     for (int32_t oy = 0; oy <= g_.ry; ++oy) {
-      const double* r = rows.data() + size_t(oy) * hx_;
+      const double* r = rows.Doubles() + size_t(oy) * hx_;
       const TComplex v(r[k0], k1 != k0 ? r[k1] : 0.0);
       c[oy] = v;
       if (oy) c[my - oy] = v;
     }
     fy_.Forward(c, c + my);
     for (int32_t k = 0; k < hy_; ++k) {
-      spectrum_[size_t(k) * hx_ + k0] = c[k].real();
-      if (k1 != k0) spectrum_[size_t(k) * hx_ + k1] = c[k].imag();
+      spectrum_.Doubles()[size_t(k) * hx_ + k0] = c[k].real();
+      if (k1 != k0) spectrum_.Doubles()[size_t(k) * hx_ + k1] = c[k].imag();
     }
   });
 }
@@ -277,7 +284,6 @@ bool TEvenCorrelation::Run(const std::function<void(int32_t, double*)>& fillRow,
                            const TParallelFor& run, double* inputNorm2) {
   const int32_t mx = fx_.Size(), my = fy_.Size();
   const int32_t rowsIn = g_.inRows;
-  std::vector<TComplex>& spec = rowSpectra_;  // kept for the next run: no fresh pages
   std::vector<std::vector<TComplex>> buf(static_cast<size_t>(threads_));
   std::vector<std::vector<double>> line(static_cast<size_t>(threads_));
   std::vector<int32_t> outRows;
@@ -285,8 +291,7 @@ bool TEvenCorrelation::Run(const std::function<void(int32_t, double*)>& fillRow,
   const int64_t groups = (int64_t(rowsIn) + 2 * kRowBatch - 1) / (2 * kRowBatch);
   std::vector<double> norms;
   try {
-    if (spec.size() < size_t(groups * 2 * kRowBatch) * hx_)
-      spec.resize(size_t(groups * 2 * kRowBatch) * hx_);
+    if (!rowSpectra_.Reserve(2 * size_t(groups * 2 * kRowBatch) * hx_)) return false;
     for (auto& b : buf) b.resize(size_t(2 * kColumnBlock) * std::max(mx, my));
     for (auto& l : line) l.resize(size_t(g_.inCols) * 2 * kRowBatch);
     norms.assign(size_t(groups), 0.0);
@@ -295,6 +300,7 @@ bool TEvenCorrelation::Run(const std::function<void(int32_t, double*)>& fillRow,
   } catch (const std::bad_alloc&) {
     return false;
   }
+  TComplex* const spec = rowSpectra_.Complex();  // kept for the next run: no fresh pages
   constexpr int B = kRowBatch;
   // Rows, two real ones per complex transform, then split into the half
   // spectra of each (X[k] = (Z[k] + conj Z[-k]) / 2, Y[k] = (Z[k] - conj Z[-k]) / 2i).
@@ -319,7 +325,7 @@ bool TEvenCorrelation::Run(const std::function<void(int32_t, double*)>& fillRow,
         std::fill(z + size_t(g_.inCols) * B, z + size_t(mx) * B, TComplex());
         fx_.Forward(z, z + size_t(mx) * B, B);
         for (int b = 0; b < B; ++b) {
-          TComplex* s0 = spec.data() + size_t(y0 + 2 * b) * hx_;
+          TComplex* s0 = spec + size_t(y0 + 2 * b) * hx_;
           TComplex* s1 = s0 + hx_;
           for (int32_t k = 0; k < hx_; ++k) {
             const TComplex zk = z[size_t(k) * B + b],
@@ -345,7 +351,7 @@ bool TEvenCorrelation::Run(const std::function<void(int32_t, double*)>& fillRow,
         const int32_t k0 = int32_t(i * C);
         const int32_t nk = std::min<int32_t>(C, hx_ - k0);
         for (int32_t y = 0; y < rowsIn; ++y) {
-          const TComplex* s = spec.data() + size_t(y) * hx_ + k0;
+          const TComplex* s = spec + size_t(y) * hx_ + k0;
           TComplex* d = c + size_t(y) * C;
           for (int32_t j = 0; j < nk; ++j) d[j] = s[j];
           for (int32_t j = nk; j < C; ++j) d[j] = TComplex();
@@ -353,13 +359,13 @@ bool TEvenCorrelation::Run(const std::function<void(int32_t, double*)>& fillRow,
         std::fill(c + size_t(rowsIn) * C, c + size_t(my) * C, TComplex());
         fy_.Forward(c, work, C);
         for (int32_t k = 0; k < my; ++k) {
-          const double* kr = spectrum_.data() + size_t(k < hy_ ? k : my - k) * hx_ + k0;
+          const double* kr = spectrum_.Doubles() + size_t(k < hy_ ? k : my - k) * hx_ + k0;
           TComplex* d = c + size_t(k) * C;
           for (int32_t j = 0; j < nk; ++j) d[j] *= kr[j];
         }
         fy_.Inverse(c, work, C);
         for (int32_t y = g_.outTop; y <= g_.outBottom; ++y) {
-          TComplex* s = spec.data() + size_t(y) * hx_ + k0;
+          TComplex* s = spec + size_t(y) * hx_ + k0;
           const TComplex* d = c + size_t(y) * C;
           for (int32_t j = 0; j < nk; ++j) s[j] = d[j];
         }
@@ -377,8 +383,8 @@ bool TEvenCorrelation::Run(const std::function<void(int32_t, double*)>& fillRow,
     const size_t count = std::min(outRows.size() - first, size_t(2 * B));
     for (int b = 0; b < B; ++b) {
       const size_t n0 = first + 2 * b, n1 = n0 + 1;
-      const TComplex* s0 = n0 < first + count ? spec.data() + size_t(outRows[n0]) * hx_ : nullptr;
-      const TComplex* s1 = n1 < first + count ? spec.data() + size_t(outRows[n1]) * hx_ : nullptr;
+      const TComplex* s0 = n0 < first + count ? spec + size_t(outRows[n0]) * hx_ : nullptr;
+      const TComplex* s1 = n1 < first + count ? spec + size_t(outRows[n1]) * hx_ : nullptr;
       for (int32_t k = 0; k < mx; ++k) {
         const bool low = k < hx_;
         const int32_t kk = low ? k : mx - k;

@@ -3,6 +3,7 @@
 #include <complex>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 // Our own FFT (lengths 2^a 3^b 5^c) and, on top of it, a two-dimensional
@@ -88,9 +89,18 @@ class TEvenCorrelation {
   TGeometry g_;
   int threads_ = 1;
   TFft fx_, fy_;
-  int32_t hx_ = 0, hy_ = 0;           // stored halves: Mx / 2 + 1, My / 2 + 1
-  std::vector<double> spectrum_;      // kernel transform, hx_ x hy_ (ky major)
-  std::vector<TComplex> rowSpectra_;  // of the rows, then of the output rows
+  int32_t hx_ = 0, hy_ = 0;  // stored halves: Mx / 2 + 1, My / 2 + 1
+  // Large storage whose every element is written before it is read: no
+  // zeroing pass over hundreds of megabytes.
+  struct TBuffer {
+    std::unique_ptr<double[]> p;
+    size_t n = 0;
+    bool Reserve(size_t count);  // false when memory is short
+    double* Doubles() { return p.get(); }
+    TComplex* Complex() { return reinterpret_cast<TComplex*>(p.get()); }
+  };
+  TBuffer spectrum_;    // kernel transform, hx_ x hy_ (ky major)
+  TBuffer rowSpectra_;  // of the rows, then of the output rows (complex)
   double kernelNorm2_ = 0;
   int64_t bytes_ = 0;
 };

@@ -33,6 +33,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <numbers>
@@ -152,7 +153,7 @@ struct TDisk {
   double p = 0;
   std::vector<int32_t> half;   // largest |dx| of the row
   std::vector<size_t> start;   // first weight of the row, for dx = -half
-  std::vector<double> weight;  // 1 / (d^p + 1)
+  std::unique_ptr<double[]> weight;  // 1 / (d^p + 1)
   double minWeight = 1;
 
   bool Build(int32_t radius, double power) {
@@ -169,12 +170,12 @@ struct TDisk {
         start[ady] = total;
         total += size_t(2 * h + 1);
       }
-      weight.resize(total);
+      weight.reset(new double[total]);  // every entry is set below
     } catch (const std::bad_alloc&) {
       return false;
     }
     for (int32_t ady = 0; ady <= r; ++ady) {
-      double* w = weight.data() + start[ady];
+      double* w = weight.get() + start[ady];
       for (int32_t dx = -half[ady]; dx <= half[ady]; ++dx) {
         double d = std::sqrt(double(int64_t(dx) * dx + int64_t(ady) * ady));
         double v = 1.0 / (std::pow(d, p) + 1.0);
@@ -297,7 +298,7 @@ class TWorker {
       if (yy < 0 || yy >= mesh.Rows) continue;
       const int32_t ady = dy < 0 ? -dy : dy;
       const int32_t h = disk.half[ady];
-      const double* w = disk.weight.data() + disk.start[ady];
+      const double* w = disk.weight.get() + disk.start[ady];
       // The row's cells segStart - h .. segStart + len - 1 + h as 1/0 and
       // sample/0; off the grid counts as void.
       const int32_t c0 = segStart - h, cols = len + 2 * h;
