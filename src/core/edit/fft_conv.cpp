@@ -200,7 +200,7 @@ bool TEvenCorrelation::Plan(const TGeometry& g, int threads) {
     return false;
   hx_ = fx_.Size() / 2 + 1;
   hy_ = fy_.Size() / 2 + 1;
-  const int64_t kernelRows = int64_t(g.ry) + 2;
+  const int64_t kernelRows = int64_t(g.ry) + 2 * kRowBatch + 1;
   const int64_t perThread = int64_t(2 * kColumnBlock) * std::max(fx_.Size(), fy_.Size()) * 16 +
                             int64_t(g.inCols) * 16 * kRowBatch;
   bytes_ = int64_t(hx_) * hy_ * 8 +
@@ -229,10 +229,14 @@ bool TEvenCorrelation::SetKernel(const std::function<double(int32_t, int32_t)>& 
   const int32_t mx = fx_.Size(), my = fy_.Size();
   TBuffer rows;  // row transforms of the kernel rows 0 .. ry
   std::vector<std::vector<TComplex>> buf(static_cast<size_t>(threads_));
+  constexpr int B = kRowBatch, C = kColumnBlock;
+  // Row pairs and column pairs go through the transforms B and C at a time.
+  const int64_t rowGroups = (int64_t(g_.ry) + 2 * B) / (2 * B);
+  const int64_t colGroups = (int64_t(hx_) + 2 * C - 1) / (2 * C);
   try {
-    if (!spectrum_.Reserve(size_t(hx_) * hy_) || !rows.Reserve(size_t(g_.ry + 2) * hx_))
+    if (!spectrum_.Reserve(size_t(hx_) * hy_) || !rows.Reserve(size_t(rowGroups * 2 * B) * hx_))
       return false;
-    for (auto& b : buf) b.resize(size_t(2) * std::max(mx, my));
+    for (auto& b : buf) b.resize(size_t(2 * C) * std::max(mx, my));
   } catch (const std::bad_alloc&) {
     return false;
   }
@@ -244,36 +248,51 @@ bool TEvenCorrelation::SetKernel(const std::function<double(int32_t, int32_t)>& 
     }
   kernelNorm2_ = std::sqrt(sumSquares);
   // An even real row has a real transform: two rows per complex transform.
-  const int64_t rowPairs = (int64_t(g_.ry) + 2) / 2;
-  if (!run(rowPairs, double(mx) * std::log2(double(mx)), [&](int64_t i, int t) {
+  if (!run(rowGroups, double(B) * mx * std::log2(double(mx)), [&](int64_t i, int t) {
         TComplex* z = buf[size_t(t)].data();
-        const int32_t oy = int32_t(2 * i);
-        std::fill(z, z + mx, TComplex());
-        for (int32_t ox = 0; ox <= g_.rx; ++ox) {
-          const TComplex v(weight(ox, oy), oy + 1 <= g_.ry ? weight(ox, oy + 1) : 0.0);
-          z[ox] = v;
-          if (ox) z[mx - ox] = v;
+        const int32_t y0 = int32_t(i * 2 * B);
+        std::fill(z, z + size_t(mx) * B, TComplex());
+        for (int b = 0; b < B; ++b) {
+          const int32_t oy = y0 + 2 * b;
+          for (int32_t ox = 0; ox <= g_.rx; ++ox) {
+            const TComplex v(oy <= g_.ry ? weight(ox, oy) : 0.0,
+                             oy + 1 <= g_.ry ? weight(ox, oy + 1) : 0.0);
+            z[size_t(ox) * B + b] = v;
+            if (ox) z[size_t(mx - ox) * B + b] = v;
+          }
         }
-        fx_.Forward(z, z + mx);
-        double* r0 = rows.Doubles() + size_t(oy) * hx_;
-        for (int32_t k = 0; k < hx_; ++k) r0[k] = z[k].real(), r0[k + hx_] = z[k].imag();
+        fx_.Forward(z, z + size_t(mx) * B, B);
+        for (int b = 0; b < B; ++b) {
+          double* r0 = rows.Doubles() + size_t(y0 + 2 * b) * hx_;
+          for (int32_t k = 0; k < hx_; ++k) {
+            const TComplex v = z[size_t(k) * B + b];
+            r0[k] = v.real(), r0[k + hx_] = v.imag();
+          }
+        }
       }))
     return false;
-  const int64_t colPairs = (int64_t(hx_) + 1) / 2;
-  return run(colPairs, double(my) * std::log2(double(my)), [&](int64_t i, int t) {
+  return run(colGroups, double(C) * my * std::log2(double(my)), [&](int64_t i, int t) {
     TComplex* c = buf[size_t(t)].data();
-    const int32_t k0 = int32_t(2 * i), k1 = std::min(k0 + 1, hx_ - 1);
-    std::fill(c, c + my, TComplex());
+    const int32_t k0 = int32_t(i * 2 * C);
+    std::fill(c, c + size_t(my) * C, TComplex());
     for (int32_t oy = 0; oy <= g_.ry; ++oy) {
       const double* r = rows.Doubles() + size_t(oy) * hx_;
-      const TComplex v(r[k0], k1 != k0 ? r[k1] : 0.0);
-      c[oy] = v;
-      if (oy) c[my - oy] = v;
+      for (int b = 0; b < C; ++b) {
+        const int32_t ka = k0 + 2 * b, kb = ka + 1;
+        const TComplex v(ka < hx_ ? r[ka] : 0.0, kb < hx_ ? r[kb] : 0.0);
+        c[size_t(oy) * C + b] = v;
+        if (oy) c[size_t(my - oy) * C + b] = v;
+      }
     }
-    fy_.Forward(c, c + my);
+    fy_.Forward(c, c + size_t(my) * C, C);
     for (int32_t k = 0; k < hy_; ++k) {
-      spectrum_.Doubles()[size_t(k) * hx_ + k0] = c[k].real();
-      if (k1 != k0) spectrum_.Doubles()[size_t(k) * hx_ + k1] = c[k].imag();
+      double* sp = spectrum_.Doubles() + size_t(k) * hx_;
+      for (int b = 0; b < C; ++b) {
+        const int32_t ka = k0 + 2 * b, kb = ka + 1;
+        const TComplex v = c[size_t(k) * C + b];
+        if (ka < hx_) sp[ka] = v.real();
+        if (kb < hx_) sp[kb] = v.imag();
+      }
     }
   });
 }

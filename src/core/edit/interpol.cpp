@@ -151,8 +151,8 @@ TLaneKernel PickLaneKernel() { return LanesBase; }
 struct TDisk {
   int32_t r = 0;
   double p = 0;
-  std::vector<int32_t> half;   // largest |dx| of the row
-  std::vector<size_t> start;   // first weight of the row, for dx = -half
+  std::vector<int32_t> half;         // largest |dx| of the row
+  std::vector<size_t> start;         // first weight of the row, for dx = -half
   std::unique_ptr<double[]> weight;  // 1 / (d^p + 1)
   double minWeight = 1;
 
@@ -176,10 +176,10 @@ struct TDisk {
     }
     for (int32_t ady = 0; ady <= r; ++ady) {
       double* w = weight.get() + start[ady];
-      for (int32_t dx = -half[ady]; dx <= half[ady]; ++dx) {
+      for (int32_t dx = 0; dx <= half[ady]; ++dx) {  // -dx has the same distance
         double d = std::sqrt(double(int64_t(dx) * dx + int64_t(ady) * ady));
         double v = 1.0 / (std::pow(d, p) + 1.0);
-        w[dx + half[ady]] = v;
+        w[half[ady] + dx] = w[half[ady] - dx] = v;
         minWeight = std::min(minWeight, v);
       }
     }
