@@ -17,8 +17,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <new>
 #include <numbers>
+
+#include "core/platform/memory.h"
 
 namespace {
 
@@ -182,9 +185,11 @@ int32_t Span(int32_t inCount, int32_t outFirst, int32_t outLast, int32_t reach) 
 
 }  // namespace
 
+void TEvenCorrelation::TFree::operator()(double* p) const { std::free(p); }
+
 bool TEvenCorrelation::TBuffer::Reserve(size_t count) {
   if (count <= n) return true;
-  p.reset(new (std::nothrow) double[count]);
+  p.reset(static_cast<double*>(AllocateLargeBlock(count * sizeof(double), size_t(4) << 20)));
   n = p ? count : 0;
   return bool(p);
 }

@@ -92,8 +92,11 @@ class TEvenCorrelation {
   int32_t hx_ = 0, hy_ = 0;  // stored halves: Mx / 2 + 1, My / 2 + 1
   // Large storage whose every element is written before it is read: no
   // zeroing pass over hundreds of megabytes.
+  struct TFree {
+    void operator()(double* p) const;
+  };
   struct TBuffer {
-    std::unique_ptr<double[]> p;
+    std::unique_ptr<double[], TFree> p;
     size_t n = 0;
     bool Reserve(size_t count);  // false when memory is short
     double* Doubles() { return p.get(); }
