@@ -94,21 +94,25 @@ void LoadRasterInput(TTMesh& mesh, const std::string& in, const std::string& geo
 
 }  // namespace
 
+void LoadModelFile(TTMesh& mesh, const std::string& in, TCliSession& session) {
+  const std::string ext = UpperAscii(FileExtension(in));
+  if (ext == ".HGX") {
+    if (!LoadHGX(mesh, in, session.Progress())) CliFail("Cannot load HGX.");
+  } else if (ext == ".HGT" || ext == ".ZIP") {
+    const std::string temp = ext == ".ZIP" ? session.TempDir() : std::string();
+    std::string message = LoadSingleHGT(mesh, in, temp, session.Progress());
+    if (!message.empty()) CliFail(message);
+  } else {
+    CliUsage("cannot tell the type of " + in +
+             " (expected .hgx, .hgt or .zip, or --raster for a raw raster)");
+  }
+}
+
 void LoadInput(TTMesh& mesh, const std::string& in, const TCliArgs& args, TCliSession& session) {
   if (args.Has(kRasterOption)) {
     LoadRasterInput(mesh, in, args.Value(kRasterOption), session);
   } else {
-    const std::string ext = UpperAscii(FileExtension(in));
-    if (ext == ".HGX") {
-      if (!LoadHGX(mesh, in, session.Progress())) CliFail("Cannot load HGX.");
-    } else if (ext == ".HGT" || ext == ".ZIP") {
-      const std::string temp = ext == ".ZIP" ? session.TempDir() : std::string();
-      std::string message = LoadSingleHGT(mesh, in, temp, session.Progress());
-      if (!message.empty()) CliFail(message);
-    } else {
-      CliUsage("cannot tell the type of " + in +
-               " (expected .hgx, .hgt or .zip, or --raster for a raw raster)");
-    }
+    LoadModelFile(mesh, in, session);
   }
   mesh.UpdateStats(session.Progress());
 }
