@@ -2,12 +2,15 @@
 // dialog comes back with the counts, Undo restores, a bad second model is
 // refused with a message and changes nothing.
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QtTest>
 
 #include "core/edit/fill_voids.h"
+#include "core/settings/prog_cfg.h"
 #include "support/mesh_helpers.h"
 #include "support/ui/mesh_fixture.h"
 #include "support/ui/message_recorder.h"
@@ -33,7 +36,10 @@ class FormFillVoidsTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() { ResetRememberedFillVoidsValues(); }
+  void init() {
+    ResetRememberedFillVoidsValues();
+    ProgCfg.MaxMemUndo = 16;
+  }
 
   void splineRunShowsCountsAndUndoes() {
     TMessageRecorder rec;
@@ -59,6 +65,7 @@ class FormFillVoidsTest : public QObject {
     QVERIFY(FillVoids(*expected, expected->GridRect, nullptr, q, nullptr, nullptr));
     QCOMPARE(CopySamples(*f.Mesh), CopySamples(*expected));
     QVERIFY(rec.Texts().isEmpty());
+    QVERIFY(f.miUndo->isEnabled());
     f.miUndoClick();
     QCOMPARE(CopySamples(*f.Mesh), before);
   }
