@@ -155,10 +155,11 @@ double DataMean(const TTSplineGrid& g) {
 }
 
 // One level of the multigrid hierarchy. Level 0 is the caller's grid; each
-// coarser one takes every other cell. On the coarse levels the unknowns are
-// corrections: a cell is wanted where a wanted cell of the finer level lies
-// within one cell of it, and is a fixed zero where the finer level has data
-// there.
+// coarser one takes every other cell, with the kind of the finer cell at its
+// place, so that the void's rim lies where it lies on the finer grid (a
+// coarse void grown to cover every fine cell near it made the correction
+// miss the rim, and the steps grew with the void). On the coarse levels the
+// unknowns are corrections, fixed at zero on data cells.
 struct TLevel {
   TTSplineGrid own;  // coarse levels only
   TTSplineGrid* grid = nullptr;
@@ -189,10 +190,8 @@ void Coarsen(const TTSplineGrid& f, TTSplineGrid& c) {
   for (int32_t cy = 0; cy < c.Height; ++cy)
     for (int32_t cx = 0; cx < c.Width; ++cx) {
       const size_t ci = size_t(c.Index(cx, cy));
-      bool wanted = false;
-      for (int32_t y = std::max(2 * cy - 1, 0); y <= std::min(2 * cy + 1, f.Height - 1); ++y)
-        for (int32_t x = std::max(2 * cx - 1, 0); x <= std::min(2 * cx + 1, f.Width - 1); ++x)
-          wanted = wanted || f.Kind[size_t(f.Index(x, y))] == kSplineUnknown;
+      const bool wanted = 2 * cx < f.Width && 2 * cy < f.Height &&
+                          f.Kind[size_t(f.Index(2 * cx, 2 * cy))] == kSplineUnknown;
       if (wanted) {
         c.Kind[ci] = kSplineUnknown;
       } else if (2 * cx < f.Width && 2 * cy < f.Height &&
@@ -232,7 +231,7 @@ void Residual(const TLevel& l, const std::vector<double>& f, const std::vector<d
   for (int64_t i : l.unknowns) out[size_t(i)] = f[size_t(i)] - out[size_t(i)];
 }
 
-constexpr int kSweeps = 3;
+constexpr int kSweeps = 8;
 constexpr double kDamping = 0.45;
 
 // e = M^-1 f: one symmetric V-cycle (damped Jacobi before and after the
@@ -310,14 +309,47 @@ void VCycle(std::vector<std::unique_ptr<TLevel>>& levels, size_t k, const std::v
 
 // Conjugate gradients on the grid's own level, preconditioned by multigrid
 // V-cycles when the void is large, from the mean of the data.
-void SolveLevels(TTSplineGrid& g, double tensionLength) {
+void SolveLevels(TTSplineGrid& g, double tensionLength, double spacing = 1.0);
+
+// The start for a large void: the same problem on every other cell (data
+// in their exact places), solved the same way, bilinear in between. The
+// multigrid steps then only have the fine detail left to do.
+void StartFromCoarse(const TTSplineGrid& g, double tensionLength, double spacing, double mean,
+                     const std::vector<int64_t>& unknowns, std::vector<double>& x) {
+  TTSplineGrid c;
+  c.Reset((g.Width + 1) / 2, (g.Height + 1) / 2);
+  for (int32_t cy = 0; cy < c.Height; ++cy)
+    for (int32_t cx = 0; cx < c.Width; ++cx) {
+      const size_t i = size_t(g.Index(2 * cx, 2 * cy)), ci = size_t(c.Index(cx, cy));
+      c.Kind[ci] = g.Kind[i];
+      c.Value[ci] = g.Value[i];
+    }
+  SolveLevels(c, tensionLength, 2 * spacing);
+  for (int64_t i : unknowns) {
+    const int32_t x0 = int32_t(i % g.Width), y0 = int32_t(i / g.Width);
+    double sum = 0, wsum = 0;
+    for (int j = 0; j < 4; ++j) {
+      const int32_t cx = x0 / 2 + (j & 1), cy = y0 / 2 + (j >> 1);
+      const double w = ((j & 1) ? (x0 & 1) * 0.5 : 1 - (x0 & 1) * 0.5) *
+                       ((j >> 1) ? (y0 & 1) * 0.5 : 1 - (y0 & 1) * 0.5);
+      if (w == 0 || cx >= c.Width || cy >= c.Height) continue;
+      const size_t ci = size_t(c.Index(cx, cy));
+      if (c.Kind[ci] == kSplineAbsent) continue;
+      sum += w * c.Value[ci];
+      wsum += w;
+    }
+    x[size_t(i)] = wsum > 0 ? sum / wsum - mean : 0.0;
+  }
+}
+
+void SolveLevels(TTSplineGrid& g, double tensionLength, double spacing) {
   DropUnreachable(g);
   std::vector<std::unique_ptr<TLevel>> levels;
   levels.push_back(std::make_unique<TLevel>());
   levels[0]->grid = &g;
-  Prepare(*levels[0], 1.0, tensionLength);
+  Prepare(*levels[0], spacing, tensionLength);
   if (levels[0]->unknowns.empty()) return;
-  double spacing = 1.0;
+  const double fineSpacing = spacing;
   while (levels.back()->unknowns.size() > size_t(kCoarseUnknowns) &&
          (levels.back()->grid->Width > kCoarseSide || levels.back()->grid->Height > kCoarseSide)) {
     auto c = std::make_unique<TLevel>();
@@ -337,6 +369,8 @@ void SolveLevels(TTSplineGrid& g, double tensionLength) {
   levels[0]->system->Apply(u, b);
   for (int64_t i : levels[0]->unknowns) b[size_t(i)] = -b[size_t(i)];
   std::vector<double> x(g.Value.size(), 0.0);
+  if (levels.size() > 1)
+    StartFromCoarse(g, tensionLength, fineSpacing, mean, levels[0]->unknowns, x);
   ConjugateGradients(levels, 0, b, x, kRelativeResidual, kMaxIterations);
   for (int64_t i : levels[0]->unknowns) g.Value[size_t(i)] = mean + x[size_t(i)];
 }
