@@ -117,7 +117,11 @@ class FormViewMeshStateTest : public QObject {
   void bitmapFailureLeavesNoMesh() {
     TMessageRecorder rec;
     TFormViewMesh f;
-    TFormViewMesh::TestBitmapFailure = 1;
+    f.Doc.ImageAllocator = [](int32_t, int32_t) {
+      TTImageBuffer b;
+      b.OutOfMemory = true;
+      return b;
+    };
     QVERIFY(!f.AttachMesh(Flat()));
     QCOMPARE(rec.Texts(), QStringList{"Error creating bitmaps.\nNot enough memory available."});
     QCOMPARE(rec.Entries()[0].kind, TMsgKind::Error);
@@ -125,7 +129,7 @@ class FormViewMeshStateTest : public QObject {
     QVERIFY(f.miOpenSingleHGT->isEnabled() && f.miOpenHGX->isEnabled());
     QVERIFY(!f.miCloseMesh->isEnabled());
     rec.Clear();
-    TFormViewMesh::TestBitmapFailure = 2;
+    f.Doc.ImageAllocator = [](int32_t, int32_t) { return TTImageBuffer{}; };
     QVERIFY(!f.AttachMesh(Flat()));
     QCOMPARE(rec.Texts(), QStringList{"Error creating bitmaps."});
   }

@@ -26,6 +26,14 @@ void TTProgress::Hide() {
   LabelTextChanged(std::string());
 }
 
+void TTSubProgress::BarPositionChanged(int position) {
+  if (parent_) parent_->SetPosition(from_ + (to_ - from_) * position / 100.0);
+}
+
+void TTSubProgress::LabelTextChanged(const std::string& text) {
+  if (parent_ && !text.empty()) parent_->SetText(text);
+}
+
 std::string FormatPercent(double percent) {
   // Halves round away from zero, whatever the C library's rounding mode.
   double r = std::round(percent);

@@ -35,6 +35,31 @@ class TTProgress {
   double scale_ = 0.0;
 };
 
+// A part of a longer run: its 0..100 % become `from`..`to` % of the parent,
+// so "tile k of N" or the steps of a command report one steady bar without
+// range arithmetic at the caller. Pump and Esc go to the parent; labels too,
+// but an empty one (the end of the part) leaves the parent's label alone,
+// and showing or hiding the part leaves the parent's bar as it is. The
+// parent must have been given the range 0..100.
+class TTSubProgress : public TTProgress {
+ public:
+  TTSubProgress(TTProgress* parent, double fromPercent, double toPercent)
+      : parent_(parent), from_(fromPercent), to_(toPercent) {}
+  void Pump() override { PumpParent(); }
+  bool AbortRequested() override { return parent_ && parent_->AbortRequested(); }
+
+ protected:
+  void BarPositionChanged(int position) override;
+  void LabelTextChanged(const std::string& text) override;
+
+ private:
+  void PumpParent() {
+    if (parent_) parent_->Pump();
+  }
+  TTProgress* parent_;
+  double from_, to_;
+};
+
 // Null-tolerant helpers: core operations accept an absent progress object.
 inline void PumpMessages(TTProgress* progress) {
   if (progress) progress->Pump();

@@ -7,10 +7,7 @@
 #include <vector>
 
 #include "core/base/progress.h"
-
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
+#include "core/platform/memory.h"
 
 namespace {
 
@@ -47,17 +44,7 @@ void RowStats(const int16_t* p, int64_t n, int16_t voidValue, int16_t& lo, int16
 }  // namespace
 
 int16_t* TTSampleArray::AllocateSampleBlock(size_t count) {
-  const size_t bytes = count * sizeof(int16_t);
-#if defined(__linux__)
-  constexpr size_t kHuge = size_t(2) << 20;
-  if (bytes >= 32 * kHuge) {  // 64 MB: a mosaic, not a single tile
-    void* p = nullptr;
-    if (posix_memalign(&p, kHuge, bytes) != 0) return nullptr;
-    madvise(p, bytes, MADV_HUGEPAGE);  // advice only; failure changes nothing
-    return static_cast<int16_t*>(p);
-  }
-#endif
-  return static_cast<int16_t*>(std::malloc(bytes));
+  return static_cast<int16_t*>(AllocateLargeBlock(count * sizeof(int16_t)));
 }
 
 void TTSampleArray::TFree::operator()(int16_t* p) const { std::free(p); }

@@ -34,9 +34,8 @@ class TTSampleArray {
   int16_t operator[](int64_t i) const { return data_[i]; }
 
  private:
-  // Large blocks are aligned to 2 MB and asked to use huge pages where the
-  // system offers them: fewer page faults while a big mesh is first written
-  // and fewer TLB misses in every pass over it. Null when out of memory.
+  // Large blocks take huge pages where the system offers them
+  // (core/platform/memory.h). Null when out of memory.
   static int16_t* AllocateSampleBlock(size_t count);
   struct TFree {
     void operator()(int16_t* p) const;

@@ -126,23 +126,33 @@ bool LoadHGT(TTMesh& mesh, const std::vector<std::string>& tiles, uint16_t kind,
       if (!files[n].Archive.empty()) return ahead.Start(n, files[n].Archive, tiles[n], tempDir);
   };
   if (count > 1) extractNext(SIZE_MAX);  // SIZE_MAX + 1 wraps to the first tile
+  // Several tiles share one bar, each its part of it.
+  const bool parts = progress && count > 1;
+  if (parts) {
+    progress->SetRange(0, 100);
+    progress->SetPosition(0);
+    progress->Show();
+  }
 
   for (int32_t i = 0; i < H; ++i) {
     for (int32_t j = 0; j < W; ++j) {
       const size_t k = size_t(i) * W + j;
+      TTSubProgress part(progress, 100.0 * double(k) / double(count),
+                         100.0 * double(k + 1) / double(count));
+      TTProgress* tileProgress = parts ? &part : progress;
       TTileSource src;
       TileLookup found = TileLookup::Absent;
       if (!files[k].Plain.empty()) {
         src.ReadPath = files[k].Plain;
         found = TileLookup::Present;
       } else if (!files[k].Archive.empty()) {
-        found = ahead.Index == k ? ahead.Finish(src)
-                                 : ExtractTile(files[k].Archive, tiles[k], tempDir, src, progress);
+        found = ahead.Index == k
+                    ? ahead.Finish(src)
+                    : ExtractTile(files[k].Archive, tiles[k], tempDir, src, tileProgress);
         if (found == TileLookup::Failed) return fail(nullptr);
         if (count > 1) extractNext(k);
       }
-      if (progress && count > 1)
-        progress->SetText(std::to_string(k + 1) + " of " + std::to_string(count));
+      if (parts) progress->SetText(std::to_string(k + 1) + " of " + std::to_string(count));
 
       // The tile's own area: its northern row belongs to the tile above and
       // its eastern column to the tile to the right, unless it is the first
@@ -160,7 +170,7 @@ bool LoadHGT(TTMesh& mesh, const std::vector<std::string>& tiles, uint16_t kind,
       // first samples would put wrong data on the grid.
       if (FileSizeOf(src.ReadPath) != 2 * int64_t(side) * side) return fail(&src);
       if (!ReadTile(mesh, src.ReadPath, side, left, i * N + (i > 0 ? 1 : 0), i > 0, j < W - 1,
-                    progress))
+                    tileProgress))
         return fail(&src);
       DropExtracted(src);
     }

@@ -1,13 +1,12 @@
 // The main window's edit commands: the four elevation edits, Interpolate
-// Voids, the fills (menu and tool bar) and Undo, plus the undo list's life
-// cycle. Each edit takes its cells from EditSelection(), asks before an edit
-// that cannot be recorded, records the snapshot, changes the samples,
-// recolours what it changed and repaints.
+// Voids, the fills (menu and tool bar) and Undo. Each asks its dialog, warns
+// before an edit that cannot be recorded, runs the core command on the
+// document (snapshot, samples, image) and repaints.
 
 #include <QLabel>
 #include <QSpinBox>
 
-#include "core/edit/interpol.h"
+#include "core/document/edit_commands.h"
 #include "core/edit/mesh_edit.h"
 #include "core/edit/undo_list.h"
 #include "core/settings/prog_cfg.h"
@@ -26,63 +25,39 @@ const char* const kNoUndoQuestion =
 
 // False when the user declines an edit that the undo list cannot record.
 bool ProceedWithoutUndo(TFormViewMesh& f, const TCellRect& rect) {
-  if (!ProgCfg.WarnNoUndo || ProgCfg.MaxMemUndo == 0 || !f.UndoList || f.UndoList->Fits(rect))
-    return true;
+  if (!ProgCfg.WarnNoUndo || f.Doc.UndoFits(rect)) return true;
   return ShowMessage(&f, TMsgKind::Confirmation, kNoUndoQuestion);
 }
 
-// Records the rectangle; an edit that cannot be recorded goes ahead anyway.
-void RecordSnapshot(TFormViewMesh& f, const TCellRect& rect) {
-  if (f.UndoList && f.UndoList->Push(rect)) f.EnableUndoCommands(true);
+// Shows what an edit changed and the undo state it left.
+void ShowOutcome(TFormViewMesh& f, const TTEditOutcome& out) {
+  if (out.Recorded) f.EnableUndoCommands(true);
   f.UpdateUndoDebugLabel();
+  if (out.SelectionDropped) f.Unselect();
+  f.PaintMesh();
 }
 
-// The sequence shared by change, restrict and offset around `operation`.
-template <typename Op>
-void RunEdit(TFormViewMesh& f, Op operation) {
-  TFormViewMesh::TEditSelection sel = f.EditSelection();
-  if (!ProceedWithoutUndo(f, sel.Rect)) return;
+// The sequence of the dialog-driven edits around the core command `run`.
+template <typename Run>
+TTEditOutcome RunEdit(TFormViewMesh& f, Run run) {
+  TTEditOutcome out;
+  if (!ProceedWithoutUndo(f, f.EditSelection().Rect)) return out;
   TWaitCursor wait;
   TInputLock lock(&f);
-  RecordSnapshot(f, sel.Rect);
-  operation(sel);
-  // Only the selection's rectangle changed.
-  f.RecolorRect(sel.Rect);
-  f.PaintMesh();
+  out = run();
+  ShowOutcome(f, out);
+  return out;
 }
 
 void Fill(TFormViewMesh& f, int16_t value, int16_t mode) {
-  TFormViewMesh::TEditSelection sel = f.EditSelection();
-  if (!ProceedWithoutUndo(f, sel.Rect)) return;
+  if (!ProceedWithoutUndo(f, f.EditSelection().Rect)) return;
   TWaitCursor wait;
-  RecordSnapshot(f, sel.Rect);
-  if (sel.Mask) {
-    f.PolySel.FillMasked(*sel.Mask, *f.Mesh, value, f.Mesh->VoidValue, mode);
-    f.PolySel.Count = 0;
-    f.RecolorRect(sel.Rect);
-    f.Unselect();
-  } else {
-    FillRect(*f.Mesh, sel.Rect, value, mode);
-    f.RecolorRect(sel.Rect);
-  }
-  f.PaintMesh();
+  ShowOutcome(f, FillCommand(f.Doc, value, mode));
 }
 
 }  // namespace
 
-// ------------------------------------------------------------ undo list
-
-void TFormViewMesh::CreateUndoList() {
-  DestroyUndoList();
-  if (!Mesh) return;
-  UndoList = new TTUndoList(*Mesh);
-  UndoList->SetLimit(ProgCfg.MaxMemUndo);
-}
-
-void TFormViewMesh::DestroyUndoList() {
-  delete UndoList;
-  UndoList = nullptr;
-}
+// ------------------------------------------------------------ undo
 
 void TFormViewMesh::UpdateUndoDebugLabel() {
   if (!UndoList || !LabelUndoDebug) return;
@@ -95,10 +70,9 @@ void TFormViewMesh::miUndoClick() {
   if (!Mesh || !UndoList) return;
   Unselect();
   TWaitCursor wait;
-  const TCellRect restored = UndoList->NewestRect();
-  if (!UndoList->Undo()) EnableUndoCommands(false);
-  // The image changes only where the snapshot went back.
-  RecolorRect(restored);
+  bool more = false;
+  UndoCommand(Doc, more);
+  if (!more) EnableUndoCommands(false);
   PaintMesh();
   UpdateUndoDebugLabel();
 }
@@ -109,11 +83,8 @@ void TFormViewMesh::miChangeValClick() {
   if (!Mesh) return;
   TFormMeshChangeVal dlg(this);
   if (dlg.exec() != QDialog::Accepted) return;
-  const int16_t org = int16_t(dlg.SpinEditOrgValue->value());
-  const int16_t replacement = int16_t(dlg.SpinEditNewValue->value());
-  RunEdit(*this, [&](const TEditSelection& sel) {
-    ChangeValue(*Mesh, sel.Rect, org, replacement, sel.Mask, Progress.get());
-  });
+  RunEdit(*this,
+          [&] { return ChangeValueCommand(Doc, dlg.OrgValue(), dlg.NewValue(), Progress.get()); });
 }
 
 void TFormViewMesh::miRestrictHeightClick() {
@@ -122,10 +93,8 @@ void TFormViewMesh::miRestrictHeightClick() {
   if (dlg.exec() != QDialog::Accepted) return;
   const uint16_t flags = dlg.Flags();
   if (flags == 0) return;
-  const int16_t lower = int16_t(dlg.SpinEditLower->value());
-  const int16_t upper = int16_t(dlg.SpinEditUpper->value());
-  RunEdit(*this, [&](const TEditSelection& sel) {
-    RestrictHeight(*Mesh, sel.Rect, lower, upper, flags, sel.Mask, Progress.get());
+  RunEdit(*this, [&] {
+    return RestrictHeightCommand(Doc, dlg.Lower(), dlg.Upper(), flags, Progress.get());
   });
 }
 
@@ -133,33 +102,21 @@ void TFormViewMesh::miAddVertOffsetClick() {
   if (!Mesh) return;
   TFormAddVertOffset dlg(this);
   if (dlg.exec() != QDialog::Accepted) return;
-  const int32_t offset = dlg.SpinEditVertOffset->value();
-  bool clipped = false;
-  RunEdit(*this, [&](const TEditSelection& sel) {
-    clipped = AddVertOffset(*Mesh, sel.Rect, offset, sel.Mask, Progress.get());
-  });
-  if (clipped) ShowMessage(this, TMsgKind::Warning, "Some elevation samples have been clipped.");
+  const TTEditOutcome out =
+      RunEdit(*this, [&] { return AddVertOffsetCommand(Doc, dlg.Offset(), Progress.get()); });
+  if (out.Clipped)
+    ShowMessage(this, TMsgKind::Warning, "Some elevation samples have been clipped.");
 }
 
 void TFormViewMesh::miInterpolNearestNeighborClick() {
   if (!Mesh) return;
   TFormInterpolNearestNei dlg(this);
   if (dlg.exec() != QDialog::Accepted) return;
-  TEditSelection sel = EditSelection();
-  if (!ProceedWithoutUndo(*this, sel.Rect)) return;
-  bool ok;
-  {
-    TWaitCursor wait;
-    TInputLock lock(this);
-    RecordSnapshot(*this, sel.Rect);
+  const TTEditOutcome out = RunEdit(*this, [&] {
     AbortRequested = false;
-    ok = InterpolNearestNei(*Mesh, sel.Rect, dlg.Radius(), Progress.get(), sel.Mask, dlg.Weight());
-    if (ok) {
-      RecolorRect(sel.Rect);
-      PaintMesh();
-    }
-  }
-  if (!ok) ShowMessage(this, TMsgKind::Error, "Not enough memory available.");
+    return InterpolateCommand(Doc, dlg.Radius(), dlg.Weight(), Progress.get());
+  });
+  if (out.OutOfMemory) ShowMessage(this, TMsgKind::Error, "Not enough memory available.");
 }
 
 // ---------------------------------------------------------------- fills
@@ -169,8 +126,7 @@ void TFormViewMesh::miFillSelectionClick() {
   MouseInputEnabled = false;
   {
     TFormFillRect dlg(this);
-    if (dlg.exec() == QDialog::Accepted)
-      Fill(*this, int16_t(dlg.SpinEditFillingVal->value()), dlg.Mode());
+    if (dlg.exec() == QDialog::Accepted) Fill(*this, dlg.Value(), dlg.Mode());
   }
   // A cancelled or declined fill keeps a closed polygon selected (clearing
   // only its closed flag would make the next edit take the whole grid).

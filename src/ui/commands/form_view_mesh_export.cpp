@@ -8,9 +8,9 @@
 #include <QSpinBox>
 
 #include "core/formats/bmp_writer.h"
-#include "core/formats/export_names.h"
 #include "core/formats/raster_rules.h"
 #include "core/tiles/edge_compare.h"
+#include "core/tiles/export_names.h"
 #include "ui/dialogs/form_mesh_info.h"
 #include "ui/dialogs/form_raster.h"
 #include "ui/main/form_view_mesh.h"
@@ -86,8 +86,9 @@ void TFormViewMesh::miMeshInfoClick() {
 void TFormViewMesh::miCopyToClipboardClick() {
   if (MeshBitmap.isNull()) return;
   // The image at one pixel per cell; kept as 8-bit so a large mesh costs no
-  // 32-bit copy here.
-  QGuiApplication::clipboard()->setImage(MeshBitmap);
+  // 32-bit copy here. A copy of its own: the clipboard outlives the
+  // document's buffer that MeshBitmap only wraps.
+  QGuiApplication::clipboard()->setImage(MeshBitmap.copy());
   ShowMessage(this, TMsgKind::Information, "The mesh image has been copied to the Clipboard.");
 }
 

@@ -14,7 +14,7 @@
 #include <climits>
 
 #include "core/mesh/mesh.h"
-#include "ui/main/form_view_mesh.h"  // ShowHelpTopic
+#include "ui/widgets/app_folders.h"
 #include "ui/widgets/file_dialogs.h"
 #include "ui/widgets/form_fields.h"
 #include "ui/widgets/message_box.h"

@@ -13,7 +13,7 @@
 #include <QVBoxLayout>
 #include <climits>
 
-#include "ui/main/form_view_mesh.h"
+#include "ui/widgets/app_folders.h"
 
 namespace {
 
@@ -196,3 +196,10 @@ void TFormFillRect::done(int result) {
   g_fill = {true, SpinEditFillingVal->value(), RadioGroupVoidsItems->checkedId()};
   TFormEditBase::done(result);
 }
+
+int16_t TFormMeshChangeVal::OrgValue() const { return int16_t(SpinEditOrgValue->value()); }
+int16_t TFormMeshChangeVal::NewValue() const { return int16_t(SpinEditNewValue->value()); }
+int16_t TFormRestrictHeight::Lower() const { return int16_t(SpinEditLower->value()); }
+int16_t TFormRestrictHeight::Upper() const { return int16_t(SpinEditUpper->value()); }
+int32_t TFormAddVertOffset::Offset() const { return SpinEditVertOffset->value(); }
+int16_t TFormFillRect::Value() const { return int16_t(SpinEditFillingVal->value()); }

@@ -39,6 +39,8 @@ class TFormMeshChangeVal : public TFormEditBase {
  public:
   explicit TFormMeshChangeVal(QWidget* parent);
   void done(int result) override;
+  int16_t OrgValue() const;
+  int16_t NewValue() const;
 
   QSpinBox* SpinEditOrgValue;
   QSpinBox* SpinEditNewValue;
@@ -51,6 +53,8 @@ class TFormRestrictHeight : public TFormEditBase {
   void done(int result) override;
   // Bit 0: lower limit checked, bit 1: upper limit checked.
   uint16_t Flags() const;
+  int16_t Lower() const;
+  int16_t Upper() const;
 
   QGroupBox* GroupBoxUpper;
   QCheckBox* CheckBoxUpper;
@@ -65,6 +69,7 @@ class TFormAddVertOffset : public TFormEditBase {
  public:
   explicit TFormAddVertOffset(QWidget* parent);
   void done(int result) override;
+  int32_t Offset() const;
 
   QSpinBox* SpinEditVertOffset;
 };
@@ -76,6 +81,7 @@ class TFormFillRect : public TFormEditBase {
   void done(int result) override;
   // The fill mode code of the chosen item: 1 keep voids, 2 voids only, 3 all.
   int16_t Mode() const;
+  int16_t Value() const;
 
   QSpinBox* SpinEditFillingVal;
   QGroupBox* RadioGroupVoids;

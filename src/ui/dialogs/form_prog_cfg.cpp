@@ -15,7 +15,7 @@
 #include "core/base/app_name.h"
 #include "core/scenery/file_version.h"
 #include "core/scenery/resample_tool.h"
-#include "ui/main/form_view_mesh.h"  // ShowHelpTopic
+#include "ui/widgets/app_folders.h"
 #include "ui/widgets/file_dialogs.h"
 #include "ui/widgets/form_fields.h"
 #include "ui/widgets/message_box.h"

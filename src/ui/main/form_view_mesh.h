@@ -1,19 +1,20 @@
 #pragma once
 
-// TFormViewMesh: the editor's main window. It owns the mesh, its image, the
-// undo list, the selection and the progress reporter, and holds every menu
-// command. Commands implemented by other parts of the program are ordinary
-// member slots defined in their own files (for example the edit commands in
-// src/edit/form_view_mesh_edit.cpp); they use the public helpers below.
+// TFormViewMesh: the editor's main window. It builds the menus, the tool bar
+// and the status line, wires each action to its command and repaints. What
+// it shows and edits is the document (Doc, core/document/document.h): mesh,
+// undo list, selection and image; Mesh, PolySel, MaskBitmap, RectSelected and
+// UndoList below are names for the document's own members, and MeshBitmap
+// wraps the document's image buffer without copying it.
+//
+// Commands are member slots defined by area in src/ui/commands/: each asks
+// its questions (dialog, warnings), runs the core command on the document
+// (core/document/edit_commands.h for the edits) and repaints.
 //
 // Ownership across a load: a loader makes its own std::unique_ptr<TTMesh>,
 // loads it (Mesh stays null meanwhile, so paint and mouse handlers never see a
-// half-filled mesh) and hands it to AttachMesh, which builds the undo list and
-// the image. Close Mesh (CloseMesh) destroys mesh, undo list and image together.
-//
-// Selection contract for edits: call EditSelection(). A closed polygon gives
-// its Bounds plus MaskBitmap (rendered right then); otherwise Mesh->SelRect
-// (the dragged rectangle, or the whole grid) with no mask.
+// half-filled mesh) and hands it to AttachMesh. Close Mesh (CloseMesh)
+// destroys mesh, undo list and image together.
 //
 // Long commands: TWaitCursor wait; TInputLock lock(this); ... work with
 // Progress .... Message boxes go through ShowMessage.
@@ -28,10 +29,12 @@
 #include <memory>
 #include <string>
 
+#include "core/document/document.h"
 #include "core/mesh/cell_mask.h"
 #include "core/mesh/cell_rect.h"
 #include "core/mesh/mesh.h"
 #include "core/mesh/poly_sel.h"
+#include "ui/widgets/app_folders.h"
 #include "ui/widgets/wait_cursor.h"
 #include "ui/widgets/window_progress.h"
 
@@ -47,30 +50,6 @@ class QPainter;
 class TMeshView;
 class TTUndoList;
 
-// The folder for extracted tiles and temporary rasters: "temp" beside the
-// executable when that folder is writable, else in the user's cache folder.
-// Set when the main window is first shown; no trailing separator.
-const QString& TempDir();
-// Same, as a UTF-8 std::string for the core.
-std::string TempDirUtf8();
-
-// The folder of the configuration file "delvacfg.bin": beside the executable
-// when files can be created there, else the user's configuration folder.
-// The record itself is the global ProgCfg (settings/prog_cfg.h).
-std::string SettingsFolder();
-
-// Help pages: the folder "help" beside the executable (or the installed
-// share/delva/help). Empty when its index.htm does not exist.
-QString HelpFolder();
-// Tests point the help at a folder of their own (empty: the normal lookup).
-void SetHelpFolderOverride(const QString& folder);
-bool HelpFileExists();
-// Opens the built-in help window at a page of the help folder (e.g.
-// "editing_filling.htm"); does nothing when the help does not exist.
-void ShowHelpTopic(QWidget* owner, const QString& page);
-// Closes the help window if one is open.
-void CloseHelpWindows();
-
 class TFormViewMesh : public QMainWindow {
   Q_OBJECT
 
@@ -79,18 +58,19 @@ class TFormViewMesh : public QMainWindow {
   ~TFormViewMesh() override;
 
   // ---------------------------------------------------------------- state
-  std::unique_ptr<TTMesh> Mesh;    // null while no mesh is loaded
-  QImage MeshBitmap;               // Format_Indexed8, Cols x Rows; null without mesh
-  TTCellMask MaskBitmap;           // polygon mask over PolySel.Bounds (RenderMask)
-  TTUndoList* UndoList = nullptr;  // owned; made by CreateUndoList, freed by DestroyUndoList
+  TTDocument Doc;
+  std::unique_ptr<TTMesh>& Mesh = Doc.Mesh;  // null while no mesh is loaded
+  QImage MeshBitmap;                         // Format_Indexed8 over Doc.Image(); null without mesh
+  TTCellMask& MaskBitmap = Doc.MaskBitmap;
+  std::unique_ptr<TTUndoList>& UndoList = Doc.UndoList;
   std::unique_ptr<TTWindowProgress> Progress;
   bool AbortRequested = false;    // set by Esc; cleared and polled by long operations
   bool MouseInputEnabled = true;  // false: presses, moves, releases on the image ignored
   QPoint DragStart{-1, -1};
   QPoint DragEnd{0, 0};
   bool RectDragging = false;
-  bool RectSelected = false;
-  TTPolySel PolySel;
+  bool& RectSelected = Doc.RectSelected;
+  TTPolySel& PolySel = Doc.PolySel;
   int GeoRefFormat = 1;  // 1 degrees and minutes, 2 decimal degrees
   int Zoom = 1;          // -32, -16, -8, -4, -2, 1, 2, 4, 8, 16
 
@@ -209,16 +189,10 @@ class TFormViewMesh : public QMainWindow {
   // Close Mesh: no-mesh state, mesh, undo list and image destroyed, zoom 1.
   void CloseMesh();
 
-  struct TEditSelection {
-    TCellRect Rect;
-    const TTCellMask* Mask = nullptr;  // null: every cell of Rect
-  };
+  using TEditSelection = TTDocument::TSelection;
   // What an edit works on (renders the polygon mask when one is closed).
-  TEditSelection EditSelection();
+  TEditSelection EditSelection() { return Doc.EditSelection(); }
 
-  // The undo list hooks (defined with the undo list).
-  void CreateUndoList();   // for Mesh, with the configured limit
-  void DestroyUndoList();  // deletes UndoList, sets it null
   void UpdateUndoDebugLabel();
 
   // Zoom.
@@ -253,10 +227,6 @@ class TFormViewMesh : public QMainWindow {
   int PixelToCol(int x) const;
   int PixelToRow(int y) const;
   int Snap(int v) const;
-
-  // Test seam: > 0 makes the next bitmap creation fail (1: out of memory,
-  // 2: any other reason).
-  static int TestBitmapFailure;
 
  public slots:
   // File

@@ -3,8 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "core/formats/export_names.h"
 #include "core/formats/hgx_format.h"
+#include "core/tiles/export_names.h"
 #include "core/tiles/single_hgt.h"
 #include "ui/main/form_view_mesh.h"
 #include "ui/widgets/file_dialogs.h"

@@ -11,7 +11,7 @@
 #include <QVBoxLayout>
 
 #include "core/base/app_name.h"
-#include "ui/main/form_view_mesh.h"
+#include "ui/widgets/app_folders.h"
 
 namespace {
 QPointer<THelpWindow>& Current() {

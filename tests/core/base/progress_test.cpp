@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/mesh_helpers.h"
+
 namespace {
 class Recorder : public TTProgress {
  public:
@@ -36,4 +38,27 @@ TEST(Progress, ScaleAndLabel) {
   r.Hide();
   EXPECT_FALSE(r.visible);
   EXPECT_EQ(r.label, "");
+}
+
+TEST(Progress, SubRangesMapOntoTheParentAndKeepItsLabel) {
+  struct TBar : TProgressRecorder {
+    std::vector<int> bars;
+    bool abort = false;
+    bool AbortRequested() override { return abort; }
+    void BarPositionChanged(int p) override { bars.push_back(p); }
+  } parent;
+  parent.SetRange(0, 100);
+  parent.SetText("2 of 4");
+  TTSubProgress part(&parent, 25, 50);
+  part.SetRange(0, 9);  // ten rows
+  part.SetPosition(0);
+  part.SetPosition(9);
+  part.Hide();
+  part.Pump();
+  EXPECT_EQ(parent.bars, (std::vector<int>{25, 50}));
+  EXPECT_EQ(parent.texts, (std::vector<std::string>{"2 of 4"}));  // the part's end clears nothing
+  EXPECT_EQ(parent.pumps, 1);
+  EXPECT_FALSE(part.AbortRequested());
+  parent.abort = true;
+  EXPECT_TRUE(part.AbortRequested());
 }

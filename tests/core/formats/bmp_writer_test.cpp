@@ -5,8 +5,8 @@
 #include <fstream>
 #include <vector>
 
-#include "core/formats/export_names.h"
 #include "core/mesh/mesh.h"
+#include "core/tiles/export_names.h"
 #include "support/mesh_helpers.h"
 #include "support/test_paths.h"
 

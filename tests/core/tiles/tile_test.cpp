@@ -110,8 +110,8 @@ TEST(LoadHGT, MosaicGeometryAbsentTilesAndCounter) {
   EXPECT_EQ(m.RowsPerDeg, 1200.0);
   EXPECT_EQ(m.VoidValue, -32768);
   EXPECT_EQ(m.GridRect, (TCellRect{0, 2400, 0, 2400}));
-  EXPECT_EQ(p.texts,
-            (std::vector<std::string>{"1 of 4", "", "2 of 4", "", "3 of 4", "4 of 4", "", ""}));
+  // One bar over the four tiles: the counter stays until the end.
+  EXPECT_EQ(p.texts, (std::vector<std::string>{"1 of 4", "2 of 4", "3 of 4", "4 of 4", ""}));
   EXPECT_FALSE(p.visible);
 
   // Wrong list length, kind or tile size: false, nothing allocated or left.

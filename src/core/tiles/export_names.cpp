@@ -1,4 +1,4 @@
-#include "core/formats/export_names.h"
+#include "core/tiles/export_names.h"
 
 #include <cmath>
 

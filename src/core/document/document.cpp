@@ -1,0 +1,99 @@
+#include "core/document/document.h"
+
+#include <new>
+
+#include "core/edit/undo_list.h"
+#include "core/mesh/poly_raster.h"
+#include "core/view/mesh_image.h"
+
+TTImageBuffer AllocateImageBuffer(int32_t cols, int32_t rows) {
+  TTImageBuffer b;
+  if (cols <= 0 || rows <= 0) return b;
+  b.Width = cols;
+  b.Height = rows;
+  b.Stride = (ptrdiff_t(cols) + 3) & ~ptrdiff_t(3);
+  b.Bits.reset(new (std::nothrow) uint8_t[size_t(b.Stride) * size_t(rows)]);
+  b.OutOfMemory = !b.Bits;
+  return b;
+}
+
+TTDocument::TTDocument() : ImageAllocator(AllocateImageBuffer) {}
+TTDocument::~TTDocument() { Close(); }
+
+TTDocument::TAttach TTDocument::Attach(std::unique_ptr<TTMesh> mesh, uint32_t undoLimitMB,
+                                       TTProgress* progress) {
+  Close();
+  if (!mesh) return TAttach::ImageFailed;
+  Mesh = std::move(mesh);
+  UndoList = std::make_unique<TTUndoList>(*Mesh);
+  UndoList->SetLimit(undoLimitMB);
+  Mesh->UpdateStats(progress);
+  Mesh->ColorMax = Mesh->MaxElev;
+  Mesh->ColorMin = Mesh->MinElev;
+  image_ = ImageAllocator ? ImageAllocator(Mesh->Cols, Mesh->Rows) : TTImageBuffer{};
+  if (!image_.Bits || image_.Width != Mesh->Cols || image_.Height != Mesh->Rows) {
+    const bool noMemory = image_.OutOfMemory;
+    Close();
+    return noMemory ? TAttach::NoMemory : TAttach::ImageFailed;
+  }
+  MaskBitmap.Reset(TCellRect{});
+  modified_ = false;
+  Recolor(Mesh->SelRect);
+  return TAttach::Ok;
+}
+
+void TTDocument::Close() {
+  // The undo list borrows the mesh: it goes first.
+  UndoList.reset();
+  Mesh.reset();
+  image_ = TTImageBuffer{};
+  MaskBitmap.Reset(TCellRect{});
+  PolySel.Clear();
+  RectSelected = false;
+  modified_ = false;
+}
+
+void TTDocument::Recolor(const TCellRect& rect) {
+  if (!Mesh || Mesh->Samples.Empty() || !image_.Bits) return;
+  ColorCells(*Mesh, rect, SeaAsBlue, image_.Bits.get(), image_.Stride);
+  if (Mesh->HasAdjoBands() && HatchBands)
+    HatchAdjoBands(*Mesh, HatchIndex(), image_.Bits.get(), image_.Stride);
+}
+
+void TTDocument::RecomputeColors(TTProgress* progress) {
+  if (!Mesh) return;
+  Mesh->UpdateStats(progress);
+  Mesh->ColorMax = Mesh->MaxElev;
+  Mesh->ColorMin = Mesh->MinElev;
+  Recolor(Mesh->SelRect);
+}
+
+TTDocument::TSelection TTDocument::EditSelection() {
+  TSelection sel;
+  if (!Mesh) return sel;
+  if (PolySel.Closed && PolySel.Count > 0) {
+    // A polygon closed on its first vertex alone has fewer than three
+    // vertices: its mask holds just the cells of its outline (one cell)
+    // instead of whatever an earlier polygon left there.
+    MaskBitmap.Reset(PolySel.Bounds);
+    RasterizePolygon(PolySel.Points.data(), PolySel.Count, MaskBitmap);
+    sel.Rect = PolySel.Bounds;
+    sel.Mask = &MaskBitmap;
+  } else {
+    sel.Rect = Mesh->SelRect;
+  }
+  return sel;
+}
+
+void TTDocument::Unselect() {
+  if (!Mesh) return;
+  RectSelected = false;
+  PolySel.Clear();
+  Mesh->SelRect = Mesh->GridRect;
+}
+
+bool TTDocument::UndoFits(const TCellRect& rect) const {
+  return !UndoList || UndoList->Limit() == 0 || UndoList->Fits(rect);
+}
+
+bool TTDocument::RecordSnapshot(const TCellRect& rect) { return UndoList && UndoList->Push(rect); }

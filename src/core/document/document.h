@@ -1,0 +1,94 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/mesh/cell_mask.h"
+#include "core/mesh/cell_rect.h"
+#include "core/mesh/mesh.h"
+#include "core/mesh/poly_sel.h"
+
+class TTProgress;
+class TTUndoList;
+
+// The 8-bit image of the mesh: one palette index per cell, rows `Stride`
+// bytes apart (a multiple of 4, so a QImage can wrap the buffer as it is).
+struct TTImageBuffer {
+  std::unique_ptr<uint8_t[]> Bits;
+  int32_t Width = 0, Height = 0;
+  ptrdiff_t Stride = 0;
+  // Set by an allocator whose failure was a lack of memory.
+  bool OutOfMemory = false;
+};
+
+// What the editor shows and edits, without a widget.
+//
+// Ownership: the document owns the mesh, the undo list, the selection (the
+// rectangle in Mesh->SelRect, the polygon and its mask) and the image. The
+// undo list borrows the mesh and holds plain copies of samples, so the three
+// are made together by Attach and destroyed together by Close; a window only
+// wraps the image buffer and never keeps a pointer across a Close.
+class TTDocument {
+ public:
+  TTDocument();
+  ~TTDocument();
+  TTDocument(const TTDocument&) = delete;
+  TTDocument& operator=(const TTDocument&) = delete;
+
+  // Makes the image buffer; replaced by tests to make it fail.
+  std::function<TTImageBuffer(int32_t cols, int32_t rows)> ImageAllocator;
+
+  enum class TAttach { Ok, NoMemory, ImageFailed };
+  // Takes a freshly loaded mesh: undo list with the limit, statistics,
+  // colour range, image. On failure the document is closed again.
+  TAttach Attach(std::unique_ptr<TTMesh> mesh, uint32_t undoLimitMB,
+                 TTProgress* progress = nullptr);
+  // Frees mesh, undo list, image and selection together.
+  void Close();
+
+  std::unique_ptr<TTMesh> Mesh;  // null while no mesh is loaded
+  TTPolySel PolySel;
+  TTCellMask MaskBitmap;  // the closed polygon's cells, rendered by EditSelection
+  bool RectSelected = false;
+  std::unique_ptr<TTUndoList> UndoList;
+
+  // The image and how it is coloured.
+  const TTImageBuffer& Image() const { return image_; }
+  bool SeaAsBlue = false;
+  bool HatchBands = true;
+  // Recomputes the image over `rect` (then hatches the bands).
+  void Recolor(const TCellRect& rect);
+  // New colour range from fresh statistics, and the whole image.
+  void RecomputeColors(TTProgress* progress = nullptr);
+
+  // What an edit works on: a closed polygon gives its bounds and its mask
+  // (rendered now), otherwise Mesh->SelRect with no mask.
+  struct TSelection {
+    TCellRect Rect;
+    const TTCellMask* Mask = nullptr;  // null: every cell of Rect
+  };
+  TSelection EditSelection();
+  // Drops the rectangle and the polygon; the whole grid is selected.
+  void Unselect();
+
+  // True when the undo list can record `rect` (always true without a limit
+  // in force or without a list: there is nothing to warn about).
+  bool UndoFits(const TCellRect& rect) const;
+  // Records `rect` before an edit; false when it could not be recorded.
+  bool RecordSnapshot(const TCellRect& rect);
+
+  // Changed since it was loaded or last saved.
+  bool Modified() const { return modified_; }
+  void SetModified(bool on) { modified_ = on; }
+
+ private:
+  TTImageBuffer image_;
+  bool modified_ = false;
+};
+
+// The default allocator: rows padded to 4 bytes, null bits when the memory
+// cannot be had.
+TTImageBuffer AllocateImageBuffer(int32_t cols, int32_t rows);

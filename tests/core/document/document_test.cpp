@@ -1,0 +1,86 @@
+// The editor document without a window: what Attach builds, what an edit
+// command records and repaints, and that a failure leaves nothing behind.
+#include <gtest/gtest.h>
+
+#include "core/document/document.h"
+#include "core/document/edit_commands.h"
+#include "core/edit/mesh_edit.h"
+#include "core/edit/undo_list.h"
+#include "core/view/mesh_image.h"
+#include "support/mesh_helpers.h"
+
+namespace {
+
+std::unique_ptr<TTMesh> Ramp(int32_t cols, int32_t rows) {
+  auto m = std::make_unique<TTMesh>();
+  std::vector<int16_t> s(size_t(cols) * rows);
+  for (size_t i = 0; i < s.size(); ++i) s[i] = int16_t(i * 10);
+  MakeMesh(*m, cols, rows, s);
+  m->VoidValue = -32768;
+  return m;
+}
+
+uint8_t Pixel(const TTDocument& d, int32_t x, int32_t y) {
+  return d.Image().Bits[size_t(y) * size_t(d.Image().Stride) + size_t(x)];
+}
+
+}  // namespace
+
+TEST(Document, AttachColoursTheWholeImageAndFailuresCloseIt) {
+  TTDocument d;
+  ASSERT_EQ(d.Attach(Ramp(5, 3), 1), TTDocument::TAttach::Ok);
+  EXPECT_EQ(d.Image().Stride, 8);  // rows padded to 4 bytes for QImage
+  EXPECT_EQ(d.Mesh->ColorMin, 0);
+  EXPECT_EQ(d.Mesh->ColorMax, 140);
+  EXPECT_EQ(Pixel(d, 0, 0), 0);
+  EXPECT_EQ(Pixel(d, 4, 2), 253);  // the last cell: the colour range was set first
+  EXPECT_FALSE(d.Modified());
+
+  for (bool oom : {true, false}) {
+    d.ImageAllocator = [oom](int32_t, int32_t) {
+      TTImageBuffer b;
+      b.OutOfMemory = oom;
+      return b;
+    };
+    EXPECT_EQ(d.Attach(Ramp(5, 3), 1),
+              oom ? TTDocument::TAttach::NoMemory : TTDocument::TAttach::ImageFailed);
+    EXPECT_FALSE(d.Mesh);
+    EXPECT_FALSE(d.UndoList);
+  }
+}
+
+TEST(Document, EditRecordsRecoloursOnlyItsRectAndUndoGoesBack) {
+  TTDocument d;
+  ASSERT_EQ(d.Attach(Ramp(6, 4), 1), TTDocument::TAttach::Ok);
+  const std::vector<int16_t> before = CopySamples(*d.Mesh);
+  d.Mesh->SelRect = TCellRect{1, 2, 1, 2};
+  const TTEditOutcome out = ChangeValueCommand(d, 70, 140, nullptr);  // cell (1,1)
+  EXPECT_TRUE(out.Recorded);
+  EXPECT_EQ(out.Changed, (TCellRect{1, 2, 1, 2}));
+  EXPECT_TRUE(d.Modified());
+  EXPECT_EQ(d.Mesh->GetCell(1, 1), 140);
+  // The image follows the samples inside the rectangle, with the old range.
+  EXPECT_EQ(Pixel(d, 1, 1), ColorIndex(140, 0, 230, -32768, false));
+
+  bool more = true;
+  UndoCommand(d, more);
+  EXPECT_FALSE(more);
+  EXPECT_EQ(CopySamples(*d.Mesh), before);
+  EXPECT_EQ(Pixel(d, 1, 1), ColorIndex(70, 0, 230, -32768, false));
+  EXPECT_EQ(d.Mesh->SelRect, d.Mesh->GridRect);  // undo drops the selection
+}
+
+TEST(Document, PolygonSelectionMasksTheEditAndTheFillEndsIt) {
+  TTDocument d;
+  ASSERT_EQ(d.Attach(Ramp(8, 8), 0), TTDocument::TAttach::Ok);
+  for (auto [x, y] : {std::pair{1, 1}, {6, 1}, {1, 6}, {1, 1}}) d.PolySel.AddPoint(x, y);
+  d.PolySel.Closed = true;
+  EXPECT_TRUE(d.UndoFits(d.EditSelection().Rect));  // no limit: nothing to warn about
+  const TTEditOutcome out = FillCommand(d, 7, kFillAll);
+  EXPECT_FALSE(out.Recorded);  // undo off
+  EXPECT_TRUE(out.SelectionDropped);
+  EXPECT_EQ(d.PolySel.Count, 0);
+  EXPECT_EQ(d.Mesh->GetCell(1, 6), 7);  // corner of the triangle
+  EXPECT_NE(d.Mesh->GetCell(6, 6), 7);  // outside it, inside its bounds
+  EXPECT_NE(d.Mesh->GetCell(0, 0), 7);  // outside the bounds
+}
