@@ -2,9 +2,8 @@
 // the selection, with an undo snapshot, progress and Esc. The dialog comes
 // back after each run with the cells filled and left.
 
+#include "core/document/fill_voids_command.h"
 #include "core/edit/fill_delta.h"
-#include "core/edit/fill_voids.h"
-#include "core/edit/undo_list.h"
 #include "core/formats/hgx_format.h"
 #include "core/mesh/mesh.h"
 #include "core/settings/prog_cfg.h"
@@ -16,10 +15,9 @@
 
 namespace {
 
-// The same question and snapshot as the other edits ask and record.
+// The same question as the other edits ask.
 bool ProceedWithoutUndo(TFormViewMesh& f, const TCellRect& rect) {
-  if (!ProgCfg.WarnNoUndo || ProgCfg.MaxMemUndo == 0 || !f.UndoList || f.UndoList->Fits(rect))
-    return true;
+  if (!ProgCfg.WarnNoUndo || f.Doc.UndoFits(rect)) return true;
   return ShowMessage(&f, TMsgKind::Confirmation,
                      "The operation cannot be undone because\nthe undo memory limit has been "
                      "reached.\n\n(You can increase the undo memory\nlimit in the Preferences "
@@ -62,20 +60,17 @@ void TFormViewMesh::miFillVoidsClick() {
     }
     if (!ProceedWithoutUndo(*this, sel.Rect)) return;
     TTFillRun run;
-    bool ok;
+    TTEditOutcome out;
     {
       TWaitCursor wait;
       TInputLock lock(this);
-      if (UndoList && UndoList->Push(sel.Rect)) EnableUndoCommands(true);
-      UpdateUndoDebugLabel();
       AbortRequested = false;
-      ok = FillVoids(*Mesh, sel.Rect, sel.Mask, request, Progress.get(), &run);
-      if (ok) {
-        RecolorRect(sel.Rect);
-        PaintMesh();
-      }
+      out = FillVoidsCommand(Doc, request, Progress.get(), &run);
+      if (out.Recorded) EnableUndoCommands(true);
+      UpdateUndoDebugLabel();
+      PaintMesh();
     }
-    if (!ok) {
+    if (out.OutOfMemory) {
       ShowMessage(this, TMsgKind::Error, "Not enough memory available.");
       return;
     }
