@@ -114,6 +114,26 @@ void ReportClipped(int64_t clipped) {
   if (clipped > 0) std::printf("Some elevation samples have been clipped.\n");
 }
 
+void LoadModelFile(TTMesh& mesh, const std::string& in, TCliSession& session) {
+  const std::string ext = UpperAscii(FileExtension(in));
+  if (ext == ".HGX") {
+    if (!LoadHGX(mesh, in, session.Progress())) CliFail("Cannot load HGX.");
+  } else if (ext == ".HGT" || ext == ".ZIP") {
+    const std::string temp = ext == ".ZIP" ? session.TempDir() : std::string();
+    std::string warning;
+    std::string message = LoadSingleHGT(mesh, in, temp, session.Progress(), &warning);
+    if (!message.empty()) CliFail(message);
+    if (!warning.empty()) std::fprintf(stderr, "delvacli: warning: %s\n", warning.c_str());
+#ifdef DELVA_HAVE_GDAL
+  } else if (IsGeoTiffName(in)) {
+    CheckDemResult(LoadDem(mesh, in, TTWarpGrid{}, session.Progress()), in);
+#endif
+  } else {
+    CliUsage("cannot tell the type of " + in +
+             " (expected .hgx, .hgt, .zip or .tif, or --raster for a raw raster)");
+  }
+}
+
 void LoadInput(TTMesh& mesh, const std::string& in, const TCliArgs& args, TCliSession& session) {
 #ifdef DELVA_HAVE_GDAL
   TTWarpGrid warp;
@@ -125,24 +145,13 @@ void LoadInput(TTMesh& mesh, const std::string& in, const TCliArgs& args, TCliSe
   if (args.Has(kRasterOption)) {
     LoadRasterInput(mesh, in, args.Value(kRasterOption), session);
   } else {
-    const std::string ext = UpperAscii(FileExtension(in));
-    if (ext == ".HGX") {
-      if (!LoadHGX(mesh, in, session.Progress())) CliFail("Cannot load HGX.");
-    } else if (ext == ".HGT" || ext == ".ZIP") {
-      const std::string temp = ext == ".ZIP" ? session.TempDir() : std::string();
-      std::string warning;
-      std::string message = LoadSingleHGT(mesh, in, temp, session.Progress(), &warning);
-      if (!message.empty()) CliFail(message);
-      if (!warning.empty()) std::fprintf(stderr, "delvacli: warning: %s\n", warning.c_str());
 #ifdef DELVA_HAVE_GDAL
-    } else if (IsGeoTiffName(in)) {
+    if (IsGeoTiffName(in)) {
       CheckDemResult(LoadDem(mesh, in, warp, session.Progress()), in);
       warp.Density = 0;  // done while loading
+    } else
 #endif
-    } else {
-      CliUsage("cannot tell the type of " + in +
-               " (expected .hgx, .hgt, .zip or .tif, or --raster for a raw raster)");
-    }
+      LoadModelFile(mesh, in, session);
   }
 #ifdef DELVA_HAVE_GDAL
   if (warp.Density > 0) CheckDemResult(WarpMesh(mesh, warp, session.Progress()), in);

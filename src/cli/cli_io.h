@@ -60,6 +60,10 @@ void ReportClipped(int64_t clipped);
 // Runs UpdateStats afterwards. Failures end the run with the editor's message.
 void LoadInput(TTMesh& mesh, const std::string& in, const TCliArgs& args, TCliSession& session);
 
+// Loads a file recognised by its name alone (*.hgx, *.hgt, *.zip), as
+// LoadInput does without --raster and without the statistics.
+void LoadModelFile(TTMesh& mesh, const std::string& in, TCliSession& session);
+
 // Checks the output options against OUT before any work is done (usage
 // errors come first).
 void CheckOutputArgs(const std::string& out, const TCliArgs& args);

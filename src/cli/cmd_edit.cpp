@@ -10,7 +10,8 @@
 #include "cli/cli.h"
 #include "cli/cli_io.h"
 #include "cli/cli_parse.h"
-#include "core/edit/interpol.h"
+#include "core/edit/fill_delta.h"
+#include "core/edit/fill_voids.h"
 #include "core/edit/mesh_edit.h"
 #include "core/mesh/cell_mask.h"
 #include "core/mesh/mesh.h"
@@ -49,24 +50,42 @@ int16_t Sample(const std::string& text, const std::string& what) {
 int RunFillVoids(const TCliArgs& args) {
   CheckOutputArgs(args.Arg(1), args);
   TSelection sel = ParseSelection(args);
-  const int32_t radius = int32_t(CliInt(args.Value("--radius", "70"), 1, 1000, "radius"));
-  double weight = 0;
+  TTFillRequest request;
+  const std::string method = args.Value("--method", "idw");
+  if (method == "spline")
+    request.Method = TFillMethod::Spline;
+  else if (method == "dem")
+    request.Method = TFillMethod::Dem;
+  else if (method != "idw")
+    CliUsage("--method must be idw, spline or dem");
+  if (request.Method != TFillMethod::Idw && (args.Has("--radius") || args.Has("--weight")))
+    CliUsage("--radius and --weight belong to --method idw");
+  if ((request.Method == TFillMethod::Dem) != args.Has("--second-dem"))
+    CliUsage("--method dem needs --second-dem FILE, and --second-dem needs --method dem");
+  request.Radius = int32_t(CliInt(args.Value("--radius", "70"), 1, 1000, "radius"));
   try {
-    weight = CliNumber(args.Value("--weight", "6.0"), "weight");
+    request.Weight = CliNumber(args.Value("--weight", "6.0"), "weight");
   } catch (const TCliError&) {
     CliUsage("Invalid format for Weight.");
   }
-  if (!(weight > 1)) CliUsage("Weight must be greater than 1.");
+  if (!(request.Weight > 1)) CliUsage("Weight must be greater than 1.");
+  request.Options.InteriorOnly = args.Has("--interior-only");
+  if (args.Has("--max-void"))
+    request.Options.MaxVoid = CliInt(args.Value("--max-void"), 1, INT64_MAX, "--max-void");
 
   TCliSession session(args);
-  TTMesh mesh;
+  TTMesh mesh, second;
   LoadInput(mesh, args.Arg(0), args, session);
   Resolve(sel, mesh);
-  TTInterpolRun run;
-  // Memory running out part way leaves some voids unfilled: never a success.
-  if (!InterpolNearestNei(mesh, sel.rect, radius, session.Progress(),
-                          sel.hasMask ? &sel.mask : nullptr, weight, &run) ||
-      run.OutOfMemory)
+  if (request.Method == TFillMethod::Dem) {
+    LoadModelFile(second, args.Value("--second-dem"), session);
+    if (!SecondModelCovers(mesh, second, sel.rect))
+      CliFail("the second model does not cover the selection");
+    request.SecondModel = &second;
+  }
+  TTFillRun run;
+  if (!FillVoids(mesh, sel.rect, sel.hasMask ? &sel.mask : nullptr, request, session.Progress(),
+                 &run))
     CliFail("Not enough memory available.");
   WriteOutput(mesh, args.Arg(1), args, session);
   std::printf("filled %lld of %lld voids\n", static_cast<long long>(run.Filled),
@@ -146,12 +165,13 @@ int RunEdit(const TCliArgs& args) {
 }
 
 TCliRegistration fillVoids({"fill-voids",
-                            "delvacli fill-voids IN OUT [--radius R] [--weight P] "
+                            "delvacli fill-voids IN OUT [--method idw|spline|dem] [--radius R] "
+                            "[--weight P] [--second-dem FILE] [--interior-only] [--max-void N] "
                             "[--rect L,T,R,B | --polygon C1,R1;C2,R2;...] [--raster GEOMETRY] "
                             "[--byte-order msb|lsb] [--void-as V]",
-                            {"--radius", "--weight", kRect, kPolygon, kRasterOption,
-                             kByteOrderOption, kVoidAsOption},
-                            {},
+                            {"--method", "--radius", "--weight", "--second-dem", "--max-void",
+                             kRect, kPolygon, kRasterOption, kByteOrderOption, kVoidAsOption},
+                            {"--interior-only"},
                             2,
                             2,
                             RunFillVoids});

@@ -146,6 +146,8 @@ void TFormViewMesh::BuildMenus() {
   miInterpolNearestNeighbor =
       AddItem(mOperations, "miInterpolNearestNeighbor", "Interpolate Voids...",
               &TFormViewMesh::miInterpolNearestNeighborClick);
+  miFillVoids =
+      AddItem(mOperations, "miFillVoids", "Fill Voids...", &TFormViewMesh::miFillVoidsClick);
 
   mFS = top("mFS", "Flight Simulator");
   miCreateBGLFromCurrentMesh = AddItem(mFS, "miCreateBGLFromCurrentMesh", "Create BGL...",
@@ -378,6 +380,7 @@ void TFormViewMesh::SetMeshState() {
         miInterpolNearestNeighbor, miZoom->menuAction(), miRecompTerrainColors, miSeaAsBlue,
         ToolButtonInfo, ToolButtonZoomIn, ToolButtonZoomOut, ToolButtonSelRect, ToolButtonSelPoly})
     a->setEnabled(true);
+  miFillVoids->setEnabled(true);
   LabelZoom->setEnabled(true);
   ToolButtonSelRect->setChecked(true);
   bool grid = MeshSpansMoreThanOneDegree();
@@ -404,6 +407,7 @@ void TFormViewMesh::SetNoMeshState() {
                      miChangeVal,
                      miRestrictHeight,
                      miInterpolNearestNeighbor,
+                     miFillVoids,
                      miRecompTerrainColors,
                      miZoom->menuAction(),
                      miSeaAsBlue,

@@ -129,6 +129,7 @@ class TFormViewMesh : public QMainWindow {
   QAction* miChangeVal = nullptr;
   QAction* miRestrictHeight = nullptr;
   QAction* miInterpolNearestNeighbor = nullptr;
+  QAction* miFillVoids = nullptr;
 
   QMenu* mFS = nullptr;
   QAction* miCreateBGLFromCurrentMesh = nullptr;
@@ -260,6 +261,7 @@ class TFormViewMesh : public QMainWindow {
   void miChangeValClick();
   void miRestrictHeightClick();
   void miInterpolNearestNeighborClick();
+  void miFillVoidsClick();
   // Flight Simulator
   void miCreateBGLFromCurrentMeshClick();
   // View
