@@ -9,6 +9,7 @@
 #include "core/base/file_util.h"
 #include "core/formats/raster_rules.h"
 #include "core/mesh/mesh.h"
+#include "core/platform/native_file.h"
 #include "core/tiles/single_hgt.h"
 
 namespace fs = std::filesystem;
@@ -48,7 +49,7 @@ TCliSession::TCliSession(const TCliArgs& args) {
 TCliSession::~TCliSession() {
   if (tempDir_.empty()) return;
   std::error_code ec;
-  fs::remove_all(fs::path(tempDir_), ec);
+  fs::remove_all(NativePath(tempDir_), ec);
 }
 
 const std::string& TCliSession::TempDir() {
@@ -59,11 +60,11 @@ const std::string& TCliSession::TempDir() {
   for (int i = 0; i < 100; ++i) {
     fs::path p = base / ("delvacli-" + std::to_string(rd()));
     if (fs::create_directory(p, ec)) {
-      tempDir_ = p.string();
+      tempDir_ = Utf8Path(p);
       return tempDir_;
     }
   }
-  CliFail("cannot create a temporary folder in " + base.string());
+  CliFail("cannot create a temporary folder in " + Utf8Path(base));
 }
 
 namespace {

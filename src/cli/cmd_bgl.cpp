@@ -11,6 +11,7 @@
 #include "core/base/file_util.h"
 #include "core/formats/hgx_format.h"
 #include "core/mesh/mesh.h"
+#include "core/platform/native_file.h"
 #include "core/platform/process.h"
 #include "core/scenery/bgl_build.h"
 #include "core/scenery/resample_run.h"
@@ -24,8 +25,8 @@ namespace fs = std::filesystem;
 // Paths the compiler gets must not depend on the folder it runs in.
 std::string Absolute(const std::string& path) {
   std::error_code ec;
-  const fs::path p = fs::absolute(fs::path(path), ec);
-  return ec ? path : p.lexically_normal().string();
+  const fs::path p = fs::absolute(NativePath(path), ec);
+  return ec ? path : Utf8Path(p.lexically_normal());
 }
 
 // The compiler location configured in the editor's settings file: beside
@@ -98,7 +99,7 @@ int RunBgl(const TCliArgs& args) {
         fs::temp_directory_path(ec) / ("delvacli-bgl-" + std::to_string(ProcessId()));
     fs::create_directories(kept, ec);
     if (ec) CliFail("Cannot create temporary directory.");
-    tempDir = kept.string();
+    tempDir = Utf8Path(kept);
   } else {
     tempDir = session.TempDir();
   }

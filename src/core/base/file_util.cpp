@@ -7,6 +7,8 @@
 #include <random>
 #include <system_error>
 
+#include "core/platform/native_file.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -22,14 +24,14 @@ std::string MatchInFolder(const fs::path& folder, const std::string& name, bool 
   if (ec) return std::string();
   std::string best;
   for (const fs::directory_entry& e : it) {
-    std::string n = e.path().filename().string();
+    std::string n = Utf8Path(e.path().filename());
     if (!EqualsNoCase(n, name)) continue;
     std::error_code ec2;
     if (filesOnly && !e.is_regular_file(ec2)) continue;
     if (best.empty() || n < best) best = n;
   }
   if (best.empty()) return std::string();
-  return (folder / best).string();
+  return Utf8Path(folder / NativePath(best));
 }
 
 std::string RandomSuffix() {
@@ -56,19 +58,19 @@ int64_t FileSizeOf(const std::string& path) {
 
 bool FileExists(const std::string& path) {
   std::error_code ec;
-  return !path.empty() && fs::is_regular_file(fs::path(path), ec);
+  return !path.empty() && fs::is_regular_file(NativePath(path), ec);
 }
 
 bool FolderExists(const std::string& path) {
   std::error_code ec;
-  return !path.empty() && fs::is_directory(fs::path(path), ec);
+  return !path.empty() && fs::is_directory(NativePath(path), ec);
 }
 
 std::string FindFileNoCase(const std::string& path) {
   if (path.empty()) return std::string();
   if (FileExists(path)) return path;
-  fs::path p(path);
-  std::string name = p.filename().string();
+  fs::path p = NativePath(path);
+  std::string name = Utf8Path(p.filename());
   if (name.empty()) return std::string();
   return MatchInFolder(p.parent_path(), name, true);
 }
@@ -76,21 +78,21 @@ std::string FindFileNoCase(const std::string& path) {
 std::string FindPathNoCase(const std::string& path) {
   if (path.empty()) return std::string();
   std::error_code ec;
-  if (fs::exists(fs::path(path), ec)) return path;
-  fs::path p(path);
+  if (fs::exists(NativePath(path), ec)) return path;
+  fs::path p = NativePath(path);
   fs::path current = p.root_path();
   for (const fs::path& part : p.relative_path()) {
-    std::string name = part.string();
+    std::string name = Utf8Path(part);
     if (name.empty() || name == ".") continue;
     fs::path next = current / part;
     if (name != ".." && !fs::exists(next, ec)) {
       std::string m = MatchInFolder(current, name, false);
       if (m.empty()) return std::string();
-      next = fs::path(m);
+      next = NativePath(m);
     }
     current = next;
   }
-  return current.string();
+  return Utf8Path(current);
 }
 
 std::string FileNamePart(const std::string& path) {
@@ -145,8 +147,8 @@ bool TTInputFile::Open(const std::string& path) {
   if (path.empty()) return false;
   std::error_code ec;
   // A folder can be opened for reading on some systems; it is never a file.
-  if (fs::is_directory(fs::path(path), ec)) return false;
-  file_ = std::fopen(path.c_str(), "rb");
+  if (fs::is_directory(NativePath(path), ec)) return false;
+  file_ = OpenFile(path, "rb");
   if (file_) std::setvbuf(file_, nullptr, _IONBF, 0);  // we read in large blocks
   return file_ != nullptr;
 }
@@ -176,15 +178,15 @@ bool TTAtomicFileWriter::Open() {
   failed_ = false;
   if (target_.empty()) return false;
   std::error_code ec;
-  if (fs::is_directory(fs::path(target_), ec)) return false;
-  fs::path t(target_);
-  std::string base = t.filename().string();
+  if (fs::is_directory(NativePath(target_), ec)) return false;
+  fs::path t = NativePath(target_);
+  std::string base = Utf8Path(t.filename());
   for (int attempt = 0; attempt < 16; ++attempt) {
-    fs::path temp = t.parent_path() / ("." + base + ".tmp-" + RandomSuffix());
-    // "x": never reuse an existing file of that name.
-    file_ = std::fopen(temp.string().c_str(), "wbx");
+    fs::path temp = t.parent_path() / NativePath("." + base + ".tmp-" + RandomSuffix());
+    // Never reuse an existing file of that name.
+    file_ = CreateNewFile(Utf8Path(temp));
     if (file_) {
-      temp_ = temp.string();
+      temp_ = Utf8Path(temp);
       return true;
     }
     if (errno != EEXIST) break;
@@ -204,13 +206,11 @@ bool TTAtomicFileWriter::Commit() {
   ok = (std::fclose(file_) == 0) && ok;
   file_ = nullptr;
   if (ok) {
-    std::error_code ec;
-    fs::rename(fs::path(temp_), fs::path(target_), ec);
-    ok = !ec;
+    ok = ReplaceFileWith(temp_, target_);
   }
   if (!ok) {
     std::error_code ec;
-    fs::remove(fs::path(temp_), ec);
+    fs::remove(NativePath(temp_), ec);
   }
   temp_.clear();
   return ok;
@@ -221,7 +221,7 @@ void TTAtomicFileWriter::Discard() {
   file_ = nullptr;
   if (!temp_.empty()) {
     std::error_code ec;
-    fs::remove(fs::path(temp_), ec);
+    fs::remove(NativePath(temp_), ec);
     temp_.clear();
   }
 }
