@@ -79,10 +79,14 @@ TEST(ProgCfg, BadFilesAreRefusedAndReplacedAtStartUp) {
 
   // Version 2 at start-up: ignored and replaced by a fresh file.
   WriteFileBytes(dir.File("delvacfg.bin"), v2);
-  setenv("WINEPREFIX", dir.File("no-prefix").c_str(), 1);
   TTProgCfg c;
+#ifdef _WIN32
+  EXPECT_FALSE(StartUpProgCfg(c, dir.Path()));
+#else
+  setenv("WINEPREFIX", dir.File("no-prefix").c_str(), 1);
   EXPECT_FALSE(StartUpProgCfg(c, dir.Path()));
   unsetenv("WINEPREFIX");
+#endif
   EXPECT_EQ(c.MaxMemUndo, 0u);
   TTProgCfg again;
   EXPECT_TRUE(LoadProgCfg(again, dir.Path()));
