@@ -94,11 +94,11 @@ TEST_F(RealWine, BglRunsTheWindowsCompiler) {
 }
 
 // A 32-bit installer in a 64-bit prefix writes under Wow6432Node; the key is
-// read from system.reg once wineserver has saved it.
+// read from system.reg, which wineserver saves when it is stopped.
 TEST_F(RealWine, BGLFolderFromAKeyWineWrote) {
   const std::string key = Sh("HKLM\\Software\\Microsoft\\Microsoft Games\\Flight Simulator\\9.0");
   ASSERT_EQ(Wine("wine reg add " + key + " /v 'EXE Path' /d 'C:\\DelvaFS9' /f /reg:32"), 0);
-  Wine("wineserver -w");
+  Wine("wineserver -k");
   const fs::path scenery = fs::path(prefix_) / "drive_c/DelvaFS9/Addon Scenery/scenery";
   fs::create_directories(scenery);
   const char* old = std::getenv("WINEPREFIX");
@@ -110,6 +110,6 @@ TEST_F(RealWine, BGLFolderFromAKeyWineWrote) {
   std::error_code ec;
   EXPECT_TRUE(fs::equivalent(c.BGLFolder, scenery, ec)) << c.BGLFolder;
   Wine("wine reg delete " + key + " /f /reg:32");
-  Wine("wineserver -w");
+  Wine("wineserver -k");
   fs::remove_all(fs::path(prefix_) / "drive_c/DelvaFS9");
 }

@@ -169,7 +169,7 @@ int main(int argc, char* argv[]) {
   const std::string m = mode ? mode : "ok";
   const char* dur = std::getenv("STANDIN_DURATION_MS");
   const int durationMs = dur ? std::atoi(dur) : 1200;
-  if (const char* log = std::getenv("STANDIN_LOG")) logFile = std::fopen(log, "w");
+  if (const char* log = std::getenv("STANDIN_LOG")) logFile = std::fopen(log, "wb");
   Log("cwd " + std::filesystem::current_path().string());
   for (int i = 1; i < argc; ++i) Log(std::string("arg ") + argv[i]);
 

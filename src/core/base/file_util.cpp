@@ -19,15 +19,11 @@ bool IsSeparator(char c) { return c == '/' || c == '\\' || c == ':'; }
 // case; with several, the smallest name, so the choice never depends on the
 // order the file system lists them in.
 std::string MatchInFolder(const fs::path& folder, const std::string& name, bool filesOnly) {
-  std::error_code ec;
-  fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec);
-  if (ec) return std::string();
+  const std::string dir = folder.empty() ? std::string(".") : Utf8Path(folder);
   std::string best;
-  for (const fs::directory_entry& e : it) {
-    std::string n = Utf8Path(e.path().filename());
+  for (const std::string& n : FolderNames(dir)) {
     if (!EqualsNoCase(n, name)) continue;
-    std::error_code ec2;
-    if (filesOnly && !e.is_regular_file(ec2)) continue;
+    if (filesOnly && !FileExists(JoinPath(dir, n))) continue;
     if (best.empty() || n < best) best = n;
   }
   if (best.empty()) return std::string();

@@ -23,6 +23,9 @@ std::FILE* CreateNewFile(const std::string& utf8Path);
 // Renames `from` over `to`, replacing a file there in one step.
 bool ReplaceFileWith(const std::string& from, const std::string& to);
 
+// The names in a folder, "." and ".." left out; empty when it cannot be read.
+std::vector<std::string> FolderNames(const std::string& utf8Folder);
+
 // The value of an environment variable; false when it is not set.
 bool EnvironmentValue(const std::string& name, std::string& value);
 

@@ -1,7 +1,10 @@
 #ifndef _WIN32
 
+#include <dirent.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "core/platform/native_file.h"
 
@@ -19,6 +22,17 @@ std::FILE* CreateNewFile(const std::string& utf8Path) {
 
 bool ReplaceFileWith(const std::string& from, const std::string& to) {
   return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+std::vector<std::string> FolderNames(const std::string& utf8Folder) {
+  std::vector<std::string> names;
+  DIR* d = opendir(utf8Folder.empty() ? "." : utf8Folder.c_str());
+  if (!d) return names;
+  while (const dirent* e = readdir(d))
+    if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+      names.emplace_back(e->d_name);
+  closedir(d);
+  return names;
 }
 
 bool EnvironmentValue(const std::string& name, std::string& value) {

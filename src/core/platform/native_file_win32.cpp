@@ -92,6 +92,24 @@ bool ReplaceFileWith(const std::string& from, const std::string& to) {
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+std::vector<std::string> FolderNames(const std::string& utf8Folder) {
+  // The C library's directory functions know no "\\?\" form.
+  std::vector<std::string> names;
+  std::wstring pattern = SystemPath(utf8Folder.empty() ? "." : utf8Folder);
+  if (pattern.back() != L'\\') pattern += L'\\';
+  pattern += L'*';
+  WIN32_FIND_DATAW f;
+  HANDLE h =
+      FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &f, FindExSearchNameMatch, nullptr, 0);
+  if (h == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::wstring n = f.cFileName;
+    if (n != L"." && n != L"..") names.push_back(Utf8FromWide(n));
+  } while (FindNextFileW(h, &f));
+  FindClose(h);
+  return names;
+}
+
 bool EnvironmentValue(const std::string& name, std::string& value) {
   const std::wstring w = WideFromUtf8(name);
   const DWORD n = GetEnvironmentVariableW(w.c_str(), nullptr, 0);

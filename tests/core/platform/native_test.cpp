@@ -1,23 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "core/base/file_util.h"
 #include "core/platform/native_file.h"
 #include "core/platform/process.h"
 #include "core/settings/prog_cfg.h"
+#include "support/mesh_helpers.h"
 #include "support/test_paths.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<std::string> Entries(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(NativePath(folder)))
-    names.push_back(Utf8Path(e.path().filename()));
-  return names;
-}
+std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of("/\\")); }
 
 }  // namespace
 
@@ -44,25 +41,29 @@ TEST(NativeFile, NamesReachTheSystemWhole) {
     ASSERT_TRUE(WriteFileAtomically(path, "second", 6)) << path;
     EXPECT_TRUE(FileExists(path));
     EXPECT_EQ(FileSizeOf(path), 6);
-    EXPECT_EQ(FileNamePart(FindFileNoCase(JoinPath(c.folder, UpperAscii(c.name)))), c.name);
+    EXPECT_TRUE(
+        EqualsNoCase(FileNamePart(FindFileNoCase(JoinPath(c.folder, UpperAscii(c.name)))), c.name));
     TTInputFile in(path);
     char text[6] = {};
     ASSERT_TRUE(in.IsOpen() && ReadWholeBlock(in.File(), text, 6)) << path;
     EXPECT_EQ(std::string(text, 6), "second");
-    EXPECT_EQ(Entries(c.folder), std::vector<std::string>{c.name});
+    EXPECT_EQ(FolderNames(c.folder), std::vector<std::string>{c.name});
   }
-  fs::remove_all(NativePath(dir.Path()));  // past MAX_PATH, only this form reaches it
+  // Past MAX_PATH only the "\\?\" form reaches them: removed one by one.
+  std::error_code ec;
+  for (const auto& c : cases) fs::remove(NativePath(JoinPath(c.folder, c.name)), ec);
+  for (std::string d = cases[1].folder; d.size() > dir.Path().size(); d = FolderOf(d))
+    fs::remove(NativePath(d), ec);
 }
 
 namespace {
 
-std::string StandIn() {
 #ifdef _WIN32
-  return JoinPath(ExecutableFolder(), "standin_resample.exe");
+const char* const kStandInName = "standin_resample.exe";
 #else
-  return JoinPath(ExecutableFolder(), "standin_resample");
+const char* const kStandInName = "standin_resample";
 #endif
-}
+std::string StandIn() { return JoinPath(ExecutableFolder(), kStandInName); }
 
 std::string ReadAll(TTProcess& p) {
   std::string out;
@@ -88,12 +89,7 @@ TEST(NativeProcess, ArgumentsFolderExitCodeAndKill) {
   EXPECT_NE(out.find("ERROR: asked to fail\r\n"), std::string::npos) << out;
   EXPECT_EQ(p.ExitCode(), 1);
   EXPECT_FALSE(p.Crashed());
-  std::string log;
-  {
-    TTInputFile in(JoinPath(work, "log"));
-    log.resize(size_t(in.Size() > 0 ? in.Size() : 0));
-    ASSERT_TRUE(ReadWholeBlock(in.File(), log.data(), log.size()));
-  }
+  const std::string log = ReadFileText(JoinPath(work, "log"));
   for (const std::string& a : args)
     EXPECT_NE(log.find("\narg " + a + "\n"), std::string::npos) << a;
   EXPECT_NE(log.find("work dir\n"), std::string::npos) << log;
@@ -124,10 +120,8 @@ TEST(NativeRegistry, BGLFolderFromTheWow6432NodeKey) {
   fs::create_directories(NativePath(scenery));
   const std::string key =
       "HKLM\\Software\\Wow6432Node\\Microsoft\\Microsoft Games\\Flight Simulator\\8.0";
-  ASSERT_EQ(
-      std::system(
-          ("reg add \"" + key + "\" /v \"EXE Path\" /d \"" + fs8 + "\" /f >NUL 2>&1").c_str()),
-      0);
+  const std::string add = "reg add \"" + key + "\" /v \"EXE Path\" /d \"" + fs8 + "\" /f";
+  ASSERT_EQ(std::system((add + " >NUL 2>&1").c_str()), 0);
   TTProgCfg c;
   const bool found = DefaultBGLFolderFromRegistry(c);
   std::system(("reg delete \"" + key + "\" /f >NUL 2>&1").c_str());
