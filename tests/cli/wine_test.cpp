@@ -57,8 +57,8 @@ class RealWine : public testing::Test {
 
 // "delvacli bgl" hands Z:\ paths to the compiler and in the INF files, which
 // it reads back; the status reads its BGL. A crash and a flood of output end
-// as with the Linux stand-in.
-TEST_F(RealWine, BglRunsTheWindowsCompiler) {
+// as with the Linux stand-in. The default BGL folder comes from the prefix.
+TEST_F(RealWine, BglRunsTheWindowsCompilerAndTheKeyIsRead) {
   TTempDir dir;
   WriteFileBytes(dir.File("m.ras"), BigEndianBytes(std::vector<int16_t>(121 * 121, 7)));
   auto bgl = [&](const std::string& env) {
@@ -91,11 +91,10 @@ TEST_F(RealWine, BglRunsTheWindowsCompiler) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_GT(r.out.size(), 2u << 20);
   EXPECT_EQ(r.out.substr(r.out.size() - tail.size()), tail);
-}
 
-// A 32-bit installer in a 64-bit prefix writes under Wow6432Node; the key is
-// read from system.reg, which wineserver saves when it is stopped.
-TEST_F(RealWine, BGLFolderFromAKeyWineWrote) {
+  // A 32-bit installer in a 64-bit prefix writes under Wow6432Node; the key
+  // is read from system.reg, which wineserver saves when it is stopped (one
+  // test, so that no other run in the prefix is stopped with it).
   const std::string key = Sh("HKLM\\Software\\Microsoft\\Microsoft Games\\Flight Simulator\\9.0");
   ASSERT_EQ(Wine("wine reg add " + key + " /v 'EXE Path' /d 'C:\\DelvaFS9' /f /reg:32"), 0);
   Wine("wineserver -k");
