@@ -11,6 +11,7 @@
 #include "core/mesh/mesh.h"
 #include "core/platform/file_system.h"
 #include "core/platform/interrupt_cleanup.h"
+#include "core/platform/native_file.h"
 #include "core/tiles/single_hgt.h"
 #ifdef DELVA_HAVE_GDAL
 #include "gdal/gdal_dem.h"
@@ -54,15 +55,15 @@ TCliSession::~TCliSession() {
   if (tempDir_.empty()) return;
   ForgetOnInterrupt(cleanupSlot_);
   std::error_code ec;
-  fs::remove_all(fs::path(tempDir_), ec);
+  fs::remove_all(NativePath(tempDir_), ec);
 }
 
 const std::string& TCliSession::TempDir() {
   if (!tempDir_.empty()) return tempDir_;
   std::error_code ec;
   const fs::path base = fs::temp_directory_path(ec);
-  tempDir_ = MakePrivateFolder(base.string(), "delvacli-");
-  if (tempDir_.empty()) CliFail("cannot create a temporary folder in " + base.string());
+  tempDir_ = MakePrivateFolder(Utf8Path(base), "delvacli-");
+  if (tempDir_.empty()) CliFail("cannot create a temporary folder in " + Utf8Path(base));
   // Ctrl+C or a kill in the middle of a mosaic must not leave it behind.
   cleanupSlot_ = RemoveOnInterrupt(tempDir_, true);
   return tempDir_;

@@ -13,6 +13,7 @@
 #include "core/formats/hgx_format.h"
 #include "core/mesh/mesh.h"
 #include "core/platform/file_system.h"
+#include "core/platform/native_file.h"
 #include "core/platform/process.h"
 #include "core/scenery/bgl_build.h"
 #include "core/scenery/resample_run.h"
@@ -26,8 +27,8 @@ namespace fs = std::filesystem;
 // Paths the compiler gets must not depend on the folder it runs in.
 std::string Absolute(const std::string& path) {
   std::error_code ec;
-  const fs::path p = fs::absolute(fs::path(path), ec);
-  return ec ? path : p.lexically_normal().string();
+  const fs::path p = fs::absolute(NativePath(path), ec);
+  return ec ? path : Utf8Path(p.lexically_normal());
 }
 
 // The compiler location configured in the editor's settings file: beside
@@ -86,7 +87,7 @@ int RunBgl(const TCliArgs& args) {
   if (keepTemp) {
     // A fresh private folder: a predictable name could be prepared by others.
     std::error_code ec;
-    tempDir = MakePrivateFolder(fs::temp_directory_path(ec).string(), "delvacli-bgl-");
+    tempDir = MakePrivateFolder(Utf8Path(fs::temp_directory_path(ec)), "delvacli-bgl-");
     if (tempDir.empty()) CliFail("Cannot create temporary directory.");
   } else {
     tempDir = session.TempDir();

@@ -14,6 +14,7 @@
 #include "core/platform/file_system.h"
 #include "core/platform/interrupt_cleanup.h"
 #include "core/platform/process.h"
+#include "core/platform/native_file.h"
 
 namespace fs = std::filesystem;
 
@@ -25,19 +26,15 @@ bool IsSeparator(char c) { return c == '/' || c == '\\' || c == ':'; }
 // case; with several, the smallest name, so the choice never depends on the
 // order the file system lists them in.
 std::string MatchInFolder(const fs::path& folder, const std::string& name, bool filesOnly) {
-  std::error_code ec;
-  fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec);
-  if (ec) return std::string();
+  const std::string dir = folder.empty() ? std::string(".") : Utf8Path(folder);
   std::string best;
-  for (const fs::directory_entry& e : it) {
-    std::string n = e.path().filename().string();
+  for (const std::string& n : FolderNames(dir)) {
     if (!EqualsNoCase(n, name)) continue;
-    std::error_code ec2;
-    if (filesOnly && !e.is_regular_file(ec2)) continue;
+    if (filesOnly && !FileExists(JoinPath(dir, n))) continue;
     if (best.empty() || n < best) best = n;
   }
   if (best.empty()) return std::string();
-  return (folder / best).string();
+  return Utf8Path(folder / NativePath(best));
 }
 
 std::string RandomSuffix() {
@@ -64,19 +61,19 @@ int64_t FileSizeOf(const std::string& path) {
 
 bool FileExists(const std::string& path) {
   std::error_code ec;
-  return !path.empty() && fs::is_regular_file(fs::path(path), ec);
+  return !path.empty() && fs::is_regular_file(NativePath(path), ec);
 }
 
 bool FolderExists(const std::string& path) {
   std::error_code ec;
-  return !path.empty() && fs::is_directory(fs::path(path), ec);
+  return !path.empty() && fs::is_directory(NativePath(path), ec);
 }
 
 std::string FindFileNoCase(const std::string& path) {
   if (path.empty()) return std::string();
   if (FileExists(path)) return path;
-  fs::path p(path);
-  std::string name = p.filename().string();
+  fs::path p = NativePath(path);
+  std::string name = Utf8Path(p.filename());
   if (name.empty()) return std::string();
   return MatchInFolder(p.parent_path(), name, true);
 }
@@ -84,21 +81,21 @@ std::string FindFileNoCase(const std::string& path) {
 std::string FindPathNoCase(const std::string& path) {
   if (path.empty()) return std::string();
   std::error_code ec;
-  if (fs::exists(fs::path(path), ec)) return path;
-  fs::path p(path);
+  if (fs::exists(NativePath(path), ec)) return path;
+  fs::path p = NativePath(path);
   fs::path current = p.root_path();
   for (const fs::path& part : p.relative_path()) {
-    std::string name = part.string();
+    std::string name = Utf8Path(part);
     if (name.empty() || name == ".") continue;
     fs::path next = current / part;
     if (name != ".." && !fs::exists(next, ec)) {
       std::string m = MatchInFolder(current, name, false);
       if (m.empty()) return std::string();
-      next = fs::path(m);
+      next = NativePath(m);
     }
     current = next;
   }
-  return current.string();
+  return Utf8Path(current);
 }
 
 std::string FileNamePart(const std::string& path) {
@@ -153,8 +150,8 @@ bool TTInputFile::Open(const std::string& path) {
   if (path.empty()) return false;
   std::error_code ec;
   // A folder can be opened for reading on some systems; it is never a file.
-  if (fs::is_directory(fs::path(path), ec)) return false;
-  file_ = std::fopen(path.c_str(), "rb");
+  if (fs::is_directory(NativePath(path), ec)) return false;
+  file_ = OpenFile(path, "rb");
   if (file_) std::setvbuf(file_, nullptr, _IONBF, 0);  // we read in large blocks
   return file_ != nullptr;
 }
@@ -199,7 +196,7 @@ bool HexDigits(const std::string& s, size_t from, size_t count) {
 }
 
 std::string ResolveLinks(const std::string& path) {
-  fs::path p(path);
+  fs::path p = NativePath(path);
   for (int depth = 0; depth < 40; ++depth) {
     std::error_code ec;
     if (!fs::is_symlink(p, ec)) break;
@@ -207,23 +204,22 @@ std::string ResolveLinks(const std::string& path) {
     if (ec) break;
     p = to.is_absolute() ? to : p.parent_path() / to;
   }
-  return p.string();
+  return Utf8Path(p);
 }
 
 // Temporary files of saves that never finished (the process was killed).
 void RemoveStaleTempFiles(const fs::path& folder) {
-  std::error_code ec;
-  fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec);
-  if (ec) return;
   const long self = ProcessId();
-  for (const fs::directory_entry& e : it) {
+  const std::string where = folder.empty() ? std::string(".") : Utf8Path(folder);
+  for (const std::string& name : FolderNames(where)) {
     long pid = 0;
     uint32_t host = 0;
-    if (!ParseTempFileName(e.path().filename().string(), pid, host)) continue;
-    std::error_code ec2;
+    if (!ParseTempFileName(name, pid, host)) continue;
     if (host != HostHash() || pid == self || ProcessRunning(pid)) continue;
-    if (e.is_symlink(ec2) || !e.is_regular_file(ec2)) continue;
-    fs::remove(e.path(), ec2);
+    const fs::path entry = NativePath(where) / NativePath(name);
+    std::error_code ec;
+    if (fs::is_symlink(entry, ec) || !fs::is_regular_file(entry, ec)) continue;
+    fs::remove(entry, ec);
   }
 }
 
@@ -277,21 +273,21 @@ bool TTAtomicFileWriter::Open() {
   // Nothing to replace: "convert x.hgt /dev/stdout" writes to the pipe, or to
   // the file the shell opened for it.
   if (kind == TFileKind::CharDevice || kind == TFileKind::Fifo || NamesOpenFile(target_)) {
-    file_ = std::fopen(target_.c_str(), "wb");
+    file_ = OpenFile(target_, "wb");
     direct_ = file_ != nullptr;
     return direct_;
   }
-  const fs::path folder = fs::path(real_).parent_path();
+  const fs::path folder = NativePath(real_).parent_path();
   RemoveStaleTempFiles(folder);
   char prefix[48];
   std::snprintf(prefix, sizeof prefix, "%s%08x-%ld-", kTempPrefix, unsigned(HostHash()),
                 ProcessId());
   for (int attempt = 0; attempt < 16; ++attempt) {
-    fs::path temp = folder / (prefix + RandomSuffix());
-    // "x": never reuse an existing file of that name.
-    file_ = std::fopen(temp.string().c_str(), "wbx");
+    fs::path temp = folder / NativePath(prefix + RandomSuffix());
+    // Never reuse an existing file of that name.
+    file_ = CreateNewFile(Utf8Path(temp));
     if (file_) {
-      temp_ = temp.string();
+      temp_ = Utf8Path(temp);
       cleanupSlot_ = RemoveOnInterrupt(temp_);
       if (kind == TFileKind::Regular) CopyFileMode(real_, file_);
       return true;
@@ -315,15 +311,13 @@ bool TTAtomicFileWriter::Commit() {
   file_ = nullptr;
   if (direct_) return ok;
   if (ok) {
-    std::error_code ec;
-    fs::rename(fs::path(temp_), fs::path(real_), ec);
-    ok = !ec;
+    ok = ReplaceFileWith(temp_, real_);
   }
   if (ok) {
-    SyncFolder(fs::path(real_).parent_path().string());
+    SyncFolder(Utf8Path(NativePath(real_).parent_path()));
   } else {
     std::error_code ec;
-    fs::remove(fs::path(temp_), ec);
+    fs::remove(NativePath(temp_), ec);
   }
   ForgetOnInterrupt(cleanupSlot_);
   cleanupSlot_ = -1;
@@ -336,7 +330,7 @@ void TTAtomicFileWriter::Discard() {
   file_ = nullptr;
   if (!temp_.empty()) {
     std::error_code ec;
-    fs::remove(fs::path(temp_), ec);
+    fs::remove(NativePath(temp_), ec);
     temp_.clear();
   }
   ForgetOnInterrupt(cleanupSlot_);

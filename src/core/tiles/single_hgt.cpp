@@ -6,6 +6,7 @@
 
 #include "core/base/file_util.h"
 #include "core/mesh/mesh.h"
+#include "core/platform/native_file.h"
 #include "core/tiles/load_hgt.h"
 #include "core/tiles/tile_names.h"
 #include "core/zip/zip.h"
@@ -35,7 +36,7 @@ std::string ExtractSingleTile(const std::string& archive, const std::string& tem
 
 void RemoveFile(const std::string& path) {
   std::error_code ec;
-  std::filesystem::remove(std::filesystem::path(path), ec);
+  std::filesystem::remove(NativePath(path), ec);
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ using TBytes = std::vector<uint8_t>;
 std::vector<std::string> Listing(const std::string& dir) {
   std::vector<std::string> out;
   for (auto& e : fs::recursive_directory_iterator(dir))
-    if (e.is_regular_file()) out.push_back(fs::relative(e.path(), dir).string());
+    if (e.is_regular_file()) out.push_back(fs::relative(e.path(), dir).generic_string());
   return out;
 }
 
