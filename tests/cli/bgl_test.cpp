@@ -3,8 +3,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/formats/hgx_format.h"
-#include "core/mesh/mesh.h"
 #include "support/cli_run.h"
 #include "support/test_paths.h"
 
@@ -15,25 +13,6 @@ namespace {
 TCliRun Bgl(const TTempDir& dir, const std::string& env, std::vector<std::string> args) {
   args.insert(args.begin(), "bgl");
   return RunCli(dir.Path(), args, "STANDIN_DURATION_MS=200 " + env);
-}
-
-// An HGX mesh of 3 x 3 tiles at 40 cells per degree: N45W122 with all four
-// bands as the multiple-tile loader gives them.
-void WriteBandedHgx(const std::string& path) {
-  const int n = 40;
-  TTMesh m;
-  std::vector<int16_t> v(size_t(3 * n + 1) * (3 * n + 1));
-  for (size_t i = 0; i < v.size(); ++i) v[i] = int16_t(i % 700);
-  MakeMesh(m, 3 * n + 1, 3 * n + 1, v);
-  m.RowsPerDeg = m.ColsPerDeg = n;
-  m.MinLat = 44;
-  m.MaxLat = 47;
-  m.MinLon = -123;
-  m.MaxLon = -120;
-  m.AdjoNorth = m.AdjoEast = n + 1;
-  m.AdjoSouth = m.AdjoWest = n;
-  m.VoidValue = -32768;
-  ASSERT_TRUE(SaveToFile(m, path, true, m.GridRect, false));
 }
 
 const std::string kStandIn = STANDIN_RESAMPLE_PATH;
@@ -69,18 +48,6 @@ TEST(CliBgl, CompilesAMeshWithTheStandIn) {
   EXPECT_NE(l.find("cwd " + standInDir + "\n"), std::string::npos) << l;
   EXPECT_NE(l.find("key Source.BaseValue=12\n"), std::string::npos);
   EXPECT_NE(l.find("key Destination.DestDir=\"" + dir.Path() + "\"\n"), std::string::npos);
-
-  // Bands trimmed to the overlap given (values for missing bands ignored).
-  WriteBandedHgx(dir.File("b.hgx"));
-  r = Bgl(dir, "STANDIN_LOG='" + log + "'",
-          {dir.File("b.hgx"), "--out", dir.File("b.bgl"), "--resample", kStandIn, "--overlap",
-           "10,0,40,3", "--lod", "11"});
-  ASSERT_EQ(r.status, 0) << r.err << r.out;
-  const std::string b = ReadFileText(log);
-  EXPECT_NE(b.find("key Source.NumOfLines=51\n"), std::string::npos) << b;         // 10 + 41
-  EXPECT_NE(b.find("key Source.NumOfCellsPerLine=84\n"), std::string::npos) << b;  // 40+41+3
-  EXPECT_NE(b.find("key Source.Lat=46.2500000000\n"), std::string::npos) << b;
-  EXPECT_NE(b.find("key Destination.LOD=11\n"), std::string::npos);
 }
 
 TEST(CliBgl, FailuresEndWithOneLine) {

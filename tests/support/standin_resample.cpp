@@ -4,7 +4,7 @@
 // lines for a second or so and writes a BGL whose size depends on its input.
 //
 // Environment:
-//   STANDIN_MODE        ok (default) | crash | flood | nobgl | emptybgl | fail
+//   STANDIN_MODE        ok (default) | crash | flood | emptybgl
 //   STANDIN_DURATION_MS total time of the progress lines (default 1200)
 //   STANDIN_FLOOD_MB    megabytes printed in flood mode (default 3)
 //   STANDIN_LOG         file that receives the working folder, the arguments
@@ -163,7 +163,6 @@ int main(int argc, char* argv[]) {
   std::printf("Stand-in terrain compiler 1.0\r\n");
   std::fflush(stdout);
   if (argc < 2) Fail("no INF file given");
-  if (m == "fail") Fail("asked to fail");
 
   std::vector<TRaster> sources;
   TSection dest;
@@ -210,7 +209,7 @@ int main(int argc, char* argv[]) {
     }
   }
   const std::string bgl = (std::filesystem::path(destDir) / (base + ".bgl")).string();
-  if (m != "nobgl") {
+  {
     std::ofstream out(bgl, std::ios::binary | std::ios::trunc);
     if (!out) Fail("cannot write " + bgl);
     if (m != "emptybgl") {
