@@ -58,8 +58,9 @@ TZipBytes MakeZipArchive(const std::vector<TZipMember>& members, const std::stri
       Put16(*b, m.method);
       Put32(*b, 0x21000000);  // 1996-08-01 00:00
       Put32(*b, blank ? 0 : m.crc);
-      Put32(*b, blank ? 0 : m.csize);
-      Put32(*b, blank ? 0 : m.size);
+      const bool unknown = m.local_sizes_unknown && b == &zip;
+      Put32(*b, blank ? 0 : unknown ? 0xFFFFFFFFu : m.csize);
+      Put32(*b, blank ? 0 : unknown ? 0xFFFFFFFFu : m.size);
       Put16(*b, uint32_t(m.name.size()));
     }
     Put16(zip, 0);

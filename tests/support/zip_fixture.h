@@ -22,6 +22,8 @@ struct TZipMember {
   // With flag 8 the local header has zeros and a data descriptor follows the
   // data, with or without its signature.
   bool descriptor_sig = true;
+  // Local sizes 0xFFFFFFFF, the real ones only in the directory entry.
+  bool local_sizes_unknown = false;
 };
 
 TZipMember StoredMember(const std::string& name, const std::string& text);

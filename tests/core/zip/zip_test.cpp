@@ -355,8 +355,8 @@ TEST(ZipFailures, AbortAndBusyGuard) {
   EXPECT_EQ(ReadFileBytes(dir.File("m2.txt")).size(), 5000u);
 }
 
-// Without the directory entry a data-descriptor member finds its CRC after
-// its data; a deflate stream decodes the same from memory.
+// Sizes and CRC after the data (data descriptor) or only in the directory
+// entry; a deflate stream decodes the same from memory.
 TEST(ZipFixtures, DataDescriptorWithoutDirectoryAndMemoryInflate) {
   // With and without the descriptor's signature, read through the directory
   // and without it; a wrong CRC in the descriptor is caught.
@@ -378,6 +378,11 @@ TEST(ZipFixtures, DataDescriptorWithoutDirectoryAndMemoryInflate) {
       }
       fs::remove_all(dir.File("out"));
     }
+  // Sizes left 0xFFFFFFFF in the local header: the directory's count.
+  TMember z = DeflatedStoredBlock("z.txt", text);
+  z.local_sizes_unknown = true;
+  EXPECT_EQ(UnzipFiles(Archive(dir, {z}, "z.zip"), dir.File("out"), ""), 1);
+  EXPECT_EQ(ReadFileBytes(dir.File("out/z.txt")), TBytes(text.begin(), text.end()));
 
   TMember m = DeflatedStoredBlock("m", "abcdef");
   uint8_t out[16];
