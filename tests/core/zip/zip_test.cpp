@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -188,6 +189,21 @@ TEST(ZipFailures, EachFailureReturnsItsCodeAndLeavesNoFile) {
 // local header ends the walk with -4, an output that cannot be created is
 // -2 (and ends the walk with the count so far), a missing archive -14 / -11.
 TEST(ZipFailures, WalkAndFileCodes) {
+  const std::set<int> codes = {kZipCrcMismatch,
+                               kZipWriteError,
+                               kZipReadError,
+                               kZipDamaged,
+                               kZipAborted,
+                               kZipUnsupported,
+                               kZipEncrypted,
+                               kZipBusy,
+                               kZipBadDirectory,
+                               kZipNoMoreEntries,
+                               kZipCannotOpen,
+                               kZipNotZip,
+                               kZipCannotOpenForExtract,
+                               kZipNoArgument};
+  EXPECT_EQ(codes.size(), 14u);  // callers tell the failures apart by code
   TTempDir dir;
   TMember bad = StoredMember("b.txt", "b");
   bad.local_sig = 0x04034b51;
@@ -383,6 +399,7 @@ TEST(ZipFixtures, DataDescriptorWithoutDirectoryAndMemoryInflate) {
   z.local_sizes_unknown = true;
   EXPECT_EQ(UnzipFiles(Archive(dir, {z}, "z.zip"), dir.File("out"), ""), 1);
   EXPECT_EQ(ReadFileBytes(dir.File("out/z.txt")), TBytes(text.begin(), text.end()));
+  EXPECT_EQ(UnzipEntry(dir.File("z.zip"), dir.File("z.txt"), 0), kZipDamaged);  // no directory
 
   TMember m = DeflatedStoredBlock("m", "abcdef");
   uint8_t out[16];
