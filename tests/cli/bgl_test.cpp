@@ -3,8 +3,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/formats/hgx_format.h"
-#include "core/mesh/mesh.h"
 #include "support/cli_run.h"
 #include "support/test_paths.h"
 
@@ -15,25 +13,6 @@ namespace {
 TCliRun Bgl(const TTempDir& dir, const std::string& env, std::vector<std::string> args) {
   args.insert(args.begin(), "bgl");
   return RunCli(dir.Path(), args, "STANDIN_DURATION_MS=200 " + env);
-}
-
-// An HGX mesh of 3 x 3 tiles at 40 cells per degree: N45W122 with all four
-// bands as the multiple-tile loader gives them.
-void WriteBandedHgx(const std::string& path) {
-  const int n = 40;
-  TTMesh m;
-  std::vector<int16_t> v(size_t(3 * n + 1) * (3 * n + 1));
-  for (size_t i = 0; i < v.size(); ++i) v[i] = int16_t(i % 700);
-  MakeMesh(m, 3 * n + 1, 3 * n + 1, v);
-  m.RowsPerDeg = m.ColsPerDeg = n;
-  m.MinLat = 44;
-  m.MaxLat = 47;
-  m.MinLon = -123;
-  m.MaxLon = -120;
-  m.AdjoNorth = m.AdjoEast = n + 1;
-  m.AdjoSouth = m.AdjoWest = n;
-  m.VoidValue = -32768;
-  ASSERT_TRUE(SaveToFile(m, path, true, m.GridRect, false));
 }
 
 const std::string kStandIn = STANDIN_RESAMPLE_PATH;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "core/edit/fill_voids.h"
 #include "core/edit/interpol.h"
@@ -42,72 +43,64 @@ class EditCli : public ::testing::Test {
   TTempDir dir;
 };
 
-TEST_F(EditCli, FillVoidsEqualsTheCoreWithRectOrPolygon) {
-  TTMesh m;
-  MakeMesh(m, kCols, kRows, Relief());
-  m.VoidValue = -32768;
-  TTInterpolRun run;
-  ASSERT_TRUE(InterpolNearestNei(m, m.GridRect, 70, nullptr, nullptr, 6.0, &run));
-  TCliRun r = Run({"fill-voids"});
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "filled 26 of 26 voids\n");
-  Expect(m);
-
-  // A polygon over part of the blob: voids outside it stay.
-  MakeMesh(m, kCols, kRows, Relief());
-  m.VoidValue = -32768;
-  TTCellPoint tri[] = {{8, 3}, {13, 3}, {8, 8}};
-  TTCellMask mask(TCellRect{8, 13, 3, 8});
-  RasterizePolygon(tri, 3, mask);
-  ASSERT_TRUE(InterpolNearestNei(m, mask.Bounds(), 3, nullptr, &mask, 2.5, &run));
-  r = Run({"fill-voids", "--radius", "3", "--weight", "2.5", "--polygon", "8,3;13,3;8,8"});
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "filled " + std::to_string(run.Filled) + " of " + std::to_string(run.Voids) +
-                       " voids\n");
-  EXPECT_LT(run.Voids, 25);
-  Expect(m);
-}
-
-TEST_F(EditCli, FillVoidsMethodsAndOptionsReachTheCore) {
-  TTMesh m;
-  MakeMesh(m, kCols, kRows, Relief());
-  m.VoidValue = -32768;
-  TTFillRequest q;
-  q.Method = TFillMethod::Spline;
-  q.Options.MaxVoid = 10;  // the blob of 25 stays
-  TTFillRun run;
-  ASSERT_TRUE(FillVoids(m, m.GridRect, nullptr, q, nullptr, &run));
-  TCliRun r = Run({"fill-voids", "--method", "spline", "--max-void", "10", "--interior-only"});
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "filled 1 of 26 voids\n");
-  Expect(m);
-}
-
-TEST_F(EditCli, EditOperationsEqualTheCore) {
-  TTMesh m;
-  MakeMesh(m, kCols, kRows, Relief());
-  m.VoidValue = -32768;
-  EXPECT_TRUE(AddVertOffset(m, TCellRect{2, 12, 1, 7}, 100));
-  TCliRun r = Run({"edit", "--offset", "100", "--rect", "2,1,12,7"});
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "Some elevation samples have been clipped.\n");
-  Expect(m);
-
-  MakeMesh(m, kCols, kRows, Relief());
-  TTCellPoint tri[] = {{0, 0}, {15, 0}, {0, 15}};
-  TTCellMask mask(TCellRect{0, 15, 0, 15});
-  RasterizePolygon(tri, 3, mask);
-  FillMasked(mask, m, 7, -32768, kFillVoidsOnly);
-  r = Run({"edit", "--fill", "7", "--mode", "voids-only", "--polygon", "0,0;15,0;0,15;0,0"});
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "");
-  Expect(m);
-
-  MakeMesh(m, kCols, kRows, Relief());
-  RestrictHeight(m, m.GridRect, 32000, 32500, 3);
-  r = Run({"edit", "--restrict", "--lower", "32000", "--upper", "32500"});
-  ASSERT_EQ(r.status, 0) << r.err;
-  Expect(m);
+// Each command line against the core operation it stands for.
+TEST_F(EditCli, EachCommandEqualsTheCore) {
+  auto masked = [](std::vector<TTCellPoint> pts) {
+    TTCellMask mask(TCellRect{0, kCols - 1, 0, kRows - 1});
+    RasterizePolygon(pts.data(), int32_t(pts.size()), mask);
+    return mask;
+  };
+  const struct {
+    std::vector<std::string> args;
+    std::string out;  // "" = no output; "*" = not compared
+    std::function<void(TTMesh&)> core;
+  } cases[] = {
+      {{"fill-voids"},
+       "filled 26 of 26 voids\n",
+       [](TTMesh& m) { InterpolNearestNei(m, m.GridRect, 70, nullptr, nullptr, 6.0); }},
+      // A polygon over part of the blob: voids outside it stay.
+      {{"fill-voids", "--radius", "3", "--weight", "2.5", "--polygon", "8,3;13,3;8,8"},
+       "*",
+       [&](TTMesh& m) {
+         const TTCellMask mask = masked({{8, 3}, {13, 3}, {8, 8}});
+         InterpolNearestNei(m, TCellRect{8, 13, 3, 8}, 3, nullptr, &mask, 2.5);
+       }},
+      // The other methods and the region options reach the core.
+      {{"fill-voids", "--method", "spline", "--max-void", "10", "--interior-only"},
+       "filled 1 of 26 voids\n",
+       [](TTMesh& m) {
+         TTFillRequest q;
+         q.Method = TFillMethod::Spline;
+         q.Options.MaxVoid = 10;  // the blob of 25 stays
+         FillVoids(m, m.GridRect, nullptr, q, nullptr, nullptr);
+       }},
+      {{"edit", "--offset", "100", "--rect", "2,1,12,7"},
+       "Some elevation samples have been clipped.\n",
+       [](TTMesh& m) {
+         AddVertOffset(m, TCellRect{2, 12, 1, 7}, 100);
+       }},
+      {{"edit", "--fill", "7", "--mode", "voids-only", "--polygon", "0,0;15,0;0,15;0,0"},
+       "",
+       [&](TTMesh& m) {
+         FillMasked(masked({{0, 0}, {15, 0}, {0, 15}}), m, 7, -32768, kFillVoidsOnly);
+       }},
+      {{"edit", "--restrict", "--lower", "32000", "--upper", "32500"},
+       "",
+       [](TTMesh& m) { RestrictHeight(m, m.GridRect, 32000, 32500, 3); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[0] + " " + c.args.back());
+    TTMesh m;
+    MakeMesh(m, kCols, kRows, Relief());
+    m.VoidValue = -32768;
+    c.core(m);
+    TCliRun r = Run(c.args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    if (c.out != "*") {
+      EXPECT_EQ(r.out, c.out);
+    }
+    Expect(m);
+  }
 }
 
 TEST_F(EditCli, BadArgumentsExitTwoWithOneLineAndNoOutput) {

@@ -51,18 +51,27 @@ TZipBytes MakeZipArchive(const std::vector<TZipMember>& members, const std::stri
     Put32(dir, 0x02014b50);
     Put16(dir, 20);  // made by
     Put16(dir, 20);  // needed
+    const bool descriptor = (m.flags & 8) != 0;
     for (TZipBytes* b : {&zip, &dir}) {
+      const bool blank = descriptor && b == &zip;
       Put16(*b, m.flags);
       Put16(*b, m.method);
       Put32(*b, 0x21000000);  // 1996-08-01 00:00
-      Put32(*b, m.crc);
-      Put32(*b, m.csize);
-      Put32(*b, m.size);
+      Put32(*b, blank ? 0 : m.crc);
+      const bool unknown = m.local_sizes_unknown && b == &zip;
+      Put32(*b, blank ? 0 : unknown ? 0xFFFFFFFFu : m.csize);
+      Put32(*b, blank ? 0 : unknown ? 0xFFFFFFFFu : m.size);
       Put16(*b, uint32_t(m.name.size()));
     }
     Put16(zip, 0);
     zip.insert(zip.end(), m.name.begin(), m.name.end());
     zip.insert(zip.end(), m.data.begin(), m.data.end());
+    if (descriptor) {
+      if (m.descriptor_sig) Put32(zip, 0x08074b50);
+      Put32(zip, m.crc);
+      Put32(zip, m.csize);
+      Put32(zip, m.size);
+    }
     Put32(dir, 0);  // extra and comment lengths
     Put32(dir, 0);  // disk, internal attributes
     Put32(dir, 0);  // external attributes

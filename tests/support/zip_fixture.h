@@ -19,6 +19,11 @@ struct TZipMember {
   uint32_t size = 0;   // declared uncompressed size
   uint32_t csize = 0;  // declared compressed size
   uint32_t local_sig = 0x04034b50;
+  // With flag 8 the local header has zeros and a data descriptor follows the
+  // data, with or without its signature.
+  bool descriptor_sig = true;
+  // Local sizes 0xFFFFFFFF, the real ones only in the directory entry.
+  bool local_sizes_unknown = false;
 };
 
 TZipMember StoredMember(const std::string& name, const std::string& text);

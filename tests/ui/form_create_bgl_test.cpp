@@ -16,6 +16,7 @@
 #include "support/ui/mesh_fixture.h"
 #include "support/ui/message_recorder.h"
 #include "support/ui/test_files.h"
+#include "support/ui/test_main.h"
 #include "ui/commands/form_bgl_command.h"
 #include "ui/dialogs/form_create_bgl_opt.h"
 #include "ui/dialogs/form_resample_output.h"
@@ -161,54 +162,6 @@ class TestCreateBgl : public QObject {
     QTRY_VERIFY(!w);
   }
 
-  void endToEndWithTheStandIn() {
-    auto mesh = MakeMesh(true);
-    TBglCommandEnv env = Env(*mesh);
-    const QString log = dir_.filePath("standin.log");
-    qputenv("STANDIN_LOG", log.toUtf8());
-    int enables = 0, disables = 0, ticks = 0;
-    env.EnableUserInput = [&](bool on) { on ? ++enables : ++disables; };
-    QTimer alive;  // the event loop keeps running while the compiler works
-    connect(&alive, &QTimer::timeout, [&] { ++ticks; });
-    alive.start(20);
-    TMessageRecorder rec;
-    QPointer<TFormResampleOutput> w = Run(env, [](TFormCreateBGLOpt& d) {
-      d.SpinEditExtraBandNorth->setValue(17);
-      d.SpinEditExtraBandSouth->setValue(0);
-      d.SpinEditExtraBandWest->setValue(120);
-      d.SpinEditExtraBandEast->setValue(5);
-      d.SpinEditBaseValue->setValue(-3);
-    });
-    alive.stop();
-    qunsetenv("STANDIN_LOG");
-    QVERIFY(rec.Texts().isEmpty());
-    QVERIFY(w);
-    QVERIFY(ticks > 5);
-    QCOMPARE(disables, 1);
-    QCOMPARE(enables, 1);
-    QVERIFY(w->BitBtnClose->isEnabled());
-    QVERIFY(w->MemoOut->toPlainText().contains("Processing LOD 9: 100%"));
-    QVERIFY(!w->MemoOut->toPlainText().contains('\r'));
-    // Cut: 17 + 121 + 0 rows, 120 + 121 + 5 columns -> BGL of 64 + bytes/32.
-    const qint64 bytes = qint64(17 + 121) * (120 + 121 + 5) * 2;
-    const QString bgl = dir_.filePath("N46W122_N45W121.bgl");
-    QCOMPARE(QFileInfo(bgl).size(), 64 + bytes / 32);
-    QCOMPARE(w->LabelStatus->text(),
-             QString::fromStdString(ResampleFinishedText(bgl.toStdString())));
-    QVERIFY(w->LabelStatus->text().startsWith("Resample has finished.  Resulting BGL has "));
-    QVERIFY(!TempFilesExist(env));
-
-    // Only the generated INF files (the order and folder are pinned by the CLI test).
-    const QString text = QString::fromUtf8(ReadAll(log));
-    QCOMPARE(text.split('\n').filter(QRegularExpression("^arg ")).size(), 2);
-    QVERIFY(text.contains("key Source.NumOfLines=138\n"));
-    QVERIFY(text.contains("key Source.BaseValue=-3\n"));
-    QVERIFY(!text.contains("error"));
-
-    QVERIFY(w->close());
-    QTRY_VERIFY(!w);
-  }
-
   void badRunsEndWithTheirStatus() {
     auto mesh = MakeMesh(false, true);
     TBglCommandEnv env = Env(*mesh);
@@ -311,5 +264,5 @@ class TestCreateBgl : public QObject {
   }
 };
 
-QTEST_MAIN(TestCreateBgl)
+DELVA_TEST_MAIN(TestCreateBgl)
 #include "form_create_bgl_test.moc"

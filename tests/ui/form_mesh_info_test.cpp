@@ -9,6 +9,7 @@
 #include "support/ui/mesh_fixture.h"
 #include "support/ui/message_recorder.h"
 #include "support/ui/modal_driver.h"
+#include "support/ui/test_main.h"
 #include "ui/dialogs/form_mesh_info.h"
 #include "ui/main/form_view_mesh.h"
 
@@ -70,5 +71,5 @@ class FormMeshInfoTest : public QObject {
   }
 };
 
-QTEST_MAIN(FormMeshInfoTest)
+DELVA_TEST_MAIN(FormMeshInfoTest)
 #include "form_mesh_info_test.moc"

@@ -1,4 +1,5 @@
 #include "ui/dialogs/form_open_multi_hgt.h"
+#include "support/ui/test_main.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -91,12 +92,10 @@ void FormOpenMultiHgtTest::InvalidRectangleAndCloseChecks() {
   QCOMPARE(f.LabelMosaicBaseDim->text(), QString("Invalid"));
   QCOMPARE(f.LabelMosaicTotalDim->text(), QString("Invalid"));
   QVERIFY(f.LabelMosaicBaseDim->styleSheet().contains("red"));
+  // The close rule and its messages are the core's; here that both buttons ask it.
   QVERIFY(!f.FormCloseQuery());
-  QCOMPARE(rec.Texts(), QStringList{"Invalid rectangle."});
-  QCOMPARE(rec.Entries()[0].kind, TMsgKind::Error);
   f.BitBtnCheckMissingFilesClick();
-  QCOMPARE(rec.Texts().size(), 2);
-  QCOMPARE(rec.Texts()[1], QString("Invalid rectangle."));
+  QCOMPARE(rec.Texts(), (QStringList{"Invalid rectangle.", "Invalid rectangle."}));
 
   // Text that is not a number reads as the field's minimum.
   f.SpinEditMaxLat->setValue(5);
@@ -117,9 +116,6 @@ void FormOpenMultiHgtTest::InvalidRectangleAndCloseChecks() {
   QVERIFY(!f.FormCloseQuery());
   QCOMPARE(rec.Texts(), QStringList{"Invalid extra band."});
   QVERIFY(!f.CheckBoxAdjoEast->isChecked());
-  rec.Clear();
-  QVERIFY(f.FormCloseQuery());
-  QVERIFY(rec.Texts().isEmpty());
   TFormOpenMultiHGT::LastMaxLat = 1, TFormOpenMultiHGT::LastMaxLon = 1;
 }
 
@@ -196,5 +192,5 @@ void FormOpenMultiHgtTest::MissingTiles() {
   QCOMPARE(total, QString("2"));
 }
 
-QTEST_MAIN(FormOpenMultiHgtTest)
+DELVA_TEST_MAIN(FormOpenMultiHgtTest)
 #include "form_open_multi_hgt_test.moc"

@@ -11,6 +11,7 @@
 #include "support/pe_image.h"
 #include "support/ui/message_recorder.h"
 #include "support/ui/test_files.h"
+#include "support/ui/test_main.h"
 #include "ui/dialogs/form_prog_cfg.h"
 
 class TestProgCfg : public QObject {
@@ -156,5 +157,5 @@ class TestProgCfg : public QObject {
   }
 };
 
-QTEST_MAIN(TestProgCfg)
+DELVA_TEST_MAIN(TestProgCfg)
 #include "form_prog_cfg_test.moc"

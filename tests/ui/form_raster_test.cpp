@@ -1,4 +1,5 @@
 #include "ui/dialogs/form_raster.h"
+#include "support/ui/test_main.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -95,5 +96,5 @@ void FormRasterTest::SaveDialog() {
   QCOMPARE(f.VoidAs(), int16_t(-9999));
 }
 
-QTEST_MAIN(FormRasterTest)
+DELVA_TEST_MAIN(FormRasterTest)
 #include "form_raster_test.moc"

@@ -17,6 +17,7 @@
 #include "support/ui/mesh_fixture.h"
 #include "support/ui/message_recorder.h"
 #include "support/ui/modal_driver.h"
+#include "support/ui/test_main.h"
 #include "ui/dialogs/form_edit_ops.h"
 #include "ui/dialogs/form_interpol.h"
 #include "ui/main/form_view_mesh.h"
@@ -243,5 +244,5 @@ class FormViewMeshEditTest : public QObject {
   }
 };
 
-QTEST_MAIN(FormViewMeshEditTest)
+DELVA_TEST_MAIN(FormViewMeshEditTest)
 #include "form_view_mesh_edit_test.moc"

@@ -12,6 +12,7 @@
 #include "support/ui/mesh_fixture.h"
 #include "support/ui/message_recorder.h"
 #include "support/ui/test_files.h"
+#include "support/ui/test_main.h"
 #include "ui/main/form_view_mesh.h"
 
 namespace {
@@ -158,5 +159,5 @@ class FormViewMeshFilesTest : public QObject {
   }
 };
 
-QTEST_MAIN(FormViewMeshFilesTest)
+DELVA_TEST_MAIN(FormViewMeshFilesTest)
 #include "form_view_mesh_files_test.moc"

@@ -13,6 +13,7 @@
 #include "support/ui/message_recorder.h"
 #include "support/ui/modal_driver.h"
 #include "support/ui/test_files.h"
+#include "support/ui/test_main.h"
 #include "ui/dialogs/form_open_multi_hgt.h"
 #include "ui/dialogs/form_raster.h"
 #include "ui/main/form_view_mesh.h"
@@ -102,29 +103,6 @@ class FormViewMeshLoadTest : public QObject {
     QVERIFY(!f.Mesh);
   }
 
-  // A measurement, not a test: the 4 x 4 rectangle of 3601-sample tiles made
-  // by bench/make_mosaic_folder.py, loaded through the window until the image
-  // is built. Runs only with DELVA_MOSAIC_DIR set, for example under
-  //   DELVA_MOSAIC_DIR=/tmp/delva-mosaic /usr/bin/time -v
-  //   ./build/tests/form_view_mesh_load_test largeMosaicThroughTheWindow
-  void largeMosaicThroughTheWindow() {
-    const QString folder = qEnvironmentVariable("DELVA_MOSAIC_DIR");
-    if (folder.isEmpty()) QSKIP("DELVA_MOSAIC_DIR not set");
-    TMessageRecorder rec;
-    TFormViewMesh f;
-    f.show();  // the temporary folder for extracted tiles
-    OnMultiDialog(folder, 48, 44, -124, -120, false, false);
-    QElapsedTimer clock;
-    QTimer::singleShot(0, [&] { clock.start(); });  // after the dialog has opened
-    f.miOpenMultiHGTClick();
-    const qint64 ms = clock.elapsed();
-    QVERIFY2(rec.Texts().isEmpty(), qPrintable(rec.Texts().join("|")));
-    QVERIFY(f.Mesh);
-    QCOMPARE(f.Mesh->Cols, 14401);
-    QCOMPARE(f.MeshBitmap.height(), 14401);
-    qInfo("load until the image is built: %lld ms", ms);
-  }
-
   void rasterLoad() {
     QTemporaryDir dir;
     const QString path = dir.filePath("terrain.raw");
@@ -162,5 +140,5 @@ class FormViewMeshLoadTest : public QObject {
   }
 };
 
-QTEST_MAIN(FormViewMeshLoadTest)
+DELVA_TEST_MAIN(FormViewMeshLoadTest)
 #include "form_view_mesh_load_test.moc"

@@ -2,7 +2,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -11,6 +13,7 @@
 #include "core/settings/prog_cfg.h"
 #include "support/ui/mesh_fixture.h"
 #include "support/ui/message_recorder.h"
+#include "support/ui/test_main.h"
 #include "ui/commands/form_bgl_command.h"
 #include "ui/dialogs/form_create_bgl_opt.h"
 #include "ui/dialogs/form_prog_cfg.h"
@@ -49,6 +52,10 @@ class FormViewMeshSceneryTest : public QObject {
     ProgCfg.BGLFolder = dir.path().toStdString();
     bool userInputDuringRun = true;
     QString proposed;
+    int ticks = 0;
+    QTimer alive;  // the event loop keeps running while the compiler works
+    connect(&alive, &QTimer::timeout, [&] { ++ticks; });
+    alive.start(20);
     SetBglOptionsHook([&](TFormCreateBGLOpt& d) {
       proposed = d.BglPath;
       // The output window appears only after the dialog; menus go off with
@@ -58,6 +65,8 @@ class FormViewMeshSceneryTest : public QObject {
     });
     f.miCreateBGLFromCurrentMesh->trigger();
     SetBglOptionsHook({});
+    alive.stop();
+    QVERIFY(ticks > 5);
     QCOMPARE(proposed, dir.filePath("N48W123_N47W122.bgl"));
     QVERIFY(rec.Texts().isEmpty());
     QVERIFY(!userInputDuringRun);
@@ -65,6 +74,9 @@ class FormViewMeshSceneryTest : public QObject {
     TFormResampleOutput* out = OutputWindow();
     QVERIFY(out);
     QVERIFY(out->LabelStatus->text().startsWith("Resample has finished.  Resulting BGL has "));
+    QVERIFY(out->MemoOut->toPlainText().contains("Processing LOD 9: 100%"));
+    QVERIFY(!out->MemoOut->toPlainText().contains('\r'));
+    QVERIFY(QFileInfo(proposed).size() > 64);
     QPointer<TFormResampleOutput> guard = out;
     out->BitBtnCloseClick();
     QTRY_VERIFY(!guard);
@@ -72,14 +84,7 @@ class FormViewMeshSceneryTest : public QObject {
 
   void preferencesApplyTheUndoLimit() {
     TMessageRecorder rec;
-    // OK writes the settings file other window tests read at start-up: it
-    // gets back its bytes at the end.
-    QFile file(QString::fromStdString(SettingsFolder()) + "/delvacfg.bin");
-    const bool existed = file.open(QIODevice::ReadOnly);
-    const QByteArray bytes = existed ? file.readAll() : QByteArray();
-    file.close();
     TTProgCfg saved = ProgCfg;
-    LoadProgCfg(ProgCfg, SettingsFolder());
     TFormViewMesh f;
     ProgCfg.MaxMemUndo = 8;
     QVERIFY(f.AttachMesh(SmallTile()));
@@ -97,15 +102,9 @@ class FormViewMeshSceneryTest : public QObject {
     TTProgCfg written;
     QVERIFY(LoadProgCfg(written, SettingsFolder()));
     QCOMPARE(written.MaxMemUndo, 0u);
-    if (existed) {
-      QVERIFY(file.open(QIODevice::WriteOnly));
-      file.write(bytes);
-    } else {
-      file.remove();
-    }
     ProgCfg = saved;
   }
 };
 
-QTEST_MAIN(FormViewMeshSceneryTest)
+DELVA_TEST_MAIN(FormViewMeshSceneryTest)
 #include "form_view_mesh_scenery_test.moc"

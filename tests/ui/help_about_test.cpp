@@ -11,6 +11,7 @@
 #include <QTextBrowser>
 
 #include "support/ui/test_files.h"
+#include "support/ui/test_main.h"
 #include "ui/dialogs/form_about.h"
 #include "ui/main/form_view_mesh.h"
 #include "ui/widgets/help_window.h"
@@ -93,5 +94,5 @@ class HelpAboutTest : public QObject {
   }
 };
 
-QTEST_MAIN(HelpAboutTest)
+DELVA_TEST_MAIN(HelpAboutTest)
 #include "help_about_test.moc"

@@ -16,10 +16,17 @@ QString& TempDirStorage() {
 }  // namespace
 
 namespace {
+QString ProgramFolder() {
+  // DELVA_PROGRAM_DIR stands in for the executable's folder, so test runs
+  // side by side each get their own temp folder and settings file.
+  const QString folder = qEnvironmentVariable("DELVA_PROGRAM_DIR");
+  return folder.isEmpty() ? QCoreApplication::applicationDirPath() : folder;
+}
+
 QString DefaultTempDir() {
   // "temp" beside the executable for a portable install; else the user's
   // cache folder, as an installed program cannot write beside itself.
-  const QString exeDir = QCoreApplication::applicationDirPath();
+  const QString exeDir = ProgramFolder();
   const QString base = QFileInfo(exeDir).isWritable()
                            ? exeDir
                            : QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
@@ -37,7 +44,7 @@ std::string TempDirUtf8() { return TempDir().toStdString(); }
 
 std::string SettingsFolder() {
   static const std::string folder = ChooseSettingsFolder(
-      QCoreApplication::applicationDirPath().toStdString(),
+      ProgramFolder().toStdString(),
       QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString());
   return folder;
 }

@@ -1,4 +1,6 @@
 // Saves through links and special files, and what an interrupted save leaves.
+// POSIX only: Windows has neither these special files nor these signals.
+#ifndef _WIN32
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -87,3 +89,5 @@ TEST(SafeSave, SignalsLeaveNoTemporaryFiles) {
     EXPECT_EQ(ReadFileText(dir.File("t.bin")), "o");
   }
 }
+
+#endif

@@ -7,19 +7,21 @@
 #include <cmath>
 #include <vector>
 
-#include "core/edit/interpol.h"
 #include "core/mesh/cell_mask.h"
 #include "core/mesh/mesh.h"
 
 // The definition, cell by cell: clamped window scan, sqrt and pow per
-// neighbour, sums in scan order; then the same two guards as the product
-// (underflowing weights taken relative to the nearest neighbour, quotient
-// snapped within the rounding error).
+// neighbour, sums in scan order; then the two guards (underflowing weights
+// taken relative to the nearest neighbour, a quotient within the rounding
+// error of an integer snapped to it, else truncated towards zero). Written
+// out here, not taken from the code under test.
 inline void InterpolReference(TTMesh& m, const TCellRect& rc, int32_t r, const TTCellMask* mask,
                               double p) {
   std::vector<char> wasVoid(size_t(m.Samples.Size()));
   for (int64_t i = 0; i < m.Samples.Size(); ++i) wasVoid[i] = m.Samples[i] == m.VoidValue;
-  const double tol = IdwTolerance(r);
+  // Neighbour count below trunc(pi (r + 1)^2), samples within +-32768.
+  const double rc1 = std::clamp(r, 1, 32768) + 1.0;
+  const double tol = (2 * std::trunc(3.141592653589793 * rc1 * rc1) + 4) * 0x1p-52 * 32768.0;
   std::vector<double> d;
   std::vector<int16_t> s;
   for (int32_t y = rc.Top; y <= rc.Bottom; ++y)
@@ -43,7 +45,7 @@ inline void InterpolReference(TTMesh& m, const TCellRect& rc, int32_t r, const T
         sw += w;
         sws += w * s[i];
       }
-      if (sw < kIdwUnderflowSum) {
+      if (sw < 1e-250) {
         double d0 = *std::min_element(d.begin(), d.end());
         sw = sws = 0;
         for (size_t i = 0; i < d.size(); ++i) {
@@ -52,7 +54,9 @@ inline void InterpolReference(TTMesh& m, const TCellRect& rc, int32_t r, const T
           sws += w * s[i];
         }
       }
-      int16_t v;
-      if (IdwQuotient(sws, sw, tol, &v)) m.SetCell(x, y, v);
+      const double q = sws / sw;
+      if (!std::isfinite(q)) continue;
+      const double v = std::fabs(q - std::round(q)) <= tol ? std::round(q) : std::trunc(q);
+      m.SetCell(x, y, int16_t(std::clamp(v, -32768.0, 32767.0)));
     }
 }

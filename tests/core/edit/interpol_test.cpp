@@ -155,12 +155,14 @@ TEST(Interpol, WorkedExamples) {
     ASSERT_TRUE(InterpolNearestNei(m, m.GridRect, 1, nullptr, nullptr, p));
     EXPECT_EQ(m.GetCell(1, 0), 150);
   }
-  MakeMesh(m, 5, 1, kVoid, kVoid);  // Trunc((100/2 + 200/5) / (1/2 + 1/5)) = 128
-  m.SetCell(1, 0, 100);
-  m.SetCell(4, 0, 200);
-  ASSERT_TRUE(InterpolNearestNei(m, TCellRect{2, 2, 0, 0}, 2, nullptr, nullptr, 2.0));
-  EXPECT_EQ(m.GetCell(2, 0), 128);
-  EXPECT_EQ(m.GetCell(0, 0), kVoid);
+  for (int sign : {1, -1}) {  // Trunc(+-(100/2 + 200/5) / (1/2 + 1/5)) = +-128, towards zero
+    MakeMesh(m, 5, 1, kVoid, kVoid);
+    m.SetCell(1, 0, int16_t(sign * 100));
+    m.SetCell(4, 0, int16_t(sign * 200));
+    ASSERT_TRUE(InterpolNearestNei(m, TCellRect{2, 2, 0, 0}, 2, nullptr, nullptr, 2.0));
+    EXPECT_EQ(m.GetCell(2, 0), sign * 128);
+    EXPECT_EQ(m.GetCell(0, 0), kVoid);
+  }
 
   // A hole outside the rectangle pulls nothing; a void with no valid cell
   // within the radius stays void.

@@ -114,4 +114,20 @@ TEST(MeshEdit, MaskedEditsChangeNothingOutsideTheMask) {
   }
 }
 
+// A rectangle reaching past every side is clipped to the grid: only row 1's
+// cells 0..5 move, nothing before or after them in memory.
+TEST(MeshEdit, RectanglesBeyondTheGridAreClipped) {
+  TTMesh m, orig;
+  MakeRamp(orig);
+  MakeRamp(m);
+  AddVertOffset(m, TCellRect{-5, 40, 1, 1}, 1000);
+  ChangeValue(m, TCellRect{-3, 9, -2, 1}, 1001, 7);  // (0, 1) after the offset
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 6; ++x)
+      EXPECT_EQ(m.GetCell(x, y), y != 1   ? orig.GetCell(x, y)
+                                 : x == 0 ? 7
+                                          : orig.GetCell(x, y) + 1000)
+          << x << "," << y;
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 
 #include "core/mesh/cell_mask.h"
 #include "core/mesh/poly_sel.h"
@@ -24,14 +25,16 @@ bool InsideReference(const std::vector<TTCellPoint>& p, int64_t px, int64_t py) 
   return in;
 }
 
-TTCellMask Reference(const std::vector<TTCellPoint>& p, const TCellRect& bounds) {
-  TTCellMask m(bounds);
+// Cells of the bounds, row by row: a plain set, not the mask's packed bits.
+std::set<std::pair<int, int>> Reference(const std::vector<TTCellPoint>& p,
+                                        const TCellRect& bounds) {
+  std::set<std::pair<int, int>> m;
   for (int y = bounds.Top; y <= bounds.Bottom; ++y)
     for (int x = bounds.Left; x <= bounds.Right; ++x)
-      if (InsideReference(p, x, y)) m.Set(x, y, true);
+      if (InsideReference(p, x, y)) m.insert({x, y});
   for (size_t i = 0; i < p.size(); ++i) {
     TTCellPoint a = p[i], b = p[(i + 1) % p.size()];
-    ForEachLineCell(a.X, a.Y, b.X, b.Y, [&](int64_t x, int64_t y) { m.Set(int(x), int(y), true); });
+    ForEachLineCell(a.X, a.Y, b.X, b.Y, [&](int64_t x, int64_t y) { m.insert({int(x), int(y)}); });
   }
   return m;
 }
@@ -59,18 +62,28 @@ TEST(PolyRaster, MatchesPlainEvenOddOnRandomPolygons) {
   std::mt19937 rng(12345);
   for (int iter = 0; iter < 300; ++iter) {
     int n = 3 + int(rng() % 12);
+    // Every third one just over one or two mask words (64 cells) wide.
+    const int32_t wide = iter % 3 != 0 ? 40 : iter % 2 ? 65 : 129;
     std::vector<TTCellPoint> p;
     TTPolySel s;
+    TCellRect b{INT32_MAX, INT32_MIN, INT32_MAX, INT32_MIN};
     for (int i = 0; i < n; ++i) {
-      TTCellPoint v{int32_t(rng() % 40) - 5, int32_t(rng() % 30) + 3};
+      TTCellPoint v{i == 0   ? -5
+                    : i == 1 ? wide - 6
+                             : int32_t(rng() % wide) - 5,
+                    int32_t(rng() % 30) + 3};
       p.push_back(v);
       s.AddPoint(v.X, v.Y);
+      b = {std::min(b.Left, v.X), std::max(b.Right, v.X), std::min(b.Top, v.Y),
+           std::max(b.Bottom, v.Y)};
     }
     TTCellMask fast;
     s.RenderMask(fast);
-    TTCellMask ref = Reference(p, s.Bounds);
-    for (int y = s.Bounds.Top; y <= s.Bounds.Bottom; ++y)
-      for (int x = s.Bounds.Left; x <= s.Bounds.Right; ++x)
-        ASSERT_EQ(fast.Get(x, y), ref.Get(x, y)) << "polygon " << iter << " cell " << x << "," << y;
+    ASSERT_EQ(fast.Bounds(), b);
+    const auto ref = Reference(p, b);
+    for (int y = b.Top - 1; y <= b.Bottom + 1; ++y)
+      for (int x = b.Left - 1; x <= b.Right + 1; ++x)
+        ASSERT_EQ(fast.Get(x, y), ref.count({x, y}) == 1)
+            << "polygon " << iter << " cell " << x << "," << y;
   }
 }

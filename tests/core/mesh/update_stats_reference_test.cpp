@@ -42,3 +42,18 @@ TEST(UpdateStatsReference, MatchesPlainLoopOnRandomMeshes) {
     EXPECT_EQ(m.VoidCount, voids) << iter;
   }
 }
+
+// The packed loop counts voids in 16-bit lanes: a block of 65,536 voids in a
+// row must not wrap the count to 0.
+TEST(UpdateStatsReference, WholeCounterBlockOfVoids) {
+  for (const int32_t voids : {65535, 65536, 65537}) {
+    TTMesh m;
+    ASSERT_TRUE(m.AllocSamples(70000, 1));
+    m.SetGridSize(70000, 1);
+    m.VoidValue = -32768;
+    for (int32_t x = 0; x < 70000; ++x) m.Samples[x] = x < voids ? int16_t(-32768) : int16_t(7);
+    m.UpdateStats();
+    EXPECT_EQ(m.VoidCount, voids);
+    EXPECT_EQ(m.MinElev, 7);
+  }
+}

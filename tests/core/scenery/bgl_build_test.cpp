@@ -72,18 +72,18 @@ TEST(BglBuild, CutTrimsBandsToTheOverlap) {
 
   // One tile with all four bands: 3 x 3 tiles of grid.
   HgtGeometry(m, 1200, 45, -122, 1, 1, true, true, true, true);
-  ASSERT_TRUE(CutMeshForBgl(m, TBandOverlap{171, 100, 50, 0}, cut));
+  ASSERT_TRUE(CutMeshForBgl(m, TBandOverlap{171, 100, 50, 30}, cut));
   // North band rows 0..1200 (1200 shared with the main area): keep 171 rows.
   EXPECT_EQ(cut.Rect.Top, 1200 - 171);
   EXPECT_EQ(cut.Rect.Bottom, 2400 + 100);
   EXPECT_EQ(cut.Rect.Left, 1200 - 50);
-  EXPECT_EQ(cut.Rect.Right, 2400);
+  EXPECT_EQ(cut.Rect.Right, 2400 + 30);
   EXPECT_EQ(cut.Rows, 171 + 1201 + 100);
-  EXPECT_EQ(cut.Cols, 50 + 1201);
+  EXPECT_EQ(cut.Cols, 50 + 1201 + 30);
   EXPECT_EQ(cut.Bounds.North, float(46.0 + 171 / 1200.0));
   EXPECT_EQ(cut.Bounds.South, float(45.0 - 100 / 1200.0));
   EXPECT_EQ(cut.Bounds.West, float(-122.0 - 50 / 1200.0));
-  EXPECT_EQ(cut.Bounds.East, -121.0f);
+  EXPECT_EQ(cut.Bounds.East, float(-121.0 + 30 / 1200.0));
   // The edges agree with the rows and columns kept.
   EXPECT_NEAR(cut.Bounds.North - cut.Bounds.South, (cut.Rows - 1) / 1200.0, 1e-4);
 

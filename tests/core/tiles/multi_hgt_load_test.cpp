@@ -133,4 +133,14 @@ TEST(MultiHgtLoad, FailuresWhileTheNextTileIsExtractedLeaveNoFileBehind) {
   EXPECT_EQ(ok.GetCell(2400, 0), 42);
   EXPECT_EQ(ok.GetCell(1, 0), 0);
   EXPECT_TRUE(FolderEntries(temp.Path()).empty());
+
+  // An absent tile in the last column is filled up to the mesh's east edge.
+  fs::remove(dir.File("N45W122.HGT.zip"));
+  r.FillValue = -5;
+  TTMesh east;
+  ASSERT_EQ(LoadMultiHGT(east, r, nullptr), "");
+  EXPECT_EQ(east.GetCell(1200, 0), 42);
+  EXPECT_EQ(east.GetCell(2399, 0), 0);
+  for (const auto& [x, y] : {std::pair{2400, 0}, {3600, 0}, {3600, 1200}, {3000, 600}})
+    EXPECT_EQ(east.GetCell(x, y), -5) << x << "," << y;
 }

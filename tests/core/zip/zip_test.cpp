@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -168,6 +169,8 @@ TEST(ZipFailures, EachFailureReturnsItsCodeAndLeavesNoFile) {
        kZipDamaged, kZipDamaged},
       {"inflates short of its size", with(deflated, [](TMember& m) { m.size = 1000; }), kZipDamaged,
        kZipDamaged},
+      {"stored block whose NLEN is not the complement of LEN",
+       with(deflated, [](TMember& m) { m.data[3] ^= 1; }), kZipDamaged, kZipDamaged},
       {"final block of the reserved type 3", with(deflated, [](TMember& m) { m.data[0] = 0x07; }),
        kZipDamaged, kZipDamaged},
   };
@@ -186,6 +189,21 @@ TEST(ZipFailures, EachFailureReturnsItsCodeAndLeavesNoFile) {
 // local header ends the walk with -4, an output that cannot be created is
 // -2 (and ends the walk with the count so far), a missing archive -14 / -11.
 TEST(ZipFailures, WalkAndFileCodes) {
+  const std::set<int> codes = {kZipCrcMismatch,
+                               kZipWriteError,
+                               kZipReadError,
+                               kZipDamaged,
+                               kZipAborted,
+                               kZipUnsupported,
+                               kZipEncrypted,
+                               kZipBusy,
+                               kZipBadDirectory,
+                               kZipNoMoreEntries,
+                               kZipCannotOpen,
+                               kZipNotZip,
+                               kZipCannotOpenForExtract,
+                               kZipNoArgument};
+  EXPECT_EQ(codes.size(), 14u);  // callers tell the failures apart by code
   TTempDir dir;
   TMember bad = StoredMember("b.txt", "b");
   bad.local_sig = 0x04034b51;
@@ -367,19 +385,45 @@ TEST(ZipFailures, AbortAndBusyGuard) {
   EXPECT_EQ(ReadFileBytes(dir.File("m2.txt")).size(), 5000u);
 }
 
-// Without the directory entry a data-descriptor member finds its CRC after
-// its data; a deflate stream decodes the same from memory.
+// Sizes and CRC after the data (data descriptor) or only in the directory
+// entry; a deflate stream decodes the same from memory.
 TEST(ZipFixtures, DataDescriptorWithoutDirectoryAndMemoryInflate) {
-  DELVA_REQUIRE_SHARED(zip, "zip/zip-rs/data_descriptor.zip");
+  // With and without the descriptor's signature, read through the directory
+  // and without it; a wrong CRC in the descriptor is caught.
   TTempDir dir;
-  ASSERT_EQ(UnzipEntry(zip, dir.File("hello.txt"), 0), 0);
-  EXPECT_EQ(ReferenceCrc32(ReadFileBytes(dir.File("hello.txt"))), 0xb095e5e3u);
+  const std::string text = "descriptor after the data";
+  for (const bool sig : {true, false})
+    for (const bool goodCrc : {true, false}) {
+      SCOPED_TRACE(std::string(sig ? "signature" : "no signature") + (goodCrc ? "" : ", bad crc"));
+      TMember d = DeflatedStoredBlock("d.txt", text);
+      d.flags = 8;
+      d.descriptor_sig = sig;
+      if (!goodCrc) d.crc ^= 1;
+      const std::string zip = Archive(dir, {d}, "dd.zip");
+      EXPECT_EQ(UnzipFiles(zip, dir.File("out"), ""), goodCrc ? 1 : 0);
+      EXPECT_EQ(UnzipEntry(zip, dir.File("d.txt"), 0), goodCrc ? 0 : kZipCrcMismatch);
+      if (goodCrc) {
+        EXPECT_EQ(ReadFileBytes(dir.File("d.txt")), TBytes(text.begin(), text.end()));
+        EXPECT_EQ(ReadFileBytes(dir.File("out/d.txt")), TBytes(text.begin(), text.end()));
+      }
+      fs::remove_all(dir.File("out"));
+    }
+  // Sizes left 0xFFFFFFFF in the local header: the directory's count.
+  TMember z = DeflatedStoredBlock("z.txt", text);
+  z.local_sizes_unknown = true;
+  EXPECT_EQ(UnzipFiles(Archive(dir, {z}, "z.zip"), dir.File("out"), ""), 1);
+  EXPECT_EQ(ReadFileBytes(dir.File("out/z.txt")), TBytes(text.begin(), text.end()));
+  EXPECT_EQ(UnzipEntry(dir.File("z.zip"), dir.File("z.txt"), 0), kZipDamaged);  // no directory
 
   TMember m = DeflatedStoredBlock("m", "abcdef");
   uint8_t out[16];
   EXPECT_EQ(ZipInflateBuffer(m.data.data(), m.data.size(), out, sizeof out), 6);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(out), 6), "abcdef");
   EXPECT_EQ(ZipInflateBuffer(m.data.data(), m.data.size(), out, 5), kZipDamaged);
+
+  DELVA_REQUIRE_SHARED(zip, "zip/zip-rs/data_descriptor.zip");
+  ASSERT_EQ(UnzipEntry(zip, dir.File("hello.txt"), 0), 0);
+  EXPECT_EQ(ReferenceCrc32(ReadFileBytes(dir.File("hello.txt"))), 0xb095e5e3u);
 }
 
 // Zipped tiles through the loaders: the extracted copy lives in the temporary
