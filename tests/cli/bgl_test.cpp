@@ -49,18 +49,6 @@ TEST(CliBgl, CompilesAMeshWithTheStandIn) {
   EXPECT_NE(l.find("key Source.BaseValue=12\n"), std::string::npos);
   EXPECT_NE(l.find("key Destination.DestDir=\"" + dir.Path() + "\"\n"), std::string::npos);
 
-  // Bands trimmed to the overlap given (values for missing bands ignored).
-  WriteBandedHgx(dir.File("b.hgx"));
-  r = Bgl(dir, "STANDIN_LOG='" + log + "'",
-          {dir.File("b.hgx"), "--out", dir.File("b.bgl"), "--resample", kStandIn, "--overlap",
-           "10,0,40,3", "--lod", "11"});
-  ASSERT_EQ(r.status, 0) << r.err << r.out;
-  const std::string b = ReadFileText(log);
-  EXPECT_NE(b.find("key Source.NumOfLines=51\n"), std::string::npos) << b;         // 10 + 41
-  EXPECT_NE(b.find("key Source.NumOfCellsPerLine=84\n"), std::string::npos) << b;  // 40+41+3
-  EXPECT_NE(b.find("key Source.Lat=46.2500000000\n"), std::string::npos) << b;
-  EXPECT_NE(b.find("key Destination.LOD=11\n"), std::string::npos);
-
   // --keep-temp: a fresh private folder, named just before the status line.
   r = Bgl(dir, "TMPDIR='" + dir.Path() + "'",
           {dir.File("m.ras"), "--raster", "121,121,45,46,-122,-121", "--out", dir.File("k.bgl"),

@@ -13,8 +13,8 @@
 
 #include "core/platform/file_system.h"
 #include "core/platform/interrupt_cleanup.h"
-#include "core/platform/process.h"
 #include "core/platform/native_file.h"
+#include "core/platform/process.h"
 
 namespace fs = std::filesystem;
 

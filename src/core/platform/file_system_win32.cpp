@@ -14,12 +14,12 @@ TFileKind FileKindOf(const std::string& path) {
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     // Device names (NUL, CON) have no attributes but open as character devices.
     const std::wstring wide = WideFromUtf8(path);
-    HANDLE h = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                           nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE h = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return TFileKind::None;
     const DWORD type = GetFileType(h);
     CloseHandle(h);
-    return type == FILE_TYPE_CHAR ? TFileKind::CharDevice
+    return type == FILE_TYPE_CHAR   ? TFileKind::CharDevice
            : type == FILE_TYPE_PIPE ? TFileKind::Fifo
                                     : TFileKind::Other;
   }
