@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QStandardPaths>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -77,6 +78,39 @@ class FormViewMeshSceneryTest : public QObject {
     QVERIFY(out->MemoOut->toPlainText().contains("Processing LOD 9: 100%"));
     QVERIFY(!out->MemoOut->toPlainText().contains('\r'));
     QVERIFY(QFileInfo(proposed).size() > 64);
+    QPointer<TFormResampleOutput> guard = out;
+    out->BitBtnCloseClick();
+    QTRY_VERIFY(!guard);
+  }
+
+  // The Windows build of the stand-in through the real Wine, in the prefix
+  // CI makes ($DELVA_WINEPREFIX): Z:\ paths, the INF files it reads back and
+  // the final status from the BGL it wrote.
+  void createBglThroughTheRealWine() {
+    const QString prefix = qEnvironmentVariable("DELVA_WINEPREFIX");
+    if (prefix.isEmpty() || !QFileInfo::exists(STANDIN_RESAMPLE_WINDOWS_PATH) ||
+        QStandardPaths::findExecutable("wine").isEmpty())
+      QSKIP("needs wine, the Windows stand-in (tools/dev.sh windows) and DELVA_WINEPREFIX");
+    qputenv("WINEPREFIX", prefix.toLocal8Bit());
+    qputenv("WINEDLLOVERRIDES", "mscoree,mshtml=");
+    qputenv("STANDIN_DURATION_MS", "200");
+    QTemporaryDir dir;
+    TMessageRecorder rec;
+    TFormViewMesh f;
+    QVERIFY(f.AttachMesh(SmallTile()));
+    ProgCfg.ResamplePath = STANDIN_RESAMPLE_WINDOWS_PATH;
+    ProgCfg.BGLFolder = dir.path().toStdString();
+    SetBglOptionsHook([](TFormCreateBGLOpt&) { return int(QDialog::Accepted); });
+    f.miCreateBGLFromCurrentMesh->trigger();
+    SetBglOptionsHook({});
+    QVERIFY2(rec.Texts().isEmpty(), qPrintable(rec.Texts().join('|')));
+    QVERIFY(f.UserInputEnabled());
+    TFormResampleOutput* out = OutputWindow();
+    QVERIFY(out);
+    QVERIFY2(out->LabelStatus->text().startsWith("Resample has finished.  Resulting BGL has "),
+             qPrintable(out->LabelStatus->text() + "\n" + out->MemoOut->toPlainText()));
+    QVERIFY(out->MemoOut->toPlainText().contains("Reading Z:\\"));
+    QVERIFY(QFileInfo(dir.filePath("N48W123_N47W122.bgl")).size() > 64);
     QPointer<TFormResampleOutput> guard = out;
     out->BitBtnCloseClick();
     QTRY_VERIFY(!guard);
