@@ -37,7 +37,7 @@ TTDocument::TAttach TTDocument::Attach(std::unique_ptr<TTMesh> mesh, uint32_t un
     return noMemory ? TAttach::NoMemory : TAttach::ImageFailed;
   }
   MaskBitmap.Reset(TCellRect{});
-  modified_ = false;
+  MarkSaved();
   Recolor(Mesh->SelRect);
   return TAttach::Ok;
 }
@@ -97,3 +97,17 @@ bool TTDocument::UndoFits(const TCellRect& rect) const {
 }
 
 bool TTDocument::RecordSnapshot(const TCellRect& rect) { return UndoList && UndoList->Push(rect); }
+
+void TTDocument::MarkEdited(bool recorded) {
+  modified_ = true;
+  if (recorded) return;
+  saved_state_ = kUnreachable;
+  if (UndoList) UndoList->DropRedo();
+}
+
+void TTDocument::MarkSaved() {
+  modified_ = false;
+  saved_state_ = UndoList ? UndoList->State() : 0;
+}
+
+void TTDocument::SyncModified() { modified_ = !UndoList || UndoList->State() != saved_state_; }

@@ -84,3 +84,30 @@ TEST(Document, PolygonSelectionMasksTheEditAndTheFillEndsIt) {
   EXPECT_NE(d.Mesh->GetCell(6, 6), 7);  // outside it, inside its bounds
   EXPECT_NE(d.Mesh->GetCell(0, 0), 7);  // outside the bounds
 }
+
+TEST(Document, ModifiedFollowsEditsSavesAndUndoingToTheSavedState) {
+  TTDocument d;
+  ASSERT_EQ(d.Attach(Ramp(6, 4), 1), TTDocument::TAttach::Ok);
+  bool more = false;
+  ChangeValueCommand(d, 70, 1, nullptr);
+  UndoCommand(d, more);
+  EXPECT_FALSE(d.Modified());  // back at the loaded state
+  RedoCommand(d, more);
+  EXPECT_TRUE(d.Modified());
+  d.MarkSaved();
+  ChangeValueCommand(d, 80, 2, nullptr);
+  EXPECT_TRUE(d.Modified());
+  UndoCommand(d, more);
+  EXPECT_FALSE(d.Modified());  // back at the saved state
+  UndoCommand(d, more);
+  EXPECT_TRUE(d.Modified());
+  RedoCommand(d, more);
+  EXPECT_FALSE(d.Modified());
+
+  // An edit the list could not record: no undoing leads back to the save.
+  d.UndoList->SetLimit(0);
+  ChangeValueCommand(d, 90, 3, nullptr);
+  UndoCommand(d, more);
+  EXPECT_TRUE(d.Modified());
+  EXPECT_EQ(d.UndoList->RedoCount(), 1);  // the undo above; the edit dropped the older one
+}
