@@ -4,6 +4,7 @@
 
 #include "core/edit/undo_list.h"
 #include "core/mesh/poly_raster.h"
+#include "core/view/hillshade.h"
 #include "core/view/mesh_image.h"
 
 TTImageBuffer AllocateImageBuffer(int32_t cols, int32_t rows) {
@@ -55,7 +56,9 @@ void TTDocument::Close() {
 
 void TTDocument::Recolor(const TCellRect& rect) {
   if (!Mesh || Mesh->Samples.Empty() || !image_.Bits) return;
-  ColorCells(*Mesh, rect, SeaAsBlue, image_.Bits.get(), image_.Stride);
+  const TCellRect r = Hillshade ? ShadeRect(*Mesh, rect) : rect;
+  ColorCells(*Mesh, r, SeaAsBlue, image_.Bits.get(), image_.Stride);
+  if (Hillshade) ShadeCells(*Mesh, r, image_.Bits.get(), image_.Stride);
   if (Mesh->HasAdjoBands() && HatchBands)
     HatchAdjoBands(*Mesh, HatchIndex(), image_.Bits.get(), image_.Stride);
 }

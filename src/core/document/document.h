@@ -59,7 +59,9 @@ class TTDocument {
   const TTImageBuffer& Image() const { return image_; }
   bool SeaAsBlue = false;
   bool HatchBands = true;
-  // Recomputes the image over `rect` (then hatches the bands).
+  bool Hillshade = false;  // relief shading over the grays (core/view/hillshade.h)
+  // Recomputes the image over `rect` (one cell more with Hillshade, whose
+  // lighting depends on the neighbours), then hatches the bands.
   void Recolor(const TCellRect& rect);
   // New colour range from fresh statistics, and the whole image.
   void RecomputeColors(TTProgress* progress = nullptr);
