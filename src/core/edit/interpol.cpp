@@ -545,6 +545,7 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
     run->Voids = inSelection;
     run->Filled = filled;
     run->Aborted = aborted;
+    run->Percent = total > 0 ? int(counted * 100 / total) : 100;
   }
   return true;
 }

@@ -31,6 +31,7 @@ struct TTInterpolRun {
   int64_t Voids = 0;     // out: voids of the selection (rectangle and mask)
   int64_t Filled = 0;    // out: of those, the ones that got a value
   bool Aborted = false;  // out: stopped by AbortRequested()
+  int Percent = 0;       // out: share of the rectangle's voids reached, 0..100
 };
 
 // Largest rounding error of the weighted mean for a radius: the neighbour
