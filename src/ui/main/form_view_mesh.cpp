@@ -23,6 +23,7 @@
 #include <cmath>
 
 #include "core/base/app_name.h"
+#include "core/document/command_endings.h"
 #include "core/mesh/poly_raster.h"
 #include "core/settings/prog_cfg.h"
 #include "core/view/cursor_readout.h"
@@ -32,6 +33,7 @@
 #include "ui/main/mesh_view.h"
 #include "ui/widgets/icons.h"
 #include "ui/widgets/message_box.h"
+#include "ui/widgets/mnemonics.h"
 
 // -------------------------------------------------------------- construction
 
@@ -56,6 +58,7 @@ void TFormViewMesh::FormCreate() {
   ScrollBoxMesh = new TMeshView(this);
   setCentralWidget(ScrollBoxMesh);
   BuildMenus();
+  AddMnemonics(menuBar());
   BuildToolBar();
   BuildStatusLine();
 
@@ -115,6 +118,9 @@ void TFormViewMesh::BuildMenus() {
   mEdit = top("mEdit", "Edit");
   miUndo = AddItem(mEdit, "miUndo", "Undo", &TFormViewMesh::miUndoClick,
                    QKeySequence(Qt::CTRL | Qt::Key_Z));
+  miRedo = AddItem(mEdit, "miRedo", "Redo", &TFormViewMesh::miRedoClick);
+  miRedo->setShortcuts(
+      {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
   mEdit->addSeparator();
   miUnselect = AddItem(mEdit, "miUnselect", "Unselect", &TFormViewMesh::miUnselectClick,
                        QKeySequence(Qt::CTRL | Qt::Key_S));
@@ -179,12 +185,17 @@ void TFormViewMesh::BuildMenus() {
   msiZoom8x = ZoomItems[8];
   msiZoom16x = ZoomItems[9];
   msiZoom1x->setChecked(true);
+  miZoomToFit = AddItem(mView, "miZoomToFit", "Zoom to Fit", &TFormViewMesh::miZoomToFitClick);
+  miZoomToSelection = AddItem(mView, "miZoomToSelection", "Zoom to Selection",
+                              &TFormViewMesh::miZoomToSelectionClick);
   mView->addSeparator();
   miShowGrid = AddItem(mView, "miShowGrid", "Show 1-degree Grid", &TFormViewMesh::miShowGridClick);
   miShowGrid->setCheckable(true);
   mView->addSeparator();
   miRecompTerrainColors = AddItem(mView, "miRecompTerrainColors", "Recompute Gray Scale",
                                   &TFormViewMesh::miRecompTerrainColorsClick);
+  miHillshade = AddItem(mView, "miHillshade", "Hillshade", &TFormViewMesh::miHillshadeClick);
+  miHillshade->setCheckable(true);
 
   mPreferences = top("mPreferences", "Preferences");
   miGeoRefFmt = named(mPreferences->addMenu("Cursor Geo. Ref. Format"), "miGeoRefFmt");
@@ -271,6 +282,7 @@ void TFormViewMesh::BuildToolBar() {
   ToolButtonSelRect->setChecked(true);
   ToolBarMain->addSeparator();
   ToolButtonUndo = button("ToolButtonUndo", "Undo", "undo", &TFormViewMesh::ToolButtonUndoClick);
+  ToolButtonRedo = button("ToolButtonRedo", "Redo", "redo", &TFormViewMesh::miRedoClick);
   ToolBarMain->addSeparator();
   SpinEditFillVal = new QSpinBox;
   SpinEditFillVal->setObjectName("SpinEditFillVal");
@@ -304,6 +316,12 @@ void TFormViewMesh::BuildStatusLine() {
   LabelCursor->setObjectName("LabelCursor");
   LabelCursor->setMinimumWidth(481);
   sb->addWidget(LabelCursor, 1);
+  LabelSelection = new QLabel;
+  LabelSelection->setObjectName("LabelSelection");
+  sb->addWidget(LabelSelection);
+  LabelEnding = new QLabel;
+  LabelEnding->setObjectName("LabelEnding");
+  sb->addWidget(LabelEnding);
   LabelProgress = new QLabel;
   LabelProgress->setObjectName("LabelProgress");
   LabelProgress->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -354,19 +372,31 @@ bool TFormViewMesh::MeshSpansMoreThanOneDegree() const {
 
 void TFormViewMesh::SetMeshState() {
   if (!Mesh) return;
-  QString name = QString::fromStdString(Mesh->FileName);
-  if (!name.trimmed().isEmpty()) {
-    // Both separators end a folder part, whatever the host.
-    QString base = name.mid(std::max(name.lastIndexOf('/'), name.lastIndexOf('\\')) + 1);
-    setWindowTitle(QString::fromUtf8(AppName) + " - " + base);
-  }
+  UpdateTitle();
   for (QAction* a : {miOpenSingleHGT, miOpenMultiHGT, miOpenHGX, miOpenRaster})
     a->setEnabled(false);
-  for (QAction* a :
-       {miSaveAsHGX, miSaveAsRaw, miSaveAsBMP, miMeshInfo, miCreateBGLFromCurrentMesh, miCloseMesh,
-        miCopyToClipboard, miAddVertOffset, miChangeVal, miRestrictHeight,
-        miInterpolNearestNeighbor, miZoom->menuAction(), miRecompTerrainColors, miSeaAsBlue,
-        ToolButtonInfo, ToolButtonZoomIn, ToolButtonZoomOut, ToolButtonSelRect, ToolButtonSelPoly})
+  for (QAction* a : {miSaveAsHGX,
+                     miSaveAsRaw,
+                     miSaveAsBMP,
+                     miMeshInfo,
+                     miCreateBGLFromCurrentMesh,
+                     miCloseMesh,
+                     miCopyToClipboard,
+                     miAddVertOffset,
+                     miChangeVal,
+                     miRestrictHeight,
+                     miInterpolNearestNeighbor,
+                     miZoom->menuAction(),
+                     miZoomToFit,
+                     miZoomToSelection,
+                     miRecompTerrainColors,
+                     miHillshade,
+                     miSeaAsBlue,
+                     ToolButtonInfo,
+                     ToolButtonZoomIn,
+                     ToolButtonZoomOut,
+                     ToolButtonSelRect,
+                     ToolButtonSelPoly})
     a->setEnabled(true);
   LabelZoom->setEnabled(true);
   ToolButtonSelRect->setChecked(true);
@@ -394,6 +424,9 @@ void TFormViewMesh::SetNoMeshState() {
                      miInterpolNearestNeighbor,
                      miRecompTerrainColors,
                      miZoom->menuAction(),
+                     miZoomToFit,
+                     miZoomToSelection,
+                     miHillshade,
                      miSeaAsBlue,
                      ToolButtonInfo,
                      ToolButtonZoomIn,
@@ -402,7 +435,9 @@ void TFormViewMesh::SetNoMeshState() {
                      ToolButtonSelRect,
                      ToolButtonSelPoly,
                      miUndo,
-                     ToolButtonUndo})
+                     ToolButtonUndo,
+                     miRedo,
+                     ToolButtonRedo})
     a->setEnabled(false);
   miShowGrid->setChecked(false);
   miShowGrid->setEnabled(false);
@@ -482,12 +517,17 @@ void TFormViewMesh::CloseMesh() {
   SetPaintBoxSize(0, 0);
 }
 
-void TFormViewMesh::miCloseMeshClick() { CloseMesh(); }
+void TFormViewMesh::miCloseMeshClick() {
+  if (AskSaveChanges()) CloseMesh();
+}
 
 void TFormViewMesh::miExitClick() { close(); }
 
 bool TFormViewMesh::FormCloseQuery() {
-  if (Mesh &&
+  // "Exit?" only when the save question was not asked.
+  const bool saveAsked = Mesh && Doc.Modified();
+  if (!AskSaveChanges()) return false;
+  if (Mesh && !saveAsked &&
       !ShowMessage(this, TMsgKind::Confirmation, "Exit " + QString::fromUtf8(AppName) + "?"))
     return false;
   QClipboard* cb = QGuiApplication::clipboard();
@@ -602,14 +642,18 @@ void TFormViewMesh::miRecompTerrainColorsClick() {
   TWaitCursor wait;
   Doc.SeaAsBlue = miSeaAsBlue->isChecked();
   Doc.HatchBands = miHatchAdjoQuad->isChecked();
+  StartCommandClock();
   Doc.RecomputeColors(Progress.get());
   PaintMesh();
+  ShowEnding(QString::fromStdString(
+      CommandEndText("Gray scale recomputed", TEnding::Done, CommandSeconds())));
 }
 
 void TFormViewMesh::miSeaAsBlueClick() {
   miSeaAsBlue->setChecked(!miSeaAsBlue->isChecked());
   TWaitCursor wait;
-  RecolorSelRect();
+  // The whole mesh: a rectangle recoloured alone would leave two seas.
+  if (Mesh) RecolorRect(Mesh->GridRect);
   PaintMesh();
 }
 
