@@ -12,6 +12,7 @@
 #include <QTest>
 #include <QWheelEvent>
 
+#include "core/formats/hgx_format.h"
 #include "core/settings/prog_cfg.h"
 #include "core/view/view_geometry.h"
 #include "support/ui/mesh_fixture.h"
@@ -20,6 +21,7 @@
 #include "ui/main/form_view_mesh.h"
 #include "ui/main/mesh_view.h"
 #include "ui/widgets/mnemonics.h"
+#include "ui/widgets/ui_state.h"
 
 namespace {
 void Load(TFormViewMesh& f, bool edit) {
@@ -32,8 +34,11 @@ void Load(TFormViewMesh& f, bool edit) {
 
 class FormViewMeshComfortTest : public QObject {
   Q_OBJECT
+  QTemporaryDir state_;
 
  private slots:
+  void initTestCase() { SetUiStatePath(state_.filePath("win.ini")); }
+
   void titleMarkerFollowsEditsUndoRedoAndSave() {
     QTemporaryDir dir;
     TDialogAnswers dlg({dir.filePath("a.hgx")});
@@ -83,6 +88,26 @@ class FormViewMeshComfortTest : public QObject {
     SetAnswerHook(previous);
   }
 
+  void droppedFilesOpenAfterTheQuestions() {
+    QTemporaryDir dir;
+    const QString hgx = dir.filePath("c.hgx");
+    TMessageRecorder rec;
+    TFormViewMesh f;
+    Load(f, false);
+    QVERIFY(SaveToFile(*f.Mesh, hgx.toStdString(), true, f.Mesh->GridRect, true, nullptr));
+    rec.QueueAnswers({false});  // "Close the mesh and open ...?" No
+    f.OpenDroppedFile(hgx);
+    QCOMPARE(f.windowTitle(), QString("DELVA - N47W123.hgt"));
+    f.OpenDroppedFile(hgx);
+    QCOMPARE(f.windowTitle(), QString("DELVA - c.hgx"));
+    QVERIFY(f.LabelEnding->text().startsWith("Loaded c.hgx (1,201 x 1,201 cells) in "));
+    QCOMPARE(RecentFiles(), QStringList{QFileInfo(hgx).absoluteFilePath()});
+    rec.Clear();
+    f.OpenDroppedFile(dir.filePath("notes.txt"));
+    QCOMPARE(rec.Texts(),
+             QStringList{"Only .hgt, .zip and .hgx files can be opened by dropping them."});
+  }
+
   void zoomToFitSelectionAndWheel() {
     TFormViewMesh f;
     f.resize(900, 700);
@@ -97,6 +122,10 @@ class FormViewMeshComfortTest : public QObject {
     QCOMPARE(f.Zoom, 16);
     f.UpdateSelectionLabel();
     QCOMPARE(f.LabelSelection->text(), QString("Selection 20 x 10 cells, 1.2 x 0.9 km"));
+    QCOMPARE(f.LabelLegend->toolTip(), QString("Gray scale from 0 m to 1,200 m"));
+    const int gray = f.MeshBitmap.pixelIndex(600, 600);
+    f.miHillshade->trigger();  // the shown image itself is shaded
+    QVERIFY(f.MeshBitmap.pixelIndex(600, 600) < gray);
     // Ctrl+wheel: one step out, the cell under the cursor stays there.
     const int cellX = (f.ScrollBoxMesh->ScrollX() + 100) / 16;
     QWheelEvent wheel(QPointF(100, 80), vp->mapToGlobal(QPointF(100, 80)), {}, {0, -120},

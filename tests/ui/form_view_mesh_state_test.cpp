@@ -47,7 +47,7 @@ class FormViewMeshStateTest : public QObject {
     QStringList expected{
         "mEdit", "mFS", "mFile", "mHelp", "mOperations", "mPreferences", "mView", "miAbout",
         "miExit", "miGeoRefFmt", "miMorePrefs", "miOpenHGX", "miOpenMultiHGT", "miOpenRaster",
-        "miOpenSingleHGT", "miProgHelp", "msiGeoRefFmt_D", "msiGeoRefFmt_DM",
+        "miRecentFiles", "miOpenSingleHGT", "miProgHelp", "msiGeoRefFmt_D", "msiGeoRefFmt_DM",
         // Zoom items sit in a disabled submenu; they are usable
         // only through it.
         "msiZoom16x", "msiZoom1div16x", "msiZoom1div2x", "msiZoom1div32x", "msiZoom1div4x",

@@ -1,12 +1,17 @@
 // Map-style navigation of the main window: zoom about the cursor, Zoom to
-// Fit, Zoom to Selection, the selection's size in the status line, and
-// Hillshade.
+// Fit, Zoom to Selection, the selection's size in the status line,
+// Hillshade and the gray-scale legend.
 
 #include <QAction>
+#include <QFontMetrics>
 #include <QLabel>
+#include <QPainter>
+#include <QPixmap>
 #include <QScrollBar>
 
+#include "core/base/number_text.h"
 #include "core/view/cursor_readout.h"
+#include "core/view/mesh_image.h"
 #include "core/view/view_geometry.h"
 #include "ui/main/form_view_mesh.h"
 #include "ui/main/mesh_view.h"
@@ -59,4 +64,29 @@ void TFormViewMesh::miHillshadeClick() {
   TWaitCursor wait;
   RecolorRect(Mesh->GridRect);
   PaintMesh();
+}
+
+void TFormViewMesh::UpdateLegend() {
+  if (!LabelLegend) return;
+  LabelLegend->setVisible(Mesh != nullptr);
+  if (!Mesh) return;
+  const QString low = QString::fromStdString(FormatGrouped(Mesh->ColorMin) + " m");
+  const QString high = QString::fromStdString(FormatGrouped(Mesh->ColorMax) + " m");
+  const QFontMetrics fm(LabelLegend->font());
+  const int bar = 64, gap = 4, h = fm.height();
+  const int wl = fm.horizontalAdvance(low), wh = fm.horizontalAdvance(high);
+  QPixmap pix(wl + gap + bar + gap + wh, h);
+  pix.fill(Qt::transparent);
+  QPainter p(&pix);
+  const TTPalette& pal = MeshPalette();
+  for (int x = 0; x < bar; ++x) {
+    p.setPen(QColor::fromRgb(pal[size_t(x * 253 / (bar - 1))]));
+    p.drawLine(wl + gap + x, 2, wl + gap + x, h - 3);
+  }
+  p.setPen(LabelLegend->palette().color(QPalette::WindowText));
+  p.drawText(0, fm.ascent(), low);
+  p.drawText(wl + gap + bar + gap, fm.ascent(), high);
+  p.end();
+  LabelLegend->setPixmap(pix);
+  LabelLegend->setToolTip("Gray scale from " + low + " to " + high);
 }

@@ -34,6 +34,7 @@
 #include "ui/widgets/icons.h"
 #include "ui/widgets/message_box.h"
 #include "ui/widgets/mnemonics.h"
+#include "ui/widgets/ui_state.h"
 
 // -------------------------------------------------------------- construction
 
@@ -53,6 +54,7 @@ void TFormViewMesh::FormCreate() {
   QLocale::setDefault(QLocale::c());
   setWindowTitle(QString::fromUtf8(AppName));
   setMinimumSize(800, 600);
+  setAcceptDrops(true);
   resize(800, 600);
 
   ScrollBoxMesh = new TMeshView(this);
@@ -96,6 +98,8 @@ void TFormViewMesh::BuildMenus() {
   miOpenHGX = AddItem(mFile, "miOpenHGX", "Load HGX...", &TFormViewMesh::miOpenHGXClick);
   miOpenRaster =
       AddItem(mFile, "miOpenRaster", "Load Raster...", &TFormViewMesh::miOpenRasterClick);
+  miRecentFiles = named(mFile->addMenu("Recent Files"), "miRecentFiles");
+  connect(miRecentFiles, &QMenu::aboutToShow, this, &TFormViewMesh::FillRecentFiles);
   mFile->addSeparator();
   miSaveAsHGX =
       AddItem(mFile, "miSaveAsHGX", "Save Mesh to HGX...", &TFormViewMesh::miSaveAsHGXClick);
@@ -322,6 +326,9 @@ void TFormViewMesh::BuildStatusLine() {
   LabelEnding = new QLabel;
   LabelEnding->setObjectName("LabelEnding");
   sb->addWidget(LabelEnding);
+  LabelLegend = new QLabel;
+  LabelLegend->setObjectName("LabelLegend");
+  sb->addPermanentWidget(LabelLegend);
   LabelProgress = new QLabel;
   LabelProgress->setObjectName("LabelProgress");
   LabelProgress->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -352,6 +359,7 @@ void TFormViewMesh::FormShow() {
   if (!QDir().mkpath(TempDir()))
     ShowMessage(this, TMsgKind::Warning, "Cannot create temporary directory.");
   LoadStartupConfiguration();
+  restoreGeometry(SavedWindowGeometry());
 }
 
 void TFormViewMesh::LoadStartupConfiguration() {
@@ -373,7 +381,8 @@ bool TFormViewMesh::MeshSpansMoreThanOneDegree() const {
 void TFormViewMesh::SetMeshState() {
   if (!Mesh) return;
   UpdateTitle();
-  for (QAction* a : {miOpenSingleHGT, miOpenMultiHGT, miOpenHGX, miOpenRaster})
+  for (QAction* a :
+       {miOpenSingleHGT, miOpenMultiHGT, miOpenHGX, miOpenRaster, miRecentFiles->menuAction()})
     a->setEnabled(false);
   for (QAction* a : {miSaveAsHGX,
                      miSaveAsRaw,
@@ -407,10 +416,13 @@ void TFormViewMesh::SetMeshState() {
   paint_box_visible_ = true;
   ScrollBoxMesh->viewport()->update();
   miHatchAdjoQuad->setVisible(Mesh->HasAdjoBands());
+  UpdateLegend();
 }
 
 void TFormViewMesh::SetNoMeshState() {
-  for (QAction* a : {miOpenSingleHGT, miOpenMultiHGT, miOpenHGX, miOpenRaster}) a->setEnabled(true);
+  for (QAction* a :
+       {miOpenSingleHGT, miOpenMultiHGT, miOpenHGX, miOpenRaster, miRecentFiles->menuAction()})
+    a->setEnabled(true);
   for (QAction* a : {miSaveAsHGX,
                      miSaveAsRaw,
                      miSaveAsBMP,
@@ -453,6 +465,7 @@ void TFormViewMesh::SetNoMeshState() {
   ScrollBoxMesh->viewport()->update();
   miHatchAdjoQuad->setChecked(true);
   miHatchAdjoQuad->setVisible(false);
+  UpdateLegend();
   setWindowTitle(QString::fromUtf8(AppName));
 }
 
@@ -552,6 +565,7 @@ void TFormViewMesh::closeEvent(QCloseEvent* event) {
     return;
   }
   CloseMesh();
+  SaveWindowGeometry(saveGeometry());
   event->accept();
 }
 
@@ -645,6 +659,7 @@ void TFormViewMesh::miRecompTerrainColorsClick() {
   StartCommandClock();
   Doc.RecomputeColors(Progress.get());
   PaintMesh();
+  UpdateLegend();
   ShowEnding(QString::fromStdString(
       CommandEndText("Gray scale recomputed", TEnding::Done, CommandSeconds())));
 }

@@ -86,6 +86,7 @@ class TFormViewMesh : public QMainWindow {
   QLabel* LabelCursor = nullptr;
   QLabel* LabelSelection = nullptr;  // the selection's size, beside the read-out
   QLabel* LabelEnding = nullptr;     // how the last long command ended
+  QLabel* LabelLegend = nullptr;     // the gray range in metres
   QLabel* LabelProgress = nullptr;
   QProgressBar* ProgressBar = nullptr;
   QLabel* LabelZoom = nullptr;
@@ -110,6 +111,7 @@ class TFormViewMesh : public QMainWindow {
   QAction* miOpenMultiHGT = nullptr;
   QAction* miOpenHGX = nullptr;
   QAction* miOpenRaster = nullptr;
+  QMenu* miRecentFiles = nullptr;  // enabled state: miRecentFiles->menuAction()
   QAction* miSaveAsHGX = nullptr;
   QAction* miSaveAsRaw = nullptr;
   QAction* miSaveAsBMP = nullptr;
@@ -191,6 +193,13 @@ class TFormViewMesh : public QMainWindow {
   void UpdateTitle();
   // The save question for a modified mesh; false when the mesh must stay.
   bool AskSaveChanges();
+  // A file dropped on the window: .hgt/.zip as one tile, .hgx as HGX; a
+  // loaded mesh is closed first when the user agrees.
+  void OpenDroppedFile(const QString& path);
+  // The Recent Files submenu from the remembered list.
+  void FillRecentFiles();
+  // A loaded .hgt/.zip/.hgx file goes to the top of Recent Files.
+  void RememberLoadedFile();
   // The mesh was written to a file: not modified any more.
   void MarkSaved();
   // A long command's clock, and its ending in the status line.
@@ -227,6 +236,8 @@ class TFormViewMesh : public QMainWindow {
   // The closed polygon's bounds, the rectangle, else the whole grid.
   TCellRect SelectionShown() const;
   void UpdateSelectionLabel();
+  // LabelLegend from the mesh's colour range (hidden without a mesh).
+  void UpdateLegend();
 
   // Start-up configuration (load, or propose defaults and write them).
   void LoadStartupConfiguration();
@@ -323,6 +334,8 @@ class TFormViewMesh : public QMainWindow {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:

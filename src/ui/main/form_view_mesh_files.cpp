@@ -43,7 +43,9 @@ void TFormViewMesh::LoadNewMesh(const std::function<std::string(TTMesh& mesh)>& 
     return;
   }
   TWaitCursor wait;
-  if (AttachMesh(std::move(mesh))) ShowEnding(LoadedText());
+  if (!AttachMesh(std::move(mesh))) return;
+  ShowEnding(LoadedText());
+  RememberLoadedFile();
 }
 
 void TFormViewMesh::miOpenHGXClick() {

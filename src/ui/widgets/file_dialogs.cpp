@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include "ui/widgets/ui_state.h"
+
 namespace {
 TFileDialogHook& Hook() {
   static TFileDialogHook hook;
@@ -39,7 +41,9 @@ QString QtFileFilter(const QString& filter) {
 
 QString RunFileDialog(QWidget* parent, const TFileDialogRequest& r) {
   if (Hook()) return Hook()(r);
-  QFileDialog dialog(parent, r.title, r.folder, QtFileFilter(r.filter));
+  // A folder the command chose (the HGT folder) wins over the remembered one.
+  QFileDialog dialog(parent, r.title, r.folder.isEmpty() ? LastFolder(r.title) : r.folder,
+                     QtFileFilter(r.filter));
   if (r.kind == TFileDialogRequest::Open) {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -51,5 +55,7 @@ QString RunFileDialog(QWidget* parent, const TFileDialogRequest& r) {
   if (!r.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(r.defaultSuffix);
   if (dialog.exec() != QDialog::Accepted) return QString();
   const QStringList files = dialog.selectedFiles();
-  return files.isEmpty() ? QString() : files.first();
+  if (files.isEmpty()) return QString();
+  SetLastFolder(r.title, QFileInfo(files.first()).absolutePath());
+  return files.first();
 }
