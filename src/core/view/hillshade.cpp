@@ -32,7 +32,8 @@ void ShadeCells(const TTMesh& mesh, const TCellRect& rect, uint8_t* image, ptrdi
     const int16_t* row = mesh.RowStart(y);
     const int16_t* up = mesh.RowStart(std::max(0, y - 1));
     const int16_t* down = mesh.RowStart(std::min(mesh.Rows - 1, y + 1));
-    const double spanY = (y > 0 && y < mesh.Rows - 1 ? 2 : 1) * dyMetres;
+    const double invSpanY = 1.0 / ((y > 0 && y < mesh.Rows - 1 ? 2 : 1) * dyMetres);
+    const double invSpanX = 1.0 / (2 * dxMetres), invEdgeX = 1.0 / dxMetres;
     uint8_t* dst = image + ptrdiff_t(y) * stride;
     for (int32_t x = rect.Left; x <= rect.Right; ++x) {
       if (dst[x] > 253) continue;
@@ -41,12 +42,12 @@ void ShadeCells(const TTMesh& mesh, const TCellRect& rect, uint8_t* image, ptrdi
       if (row[x] == voidValue || w == voidValue || e == voidValue || n == voidValue ||
           s == voidValue)
         continue;
-      const double gx = (double(e) - w) / ((xr - xl) * dxMetres);
-      const double gy = (double(s) - n) / spanY;
+      const double gx = (double(e) - w) * (xr - xl == 2 ? invSpanX : invEdgeX);
+      const double gy = (double(s) - n) * invSpanY;
       // Lambert: the light against the surface normal (-gx, -gy, 1).
       const double lit = (-gx * lx - gy * ly + lz) / std::sqrt(gx * gx + gy * gy + 1);
-      const double shade = 0.35 + 0.65 * std::clamp(lit, 0.0, 1.0);
-      dst[x] = uint8_t(std::clamp(std::lround(dst[x] * shade), 0L, 253L));
+      const double shade = 0.35 + 0.65 * (lit < 0 ? 0 : lit);  // lit never exceeds 1
+      dst[x] = uint8_t(std::min(253, int(dst[x] * shade + 0.5)));
     }
   }
 }
