@@ -1,6 +1,7 @@
 // Interpolation and undo on a whole 1" tile.
 //
 //   ./build/bench/delva_bench --benchmark_filter='Interpol|Undo'
+//   bench/compare_gdal.sh    (whole processes against gdal_fillnodata.py)
 //
 // The plain definition costs minutes on a whole tile, so it runs on a band of
 // rows; the fast version runs on the same band too (same voids, direct
@@ -134,6 +135,34 @@ BENCHMARK_CAPTURE(BM_InterpolFast, tile, true)
 BENCHMARK_CAPTURE(BM_InterpolFast, band, false)
     ->Arg(1)
     ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// The whole tile at the radii of the dialog's range, every core, whichever
+// way of summing the cost estimate picks (counter `transformed`).
+void BM_InterpolRadius(benchmark::State& state) {
+  TTMesh m;
+  TTInterpolRun run;
+  double seconds = 0;
+  int64_t voids = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    Load(m);
+    voids = VoidsIn(m, m.GridRect);
+    state.ResumeTiming();
+    auto t0 = std::chrono::steady_clock::now();
+    InterpolNearestNei(m, m.GridRect, int32_t(state.range(0)), nullptr, nullptr, 6.0, &run);
+    seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  }
+  Report(state, voids, seconds);
+  state.counters["transformed"] = run.Transformed;
+  state.counters["direct_sums"] = double(run.DirectSums);
+}
+BENCHMARK(BM_InterpolRadius)
+    ->Arg(10)
+    ->Arg(70)
+    ->Arg(300)
+    ->Arg(1000)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

@@ -14,7 +14,7 @@ import re
 import sys
 
 # Bottom to top. A new area goes into this list at its place.
-CORE = ["base", "platform", "mesh", "zip", "view", "formats", "tiles", "edit",
+CORE = ["platform", "base", "mesh", "zip", "view", "formats", "tiles", "edit",
         "settings", "scenery", "document"]
 UI = ["widgets", "dialogs", "main", "commands"]
 # Standard headers of the platform layer that name an operating system.

@@ -7,10 +7,13 @@
 
 #include "cli/cli.h"
 #include "cli/cli_io.h"
+#include "cli/cli_parse.h"
 #include "core/base/app_name.h"
 #include "core/base/file_util.h"
 #include "core/formats/hgx_format.h"
 #include "core/mesh/mesh.h"
+#include "core/platform/file_system.h"
+#include "core/platform/native_file.h"
 #include "core/platform/process.h"
 #include "core/scenery/bgl_build.h"
 #include "core/scenery/resample_run.h"
@@ -24,8 +27,8 @@ namespace fs = std::filesystem;
 // Paths the compiler gets must not depend on the folder it runs in.
 std::string Absolute(const std::string& path) {
   std::error_code ec;
-  const fs::path p = fs::absolute(fs::path(path), ec);
-  return ec ? path : p.lexically_normal().string();
+  const fs::path p = fs::absolute(NativePath(path), ec);
+  return ec ? path : Utf8Path(p.lexically_normal());
 }
 
 // The compiler location configured in the editor's settings file: beside
@@ -36,17 +39,6 @@ std::string ConfiguredResample() {
   const std::string userDir = UserConfigFolder(AppName);
   if (LoadProgCfg(cfg, exeDir) || LoadProgCfg(cfg, userDir)) return cfg.ResamplePath;
   return std::string();
-}
-
-TBandOverlap ParseOverlap(const std::string& text) {
-  const std::vector<std::string> parts = CliSplit(text);
-  if (parts.size() != 4) CliUsage("--overlap needs N,S,W,E");
-  TBandOverlap o;
-  o.North = int32_t(CliInt(parts[0], 0, INT32_MAX, "--overlap"));
-  o.South = int32_t(CliInt(parts[1], 0, INT32_MAX, "--overlap"));
-  o.West = int32_t(CliInt(parts[2], 0, INT32_MAX, "--overlap"));
-  o.East = int32_t(CliInt(parts[3], 0, INT32_MAX, "--overlap"));
-  return o;
 }
 
 int RunBgl(const TCliArgs& args) {
@@ -93,12 +85,10 @@ int RunBgl(const TCliArgs& args) {
   const bool keepTemp = args.Has("--keep-temp");
   std::string tempDir;
   if (keepTemp) {
+    // A fresh private folder: a predictable name could be prepared by others.
     std::error_code ec;
-    const fs::path kept =
-        fs::temp_directory_path(ec) / ("delvacli-bgl-" + std::to_string(ProcessId()));
-    fs::create_directories(kept, ec);
-    if (ec) CliFail("Cannot create temporary directory.");
-    tempDir = kept.string();
+    tempDir = MakePrivateFolder(Utf8Path(fs::temp_directory_path(ec)), "delvacli-bgl-");
+    if (tempDir.empty()) CliFail("Cannot create temporary directory.");
   } else {
     tempDir = session.TempDir();
   }
@@ -134,8 +124,9 @@ int RunBgl(const TCliArgs& args) {
 
   const std::string status =
       result == TResampleRunResult::Crashed ? ResampleCrashedText(bgl) : ResampleFinishedText(bgl);
-  std::printf("%s\n", status.c_str());
+  // The status line stays the last line of the output.
   if (keepTemp) std::printf("Temporary files kept in %s\n", tempDir.c_str());
+  std::printf("%s\n", status.c_str());
   int64_t size = 0;
   if (result == TResampleRunResult::Crashed || !FileSizeIfExists(bgl, size) || size == 0)
     CliFail(status);

@@ -15,8 +15,9 @@ int RunConvert(const TCliArgs& args) {
 
 TCliRegistration reg(
     {"convert",
-     "delvacli convert IN OUT [--raster GEOMETRY] [--byte-order msb|lsb] [--void-as V]",
-     {kRasterOption, kByteOrderOption, kVoidAsOption},
+     "delvacli convert IN OUT [--raster GEOMETRY] [--warp DENSITY[,bilinear|cubic]] "
+     "[--byte-order msb|lsb] [--void-as V]",
+     {kRasterOption, kWarpOption, kByteOrderOption, kVoidAsOption},
      {},
      2,
      2,

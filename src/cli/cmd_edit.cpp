@@ -9,27 +9,24 @@
 
 #include "cli/cli.h"
 #include "cli/cli_io.h"
-#include "core/edit/interpol.h"
+#include "cli/cli_parse.h"
+#include "core/edit/fill_delta.h"
+#include "core/edit/fill_voids.h"
 #include "core/edit/mesh_edit.h"
 #include "core/mesh/cell_mask.h"
 #include "core/mesh/mesh.h"
-#include "core/mesh/poly_raster.h"
 
 namespace {
 
 constexpr const char* kRect = "--rect";
 constexpr const char* kPolygon = "--polygon";
 
-// The parsed selection: a rectangle, and for a polygon its mask.
-struct TSelection {
+// The selection's texts, checked before anything is loaded (usage errors
+// first) and against the grid once the mesh is there.
+struct TSelection : TCellSelection {
   std::string rectText, polygonText;
-  TCellRect rect;
-  bool hasMask = false;
-  TTCellMask mask;
 };
 
-// Reads --rect / --polygon before anything is loaded (usage errors first);
-// Resolve() checks them against the grid once the mesh is there.
 TSelection ParseSelection(const TCliArgs& args) {
   TSelection s;
   if (args.Has(kRect) && args.Has(kPolygon)) CliUsage("give either --rect or --polygon, not both");
@@ -41,42 +38,7 @@ TSelection ParseSelection(const TCliArgs& args) {
 }
 
 void Resolve(TSelection& s, const TTMesh& mesh) {
-  const long long maxCol = mesh.Cols - 1, maxRow = mesh.Rows - 1;
-  if (!s.rectText.empty()) {
-    std::vector<std::string> p = CliSplit(s.rectText);
-    if (p.size() != 4) CliUsage("invalid --rect: \"" + s.rectText + "\" (LEFT,TOP,RIGHT,BOTTOM)");
-    s.rect.Left = int32_t(CliInt(p[0], 0, maxCol, "rectangle left column"));
-    s.rect.Top = int32_t(CliInt(p[1], 0, maxRow, "rectangle top row"));
-    s.rect.Right = int32_t(CliInt(p[2], 0, maxCol, "rectangle right column"));
-    s.rect.Bottom = int32_t(CliInt(p[3], 0, maxRow, "rectangle bottom row"));
-    if (s.rect.Right < s.rect.Left || s.rect.Bottom < s.rect.Top)
-      CliUsage("invalid --rect: \"" + s.rectText + "\" (right below left or bottom above top)");
-  } else if (!s.polygonText.empty()) {
-    std::vector<TTCellPoint> points;
-    for (const std::string& v : CliSplit(s.polygonText, ';')) {
-      if (v.empty()) continue;  // a trailing ';'
-      std::vector<std::string> xy = CliSplit(v);
-      if (xy.size() != 2) CliUsage("invalid --polygon vertex: \"" + v + "\" (COLUMN,ROW)");
-      points.push_back({int32_t(CliInt(xy[0], 0, maxCol, "polygon column")),
-                        int32_t(CliInt(xy[1], 0, maxRow, "polygon row"))});
-    }
-    if (points.size() < 3) CliUsage("--polygon needs at least three vertices");
-    // Closed automatically, as the editor closes on the first vertex.
-    if (!(points.back() == points.front())) points.push_back(points.front());
-    TCellRect b{points[0].X, points[0].X, points[0].Y, points[0].Y};
-    for (const TTCellPoint& q : points) {
-      b.Left = std::min(b.Left, q.X);
-      b.Right = std::max(b.Right, q.X);
-      b.Top = std::min(b.Top, q.Y);
-      b.Bottom = std::max(b.Bottom, q.Y);
-    }
-    s.rect = b;
-    s.mask.Reset(b);
-    RasterizePolygon(points.data(), int32_t(points.size()), s.mask);
-    s.hasMask = true;
-  } else {
-    s.rect = mesh.GridRect;
-  }
+  ParseCellSelection(s.rectText, s.polygonText, mesh.Cols, mesh.Rows, s);
 }
 
 int16_t Sample(const std::string& text, const std::string& what) {
@@ -88,22 +50,42 @@ int16_t Sample(const std::string& text, const std::string& what) {
 int RunFillVoids(const TCliArgs& args) {
   CheckOutputArgs(args.Arg(1), args);
   TSelection sel = ParseSelection(args);
-  const int32_t radius = int32_t(CliInt(args.Value("--radius", "70"), 1, 1000, "radius"));
-  double weight = 0;
+  TTFillRequest request;
+  const std::string method = args.Value("--method", "idw");
+  if (method == "spline")
+    request.Method = TFillMethod::Spline;
+  else if (method == "dem")
+    request.Method = TFillMethod::Dem;
+  else if (method != "idw")
+    CliUsage("--method must be idw, spline or dem");
+  if (request.Method != TFillMethod::Idw && (args.Has("--radius") || args.Has("--weight")))
+    CliUsage("--radius and --weight belong to --method idw");
+  if ((request.Method == TFillMethod::Dem) != args.Has("--second-dem"))
+    CliUsage("--method dem needs --second-dem FILE, and --second-dem needs --method dem");
+  request.Radius = int32_t(CliInt(args.Value("--radius", "70"), 1, 1000, "radius"));
   try {
-    weight = CliNumber(args.Value("--weight", "6.0"), "weight");
+    request.Weight = CliNumber(args.Value("--weight", "6.0"), "weight");
   } catch (const TCliError&) {
     CliUsage("Invalid format for Weight.");
   }
-  if (!(weight > 1)) CliUsage("Weight must be greater than 1.");
+  if (!(request.Weight > 1)) CliUsage("Weight must be greater than 1.");
+  request.Options.InteriorOnly = args.Has("--interior-only");
+  if (args.Has("--max-void"))
+    request.Options.MaxVoid = CliInt(args.Value("--max-void"), 1, INT64_MAX, "--max-void");
 
   TCliSession session(args);
-  TTMesh mesh;
+  TTMesh mesh, second;
   LoadInput(mesh, args.Arg(0), args, session);
   Resolve(sel, mesh);
-  TTInterpolRun run;
-  if (!InterpolNearestNei(mesh, sel.rect, radius, session.Progress(),
-                          sel.hasMask ? &sel.mask : nullptr, weight, &run))
+  if (request.Method == TFillMethod::Dem) {
+    LoadModelFile(second, args.Value("--second-dem"), session);
+    if (!SecondModelCovers(mesh, second, sel.rect))
+      CliFail("the second model does not cover the selection");
+    request.SecondModel = &second;
+  }
+  TTFillRun run;
+  if (!FillVoids(mesh, sel.rect, sel.hasMask ? &sel.mask : nullptr, request, session.Progress(),
+                 &run))
     CliFail("Not enough memory available.");
   WriteOutput(mesh, args.Arg(1), args, session);
   std::printf("filled %lld of %lld voids\n", static_cast<long long>(run.Filled),
@@ -183,12 +165,13 @@ int RunEdit(const TCliArgs& args) {
 }
 
 TCliRegistration fillVoids({"fill-voids",
-                            "delvacli fill-voids IN OUT [--radius R] [--weight P] "
+                            "delvacli fill-voids IN OUT [--method idw|spline|dem] [--radius R] "
+                            "[--weight P] [--second-dem FILE] [--interior-only] [--max-void N] "
                             "[--rect L,T,R,B | --polygon C1,R1;C2,R2;...] [--raster GEOMETRY] "
                             "[--byte-order msb|lsb] [--void-as V]",
-                            {"--radius", "--weight", kRect, kPolygon, kRasterOption,
-                             kByteOrderOption, kVoidAsOption},
-                            {},
+                            {"--method", "--radius", "--weight", "--second-dem", "--max-void",
+                             kRect, kPolygon, kRasterOption, kByteOrderOption, kVoidAsOption},
+                            {"--interior-only"},
                             2,
                             2,
                             RunFillVoids});

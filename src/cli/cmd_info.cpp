@@ -18,8 +18,9 @@ int RunInfo(const TCliArgs& args) {
 
 TCliRegistration reg(
     {"info",
-     "delvacli info IN [--raster ROWS,COLS,MINLAT,MAXLAT,MINLON,MAXLON[,msb|lsb[,VOID]]]",
-     {kRasterOption},
+     "delvacli info IN [--raster ROWS,COLS,MINLAT,MAXLAT,MINLON,MAXLON[,msb|lsb[,VOID]]] "
+     "[--warp DENSITY[,bilinear|cubic]]",
+     {kRasterOption, kWarpOption},
      {},
      1,
      1,

@@ -1,39 +1,47 @@
 // delvacli mosaic: a rectangle of tiles loaded as "Load Multiple HGT..."
 // loads it, with the same checks and messages, written to OUT; or, with
-// --missing, the names of the tiles that are absent from the folder.
+// --missing, the names of the tiles that are absent from the folder. With
+// --dem the folder holds GeoTIFF tiles found by their extents ("Load
+// Multiple DEM...").
 #include <cstdio>
 #include <string>
 
 #include "cli/cli.h"
 #include "cli/cli_io.h"
+#include "cli/cli_parse.h"
 #include "core/mesh/mesh.h"
 #include "core/tiles/multi_hgt.h"
+#ifdef DELVA_HAVE_GDAL
+#include "gdal/gdal_dem.h"
+#endif
 
 namespace {
 
-TTDegreeRect ParseRect(const std::string& text) {
-  const auto parts = CliSplit(text);
-  if (parts.size() != 4) CliUsage("--rect needs MINLAT,MAXLAT,MINLON,MAXLON");
-  TTDegreeRect r;
-  r.MinLat = int(CliInt(parts[0], -90, 90, "--rect MINLAT"));
-  r.MaxLat = int(CliInt(parts[1], -90, 90, "--rect MAXLAT"));
-  r.MinLon = int(CliInt(parts[2], -180, 180, "--rect MINLON"));
-  r.MaxLon = int(CliInt(parts[3], -180, 180, "--rect MAXLON"));
-  return r;
-}
-
-TTBandFlags ParseBands(const std::string& text) {
-  TTBandFlags b;
-  for (char c : text) {
-    bool* flag = c == 'N' || c == 'n'   ? &b.North
-                 : c == 'S' || c == 's' ? &b.South
-                 : c == 'W' || c == 'w' ? &b.West
-                 : c == 'E' || c == 'e' ? &b.East
-                                        : nullptr;
-    if (!flag || *flag) CliUsage("--bands takes each of the letters N, S, W, E at most once");
-    *flag = true;
+int RunDemMosaic(const TTMultiHGTRequest& request, const TCliArgs& args) {
+#ifdef DELVA_HAVE_GDAL
+  TTDemMosaicRequest dem;
+  dem.Folder = request.Folder;
+  dem.Rect = request.Rect;
+  dem.Bands = request.Bands;
+  dem.FillValue = request.FillValue;
+  if (args.Has("--missing")) {
+    for (const std::string& name : MissingDemCells(dem)) std::printf("%s\n", name.c_str());
+    return 0;
   }
-  return b;
+  const std::string& out = args.Arg(0);
+  CheckOutputArgs(out, args);
+  TCliSession session(args);
+  TTMesh mesh;
+  const TTDemLoadResult result = LoadMultiDem(mesh, dem, session.Progress());
+  if (!result.Message.empty()) CliFail(result.Message);
+  ReportClipped(result.Clipped);
+  WriteOutput(mesh, out, args, session);
+  return 0;
+#else
+  (void)request;
+  (void)args;
+  CliUsage(kNoGdalMessage);
+#endif
 }
 
 int RunMosaic(const TCliArgs& args) {
@@ -45,13 +53,14 @@ int RunMosaic(const TCliArgs& args) {
 
   TTMultiHGTRequest request;
   request.Folder = args.Value("--folder");
-  request.Rect = ParseRect(args.Value("--rect"));
+  request.Rect = ParseDegreeRect(args.Value("--rect"));
   request.Bands = ParseBands(args.Value("--bands"));
   request.FillValue = int16_t(CliInt(args.Value("--fill", "0"), -32768, 32767, "--fill"));
   // The dialog's own checks, with its messages.
   const TTMultiHGTCloseCheck check = CheckMultiHGTClose(request.Rect, request.Bands);
   if (!check.Message.empty()) CliUsage(check.Message);
 
+  if (args.Has("--dem")) return RunDemMosaic(request, args);
   if (missing) {
     for (const std::string& name : MissingTileNames(RequestTilePaths(request)))
       std::printf("%s\n", name.c_str());
@@ -70,10 +79,10 @@ int RunMosaic(const TCliArgs& args) {
 
 TCliRegistration reg({"mosaic",
                       "delvacli mosaic --folder DIR --rect MINLAT,MAXLAT,MINLON,MAXLON "
-                      "[--bands NSWE] [--fill V] [--byte-order msb|lsb] [--void-as V] "
+                      "[--bands NSWE] [--fill V] [--dem] [--byte-order msb|lsb] [--void-as V] "
                       "(OUT | --missing)",
                       {"--folder", "--rect", "--bands", "--fill", kByteOrderOption, kVoidAsOption},
-                      {"--missing"},
+                      {"--missing", "--dem"},
                       0,
                       1,
                       RunMosaic});

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "core/platform/interrupt_cleanup.h"
+#include "core/platform/native_file.h"
 #include "version.h"
 
 namespace {
@@ -17,8 +19,8 @@ void PrintUsage(std::FILE* to) {
   for (const TCliCommand& c : CliCommands()) std::fprintf(to, "  %s\n", c.Usage.c_str());
 }
 
-int Run(int argc, char* argv[]) {
-  if (argc < 2) CliUsage("missing command; try delvacli --help");
+int Run(const std::vector<std::string>& argv) {
+  if (argv.size() < 2) CliUsage("missing command; try delvacli --help");
   const std::string name = argv[1];
   if (name == "--version") {
     std::printf("delvacli %s\n", DELVA_VERSION_STRING);
@@ -30,7 +32,7 @@ int Run(int argc, char* argv[]) {
   }
   for (const TCliCommand& c : CliCommands()) {
     if (c.Name != name) continue;
-    TCliArgs args = ParseCliArgs(std::vector<std::string>(argv + 2, argv + argc), c);
+    TCliArgs args = ParseCliArgs(std::vector<std::string>(argv.begin() + 2, argv.end()), c);
     if (args.Has("--help")) {
       std::printf("usage: %s\n", c.Usage.c_str());
       return 0;
@@ -43,10 +45,13 @@ int Run(int argc, char* argv[]) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // Output must be the same bytes on every system (no "\r" added on Windows).
+  UseBinaryStandardStreams();
   int status = 1;
   std::string message;
+  InstallInterruptCleanup();
   try {
-    status = Run(argc, argv);
+    status = Run(ProgramArguments(argc, argv));
   } catch (const TCliError& e) {
     status = e.Status;
     message = e.Message;

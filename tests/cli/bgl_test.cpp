@@ -81,6 +81,19 @@ TEST(CliBgl, CompilesAMeshWithTheStandIn) {
   EXPECT_NE(b.find("key Source.NumOfCellsPerLine=84\n"), std::string::npos) << b;  // 40+41+3
   EXPECT_NE(b.find("key Source.Lat=46.2500000000\n"), std::string::npos) << b;
   EXPECT_NE(b.find("key Destination.LOD=11\n"), std::string::npos);
+
+  // --keep-temp: a fresh private folder, named just before the status line.
+  r = Bgl(dir, "TMPDIR='" + dir.Path() + "'",
+          {dir.File("m.ras"), "--raster", "121,121,45,46,-122,-121", "--out", dir.File("k.bgl"),
+           "--resample", kStandIn, "--keep-temp"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string kept = "Temporary files kept in " + dir.File("delvacli-bgl-");
+  const size_t at = r.out.rfind(kept);
+  ASSERT_NE(at, std::string::npos) << r.out;
+  const size_t eol = r.out.find('\n', at);
+  EXPECT_EQ(r.out.substr(eol + 1), tail);
+  const std::string folder = r.out.substr(at + 24, eol - at - 24);
+  EXPECT_EQ(std::filesystem::status(folder).permissions(), std::filesystem::perms::owner_all);
 }
 
 TEST(CliBgl, FailuresEndWithOneLine) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
+
 #include "support/cli_run.h"
 #include "support/test_paths.h"
 
@@ -29,6 +32,22 @@ TEST(Cli, InfoPrintsTheReport) {
             "Dimensions: 1201 rows  x  1201 columns\n\n"
             "Number of samples: 1442401\nNumber of voids: 2 (0.0001%)\n\n"
             "Highest elevation: 2500 m (8202 ft)\nLowest elevation: -12 m (-39 ft)\n");
+  // A name without a position: placed at N00 E000, with a warning.
+  std::filesystem::rename(dir.File("N45W122.hgt"), dir.File("dem.hgt"));
+  r = RunCli(dir.Path(), {"info", dir.File("dem.hgt")});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err,
+            "delvacli: warning: The position of dem.hgt cannot be read from its name; "
+            "it is placed at N00 E000.\n");
+  // Written to a pipe, as in "convert x /dev/stdout | ...".
+  const std::string cmd = "'" DELVACLI_PATH "' convert '" + dir.File("dem.hgt") +
+                          "' /dev/fd/1 --raster 1,2,0,1,0,1 | cat";
+  WriteFileBytes(dir.File("dem.hgt"), {0, 1, 0, 2});
+  std::FILE* pipe = popen(cmd.c_str(), "r");
+  char got[8] = {};
+  EXPECT_EQ(std::fread(got, 1, sizeof got, pipe), 4u);
+  EXPECT_EQ(pclose(pipe), 0);
+  EXPECT_EQ(std::string(got, 4), std::string("\0\1\0\2", 4));
 }
 
 TEST(Cli, ConvertRoundTripsThroughEveryFormat) {
@@ -73,7 +92,8 @@ TEST(Cli, FailuresGiveOneLineAndKeepOutput) {
       {{"info", dir.File("bad.hgx")}, "Cannot load HGX."},
       {{"info", dir.File("old.hgt")}, "HGT file size is invalid."},
       {{"info", dir.File("N45W122.hgt"), "--raster", "1201,1200,45,46,-122,-121"},
-       "File has wrong size"}};
+       "File has wrong size"},
+      {{"convert", dir.File("N45W122.hgt"), dir.Path()}, dir.Path() + " is a folder."}};
   TCliRun r;
   for (const auto& [args, message] : refused) {
     r = RunCli(dir.Path(), args);

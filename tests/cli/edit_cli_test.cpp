@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "core/edit/fill_voids.h"
 #include "core/edit/interpol.h"
 #include "core/edit/mesh_edit.h"
 #include "core/mesh/cell_mask.h"
@@ -67,6 +68,21 @@ TEST_F(EditCli, FillVoidsEqualsTheCoreWithRectOrPolygon) {
   Expect(m);
 }
 
+TEST_F(EditCli, FillVoidsMethodsAndOptionsReachTheCore) {
+  TTMesh m;
+  MakeMesh(m, kCols, kRows, Relief());
+  m.VoidValue = -32768;
+  TTFillRequest q;
+  q.Method = TFillMethod::Spline;
+  q.Options.MaxVoid = 10;  // the blob of 25 stays
+  TTFillRun run;
+  ASSERT_TRUE(FillVoids(m, m.GridRect, nullptr, q, nullptr, &run));
+  TCliRun r = Run({"fill-voids", "--method", "spline", "--max-void", "10", "--interior-only"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "filled 1 of 26 voids\n");
+  Expect(m);
+}
+
 TEST_F(EditCli, EditOperationsEqualTheCore) {
   TTMesh m;
   MakeMesh(m, kCols, kRows, Relief());
@@ -107,6 +123,10 @@ TEST_F(EditCli, BadArgumentsExitTwoWithOneLineAndNoOutput) {
       {"edit", "--offset", "1", "--polygon", "0,0;5,5"},
       {"fill-voids", "--radius", "1001"},
       {"fill-voids", "--weight", "abc"},
+      {"fill-voids", "--method", "kriging"},
+      {"fill-voids", "--method", "dem"},
+      {"fill-voids", "--method", "spline", "--radius", "5"},
+      {"fill-voids", "--max-void", "0"},
   };
   for (const auto& args : bad) {
     TCliRun r = Run(args);

@@ -4,13 +4,15 @@
 // lines for a second or so and writes a BGL whose size depends on its input.
 //
 // Environment:
-//   STANDIN_MODE        ok (default) | crash | flood | nobgl | emptybgl | fail
+//   STANDIN_MODE        ok (default) | crash | flood | nobgl | emptybgl | fail |
+//                       sleep (waits STANDIN_DURATION_MS before anything else)
 //   STANDIN_DURATION_MS total time of the progress lines (default 1200)
 //   STANDIN_FLOOD_MB    megabytes printed in flood mode (default 3)
 //   STANDIN_LOG         file that receives the working folder, the arguments
 //                       and every key read, one per line
 // Paths in Wine's form ("Z:\dir\file") are mapped back to host paths, so a
-// fake "wine" can hand its arguments to this program.
+// fake "wine" can hand its arguments to this program. Built for Windows, it
+// takes them as they come, and writes its lines with CR LF as given.
 #include <chrono>
 #include <csignal>
 #include <cstdint>
@@ -25,6 +27,11 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 namespace {
 
@@ -45,6 +52,9 @@ void Log(const std::string& line) {
 }
 
 std::string HostPath(std::string p) {
+#ifdef _WIN32
+  return p;
+#endif
   if (p.size() >= 2 && (p[0] == 'Z' || p[0] == 'z') && p[1] == ':') {
     p.erase(0, 2);
     for (char& c : p)
@@ -151,17 +161,21 @@ TRaster ReadSource(const TSection& s) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+#ifdef _WIN32
+  _setmode(_fileno(stdout), _O_BINARY);
+#endif
   std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
   const char* mode = std::getenv("STANDIN_MODE");
   const std::string m = mode ? mode : "ok";
   const char* dur = std::getenv("STANDIN_DURATION_MS");
   const int durationMs = dur ? std::atoi(dur) : 1200;
-  if (const char* log = std::getenv("STANDIN_LOG")) logFile = std::fopen(log, "w");
+  if (const char* log = std::getenv("STANDIN_LOG")) logFile = std::fopen(log, "wb");
   Log("cwd " + std::filesystem::current_path().string());
   for (int i = 1; i < argc; ++i) Log(std::string("arg ") + argv[i]);
 
   std::printf("Stand-in terrain compiler 1.0\r\n");
   std::fflush(stdout);
+  if (m == "sleep") std::this_thread::sleep_for(std::chrono::milliseconds(durationMs));
   if (argc < 2) Fail("no INF file given");
   if (m == "fail") Fail("asked to fail");
 

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "core/base/file_util.h"
+
 // Real files from elsewhere live in ../shared/testdata beside the repository;
 // tests that need them skip when that folder is absent.
 std::string SharedTestData(const std::string& relative);  // empty if absent
@@ -19,7 +21,7 @@ class TTempDir {
   TTempDir(const TTempDir&) = delete;
   TTempDir& operator=(const TTempDir&) = delete;
   const std::string& Path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
+  std::string File(const std::string& name) const { return JoinPath(path_, name); }
 
  private:
   std::string path_;

@@ -19,6 +19,7 @@
 #include "ui/commands/form_bgl_command.h"
 #include "ui/dialogs/form_create_bgl_opt.h"
 #include "ui/dialogs/form_resample_output.h"
+#include "ui/main/form_view_mesh.h"
 
 namespace {
 
@@ -234,6 +235,7 @@ class TestCreateBgl : public QObject {
     QVERIFY(!shown);
     QCOMPARE(rec.Texts(),
              QStringList{"The current mesh has voids (null elevation data).\nProceed anyway?"});
+    QCOMPARE(rec.Entries()[0].kind, TMsgKind::WarningQuestion);
 
     // A file that cannot be started.
     const QString notExe = dir_.filePath("plain.txt");
@@ -275,6 +277,37 @@ class TestCreateBgl : public QObject {
     QVERIFY(TempFilesExist(env));
     DeleteBglTempFiles(BglTempFiles(env.TempDir));
     w->close();
+  }
+
+  // A compiler that hangs is stopped from its output window, or by closing
+  // the window that started it.
+  void stuckCompilerCanBeStopped() {
+    auto mesh = MakeMesh(false);
+    TMessageRecorder rec;
+    qputenv("STANDIN_DURATION_MS", "120000");
+    auto stopLater = [](std::function<void(TFormResampleOutput*)> stop) {
+      QTimer::singleShot(300, [stop] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+          if (auto* out = qobject_cast<TFormResampleOutput*>(w); out && out->IsRunning()) stop(out);
+      });
+    };
+    TBglCommandEnv env = Env(*mesh);
+    stopLater([](TFormResampleOutput* out) { out->BitBtnStop->click(); });
+    QPointer<TFormResampleOutput> w =
+        Run(env, [](TFormCreateBGLOpt& d) { d.BglPathChosen = true; });
+    QVERIFY(w);
+    QCOMPARE(w->LabelStatus->text(), QString("Resample was stopped."));
+    w->close();
+
+    TFormViewMesh owner;
+    owner.show();
+    env.Owner = &owner;
+    rec.QueueAnswers({true});
+    stopLater([&owner](TFormResampleOutput*) { owner.close(); });
+    w = Run(env, [](TFormCreateBGLOpt& d) { d.BglPathChosen = true; });
+    QCOMPARE(rec.Texts().last(), QString("Resample is still running. Stop it and exit?"));
+    QTRY_VERIFY(!owner.isVisible());
+    qputenv("STANDIN_DURATION_MS", "300");
   }
 };
 

@@ -66,7 +66,8 @@ class FormEditOpsTest : public QObject {
     const std::pair<const char*, const char*> refused[] = {
         {"abc", "Invalid format for Weight."},     {"", "Invalid format for Weight."},
         {"2,5", "Invalid format for Weight."},     {"1", "Weight must be greater than 1."},
-        {"0.5", "Weight must be greater than 1."}, {"nan", "Weight must be greater than 1."}};
+        {"0.5", "Weight must be greater than 1."}, {"nan", "Weight must be greater than 1."},
+        {"1,000", "Invalid format for Weight."},   {"inf", "Invalid format for Weight."}};
     for (const auto& [text, message] : refused) {
       rec.Clear();
       f.MaskEditPower->setText(text);

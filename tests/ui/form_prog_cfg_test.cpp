@@ -87,18 +87,20 @@ class TestProgCfg : public QObject {
     d.BitBtnLocateResampleClick();
     QCOMPARE(rec.Texts(), QStringList{"This version (2.1.0.7) of Resample has not been tested "
                                       "with DELVA.\nAccept this program version?"});
+    QCOMPARE(rec.Entries()[0].kind, TMsgKind::WarningQuestion);
     QVERIFY(d.ResamplePath.empty());
     rec.QueueAnswers({true});
     d.BitBtnLocateResampleClick();  // Yes
     QCOMPARE(d.ResamplePath, chosen.toStdString());
     QCOMPARE(d.LabelResampleVersion->text(), QString("Version 2.1.0.7"));
 
-    // No readable version: nothing changes, no message.
+    // No readable version: nothing changes, and the user is told why.
     rec.Clear();
     chosen = dir_.filePath("text.exe");
     WriteAll(chosen, "MZ not really");
     d.BitBtnLocateResampleClick();
-    QVERIFY(rec.Texts().isEmpty());
+    QCOMPARE(rec.Texts(), QStringList{"text.exe cannot be used: it has no version information, "
+                                      "so it is not a version of Resample that can be checked."});
     QCOMPARE(d.LabelResampleVersion->text(), QString("Version 2.1.0.7"));
   }
 

@@ -75,8 +75,10 @@ class FormViewMeshFilesTest : public QObject {
     TDialogAnswers dlg;
     TMessageRecorder rec;
     TFormViewMesh f;
-    f.show();  // makes the temporary folder
+    f.show();  // makes the temporary folder, this editor's own
     QVERIFY(QFileInfo(TempDir()).isDir());
+    QVERIFY(QFileInfo(TempDir()).fileName().startsWith("delva-"));
+    f.FormKeyDown(Qt::Key_Escape, {});  // an earlier Esc does not stop the load
     dlg.answers << zip;
     f.miOpenSingleHGTClick();
     QCOMPARE(rec.Texts(), QStringList());
@@ -137,10 +139,18 @@ class FormViewMeshFilesTest : public QObject {
     f.miSaveAsHGXClick();
     QCOMPARE(rec.Texts(), QStringList{"Cannot save mesh."});
     QVERIFY(f.ToolBarMain->isEnabled());
+    rec.Clear();
+    QTemporaryDir dir;
+    dlg.answers << dir.path();
+    f.miSaveAsHGXClick();
+    QCOMPARE(rec.Texts(), QStringList{dir.path() + " is a folder."});
+    QVERIFY(QFileInfo(dir.path()).isDir());
   }
 
   void filterTranslation() {
     QCOMPARE(QtFileFilter("HGX|*.hgx"), QString("HGX (*.hgx *.HGX)"));
+    QCOMPARE(QtFileFilter("Program Files|resample.exe", true),
+             QString("Program Files ([Rr][Ee][Ss][Aa][Mm][Pp][Ll][Ee].[Ee][Xx][Ee])"));
     QCOMPARE(
         QtFileFilter("All known file types (*.hgt, *.zip)|*.hgt;*.zip|ZIP files (*.zip)|*.zip"),
         QString("All known file types (*.hgt, *.zip) (*.hgt *.HGT *.zip *.ZIP);;ZIP files "

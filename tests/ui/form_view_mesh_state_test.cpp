@@ -46,8 +46,9 @@ class FormViewMeshStateTest : public QObject {
     QCOMPARE(f.windowTitle(), QString("DELVA"));
     QStringList expected{
         "mEdit", "mFS", "mFile", "mHelp", "mOperations", "mPreferences", "mView", "miAbout",
-        "miExit", "miGeoRefFmt", "miMorePrefs", "miOpenHGX", "miOpenMultiHGT", "miOpenRaster",
-        "miRecentFiles", "miOpenSingleHGT", "miProgHelp", "msiGeoRefFmt_D", "msiGeoRefFmt_DM",
+        "miExit", "miGeoRefFmt", "miMorePrefs", "miOpenDEM", "miOpenHGX", "miOpenMultiDEM",
+        "miOpenMultiHGT", "miOpenRaster", "miOpenSingleHGT", "miRecentFiles", "miProgHelp",
+        "msiGeoRefFmt_D", "msiGeoRefFmt_DM",
         // Zoom items sit in a disabled submenu; they are usable
         // only through it.
         "msiZoom16x", "msiZoom1div16x", "msiZoom1div2x", "msiZoom1div32x", "msiZoom1div4x",

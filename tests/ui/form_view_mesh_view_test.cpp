@@ -262,7 +262,7 @@ class FormViewMeshViewTest : public QObject {
     QVERIFY(f.LabelCursor->text().contains("(N 47"));
     f.msiGeoRefFmt_DClick();
     QVERIFY(f.msiGeoRefFmt_D->isChecked());
-    f.PaintBoxMeshMouseMove(300, 601);
+    f.PaintBoxMeshMouseMove(300, 600);  // row 600 of 0..1200 is half way
     QVERIFY(f.LabelCursor->text().contains("(+47.5000) (-122.7500)"));
     f.PaintBoxMeshMouseMove(5, 5);
     QVERIFY(f.LabelCursor->text().endsWith("(void)"));

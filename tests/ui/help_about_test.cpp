@@ -1,7 +1,10 @@
 // The help pages, the help window and the about box.
 
+#include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QPointer>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -61,6 +64,19 @@ class HelpAboutTest : public QObject {
       QVERIFY(w->Browser()->toPlainText().contains("Fill Selection"));
     }
     // Closing the main window closes the help.
+    QVERIFY(!THelpWindow::Instance());
+    // Help asked for by a modal dialog can be used (here: closed) while the
+    // dialog is open.
+    {
+      TFormViewMesh f;
+      QDialog dialog(&f);
+      dialog.setModal(true);
+      dialog.show();
+      ShowHelpTopic(&dialog, "index.htm");
+      QPointer<THelpWindow> w = THelpWindow::Instance();
+      QTest::mouseClick(w->findChild<QPushButton*>("HelpClose"), Qt::LeftButton);
+      QTRY_VERIFY(!w);
+    }
     QVERIFY(!THelpWindow::Instance());
     // Without the help folder the help commands do nothing.
     QTemporaryDir empty;

@@ -68,12 +68,26 @@ class TTInputFile {
   std::FILE* file_ = nullptr;
 };
 
+// Why `path` cannot be a save target ("NAME is a folder.", "NAME is not a
+// regular file."), or "" when it can. Symbolic links are followed.
+std::string SaveTargetProblem(const std::string& path);
+
 // Writes a file through a temporary file in the target's folder.
 //   TTAtomicFileWriter w(path);
 //   if (!w.Open()) fail;  ... fwrite(..., w.File()) or w.Write(...) ...
 //   if (!w.Commit()) fail;   // renames over the target
 // Destroying the writer without a successful Commit removes the temporary
-// file and leaves the target untouched.
+// file and leaves the target untouched. The details:
+// - A symbolic link is written through: the file it points to is replaced,
+//   the link stays.
+// - A character device or a pipe is written directly (no temporary file); a
+//   folder or any other special file is refused (see Error()).
+// - The new file gets the replaced file's permission bits (and owner when we
+//   may), and reaches the disk before the rename (fsync of file and folder).
+// - Temporary names are short and ours: ".delva-tmp-HOST-PID-RANDOM". Open
+//   removes those in the folder left by a process of this host that no
+//   longer runs (killed in the middle of a save); Ctrl+C and termination
+//   requests remove the writer's own (see core/platform/interrupt_cleanup.h).
 class TTAtomicFileWriter {
  public:
   explicit TTAtomicFileWriter(std::string target);
@@ -89,13 +103,23 @@ class TTAtomicFileWriter {
   bool Commit();
   // Closes and removes the temporary file (nothing happens to the target).
   void Discard();
+  // Why Open failed when the target was the reason, else "".
+  const std::string& Error() const { return error_; }
 
  private:
   std::string target_;
+  std::string real_;  // the target, symbolic links followed
   std::string temp_;
+  std::string error_;
   std::FILE* file_ = nullptr;
   bool failed_ = false;
+  bool direct_ = false;  // a device or pipe, written in place
+  int cleanupSlot_ = -1;
 };
+
+// True for a name TTAtomicFileWriter gives its temporary files; `pid` and
+// `host` (a hash of the host name) are then filled in.
+bool ParseTempFileName(const std::string& name, long& pid, uint32_t& host);
 
 // Writes a whole memory block to `path` through a TTAtomicFileWriter.
 bool WriteFileAtomically(const std::string& path, const void* data, size_t size);

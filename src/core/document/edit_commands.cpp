@@ -1,5 +1,7 @@
 #include "core/document/edit_commands.h"
 
+#include <new>
+
 #include "core/document/document.h"
 #include "core/edit/interpol.h"
 #include "core/edit/mesh_edit.h"
@@ -51,9 +53,19 @@ TTEditOutcome AddVertOffsetCommand(TTDocument& doc, int32_t offset, TTProgress* 
 
 TTEditOutcome InterpolateCommand(TTDocument& doc, int32_t radius, double weight,
                                  TTProgress* progress, TTInterpolRun* run) {
-  return RunEdit(doc, [&](const TTDocument::TSelection& sel, TTEditOutcome&) {
-    return InterpolNearestNei(*doc.Mesh, sel.Rect, radius, progress, sel.Mask, weight, run);
+  TTInterpolRun local;
+  TTInterpolRun& r = run ? *run : local;
+  TTEditOutcome out = RunEdit(doc, [&](const TTDocument::TSelection& sel, TTEditOutcome&) {
+    try {
+      return InterpolNearestNei(*doc.Mesh, sel.Rect, radius, progress, sel.Mask, weight, &r);
+    } catch (const std::bad_alloc&) {  // storage set up before any cell changes
+      return false;
+    }
   });
+  // Memory that ran out part way leaves some voids void: the filled cells
+  // are shown, and the shortage is reported.
+  if (r.OutOfMemory) out.OutOfMemory = true;
+  return out;
 }
 
 TTEditOutcome FillCommand(TTDocument& doc, int16_t value, int16_t mode) {

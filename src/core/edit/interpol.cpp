@@ -13,6 +13,15 @@
 //   lane still adds its terms in scan order.
 // Rows are shared among worker threads; only the calling thread writes the
 // results into the mesh and talks to the progress object, once per row.
+//
+// For large radii the direct sums cost O(r^2) per void. Then both sums of
+// every void come from a correlation of the grid (validity, and samples less
+// a centre value) with the disk of weights, by FFT, whose cost does not
+// depend on r. Its error is bounded; a void is settled by it only when the
+// bound, plus the direct sums' own rounding error, cannot move the quotient
+// across a step of the snapped truncation. All other voids (a quotient too
+// close to a step, weight sums too small to tell, no neighbour at all) get
+// the direct sums. So the cells written are those of the direct sums.
 #include "core/edit/interpol.h"
 
 #include <algorithm>
@@ -24,6 +33,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <numbers>
@@ -32,6 +42,7 @@
 #include <vector>
 
 #include "core/base/progress.h"
+#include "core/edit/fft_conv.h"
 #include "core/mesh/cell_mask.h"
 #include "core/mesh/mesh.h"
 
@@ -45,7 +56,7 @@ double IdwTolerance(int32_t radius) {
 
 bool IdwQuotient(double sumWeightedSamples, double sumWeights, double tolerance, int16_t* out) {
   double q = sumWeightedSamples / sumWeights;
-  if (!std::isfinite(q)) return false;
+  if (!std::isfinite(q)) return 0;
   double nearest = std::round(q);
   double v = std::fabs(q - nearest) <= tolerance ? nearest : std::trunc(q);
   *out = static_cast<int16_t>(std::clamp(v, -32768.0, 32767.0));
@@ -140,9 +151,9 @@ TLaneKernel PickLaneKernel() { return LanesBase; }
 struct TDisk {
   int32_t r = 0;
   double p = 0;
-  std::vector<int32_t> half;   // largest |dx| of the row
-  std::vector<size_t> start;   // first weight of the row, for dx = -half
-  std::vector<double> weight;  // 1 / (d^p + 1)
+  std::vector<int32_t> half;         // largest |dx| of the row
+  std::vector<size_t> start;         // first weight of the row, for dx = -half
+  std::unique_ptr<double[]> weight;  // 1 / (d^p + 1)
   double minWeight = 1;
 
   bool Build(int32_t radius, double power) {
@@ -159,21 +170,28 @@ struct TDisk {
         start[ady] = total;
         total += size_t(2 * h + 1);
       }
-      weight.resize(total);
+      weight.reset(new double[total]);  // every entry is set below
     } catch (const std::bad_alloc&) {
       return false;
     }
     for (int32_t ady = 0; ady <= r; ++ady) {
-      double* w = weight.data() + start[ady];
-      for (int32_t dx = -half[ady]; dx <= half[ady]; ++dx) {
+      double* w = weight.get() + start[ady];
+      for (int32_t dx = 0; dx <= half[ady]; ++dx) {  // -dx has the same distance
         double d = std::sqrt(double(int64_t(dx) * dx + int64_t(ady) * ady));
         double v = 1.0 / (std::pow(d, p) + 1.0);
-        w[dx + half[ady]] = v;
+        w[half[ady] + dx] = w[half[ady] - dx] = v;
         minWeight = std::min(minWeight, v);
       }
     }
     return true;
   }
+};
+
+// The transform's verdicts, one per selected void, in row order.
+struct TSettled {
+  std::vector<int64_t> rowStart;  // per row of the rectangle, and one past
+  std::vector<int16_t> value;
+  std::vector<uint8_t> done;  // 1: value is the cell's result; 2: stays void; 0: open
 };
 
 struct TJob {
@@ -184,6 +202,7 @@ struct TJob {
   TCellRect rect;
   const TTCellMask* mask;
   double tolerance;
+  const TSettled* settled = nullptr;
 
   bool IsVoid(int32_t x, int32_t y) const {
     return (voids[int64_t(y) * wordsPerRow + (x >> 6)] >> (x & 63)) & 1u;
@@ -233,6 +252,19 @@ class TWorker {
       if (!job_.mask || job_.mask->Get(x, y)) targets_.push_back(x);
       ++x;
     }
+    if (job_.settled) {  // keep only what the transform left open
+      const TSettled& st = *job_.settled;
+      const int64_t base = st.rowStart[size_t(y - rc.Top)];
+      size_t keep = 0;
+      for (size_t t = 0; t < targets_.size(); ++t) {
+        const uint8_t d = st.done[size_t(base) + t];
+        if (d == 1)
+          out.fills.emplace_back(targets_[t], st.value[size_t(base) + t]);
+        else if (d == 0)
+          targets_[keep++] = targets_[t];
+      }
+      targets_.resize(keep);
+    }
     size_t i = 0;
     while (i < targets_.size()) {
       const int32_t segStart = targets_[i];
@@ -266,7 +298,7 @@ class TWorker {
       if (yy < 0 || yy >= mesh.Rows) continue;
       const int32_t ady = dy < 0 ? -dy : dy;
       const int32_t h = disk.half[ady];
-      const double* w = disk.weight.data() + disk.start[ady];
+      const double* w = disk.weight.get() + disk.start[ady];
       // The row's cells segStart - h .. segStart + len - 1 + h as 1/0 and
       // sample/0; off the grid counts as void.
       const int32_t c0 = segStart - h, cols = len + 2 * h;
@@ -378,9 +410,93 @@ class TWorker {
 
 }  // namespace
 
+namespace {
+
+// Seconds per unit of work on one core of the development machine: a block
+// of lanes over one disk cell (direct sums), and one n log2 n unit of the
+// transforms. Only their ratio steers the choice.
+constexpr double kDirectUnit = 2.7e-9;
+constexpr double kTransformUnit = 2.1e-9;
+constexpr double kUnitRoundoff = 1.1102230246251565e-16;
+constexpr int64_t kMemoryCap = int64_t(2) << 30;
+
+// The selected voids of row y, left to right.
+template <typename F>
+void ForTargets(const TJob& job, int32_t y, F&& f) {
+  const TCellRect& rc = job.rect;
+  const uint64_t* vrow = job.voids + int64_t(y) * job.wordsPerRow;
+  for (int32_t x = rc.Left; x <= rc.Right;) {
+    uint64_t word = vrow[x >> 6] >> (x & 63);
+    if (word == 0) {
+      x = (x | 63) + 1;
+      continue;
+    }
+    x += std::countr_zero(word);
+    if (x > rc.Right) break;
+    if (!job.mask || job.mask->Get(x, y)) f(x);
+    ++x;
+  }
+}
+
+// Lane blocks the direct sums spend on these columns (see ProcessRow).
+struct TBlockCounter {
+  int64_t blocks = 0;
+  int32_t start = INT32_MIN;
+  void Add(int32_t x) {
+    if (int64_t(x) >= int64_t(start) + kLanes) {
+      ++blocks;
+      start = x;
+    }
+  }
+};
+
+// The quotient of transform sums w and s (samples less `centre`), with
+// errors up to ew and es, settles the cell when no step of the snapped
+// truncation lies within the combined error of the direct quotient.
+// Verdicts: 0 open (direct sums needed), 1 *out is the result, 2 no neighbour
+// (a weight sum below the smallest weight of the disk).
+uint8_t Settle(double w, double s, double centre, double ew, double es, double tolerance,
+               double minWeight, int16_t* out) {
+  if (w + ew < minWeight) return 2;
+  if (!(w > 2 * ew + 1e-240)) return 0;  // also keeps clear of the underflow guard
+  const double qc = s / w;
+  const double q = centre + qc;
+  if (!std::isfinite(q)) return 0;
+  const double err = (es + std::fabs(qc) * ew) / (w - ew) +
+                     8 * kUnitRoundoff * (std::fabs(qc) + std::fabs(centre) + 1);
+  const double reach = tolerance + err;
+  const double nearest = std::round(q), dist = std::fabs(q - nearest);
+  if (std::fabs(dist - tolerance) <= reach || 1 - dist - tolerance <= reach) return 0;
+  const double v = dist <= tolerance ? nearest : std::trunc(q);
+  *out = static_cast<int16_t>(std::clamp(v, -32768.0, 32767.0));
+  return 1;
+}
+
+// Progress by estimated time: shares of a fixed total, reported from the
+// calling thread.
+class TTimeTrack {
+ public:
+  explicit TTimeTrack(TTProgress* p) : p_(p) {}
+  void Set(double percent) {
+    percent = std::clamp(percent, 0.0, 100.0);
+    if (int(percent) != shown_) {
+      shown_ = int(percent);
+      if (p_) p_->SetPositionPercent(percent);
+    }
+  }
+  TTProgress* Progress() const { return p_; }
+  int Shown() const { return shown_; }
+
+ private:
+  TTProgress* p_;
+  int shown_ = 0;
+};
+
+}  // namespace
+
 bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTProgress* progress,
                         const TTCellMask* mask, double weight, TTInterpolRun* run) {
-  if (run) run->Voids = run->Filled = 0, run->Aborted = false;
+  if (run) run->Voids = run->Filled = run->DirectSums = 0, run->Aborted = run->Transformed = false;
   if (mesh.Samples.Empty() || mesh.Samples.Size() < int64_t(mesh.Cols) * mesh.Rows ||
       mesh.Cols <= 0 || mesh.Rows <= 0)
     return true;
@@ -395,8 +511,11 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
   TDisk disk;
   std::vector<uint64_t> voidMap;
   const int64_t wordsPerRow = (int64_t(mesh.Cols) + 63) / 64;
+  const int32_t height = rc.Height();
+  std::vector<double> rowCost;
   try {
     voidMap.assign(size_t(wordsPerRow * mesh.Rows), 0);
+    rowCost.assign(size_t(height), 0.0);
   } catch (const std::bad_alloc&) {
     return false;
   }
@@ -420,7 +539,66 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
   TJob job{&mesh, &disk, voidMap.data(), wordsPerRow, rc, mask, IdwTolerance(radius)};
   int threads = run && run->Threads > 0 ? run->Threads
                                         : int(std::max(1u, std::thread::hardware_concurrency()));
-  threads = int(std::min<int64_t>(threads, rc.Height()));
+  threads = int(std::min<int64_t>(threads, height));
+
+  // Disk cells within the grid's rows, per row of the rectangle: what one
+  // lane block of the direct sums costs there.
+  std::vector<double> diskRows(size_t(2) * r + 2, 0.0);
+  for (int32_t dy = -r; dy <= r; ++dy)
+    diskRows[size_t(dy + r + 1)] =
+        diskRows[size_t(dy + r)] + 2.0 * disk.half[size_t(std::abs(dy))] + 1;
+  auto diskArea = [&](int32_t y) {
+    const int32_t lo = std::max(-r, -y), hi = std::min(r, mesh.Rows - 1 - y);
+    return lo > hi ? 0.0 : diskRows[size_t(hi + r + 1)] - diskRows[size_t(lo + r)];
+  };
+  double directWork = 0;
+  int32_t tLeft = INT32_MAX, tRight = -1, tTop = INT32_MAX, tBottom = -1;
+  int64_t rowsWithTargets = 0;
+  for (int32_t y = rc.Top; y <= rc.Bottom; ++y) {
+    TBlockCounter bc;
+    int32_t first = -1, last = -1;
+    ForTargets(job, y, [&](int32_t x) {
+      bc.Add(x);
+      if (first < 0) first = x;
+      last = x;
+    });
+    rowCost[size_t(y - rc.Top)] = double(bc.blocks) * diskArea(y);
+    directWork += rowCost[size_t(y - rc.Top)];
+    if (first >= 0) {
+      tLeft = std::min(tLeft, first), tRight = std::max(tRight, last);
+      tTop = std::min(tTop, y), tBottom = y, ++rowsWithTargets;
+    }
+  }
+
+  // The transform, when it is expected to be cheaper and fits the memory.
+  const TIdwMethod method = run ? run->Method : TIdwMethod::Auto;
+  TSettled settled;
+  TEvenCorrelation corr;
+  bool useTransform = false;
+  double transformWork = 0;
+  TCellRect in{};
+  if (method != TIdwMethod::Direct && tBottom >= 0 && r > 0) {
+    in = TCellRect{std::max(0, tLeft - r), std::min(mesh.Cols - 1, tRight + r),
+                   std::max(0, tTop - r), std::min(mesh.Rows - 1, tBottom + r)};
+    TEvenCorrelation::TGeometry g;
+    g.inCols = in.Width(), g.inRows = in.Height();
+    g.outLeft = tLeft - in.Left, g.outRight = tRight - in.Left;
+    g.outTop = tTop - in.Top, g.outBottom = tBottom - in.Top;
+    g.rx = std::min(r, std::max(g.outRight, g.inCols - 1 - g.outLeft));
+    g.ry = std::min(r, std::max(g.outBottom, g.inRows - 1 - g.outTop));
+    const int64_t limit = run && run->MemoryLimit > 0
+                              ? run->MemoryLimit
+                              : std::min<int64_t>(kMemoryCap, int64_t(rc.Width()) * height * 32);
+    if (corr.Plan(g, threads) &&
+        corr.Bytes() + inSelection * 11 + int64_t(height + 1) * 8 <= limit) {
+      transformWork = corr.KernelWork() + 2 * corr.CorrelationWork(rowsWithTargets);
+      // A few percent of the voids are expected to fall back on direct sums.
+      useTransform = method == TIdwMethod::Transform ||
+                     transformWork * kTransformUnit + 0.05 * directWork * kDirectUnit <
+                         directWork * kDirectUnit;
+    }
+  }
+
   std::vector<TWorker> workers;
   std::vector<std::thread> pool;
   try {
@@ -434,28 +612,189 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
     return false;
   }
 
-  const double step = total > 0 ? 100.0 / double(total) : 0.0;
-  int64_t counted = 0, filled = 0;
+  TTimeTrack track(progress);
   if (progress) {
     progress->SetRange(0, 100);
     progress->SetPositionPercent(0);
     progress->Show();
   }
-  auto apply = [&](const TRowResult& res, int32_t y) {
-    for (const auto& [x, v] : res.fills) mesh.SetCell(x, y, v);
-    filled += int64_t(res.fills.size());
-    counted += res.voids;
-    if (progress && res.voids > 0) progress->SetPositionPercent(double(counted) * step);
-  };
-
   // An Esc pending from before the run stops it before any row.
   PumpMessages(progress);
   bool aborted = AbortPending(progress);
+
+  double rowShareStart = 0;  // percent reached before the row loop
+  if (useTransform && !aborted) {
+    try {
+      settled.rowStart.resize(size_t(height) + 1);
+      settled.value.resize(size_t(inSelection));
+      settled.done.assign(size_t(inSelection), 0);
+    } catch (const std::bad_alloc&) {
+      useTransform = false;
+    }
+  }
+  if (useTransform && !aborted) {
+    int64_t n = 0;
+    for (int32_t y = rc.Top; y <= rc.Bottom; ++y) {
+      settled.rowStart[size_t(y - rc.Top)] = n;
+      ForTargets(job, y, [&](int32_t) { ++n; });
+    }
+    settled.rowStart[size_t(height)] = n;
+    const double fftShare =
+        100.0 * transformWork / (transformWork + 0.05 * directWork * kDirectUnit / kTransformUnit);
+    double workDone = 0;
+    bool cancelled = false;
+    // Pieces of a transform stage on all threads; the calling thread works
+    // too and keeps the window painting and the Esc key noticed.
+    TParallelFor parallel = [&](int64_t count, double costPerItem,
+                                const std::function<void(int64_t, int)>& body) {
+      std::atomic<int64_t> next{0}, finished{0};
+      std::atomic<bool> stop{false};
+      auto work = [&](int t) {
+        for (int64_t i; !stop.load(std::memory_order_relaxed) && (i = next.fetch_add(1)) < count;) {
+          body(i, t);
+          finished.fetch_add(1);
+        }
+      };
+      std::vector<std::thread> helpers;
+      for (int t = 1; t < threads; ++t) {
+        try {
+          helpers.emplace_back(work, t);
+        } catch (const std::system_error&) {
+          break;
+        }
+      }
+      auto last = std::chrono::steady_clock::now();
+      for (int64_t i; !stop.load(std::memory_order_relaxed) && (i = next.fetch_add(1)) < count;) {
+        body(i, 0);
+        finished.fetch_add(1);
+        if (std::chrono::steady_clock::now() - last > std::chrono::milliseconds(40)) {
+          last = std::chrono::steady_clock::now();
+          track.Set(fftShare * (workDone + double(finished.load()) * costPerItem) / transformWork);
+          PumpMessages(progress);
+          if (AbortPending(progress)) stop = true;
+        }
+      }
+      // The helpers finish their pieces; keep painting meanwhile.
+      while (finished.load() + (stop ? count : 0) < count && !stop) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (std::chrono::steady_clock::now() - last > std::chrono::milliseconds(40)) {
+          last = std::chrono::steady_clock::now();
+          PumpMessages(progress);
+          if (AbortPending(progress)) stop = true;
+        }
+      }
+      for (auto& h : helpers) h.join();
+      workDone += double(count) * costPerItem;
+      track.Set(fftShare * workDone / transformWork);
+      cancelled = cancelled || stop.load();
+      return !cancelled;
+    };
+
+    const TCellRect inRect = in;
+    const TDisk& dk = disk;
+    bool ok = corr.SetKernel(
+        [&](int32_t ox, int32_t oy) {
+          if (oy > dk.r || ox > dk.half[size_t(oy)]) return 0.0;
+          return dk.weight[dk.start[size_t(oy)] + size_t(ox + dk.half[size_t(oy)])];
+        },
+        parallel);
+    // Centre of the valid samples, so that the sample sums stay small.
+    int16_t lo = INT16_MAX, hi = INT16_MIN;
+    for (int32_t y = inRect.Top; ok && y <= inRect.Bottom; ++y) {
+      const int16_t* row = mesh.RowStart(y);
+      for (int32_t x = inRect.Left; x <= inRect.Right; ++x)
+        if (!job.IsVoid(x, y)) lo = std::min(lo, row[x]), hi = std::max(hi, row[x]);
+    }
+    const double centre = lo <= hi ? std::round((double(lo) + double(hi)) / 2) : 0.0;
+    std::vector<double> sumW;
+    try {
+      if (ok) sumW.resize(size_t(inSelection));
+    } catch (const std::bad_alloc&) {
+      ok = false;
+    }
+    auto rowWanted = [&](int32_t ly) {
+      const int32_t y = ly + inRect.Top;
+      return y >= rc.Top && y <= rc.Bottom &&
+             settled.rowStart[size_t(y - rc.Top) + 1] > settled.rowStart[size_t(y - rc.Top)];
+    };
+    auto fill = [&](bool samples) {
+      return [&, samples](int32_t ly, double* out) {
+        const int32_t y = ly + inRect.Top;
+        const int16_t* row = mesh.RowStart(y);
+        for (int32_t x = inRect.Left; x <= inRect.Right; ++x)
+          out[x - inRect.Left] = job.IsVoid(x, y) ? 0.0 : samples ? double(row[x]) - centre : 1.0;
+      };
+    };
+    double normW = 0, normS = 0;
+    ok = ok &&
+         corr.Run(
+             fill(false), rowWanted,
+             [&](int32_t ly, const double* vals) {
+               const int32_t y = ly + inRect.Top;
+               int64_t t = settled.rowStart[size_t(y - rc.Top)];
+               ForTargets(job, y, [&](int32_t x) { sumW[size_t(t++)] = vals[x - inRect.Left]; });
+             },
+             parallel, &normW);
+    const double errW = corr.ErrorBound(normW);
+    // The sample sums' bound needs their input norm, which Run has set by
+    // the time the output rows come.
+    ok = ok && corr.Run(
+                   fill(true), rowWanted,
+                   [&](int32_t ly, const double* vals) {
+                     const double errS = corr.ErrorBound(normS);
+                     const int32_t y = ly + inRect.Top;
+                     int64_t t = settled.rowStart[size_t(y - rc.Top)];
+                     ForTargets(job, y, [&](int32_t x) {
+                       const size_t i = size_t(t++);
+                       settled.done[i] = Settle(sumW[i], vals[x - inRect.Left], centre, errW, errS,
+                                                job.tolerance, dk.minWeight, &settled.value[i]);
+                     });
+                   },
+                   parallel, &normS);
+    if (ok) {
+      for (int32_t y = rc.Top; y <= rc.Bottom; ++y) {
+        const int64_t t0 = settled.rowStart[size_t(y - rc.Top)];
+        int64_t t = t0;
+        TBlockCounter bc;
+        ForTargets(job, y, [&](int32_t x) {
+          if (!settled.done[size_t(t++)]) bc.Add(x);
+        });
+        rowCost[size_t(y - rc.Top)] = double(bc.blocks) * diskArea(y) + double(t - t0) * 4;
+      }
+    }
+    aborted = cancelled;
+    if (ok) {
+      job.settled = &settled;
+      rowShareStart = fftShare;
+      if (run) run->Transformed = true;
+    }
+  }
+
+  double rowWorkTotal = 0;
+  for (double c : rowCost) rowWorkTotal += c;
+  double rowWorkDone = 0;
+  int64_t filled = 0, direct = 0;
+  auto apply = [&](const TRowResult& res, int32_t y) {
+    for (const auto& [x, v] : res.fills) mesh.SetCell(x, y, v);
+    filled += int64_t(res.fills.size());
+    rowWorkDone += rowCost[size_t(y - rc.Top)];
+    if (res.voids > 0)
+      track.Set(rowWorkTotal > 0
+                    ? rowShareStart + (100 - rowShareStart) * rowWorkDone / rowWorkTotal
+                    : 100.0);
+  };
+  if (job.settled) {
+    for (int64_t i = 0; i < inSelection; ++i) direct += settled.done[size_t(i)] == 0;
+  } else {
+    direct = inSelection;
+  }
+
   std::mutex m;
   std::condition_variable cv;
   std::deque<std::pair<int32_t, TRowResult>> done;
   std::atomic<int32_t> nextRow{rc.Top};
   std::atomic<bool> stop{false};
+  std::atomic<bool> outOfMemory{false};
   int active = 0;
 
   if (threads > 1 && !aborted) {
@@ -468,7 +807,7 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
         try {
           w->ProcessRow(y, res);
         } catch (const std::bad_alloc&) {
-          stop = true;  // leave the row void rather than bring the program down
+          stop = outOfMemory = true;  // leave the row void rather than bring the program down
           break;
         }
         {
@@ -510,6 +849,7 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
       try {
         workers[0].ProcessRow(y, res);
       } catch (const std::bad_alloc&) {
+        outOfMemory = true;
         break;  // leave the rest void rather than bring the program down
       }
       apply(res, y);
@@ -540,12 +880,15 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
     for (auto& t : pool) t.join();
   }
 
+  if (!aborted && total > 0) track.Set(100);  // whatever the sums' rounding
   if (progress) progress->Hide();
   if (run) {
     run->Voids = inSelection;
     run->Filled = filled;
     run->Aborted = aborted;
-    run->Percent = total > 0 ? int(counted * 100 / total) : 100;
+    run->Percent = total > 0 ? track.Shown() : 100;
+    run->OutOfMemory = outOfMemory;
+    run->DirectSums = direct;
   }
   return true;
 }

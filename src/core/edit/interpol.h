@@ -25,13 +25,23 @@ class TTProgress;
 //   sum below 1e-250, or 0), the weights are taken relative to the nearest
 //   neighbour, (d0 / d)^p, which is the same mean to within 1e-250.
 
+// How the two sums are formed. Both give the same cells: the transform
+// only decides the cells whose quotient its error bound settles, and hands
+// the others to the direct sum.
+enum class TIdwMethod { Auto, Direct, Transform };
+
 // Extra input and output of one run.
 struct TTInterpolRun {
-  int Threads = 0;       // 0: one per core; 1: everything on the calling thread
-  int64_t Voids = 0;     // out: voids of the selection (rectangle and mask)
-  int64_t Filled = 0;    // out: of those, the ones that got a value
-  bool Aborted = false;  // out: stopped by AbortRequested()
-  int Percent = 0;       // out: share of the rectangle's voids reached, 0..100
+  int Threads = 0;                       // 0: one per core; 1: everything on the calling thread
+  TIdwMethod Method = TIdwMethod::Auto;  // Auto: the cheaper by a cost estimate
+  int64_t MemoryLimit = 0;   // bytes for the transform; 0: 32 per cell of the rectangle, <= 2 GB
+  bool Transformed = false;  // out: the transform was used
+  int64_t DirectSums = 0;    // out: voids whose sums were formed directly
+  int64_t Voids = 0;         // out: voids of the selection (rectangle and mask)
+  int64_t Filled = 0;        // out: of those, the ones that got a value
+  bool Aborted = false;      // out: stopped by AbortRequested()
+  bool OutOfMemory = false;  // out: memory ran out part way; some voids stay void
+  int Percent = 0;           // out: share of the rectangle's voids reached, 0..100
 };
 
 // Largest rounding error of the weighted mean for a radius: the neighbour
@@ -49,7 +59,10 @@ constexpr double kIdwUnderflowSum = 1e-250;
 
 // Fills the voids of the selection with the inverse-distance weighted mean
 // of the cells within `radius` that were valid when the run started (see
-// above). Stops at a row boundary when progress->AbortRequested(). Returns
+// above). For large radii the sums of all voids come from one fast
+// correlation of the grid with the disk of weights (cost independent of the
+// radius); its working storage stays within the memory limit, else the direct
+// sums are used. Stops at a row boundary when progress->AbortRequested(). Returns
 // false only when the working storage cannot be had; then nothing has
 // changed.
 bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTProgress* progress,

@@ -2,6 +2,7 @@
 #include "core/formats/raster_io.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -47,6 +48,9 @@ bool ParseHGXHeader(const unsigned char in[kHGXHeaderSize], THGXHeader& h) {
   r.AdjoEast = static_cast<int32_t>(GetLE32(in + 56));
   r.VoidValue = static_cast<int16_t>(GetLE16(in + 60));
   if (r.Cols <= 0 || r.Rows <= 0) return false;
+  // NaN or infinity would flow into the report and the name proposals.
+  for (float v : {r.RowsPerDeg, r.ColsPerDeg, r.MinLat, r.MaxLat, r.MinLon, r.MaxLon})
+    if (!std::isfinite(v)) return false;
   // Band widths index into the grid later (scenery cut, image hatching).
   if (r.AdjoNorth < 0 || r.AdjoSouth < 0 || r.AdjoWest < 0 || r.AdjoEast < 0) return false;
   if (int64_t(r.AdjoNorth) + r.AdjoSouth > r.Rows || int64_t(r.AdjoWest) + r.AdjoEast > r.Cols)

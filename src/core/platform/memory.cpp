@@ -1,5 +1,6 @@
 #include "core/platform/memory.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #if defined(__linux__)
@@ -11,15 +12,17 @@
 #include <unistd.h>
 #endif
 
-void* AllocateLargeBlock(size_t bytes) {
+void* AllocateLargeBlock(size_t bytes, size_t hugeFrom) {
 #if defined(__linux__)
   constexpr size_t kHuge = size_t(2) << 20;
-  if (bytes >= 32 * kHuge) {  // 64 MB: a mosaic, not a single tile
+  if (bytes >= std::max(hugeFrom, kHuge)) {  // by default 64 MB: a mosaic, not a single tile
     void* p = nullptr;
     if (posix_memalign(&p, kHuge, bytes) != 0) return nullptr;
     madvise(p, bytes, MADV_HUGEPAGE);  // advice only; failure changes nothing
     return p;
   }
+#else
+  (void)hugeFrom;
 #endif
   return std::malloc(bytes);
 }

@@ -8,6 +8,7 @@
 #include "core/base/file_util.h"
 #include "core/base/number_text.h"
 #include "core/mesh/mesh.h"
+#include "core/platform/native_file.h"
 #include "core/tiles/tile_names.h"
 
 namespace {
@@ -133,8 +134,8 @@ TBglTempFiles BglTempFiles(const std::string& tempDir) {
   std::string dir = tempDir;
   std::error_code ec;
   const std::filesystem::path abs = std::filesystem::absolute(
-      tempDir.empty() ? std::filesystem::path(".") : std::filesystem::path(tempDir), ec);
-  if (!ec) dir = abs.lexically_normal().string();
+      tempDir.empty() ? std::filesystem::path(".") : NativePath(tempDir), ec);
+  if (!ec) dir = Utf8Path(abs.lexically_normal());
   return TBglTempFiles{JoinPath(dir, "tempmesh.ras"), JoinPath(dir, "tempsrc.inf"),
                        JoinPath(dir, "tempdst.inf")};
 }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/base/sample_io.h"
+#include "core/platform/native_file.h"
 
 namespace {
 
@@ -145,7 +146,7 @@ bool GetFileVersionFromImage(const uint8_t* data, size_t size, TFileVersion& ver
 }
 
 bool GetFileVersion(const std::string& path, TFileVersion& version) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::FILE* f = OpenFile(path, "rb");
   if (!f) return false;
   // Executables are read whole, up to a limit far above any compiler's size.
   constexpr long kMaxImage = 256L * 1024 * 1024;

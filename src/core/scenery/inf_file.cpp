@@ -4,12 +4,13 @@
 #include <vector>
 
 #include "core/base/number_text.h"
+#include "core/platform/native_file.h"
 
 namespace {
 
 // Writes every line, closes the file and reports whether all went out.
 bool WriteInfFile(const std::string& path, const std::vector<std::string>& lines) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
+  std::FILE* f = OpenFile(path, "wb");
   if (!f) return false;
   bool ok = true;
   for (const std::string& line : lines) {

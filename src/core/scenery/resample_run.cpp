@@ -61,5 +61,9 @@ TResampleRunResult RunResample(const std::string& resamplePath,
   // open, so this read does not wait for the end of the stream).
   while (!proc.Finished()) proc.Read(10);
   deliver(proc.Read(0));
-  return proc.Crashed() ? TResampleRunResult::Crashed : TResampleRunResult::Finished;
+  // Wine hands a crash of the Windows program on as its own exit status
+  // (abort() and a fatal signal end the C runtime with 3): through Wine a
+  // non-zero status is the only sign of an abnormal end.
+  const bool abnormal = proc.Crashed() || (wine && proc.ExitCode() != 0);
+  return abnormal ? TResampleRunResult::Crashed : TResampleRunResult::Finished;
 }

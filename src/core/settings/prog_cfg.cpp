@@ -10,10 +10,8 @@
 #include "core/base/file_util.h"
 #include "core/base/sample_io.h"
 #include "core/platform/memory.h"
-
-#if defined(_WIN32)
-#include <windows.h>
-#endif
+#include "core/platform/native_file.h"
+#include "core/platform/registry.h"
 
 TTProgCfg ProgCfg;
 
@@ -124,7 +122,7 @@ bool ParseSection(const std::string& line, std::string& key) {
 // key is absent. An absent value gives an empty string.
 bool ReadWineValue(const std::string& regFile, const std::string& key, const std::string& name,
                    std::string& value) {
-  std::ifstream in(regFile, std::ios::binary);
+  std::ifstream in(NativePath(regFile), std::ios::binary);
   if (!in) return false;
   value.clear();
   bool inKey = false, found = false;
@@ -264,16 +262,8 @@ bool DefaultBGLFolderFromRegistry(TTProgCfg& cfg) {
 #if defined(_WIN32)
   cfg.BGLFolder = "C:\\";
   for (const char* key : kFlightSimKeys) {
-    HKEY h;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &h) != ERROR_SUCCESS) continue;
-    char buf[1024] = {0};
-    DWORD size = sizeof buf - 1, type = 0;
     std::string value;
-    if (RegQueryValueExA(h, kExePathValue, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size) ==
-            ERROR_SUCCESS &&
-        (type == REG_SZ || type == REG_EXPAND_SZ))
-      value.assign(buf);
-    RegCloseKey(h);
+    if (!MachineRegistryString(key, kExePathValue, value)) continue;
     if (value.empty()) return false;
     std::string folder = value + kSceneryTail;
     if (FolderExists(folder)) cfg.BGLFolder = folder;
@@ -281,11 +271,10 @@ bool DefaultBGLFolderFromRegistry(TTProgCfg& cfg) {
   }
   return false;
 #else
-  const char* home = std::getenv("HOME");
-  const std::string homeDir = home ? home : "/";
-  const char* prefix = std::getenv("WINEPREFIX");
-  const std::string winePrefix =
-      (prefix && *prefix) ? std::string(prefix) : JoinPath(homeDir, ".wine");
+  std::string homeDir = "/", winePrefix;
+  EnvironmentValue("HOME", homeDir);
+  if (!EnvironmentValue("WINEPREFIX", winePrefix) || winePrefix.empty())
+    winePrefix = JoinPath(homeDir, ".wine");
   return DefaultBGLFolderFromWinePrefix(cfg, winePrefix, homeDir);
 #endif
 }
@@ -296,6 +285,6 @@ std::string ChooseSettingsFolder(const std::string& programFolder, const std::st
     if (probe.Open()) return programFolder;  // the probe is removed with the object
   }
   std::error_code ec;
-  std::filesystem::create_directories(std::filesystem::path(userFolder), ec);
+  std::filesystem::create_directories(NativePath(userFolder), ec);
   return userFolder;
 }

@@ -8,6 +8,7 @@
 #include "core/base/file_util.h"
 #include "core/base/progress.h"
 #include "core/mesh/mesh.h"
+#include "core/platform/native_file.h"
 #include "core/tiles/load_hgt.h"
 #include "core/tiles/tile_names.h"
 #include "core/zip/zip.h"
@@ -79,7 +80,7 @@ struct TTExtractAhead {
     TTileSource src;
     if (Finish(src) == TileLookup::Present) {
       std::error_code ec;
-      std::filesystem::remove(std::filesystem::path(src.ReadPath), ec);
+      std::filesystem::remove(NativePath(src.ReadPath), ec);
     }
   }
   ~TTExtractAhead() { Cancel(); }
@@ -88,7 +89,7 @@ struct TTExtractAhead {
 void DropExtracted(const TTileSource& src) {
   if (!src.Extracted) return;
   std::error_code ec;
-  std::filesystem::remove(std::filesystem::path(src.ReadPath), ec);
+  std::filesystem::remove(NativePath(src.ReadPath), ec);
 }
 
 }  // namespace

@@ -8,8 +8,10 @@ class TTProgress;
 // Loads one tile file as a new mesh, the way "Load Single HGT..." does: a
 // plain tile, or a ZIP archive (name ending in ".zip") holding the tile named
 // as the archive without ".zip", extracted into tempDir while it is read.
-// The size decides the kind; the bounds come from the tile name (0..1 where
-// the name does not give them). Returns "" on success, else the message for
-// the user; the mesh then holds no samples and no extracted file is left.
+// The size decides the kind (a zipped member's size is checked before it is
+// unpacked); the bounds come from the tile name. Returns "" on success, else
+// the message for the user; the mesh then holds no samples and no extracted
+// file is left. A name that gives no position places the tile at N00 E000
+// and sets `warning` to the text that tells the user so.
 std::string LoadSingleHGT(TTMesh& mesh, const std::string& path, const std::string& tempDir,
-                          TTProgress* progress);
+                          TTProgress* progress, std::string* warning = nullptr);

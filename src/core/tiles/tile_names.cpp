@@ -1,6 +1,7 @@
 #include "core/tiles/tile_names.h"
 #include "core/formats/raster_io.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
@@ -38,15 +39,18 @@ bool ParseTileName(const std::string& path, int16_t& lat, int16_t& lon) {
   int v = 0;
   if (!Digits(name, 1, 2, v)) return false;
   lat = static_cast<int16_t>(v);
-  if (name[0] == 'S')
+  // Letters in either case: n42e001.hgt is N42E001.HGT.
+  const char ns = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
+  const char ew = static_cast<char>(std::toupper(static_cast<unsigned char>(name[3])));
+  if (ns == 'S')
     lat = static_cast<int16_t>(-lat);
-  else if (name[0] != 'N')
+  else if (ns != 'N')
     return false;
   if (!Digits(name, 4, 3, v)) return false;
   lon = static_cast<int16_t>(v);
-  if (name[3] == 'W')
+  if (ew == 'W')
     lon = static_cast<int16_t>(-lon);
-  else if (name[3] != 'E')
+  else if (ew != 'E')
     return false;
   return true;
 }

@@ -35,7 +35,8 @@ std::string CursorReadout(const TTMesh& mesh, int32_t c, int32_t r, int format) 
   const int16_t s = mesh.GetCell(c, r);
   std::string g;
   if (mesh.ColsPerDeg * mesh.RowsPerDeg != 0) {
-    long double lat = (long double)mesh.MinLat + (long double)(mesh.Rows - r) / mesh.RowsPerDeg;
+    // Row 0 lies on the northern edge: a tile's 1201 rows span 1200 intervals.
+    long double lat = (long double)mesh.MaxLat - (long double)r / mesh.RowsPerDeg;
     long double lon = (long double)mesh.MinLon + (long double)c / mesh.ColsPerDeg;
     g = " (Lat./Lon.) = (";
     if (format == 2) {

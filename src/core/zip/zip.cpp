@@ -11,6 +11,7 @@
 #include "core/base/file_util.h"
 #include "core/base/progress.h"
 #include "core/base/sample_io.h"
+#include "core/platform/native_file.h"
 #include "core/zip/zip_stream.h"
 
 namespace fs = std::filesystem;
@@ -47,8 +48,8 @@ bool ReadAt(std::FILE* f, uint64_t offset, void* dst, size_t n) {
 
 TZipFile OpenRead(const std::string& path) {
   std::error_code ec;
-  if (path.empty() || fs::is_directory(path, ec)) return nullptr;
-  return TZipFile(std::fopen(path.c_str(), "rb"));
+  if (path.empty() || fs::is_directory(NativePath(path), ec)) return nullptr;
+  return TZipFile(OpenFile(path, "rb"));
 }
 
 uint64_t FileSize(std::FILE* f) {
@@ -197,6 +198,20 @@ bool SafeParts(const std::string& name, std::vector<std::string>& parts) {
   return true;
 }
 
+// True when a part of the output path below `target` is a symbolic link: a
+// member is never written through one (an archive could aim it anywhere).
+bool LinkOnTheWay(const std::string& target, const std::vector<std::string>& parts) {
+  fs::path p = NativePath(target);
+  for (const std::string& part : parts) {
+    p /= NativePath(part);
+    std::error_code ec;
+    const fs::file_status st = fs::symlink_status(p, ec);
+    if (st.type() == fs::file_type::not_found) return false;
+    if (fs::is_symlink(st)) return true;
+  }
+  return false;
+}
+
 void SetDosTime(const fs::path& path, uint16_t date, uint16_t time) {
   std::tm tm{};
   tm.tm_year = ((date >> 9) & 0x7F) + 80;
@@ -339,10 +354,10 @@ int UnzipFiles(const std::string& archive, const std::string& target, const std:
   do {
     if (!ZipNameMatches(rec.Name, pattern)) continue;
     // A path that would leave the target folder is never written.
-    if (!SafeParts(rec.Name, parts)) break;
-    fs::path out(target);
-    for (const std::string& part : parts) out /= part;
-    std::string out_path = out.string();
+    if (!SafeParts(rec.Name, parts) || LinkOnTheWay(target, parts)) break;
+    fs::path out = NativePath(target);
+    for (const std::string& part : parts) out /= NativePath(part);
+    std::string out_path = Utf8Path(out);
     bool folder = rec.Name.back() == '/';
     if (folder) out_path += '/';
     int rc = UnzipEntry(archive, out_path, rec.HeaderOffset, progress, &rec);
@@ -369,13 +384,14 @@ int UnzipMember(const std::string& archive, const std::string& folder, const std
   do {
     if (!SameIgnoringCase(rec.Name, name)) continue;
     std::vector<std::string> parts;
-    if (!SafeParts(rec.Name, parts) || parts.empty() || rec.Name.back() == '/')
+    if (!SafeParts(rec.Name, parts) || parts.empty() || rec.Name.back() == '/' ||
+        LinkOnTheWay(folder, parts))
       return kZipWriteError;
-    fs::path out(folder);
-    for (const std::string& part : parts) out /= part;
-    int rc = UnzipEntry(archive, out.string(), rec.HeaderOffset, progress, &rec);
+    fs::path out = NativePath(folder);
+    for (const std::string& part : parts) out /= NativePath(part);
+    int rc = UnzipEntry(archive, Utf8Path(out), rec.HeaderOffset, progress, &rec);
     if (rc != 0) return rc;
-    out_path = out.string();
+    out_path = Utf8Path(out);
     return 1;
   } while (ZipFindNext(rec) == 0);
   return 0;
@@ -497,15 +513,15 @@ int UnzipEntry(const std::string& archive, const std::string& out_path, uint64_t
   // A folder entry only makes the folders.
   std::error_code ec;
   if (!out_path.empty() && (out_path.back() == '/' || out_path.back() == '\\')) {
-    fs::create_directories(fs::path(out_path), ec);
-    return fs::is_directory(fs::path(out_path), ec) ? 0 : kZipWriteError;
+    fs::create_directories(NativePath(out_path), ec);
+    return fs::is_directory(NativePath(out_path), ec) ? 0 : kZipWriteError;
   }
   if (!SizesPossible(h, archive_size)) return kZipDamaged;
   if (!SeekTo(f.get(), h.data_start)) return kZipReadError;
 
-  fs::path out(out_path);
+  fs::path out = NativePath(out_path);
   if (out.has_parent_path()) fs::create_directories(out.parent_path(), ec);
-  TTAtomicFileWriter of(out.string());
+  TTAtomicFileWriter of(out_path);
   if (!of.Open()) return kZipWriteError;
 
   uint32_t crc = 0;

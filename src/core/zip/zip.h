@@ -32,9 +32,9 @@ int64_t ZipEntrySize(const std::string& archive, const std::string& name);
 
 // Extracts every member matching `pattern` ("" or "*.*" for all; "*" and "?"
 // wildcards, ASCII case ignored) below `target`. Returns the number of members
-// extracted or a negative result code. A member whose stored path is absolute
-// or climbs out of `target` is refused and ends the walk like a member whose
-// output cannot be created.
+// extracted or a negative result code. A member whose stored path is absolute,
+// climbs out of `target` or runs through a symbolic link there is refused and ends the walk like a
+// member whose output cannot be created.
 int UnzipFiles(const std::string& archive, const std::string& target, const std::string& pattern,
                TTProgress* progress = nullptr);
 

@@ -72,14 +72,15 @@ std::string BuildBglFromMesh(const TBglCommandEnv& env, const TBglRunInput& in,
       [target](const std::string& t) {
         if (target) target->AppendOutput(QString::fromStdString(t));
       },
-      WaitWithEvents);
+      [target](int ms) { return WaitWithEvents(ms) && target && !target->StopRequested(); });
   if (!window) return std::string();  // the window went with the application
   if (result == TResampleRunResult::NotStarted) {
     window->AllowClose();
     window->close();
     return "Could not create BGL file.";
   }
-  const std::string status = result == TResampleRunResult::Crashed
+  const std::string status = window->StopRequested() ? "Resample was stopped."
+                             : result == TResampleRunResult::Crashed
                                  ? ResampleCrashedText(in.BglPath)
                                  : ResampleFinishedText(in.BglPath);
   window->LabelStatus->setText(QString::fromStdString(status));
@@ -110,7 +111,7 @@ QPointer<TFormResampleOutput> CreateBglFromMesh(const TBglCommandEnv& env) {
     TWaitCursor wait;
     voids = mesh.HasVoids();
   }
-  if (voids && !ShowMessage(env.Owner, TMsgKind::Confirmation,
+  if (voids && !ShowMessage(env.Owner, TMsgKind::WarningQuestion,
                             "The current mesh has voids (null elevation data).\nProceed anyway?"))
     return window;
 

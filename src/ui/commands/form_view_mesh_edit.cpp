@@ -28,7 +28,7 @@ const char* const kNoUndoQuestion =
 // False when the user declines an edit that the undo list cannot record.
 bool ProceedWithoutUndo(TFormViewMesh& f, const TCellRect& rect) {
   if (!ProgCfg.WarnNoUndo || f.Doc.UndoFits(rect)) return true;
-  return ShowMessage(&f, TMsgKind::Confirmation, kNoUndoQuestion);
+  return ShowMessage(&f, TMsgKind::WarningQuestion, kNoUndoQuestion);
 }
 
 // Shows what an edit changed and the undo state it left.

@@ -211,7 +211,7 @@ void TFormCreateBGLOpt::BitBtnSelectClick() {
 
 void TFormCreateBGLOpt::accept() {
   if (!BglPathChosen && QFileInfo::exists(BglPath) &&
-      !ShowMessage(this, TMsgKind::Confirmation,
+      !ShowMessage(this, TMsgKind::WarningQuestion,
                    "File already exists.\nDo you want to overwrite it?"))
     return;
   QDialog::accept();

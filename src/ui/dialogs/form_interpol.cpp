@@ -1,6 +1,8 @@
 #include "ui/dialogs/form_interpol.h"
 #include "core/edit/interpol.h"
 
+#include <cmath>
+
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -66,8 +68,11 @@ int TFormInterpolNearestNei::Radius() const { return SpinEditRadius->value(); }
 
 void TFormInterpolNearestNei::accept() {
   bool ok = false;
-  const double p = QLocale::c().toDouble(MaskEditPower->text().trimmed(), &ok);
-  if (!ok) {
+  // "1,000" is not a thousand here, and infinity is no weight.
+  QLocale c = QLocale::c();
+  c.setNumberOptions(QLocale::RejectGroupSeparator);
+  const double p = c.toDouble(MaskEditPower->text().trimmed(), &ok);
+  if (!ok || std::isinf(p)) {
     ShowMessage(this, TMsgKind::Error, "Invalid format for Weight.");
     return;
   }

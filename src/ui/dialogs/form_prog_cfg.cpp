@@ -45,7 +45,7 @@ bool AcceptResampleVersion(QWidget* owner, const TFileVersion& v) {
       ShowMessage(owner, TMsgKind::Error, QString::fromStdString(RefusedVersionText(v, AppName)));
       return false;
     case TVersionVerdict::Ask:
-      return ShowMessage(owner, TMsgKind::Confirmation,
+      return ShowMessage(owner, TMsgKind::WarningQuestion,
                          QString::fromStdString(UntestedVersionText(v, AppName)));
   }
   return false;
@@ -135,6 +135,7 @@ TFormProgCfg::TFormProgCfg(const TTProgCfg& cfg, QWidget* parent) : QDialog(pare
     if (ResamplePath.empty()) r.folder.clear();
     r.filter = "Program Files|resample.exe";
     r.proposedName = "resample.exe";
+    r.anyCase = true;  // RESAMPLE.EXE, Resample.exe ...
     return RunFileDialog(this, r);
   };
   ChooseFolder = [this](const QString& title, const QString& start) {
@@ -187,7 +188,13 @@ void TFormProgCfg::BitBtnLocateResampleClick() {
   const QString file = ChooseResample ? ChooseResample() : QString();
   if (file.isEmpty()) return;
   TFileVersion v;
-  if (!GetFileVersion(file.toStdString(), v)) return;
+  if (!GetFileVersion(file.toStdString(), v)) {
+    ShowMessage(this, TMsgKind::Error,
+                QFileInfo(file).fileName() +
+                    " cannot be used: it has no version information, so it is not a "
+                    "version of Resample that can be checked.");
+    return;
+  }
   if (!AcceptResampleVersion(this, v)) return;
   ResamplePath = file.toStdString();
   ShowResample();

@@ -11,6 +11,8 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include "ui/widgets/message_box.h"
+
 TFormResampleOutput::TFormResampleOutput(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
                           Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint |
@@ -40,8 +42,13 @@ TFormResampleOutput::TFormResampleOutput(QWidget* parent)
   BitBtnClose->setEnabled(false);
   connect(BitBtnClose, &QPushButton::clicked, this, &TFormResampleOutput::BitBtnCloseClick);
 
+  BitBtnStop = new QPushButton("Stop", this);
+  BitBtnStop->setObjectName("BitBtnStop");
+  connect(BitBtnStop, &QPushButton::clicked, this, &TFormResampleOutput::BitBtnStopClick);
+
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
+  buttons->addWidget(BitBtnStop);
   buttons->addWidget(BitBtnClose);
   buttons->addStretch();
   auto* layout = new QVBoxLayout(this);
@@ -77,11 +84,35 @@ void TFormResampleOutput::AppendOutput(const QString& text) {
 }
 
 void TFormResampleOutput::AllowClose() {
+  const bool wasRunning = IsRunning();
+  BitBtnStop->setEnabled(false);
   BitBtnClose->setEnabled(true);
   BitBtnClose->setFocus();
+  if (wasRunning) emit RunEnded();
 }
 
+bool TFormResampleOutput::IsRunning() const { return !BitBtnClose->isEnabled(); }
+
 void TFormResampleOutput::BitBtnCloseClick() { close(); }
+
+void TFormResampleOutput::BitBtnStopClick() {
+  stop_requested_ = true;
+  BitBtnStop->setEnabled(false);
+}
+
+bool StopResampleBeforeClose(QWidget* owner) {
+  TFormResampleOutput* running = nullptr;
+  for (TFormResampleOutput* w : owner->findChildren<TFormResampleOutput*>())
+    if (w->IsRunning()) running = w;
+  if (!running) return false;
+  if (!running->StopRequested() && ShowMessage(owner, TMsgKind::WarningQuestion,
+                                               "Resample is still running. Stop it and exit?")) {
+    QObject::connect(running, &TFormResampleOutput::RunEnded, owner, &QWidget::close,
+                     Qt::QueuedConnection);
+    running->BitBtnStopClick();
+  }
+  return true;
+}
 
 void TFormResampleOutput::closeEvent(QCloseEvent* event) {
   if (BitBtnClose->isEnabled())

@@ -30,10 +30,12 @@
 #include "core/view/mesh_image.h"
 #include "core/view/view_geometry.h"
 #include "ui/dialogs/form_about.h"
+#include "ui/dialogs/form_resample_output.h"
 #include "ui/main/mesh_view.h"
 #include "ui/widgets/icons.h"
 #include "ui/widgets/message_box.h"
 #include "ui/widgets/mnemonics.h"
+#include "ui/widgets/private_temp.h"
 #include "ui/widgets/ui_state.h"
 
 // -------------------------------------------------------------- construction
@@ -98,6 +100,9 @@ void TFormViewMesh::BuildMenus() {
   miOpenHGX = AddItem(mFile, "miOpenHGX", "Load HGX...", &TFormViewMesh::miOpenHGXClick);
   miOpenRaster =
       AddItem(mFile, "miOpenRaster", "Load Raster...", &TFormViewMesh::miOpenRasterClick);
+  miOpenDEM = AddItem(mFile, "miOpenDEM", "Load DEM...", &TFormViewMesh::miOpenDEMClick);
+  miOpenMultiDEM =
+      AddItem(mFile, "miOpenMultiDEM", "Load Multiple DEM...", &TFormViewMesh::miOpenMultiDEMClick);
   miRecentFiles = named(mFile->addMenu("Recent Files"), "miRecentFiles");
   connect(miRecentFiles, &QMenu::aboutToShow, this, &TFormViewMesh::FillRecentFiles);
   mFile->addSeparator();
@@ -105,6 +110,10 @@ void TFormViewMesh::BuildMenus() {
       AddItem(mFile, "miSaveAsHGX", "Save Mesh to HGX...", &TFormViewMesh::miSaveAsHGXClick);
   miSaveAsRaw =
       AddItem(mFile, "miSaveAsRaw", "Save Mesh to Raster...", &TFormViewMesh::miSaveAsRawClick);
+  miSaveAsGeoTiff = AddItem(mFile, "miSaveAsGeoTiff", "Save Mesh to GeoTIFF...",
+                            &TFormViewMesh::miSaveAsGeoTiffClick);
+  miSaveAsHgtTiles = AddItem(mFile, "miSaveAsHgtTiles", "Save Mesh as HGT Tiles...",
+                             &TFormViewMesh::miSaveAsHgtTilesClick);
   miSaveAsBMP =
       AddItem(mFile, "miSaveAsBMP", "Save Mesh to BMP...", &TFormViewMesh::miSaveAsBMPClick);
   mFile->addSeparator();
@@ -147,6 +156,8 @@ void TFormViewMesh::BuildMenus() {
   miInterpolNearestNeighbor =
       AddItem(mOperations, "miInterpolNearestNeighbor", "Interpolate Voids...",
               &TFormViewMesh::miInterpolNearestNeighborClick);
+  miFillVoids =
+      AddItem(mOperations, "miFillVoids", "Fill Voids...", &TFormViewMesh::miFillVoidsClick);
 
   mFS = top("mFS", "Flight Simulator");
   miCreateBGLFromCurrentMesh = AddItem(mFS, "miCreateBGLFromCurrentMesh", "Create BGL...",
@@ -355,9 +366,10 @@ void TFormViewMesh::showEvent(QShowEvent* event) {
 
 void TFormViewMesh::FormShow() {
   setWindowTitle(QString::fromUtf8(AppName));
-  ResetTempDir();
-  if (!QDir().mkpath(TempDir()))
+  // A folder of our own inside it: another running editor clears only its own.
+  if (!ChooseEditorTempDir()) {
     ShowMessage(this, TMsgKind::Warning, "Cannot create temporary directory.");
+  }
   LoadStartupConfiguration();
   restoreGeometry(SavedWindowGeometry());
 }
@@ -407,6 +419,7 @@ void TFormViewMesh::SetMeshState() {
                      ToolButtonSelRect,
                      ToolButtonSelPoly})
     a->setEnabled(true);
+  miFillVoids->setEnabled(true);
   LabelZoom->setEnabled(true);
   ToolButtonSelRect->setChecked(true);
   bool grid = MeshSpansMoreThanOneDegree();
@@ -417,12 +430,14 @@ void TFormViewMesh::SetMeshState() {
   ScrollBoxMesh->viewport()->update();
   miHatchAdjoQuad->setVisible(Mesh->HasAdjoBands());
   UpdateLegend();
+  EnableDemCommands(true);
 }
 
 void TFormViewMesh::SetNoMeshState() {
   for (QAction* a :
        {miOpenSingleHGT, miOpenMultiHGT, miOpenHGX, miOpenRaster, miRecentFiles->menuAction()})
     a->setEnabled(true);
+  EnableDemCommands(false);
   for (QAction* a : {miSaveAsHGX,
                      miSaveAsRaw,
                      miSaveAsBMP,
@@ -434,6 +449,7 @@ void TFormViewMesh::SetNoMeshState() {
                      miChangeVal,
                      miRestrictHeight,
                      miInterpolNearestNeighbor,
+                     miFillVoids,
                      miRecompTerrainColors,
                      miZoom->menuAction(),
                      miZoomToFit,
@@ -553,6 +569,10 @@ bool TFormViewMesh::FormCloseQuery() {
 }
 
 void TFormViewMesh::closeEvent(QCloseEvent* event) {
+  if (StopResampleBeforeClose(this)) {
+    event->ignore();
+    return;
+  }
   // A long operation is running below us (its loop pumps events): closing
   // now would free the mesh under it. Ask it to stop instead.
   if (!user_input_enabled_) {

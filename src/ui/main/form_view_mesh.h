@@ -112,6 +112,10 @@ class TFormViewMesh : public QMainWindow {
   QAction* miOpenHGX = nullptr;
   QAction* miOpenRaster = nullptr;
   QMenu* miRecentFiles = nullptr;  // enabled state: miRecentFiles->menuAction()
+  QAction* miOpenDEM = nullptr;
+  QAction* miOpenMultiDEM = nullptr;
+  QAction* miSaveAsGeoTiff = nullptr;
+  QAction* miSaveAsHgtTiles = nullptr;
   QAction* miSaveAsHGX = nullptr;
   QAction* miSaveAsRaw = nullptr;
   QAction* miSaveAsBMP = nullptr;
@@ -132,6 +136,7 @@ class TFormViewMesh : public QMainWindow {
   QAction* miChangeVal = nullptr;
   QAction* miRestrictHeight = nullptr;
   QAction* miInterpolNearestNeighbor = nullptr;
+  QAction* miFillVoids = nullptr;
 
   QMenu* mFS = nullptr;
   QAction* miCreateBGLFromCurrentMesh = nullptr;
@@ -179,6 +184,8 @@ class TFormViewMesh : public QMainWindow {
   void LoadNewMesh(const std::function<std::string(TTMesh& mesh)>& load);
   void SetMeshState();
   void SetNoMeshState();
+  // The elevation-model items of the File menu for the mesh state.
+  void EnableDemCommands(bool meshLoaded);
   // miUnselect, miFillSelection, the three fill buttons and SpinEditFillVal.
   void EnableSelectionCommands(bool on);
   // Every top-level menu and the tool bar as a whole; also blocks mouse
@@ -273,6 +280,10 @@ class TFormViewMesh : public QMainWindow {
   void miOpenMultiHGTClick();
   void miOpenHGXClick();
   void miOpenRasterClick();
+  void miOpenDEMClick();
+  void miOpenMultiDEMClick();
+  void miSaveAsGeoTiffClick();
+  void miSaveAsHgtTilesClick();
   void miSaveAsHGXClick();
   void miSaveAsRawClick();
   void miSaveAsBMPClick();
@@ -291,6 +302,7 @@ class TFormViewMesh : public QMainWindow {
   void miChangeValClick();
   void miRestrictHeightClick();
   void miInterpolNearestNeighborClick();
+  void miFillVoidsClick();
   // Flight Simulator
   void miCreateBGLFromCurrentMeshClick();
   // View
@@ -368,7 +380,12 @@ class TFormViewMesh : public QMainWindow {
 // otherwise start on a half-filled mesh.
 class TInputLock {
  public:
-  explicit TInputLock(TFormViewMesh* form) : form_(form) { form_->EnableUserInput(false); }
+  // An operation starts: an Esc pressed before it (dropping a selection) must
+  // not stop it.
+  explicit TInputLock(TFormViewMesh* form) : form_(form) {
+    form_->AbortRequested = false;
+    form_->EnableUserInput(false);
+  }
   ~TInputLock() { form_->EnableUserInput(true); }
   TInputLock(const TInputLock&) = delete;
   TInputLock& operator=(const TInputLock&) = delete;

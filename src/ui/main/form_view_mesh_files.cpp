@@ -23,9 +23,11 @@ void TFormViewMesh::miOpenSingleHGTClick() {
   const QString path = RunFileDialog(this, req);
   if (path.isEmpty()) return;
 
+  std::string warning;
   LoadNewMesh([&](TTMesh& mesh) {
-    return LoadSingleHGT(mesh, path.toStdString(), TempDirUtf8(), Progress.get());
+    return LoadSingleHGT(mesh, path.toStdString(), TempDirUtf8(), Progress.get(), &warning);
   });
+  if (!warning.empty()) ShowMessage(this, TMsgKind::Warning, QString::fromStdString(warning));
 }
 
 void TFormViewMesh::LoadNewMesh(const std::function<std::string(TTMesh& mesh)>& load) {

@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 
 #include "core/settings/prog_cfg.h"
+#include "ui/widgets/private_temp.h"
 
 namespace {
 QString& TempDirStorage() {
@@ -41,4 +42,8 @@ std::string SettingsFolder() {
   return folder;
 }
 
-void ResetTempDir() { TempDirStorage() = DefaultTempDir(); }
+bool ChooseEditorTempDir() {
+  const QString own = QString::fromStdString(EditorTempFolder(DefaultTempDir().toStdString()));
+  TempDirStorage() = own.isEmpty() ? DefaultTempDir() : own;
+  return !own.isEmpty();
+}

@@ -11,8 +11,10 @@ class QWidget;
 const QString& TempDir();
 // Same, as a UTF-8 std::string for the core.
 std::string TempDirUtf8();
-// Chooses the folder anew (at start-up).
-void ResetTempDir();
+// At start-up: a private folder of this editor inside the folder above
+// (removed at exit); false when it cannot be made, and the shared folder
+// is used.
+bool ChooseEditorTempDir();
 
 // The folder of the configuration file "delvacfg.bin": beside the executable
 // when files can be created there, else the user's configuration folder.

@@ -1,5 +1,8 @@
 #include "ui/widgets/file_dialogs.h"
 
+#include "core/base/file_util.h"
+#include "ui/widgets/message_box.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -20,7 +23,21 @@ TFileDialogHook SetFileDialogHook(TFileDialogHook hook) {
   return old;
 }
 
-QString QtFileFilter(const QString& filter) {
+namespace {
+// "exe" as "[Ee][Xx][Ee]": any letter case even on a case-sensitive system.
+QString AnyCasePattern(const QString& pattern) {
+  QString out;
+  for (const QChar c : pattern) {
+    if (c.toLower() != c.toUpper())
+      out += QString("[%1%2]").arg(c.toUpper(), c.toLower());
+    else
+      out += c;
+  }
+  return out;
+}
+}  // namespace
+
+QString QtFileFilter(const QString& filter, bool anyCase) {
   const QStringList parts = filter.split('|');
   QStringList out;
   for (int i = 0; i + 1 < parts.size(); i += 2) {
@@ -29,6 +46,10 @@ QString QtFileFilter(const QString& filter) {
       // Tile and mesh files come with either letter case on a
       // case-sensitive file system.
       const QString t = p.trimmed();
+      if (anyCase) {
+        patterns << AnyCasePattern(t);
+        continue;
+      }
       patterns << t;
       if (t.toUpper() != t) patterns << t.toUpper();
     }
@@ -39,19 +60,37 @@ QString QtFileFilter(const QString& filter) {
   return out.join(";;");
 }
 
+namespace {
+QString RunQtFileDialog(QWidget* parent, const TFileDialogRequest& r);
+}  // namespace
+
 QString RunFileDialog(QWidget* parent, const TFileDialogRequest& r) {
-  if (Hook()) return Hook()(r);
+  const QString chosen = Hook() ? Hook()(r) : RunQtFileDialog(parent, r);
+  if (r.kind == TFileDialogRequest::Save && !chosen.isEmpty()) {
+    // A folder (or a device) given as the name: say so, rather than a bare
+    // "cannot save" later.
+    const std::string problem = SaveTargetProblem(chosen.toStdString());
+    if (!problem.empty()) {
+      ShowMessage(parent, TMsgKind::Error, QString::fromStdString(problem));
+      return QString();
+    }
+  }
+  return chosen;
+}
+
+namespace {
+QString RunQtFileDialog(QWidget* parent, const TFileDialogRequest& r) {
   // A folder the command chose (the HGT folder) wins over the remembered one.
   QFileDialog dialog(parent, r.title, r.folder.isEmpty() ? LastFolder(r.title) : r.folder,
-                     QtFileFilter(r.filter));
+                     QtFileFilter(r.filter, r.anyCase));
   if (r.kind == TFileDialogRequest::Open) {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
   } else {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    if (!r.proposedName.isEmpty()) dialog.selectFile(r.proposedName);
   }
+  if (!r.proposedName.isEmpty()) dialog.selectFile(r.proposedName);
   if (!r.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(r.defaultSuffix);
   if (dialog.exec() != QDialog::Accepted) return QString();
   const QStringList files = dialog.selectedFiles();
@@ -59,3 +98,4 @@ QString RunFileDialog(QWidget* parent, const TFileDialogRequest& r) {
   SetLastFolder(r.title, QFileInfo(files.first()).absolutePath());
   return files.first();
 }
+}  // namespace

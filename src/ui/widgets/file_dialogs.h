@@ -14,7 +14,8 @@ struct TFileDialogRequest {
   QString folder;         // initial folder, may be empty
   QString filter;         // "Name|*.ext|..."
   QString defaultSuffix;  // "hgx" (save dialogs)
-  QString proposedName;   // file name proposed in a save dialog
+  QString proposedName;   // file name proposed (typed in for the user)
+  bool anyCase = false;   // patterns match names in any letter case
 };
 
 // Returns the chosen path, or an empty string when cancelled. Open dialogs
@@ -27,4 +28,4 @@ using TFileDialogHook = std::function<QString(const TFileDialogRequest&)>;
 TFileDialogHook SetFileDialogHook(TFileDialogHook hook);
 
 // "Name|*.a;*.b|Other|*.c" in Qt's syntax ("Name (*.a *.b *.A *.B);;Other (*.c *.C)").
-QString QtFileFilter(const QString& filter);
+QString QtFileFilter(const QString& filter, bool anyCase = false);

@@ -45,19 +45,39 @@ QString HelpFolder() {
 
 bool HelpFileExists() { return !HelpFolder().isEmpty(); }
 
+namespace {
+void Reparent(THelpWindow* w, QWidget* parent) {
+  if (w->parentWidget() == parent) return;
+  const bool visible = w->isVisible();
+  const QRect geometry = w->geometry();
+  w->setParent(parent, Qt::Window);
+  w->setGeometry(geometry);
+  if (visible) w->show();
+}
+}  // namespace
+
 void ShowHelpTopic(QWidget* owner, const QString& page) {
   const QString folder = HelpFolder();
   if (folder.isEmpty()) return;
+  // Parented to the main window so that it closes with it. Asked for by a
+  // modal dialog, it lives inside that dialog until the dialog ends: any
+  // other window is blocked (no scrolling, no links, no Close) meanwhile.
+  QWidget* top = owner ? owner->window() : nullptr;
+  QWidget* main = top;
+  while (main && main->parentWidget()) main = main->parentWidget()->window();
+  auto* dialog = qobject_cast<QDialog*>(top);
+  const bool insideDialog = dialog && dialog->isModal() && dialog->isVisible();
+  QWidget* parent = insideDialog ? top : main;
   THelpWindow* w = Current();
   if (!w) {
-    // Parented to the main window so that it closes with it, but not to a
-    // dialog that is about to be destroyed.
-    QWidget* parent = owner ? owner->window() : nullptr;
-    while (parent && parent->parentWidget()) parent = parent->parentWidget()->window();
     w = new THelpWindow(folder, parent);
     w->setAttribute(Qt::WA_DeleteOnClose);
     Current() = w;
+  } else {
+    Reparent(w, parent);
   }
+  if (insideDialog)
+    QObject::connect(dialog, &QDialog::finished, w, [w, main] { Reparent(w, main); });
   w->ShowPage(page);
 }
 
@@ -79,6 +99,7 @@ THelpWindow::THelpWindow(const QString& folder, QWidget* parent)
   auto* contents = new QPushButton("Contents");
   auto* back = new QPushButton("Back");
   auto* closeButton = new QPushButton("Close");
+  closeButton->setObjectName("HelpClose");
   connect(contents, &QPushButton::clicked, this, [this] { ShowPage("index.htm"); });
   connect(back, &QPushButton::clicked, browser_, &QTextBrowser::backward);
   connect(browser_, &QTextBrowser::backwardAvailable, back, &QPushButton::setEnabled);

@@ -28,6 +28,9 @@ bool ShowMessage(QWidget* parent, TMsgKind kind, const QString& text) {
     case TMsgKind::Confirmation:
       return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No,
                                    QMessageBox::No) == QMessageBox::Yes;
+    case TMsgKind::WarningQuestion:
+      return QMessageBox::warning(parent, title, text, QMessageBox::Yes | QMessageBox::No,
+                                  QMessageBox::No) == QMessageBox::Yes;
     case TMsgKind::Warning:
       QMessageBox::warning(parent, title, text);
       return true;

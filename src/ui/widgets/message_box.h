@@ -7,9 +7,10 @@ class QWidget;
 
 // Every message box of the editor goes through ShowMessage, so that tests can
 // install a recorder that answers instead of a modal box.
-enum class TMsgKind { Confirmation, Warning, Error, Information };
+// WarningQuestion: a Yes/No question with the warning icon (data at risk).
+enum class TMsgKind { Confirmation, Warning, Error, Information, WarningQuestion };
 
-// Returns true when the user answered Yes (Confirmation) or OK (others).
+// Returns true when the user answered Yes (the questions) or OK (others).
 bool ShowMessage(QWidget* parent, TMsgKind kind, const QString& text);
 
 using TMessageHook = std::function<bool(TMsgKind kind, const QString& text)>;

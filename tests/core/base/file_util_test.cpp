@@ -17,10 +17,12 @@ TEST(FileUtil, NamesAndCaseInsensitiveLookup) {
   TTempDir dir;
   std::filesystem::create_directory(dir.File("Sub"));
   WriteFileBytes(dir.File("Sub/N45W123.hgt"), {1, 2, 3});
+#ifndef _WIN32  // there the file system itself ignores case
   EXPECT_EQ(FindFileNoCase(dir.File("Sub/N45W123.HGT")), dir.File("Sub/N45W123.hgt"));
-  EXPECT_EQ(FindFileNoCase(dir.File("Sub/N45W124.HGT")), "");
   EXPECT_EQ(FindFileNoCase(dir.File("sub/N45W123.hgt")), "");  // only the name part
   EXPECT_EQ(FindPathNoCase(dir.File("sub/n45w123.HGT")), dir.File("Sub/N45W123.hgt"));
+#endif
+  EXPECT_EQ(FindFileNoCase(dir.File("Sub/N45W124.HGT")), "");
   EXPECT_EQ(FindFileNoCase(dir.File("Sub")), "");  // folders are not files
   EXPECT_EQ(FileSizeOf(dir.File("Sub/n45w123.hgt")), 3);
   EXPECT_EQ(FileSizeOf(dir.File("Sub")), 0);

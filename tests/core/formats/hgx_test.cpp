@@ -140,6 +140,13 @@ TEST(HGX, RefusesBadFilesWithoutAllocating) {
   EXPECT_TRUE(refused(Header(100000, 100000)));  // claims 20 GB in a 64-byte file
   EXPECT_TRUE(refused(Header(INT_MAX, INT_MAX)));
   EXPECT_TRUE(refused(with(52, 3)));  // a west band wider than the grid
+  // Non-finite densities or bounds (float bytes 0x7f800000 infinity, 0x7fc00000 NaN).
+  for (size_t at : {20, 24, 28, 32, 36, 40})
+    for (unsigned char high : {0x80, 0xc0}) {
+      auto b = with(at + 3, 0x7f);
+      b[at + 2] = high;
+      EXPECT_TRUE(refused(b)) << at;
+    }
 
   TTMesh m;
   EXPECT_FALSE(LoadHGX(m, dir.File("missing.hgx"), nullptr));

@@ -39,7 +39,7 @@ TEST(BglBuild, ProposalsFromTheMesh) {
   HgtGeometry(m, 1200, 45, -122, 1, 1, false, false, false, false);
   EXPECT_EQ(DefaultBglName(m), "N46W122_N45W121");
   EXPECT_EQ(DefaultBglPath("/fs9/Addon Scenery/scenery", m),
-            "/fs9/Addon Scenery/scenery/N46W122_N45W121.bgl");
+            JoinPath("/fs9/Addon Scenery/scenery", "N46W122_N45W121.bgl"));
   EXPECT_EQ(DefaultBglPath("C:\\", m), "C:\\N46W122_N45W121.bgl");
   EXPECT_EQ(DefaultBglPath("", m).substr(1), "N46W122_N45W121.bgl");  // root of the drive
   EXPECT_EQ(DefaultLod(m), 9);
@@ -111,7 +111,7 @@ TEST(BglBuild, InfListTempFilesAndStatus) {
 
   TTempDir dir;
   const TBglTempFiles files = BglTempFiles(dir.Path() + "/");
-  EXPECT_EQ(files.Raster, dir.Path() + "/tempmesh.ras");
+  EXPECT_EQ(files.Raster, dir.File("tempmesh.ras"));
   EXPECT_EQ(files.SourceInf, dir.File("tempsrc.inf"));
   TTMesh m;
   HgtGeometry(m, 1200, 45, -122, 1, 1, false, false, false, false);

@@ -58,9 +58,9 @@ TEST(TileNames, NamesParsingAndLists) {
   EXPECT_FALSE(ParseTileName("terrain.hgt", lat, lon));
   EXPECT_EQ(lat, 99);
   EXPECT_EQ(lon, 99);
-  EXPECT_FALSE(ParseTileName("n45w123.hgt", lat, lon));  // keeps the latitude read
+  EXPECT_TRUE(ParseTileName("n45w123.hgt", lat, lon));  // letters in either case
   EXPECT_EQ(lat, 45);
-  EXPECT_EQ(lon, 99);
+  EXPECT_EQ(lon, -123);
 
   std::vector<std::string> names{"old"};
   ListTileNames(TileRect{-1, 1, -1, 1}, names);
@@ -141,12 +141,22 @@ TEST(LoadHGT, SingleTileLoadAndMessages) {
   EXPECT_EQ(m.MaxLon, 9);
   for (const auto& t : p.texts) EXPECT_EQ(t, "");  // no file counter for one tile
 
-  WriteTile(dir.File("n45w123.hgt"), 5);  // lower case: latitude only
+  WriteTile(dir.File("n45w123.hgt"), 5);
   TTMesh l;
-  ASSERT_EQ(LoadSingleHGT(l, dir.File("n45w123.hgt"), dir.Path(), nullptr), "");
+  std::string warning = "none";
+  ASSERT_EQ(LoadSingleHGT(l, dir.File("n45w123.hgt"), dir.Path(), nullptr, &warning), "");
   EXPECT_EQ(l.MinLat, 45);
-  EXPECT_EQ(l.MinLon, 0);
-  EXPECT_EQ(l.MaxLon, 1);
+  EXPECT_EQ(l.MinLon, -123);
+  EXPECT_EQ(l.MaxLon, -122);
+  EXPECT_EQ(warning, "none");
+  // No position in the name: placed at N00 E000, never silently.
+  WriteTile(dir.File("dem.hgt"), 5);
+  TTMesh d;
+  ASSERT_EQ(LoadSingleHGT(d, dir.File("dem.hgt"), dir.Path(), nullptr, &warning), "");
+  EXPECT_EQ(d.MinLat, 0);
+  EXPECT_EQ(d.MaxLon, 1);
+  EXPECT_EQ(warning,
+            "The position of dem.hgt cannot be read from its name; it is placed at N00 E000.");
 
   WriteFileBytes(dir.File("N01E001.hgt"), std::vector<unsigned char>(2884803, 0));
   TTMesh w;

@@ -21,21 +21,24 @@ void Tile(TTMesh& m, int32_t n, float minLat, float minLon, double perDeg) {
 TEST(CursorReadout, BothFormatsLetterForLetter) {
   TTMesh m;
   Tile(m, 1201, 47, -123, 1200);
-  m.SetCell(300, 601, 123);
-  EXPECT_EQ(CursorReadout(m, 300, 601, 1),
-            "(X,Y) = (300) (601)  (Lat./Lon.) = (N 47\u00B0 30'. 00) (W 122\u00B0 45'. 00)  "
+  m.SetCell(300, 600, 123);
+  EXPECT_EQ(CursorReadout(m, 300, 600, 1),
+            "(X,Y) = (300) (600)  (Lat./Lon.) = (N 47\u00B0 30'. 00) (W 122\u00B0 45'. 00)  "
             "Elevation = 123 m = 403.5 ft");
-  EXPECT_EQ(CursorReadout(m, 300, 601, 2),
-            "(X,Y) = (300) (601)  (Lat./Lon.) = (+47.5000) (-122.7500)   Elevation = 123 m = "
+  EXPECT_EQ(CursorReadout(m, 300, 600, 2),
+            "(X,Y) = (300) (600)  (Lat./Lon.) = (+47.5000) (-122.7500)   Elevation = 123 m = "
             "403.5 ft");
-  // The formula counts Rows - r rows from MinLat: the top row reads 48.0008.
-  EXPECT_NE(CursorReadout(m, 0, 0, 2).find("(+48.0008)"), std::string::npos);
-  EXPECT_NE(CursorReadout(m, 0, 1200, 2).find("(+47.0008)"), std::string::npos);
+  // Row 0 lies on MaxLat and the last row on MinLat (not one row north).
+  EXPECT_NE(CursorReadout(m, 0, 0, 2).find("(+48.0000)"), std::string::npos);
+  EXPECT_NE(CursorReadout(m, 0, 1200, 2).find("(+47.0000)"), std::string::npos);
+  TTMesh south;
+  Tile(south, 1201, -34, 18, 1200);
+  EXPECT_NE(CursorReadout(south, 0, 0, 1).find("(S 33\u00B0 00'. 00)"), std::string::npos);
   // Degrees below ten keep two digits, longitudes three.
   TTMesh s;
   Tile(s, 1201, -9, 8, 1200);
-  EXPECT_EQ(CursorReadout(s, 0, 1200, 1),
-            "(X,Y) = (0) (1200)  (Lat./Lon.) = (S 08\u00B0 59'. 95) (E 008\u00B0 00'. 00)  "
+  EXPECT_EQ(CursorReadout(s, 0, 1199, 1),
+            "(X,Y) = (0) (1199)  (Lat./Lon.) = (S 08\u00B0 59'. 95) (E 008\u00B0 00'. 00)  "
             "Elevation = 0 m = 0.0 ft");
 }
 

@@ -26,7 +26,7 @@ using TBytes = std::vector<uint8_t>;
 std::vector<std::string> Listing(const std::string& dir) {
   std::vector<std::string> out;
   for (auto& e : fs::recursive_directory_iterator(dir))
-    if (e.is_regular_file()) out.push_back(fs::relative(e.path(), dir).string());
+    if (e.is_regular_file()) out.push_back(fs::relative(e.path(), dir).generic_string());
   return out;
 }
 
@@ -237,6 +237,20 @@ TEST(ZipFailures, PathsOutsideTargetAreRefused) {
     std::sort(files.begin(), files.end());
     EXPECT_EQ(files, (std::vector<std::string>{"a.zip", "out/deep/ok.txt"}));
   }
+  {  // never through a symbolic link inside the target, to a folder or a file
+    TTempDir dir;
+    fs::create_directories(dir.File("out"));
+    WriteFileBytes(dir.File("victim.txt"), {'v'});
+    fs::create_directory_symlink(dir.Path(), dir.File("out/link"));
+    fs::create_symlink(dir.File("victim.txt"), dir.File("out/file.txt"));
+    for (const char* member : {"link/evil.txt", "file.txt"}) {
+      std::string zip = Archive(dir, {StoredMember(member, "evil")}), out;
+      EXPECT_EQ(UnzipFiles(zip, dir.File("out"), ""), 0) << member;
+      EXPECT_EQ(UnzipMember(zip, dir.File("out"), member, out), kZipWriteError);
+    }
+    EXPECT_EQ(ReadFileBytes(dir.File("victim.txt")), (TBytes{'v'}));
+    EXPECT_FALSE(fs::exists(dir.File("evil.txt")));
+  }
   // Harmless dots and doubled separators stay inside.
   TTempDir dir;
   std::string zip = Archive(dir, {StoredMember("./sub//x.txt", "x"), StoredMember("sub/", "")});
@@ -375,6 +389,7 @@ TEST(ZipTiles, LoadSingleAndMosaicFromArchives) {
   TTempDir temp;
   TTMesh one;
   ASSERT_EQ(LoadSingleHGT(one, folder + "/N43E007.hgt.zip", temp.Path(), nullptr), "");
+  EXPECT_EQ(one.FileName, folder + "/N43E007.hgt");  // as the command names it
   EXPECT_EQ(one.Cols, 1201);
   EXPECT_EQ(one.Kind, 2);
   EXPECT_EQ(one.MinLat, 43);
@@ -427,4 +442,8 @@ TEST(ZipTiles, SingleTileMessages) {
   EXPECT_EQ(LoadSingleHGT(m, dir.File("N45W123.hgt.zip"), temp.Path(), nullptr),
             "HGT file size is invalid.");
   EXPECT_TRUE(Listing(temp.Path()).empty());
+  // The size is judged from the directory: nothing is unpacked (here it
+  // could not be: the folder is missing).
+  EXPECT_EQ(LoadSingleHGT(m, dir.File("N45W123.hgt.zip"), temp.File("none"), nullptr),
+            "HGT file size is invalid.");
 }

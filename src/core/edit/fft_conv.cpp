@@ -1,0 +1,431 @@
+// Stockham FFT (self-sorting, decimation in frequency) with radices 4, 2, 3
+// and 5, and a two-dimensional correlation with an even kernel built on it.
+//
+// The correlation works on real data with half spectra: two real rows share
+// one complex transform (real and imaginary part), and only the columns
+// 0 .. M/2 of a row spectrum are kept, the others being their conjugates.
+// An even real kernel has a real even transform, so a quarter of it is kept.
+//
+// Error bound (unit roundoff u, L = summed stage errors of both axes):
+// forward transforms err <= L u |x|_2 |F x|_2-wise (normwise bound for
+// FFTs with accurate twiddles); the pointwise product and the inverse add
+// errors bounded componentwise by the 1-norm of the product spectrum, which
+// Cauchy-Schwarz bounds by N |in|_2 |k|_2. So every output value is within
+// (3 L + 4) u |in|_2 |k|_2 of the exact correlation; ErrorBound adds a
+// safety factor of 4.
+#include "core/edit/fft_conv.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <new>
+#include <numbers>
+
+#include "core/platform/memory.h"
+
+namespace {
+
+inline TComplex Mul(TComplex a, TComplex b) {
+  // Plain product: std::complex's operator* checks for NaN on every call.
+  return {a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real()};
+}
+// The inverse is the forward transform with conjugate roots of unity.
+template <bool Inv>
+inline TComplex Rot(TComplex a) {  // times -i, or +i for the inverse
+  return Inv ? TComplex(-a.imag(), a.real()) : TComplex(a.imag(), -a.real());
+}
+template <bool Inv>
+inline TComplex MulTw(TComplex a, TComplex w) {
+  return Mul(a, Inv ? std::conj(w) : w);
+}
+
+bool Smooth(int32_t n) {
+  for (int f : {2, 3, 5})
+    while (n % f == 0) n /= f;
+  return n == 1;
+}
+
+}  // namespace
+
+int32_t FftLength(int32_t n) {
+  int32_t m = std::max(n, 2);
+  if (m % 2) ++m;
+  while (!Smooth(m)) m += 2;
+  return m;
+}
+
+bool TFft::Init(int32_t n) {
+  if (n < 1 || !Smooth(n)) return false;
+  n_ = n;
+  stages_.clear();
+  errorUnits_ = 0;
+  std::vector<int> radices;
+  int32_t rest = n;
+  for (int f : {4, 2, 3, 5})
+    while (rest % f == 0) radices.push_back(f), rest /= f;
+  int32_t len = n, stride = 1;
+  for (int r : radices) {
+    TStage st{r, len, stride, {}};
+    const int32_t m = len / r;
+    st.twiddle.resize(size_t(m) * (r - 1));
+    for (int32_t p = 0; p < m; ++p)
+      for (int k = 1; k < r; ++k) {
+        // The angle from the exact residue keeps every twiddle within an
+        // ulp or so, which the error bound assumes.
+        const int64_t e = (int64_t(p) * k) % len;
+        const double a = -2.0 * std::numbers::pi * double(e) / double(len);
+        st.twiddle[size_t(p) * (r - 1) + (k - 1)] = TComplex(std::cos(a), std::sin(a));
+      }
+    errorUnits_ += double(r) * r + 6;
+    stages_.push_back(std::move(st));
+    len /= r;
+    stride *= r;
+  }
+  return true;
+}
+
+template <bool Inv>
+void TFft::Run(TComplex* data, TComplex* work, int32_t batch) const {
+  TComplex* x = data;
+  TComplex* y = work;
+  for (const TStage& st : stages_) {
+    // Interleaved transforms are one transform of a larger stride.
+    const int32_t s = st.stride * batch, m = st.n / st.radix;
+    const TComplex* tw = st.twiddle.data();
+    switch (st.radix) {
+      case 2:
+        for (int32_t p = 0; p < m; ++p) {
+          const TComplex w1 = tw[p];
+          for (int32_t q = 0; q < s; ++q) {
+            const TComplex a0 = x[q + s * p], a1 = x[q + s * (p + m)];
+            y[q + s * (2 * p)] = a0 + a1;
+            y[q + s * (2 * p + 1)] = MulTw<Inv>(a0 - a1, w1);
+          }
+        }
+        break;
+      case 4:
+        for (int32_t p = 0; p < m; ++p) {
+          const TComplex w1 = tw[3 * p], w2 = tw[3 * p + 1], w3 = tw[3 * p + 2];
+          for (int32_t q = 0; q < s; ++q) {
+            const TComplex a0 = x[q + s * p], a1 = x[q + s * (p + m)];
+            const TComplex a2 = x[q + s * (p + 2 * m)], a3 = x[q + s * (p + 3 * m)];
+            const TComplex t0 = a0 + a2, t1 = a0 - a2, t2 = a1 + a3, t3 = Rot<Inv>(a1 - a3);
+            TComplex* o = y + q + s * (4 * p);
+            o[0] = t0 + t2;
+            o[s] = MulTw<Inv>(t1 + t3, w1);
+            o[2 * s] = MulTw<Inv>(t0 - t2, w2);
+            o[3 * s] = MulTw<Inv>(t1 - t3, w3);
+          }
+        }
+        break;
+      case 3: {
+        const double h = std::sqrt(3.0) / 2;
+        for (int32_t p = 0; p < m; ++p) {
+          const TComplex w1 = tw[2 * p], w2 = tw[2 * p + 1];
+          for (int32_t q = 0; q < s; ++q) {
+            const TComplex a0 = x[q + s * p], a1 = x[q + s * (p + m)], a2 = x[q + s * (p + 2 * m)];
+            const TComplex t = a1 + a2, c = a0 - 0.5 * t, d = Rot<Inv>(h * (a1 - a2));
+            TComplex* o = y + q + s * (3 * p);
+            o[0] = a0 + t;
+            o[s] = MulTw<Inv>(c + d, w1);
+            o[2 * s] = MulTw<Inv>(c - d, w2);
+          }
+        }
+        break;
+      }
+      default: {  // 5
+        const double c1 = std::cos(2 * std::numbers::pi / 5),
+                     c2 = std::cos(4 * std::numbers::pi / 5);
+        const double s1 = std::sin(2 * std::numbers::pi / 5),
+                     s2 = std::sin(4 * std::numbers::pi / 5);
+        for (int32_t p = 0; p < m; ++p) {
+          const TComplex* w = tw + 4 * p;
+          for (int32_t q = 0; q < s; ++q) {
+            const TComplex a0 = x[q + s * p], a1 = x[q + s * (p + m)], a2 = x[q + s * (p + 2 * m)];
+            const TComplex a3 = x[q + s * (p + 3 * m)], a4 = x[q + s * (p + 4 * m)];
+            const TComplex t1 = a1 + a4, t2 = a2 + a3, t3 = a1 - a4, t4 = a2 - a3;
+            const TComplex m1 = a0 + c1 * t1 + c2 * t2, m2 = a0 + c2 * t1 + c1 * t2;
+            const TComplex n1 = Rot<Inv>(s1 * t3 + s2 * t4), n2 = Rot<Inv>(s2 * t3 - s1 * t4);
+            TComplex* o = y + q + s * (5 * p);
+            o[0] = a0 + t1 + t2;
+            o[s] = MulTw<Inv>(m1 + n1, w[0]);
+            o[2 * s] = MulTw<Inv>(m2 + n2, w[1]);
+            o[3 * s] = MulTw<Inv>(m2 - n2, w[2]);
+            o[4 * s] = MulTw<Inv>(m1 - n1, w[3]);
+          }
+        }
+        break;
+      }
+    }
+    std::swap(x, y);
+  }
+  if (x != data) std::copy(x, x + int64_t(n_) * batch, data);
+}
+
+void TFft::Forward(TComplex* data, TComplex* work, int32_t batch) const {
+  Run<false>(data, work, batch);
+}
+
+void TFft::Inverse(TComplex* data, TComplex* work, int32_t batch) const {
+  Run<true>(data, work, batch);
+}
+
+namespace {
+
+constexpr int kRowBatch = 4;                      // row pairs transformed together
+constexpr int kColumnBlock = 8;                   // columns gathered together (cache lines)
+constexpr double kUnit = 1.1102230246251565e-16;  // 2^-53
+
+int32_t Span(int32_t inCount, int32_t outFirst, int32_t outLast, int32_t reach) {
+  // The input fits, no wrapped index may land on it, and the kernel may not wrap
+  // onto itself.
+  return FftLength(
+      std::max({inCount, inCount - outFirst + reach, outLast + reach + 1, 2 * reach + 1}));
+}
+
+}  // namespace
+
+void TEvenCorrelation::TFree::operator()(double* p) const { std::free(p); }
+
+bool TEvenCorrelation::TBuffer::Reserve(size_t count) {
+  if (count <= n) return true;
+  p.reset(static_cast<double*>(AllocateLargeBlock(count * sizeof(double), size_t(4) << 20)));
+  n = p ? count : 0;
+  return bool(p);
+}
+
+bool TEvenCorrelation::Plan(const TGeometry& g, int threads) {
+  g_ = g;
+  threads_ = std::max(1, threads);
+  bytes_ = 0;
+  if (g.inCols <= 0 || g.inRows <= 0 || g.outRight < g.outLeft || g.outBottom < g.outTop)
+    return false;
+  if (!fx_.Init(Span(g.inCols, g.outLeft, g.outRight, g.rx)) ||
+      !fy_.Init(Span(g.inRows, g.outTop, g.outBottom, g.ry)))
+    return false;
+  hx_ = fx_.Size() / 2 + 1;
+  hy_ = fy_.Size() / 2 + 1;
+  const int64_t kernelRows = int64_t(g.ry) + 2 * kRowBatch + 1;
+  const int64_t perThread = int64_t(2 * kColumnBlock) * std::max(fx_.Size(), fy_.Size()) * 16 +
+                            int64_t(g.inCols) * 16 * kRowBatch;
+  bytes_ = int64_t(hx_) * hy_ * 8 +
+           std::max(kernelRows * hx_ * 8, (int64_t(g.inRows) + 2 * kRowBatch) * hx_ * 16) +
+           threads_ * perThread;
+  return true;
+}
+
+double TEvenCorrelation::KernelWork() const {
+  const double nx = fx_.Size(), ny = fy_.Size();
+  return (g_.ry / 2.0 + 1) * nx * std::log2(nx) + hx_ / 2.0 * ny * std::log2(ny);
+}
+
+double TEvenCorrelation::CorrelationWork(int64_t outRowsUsed) const {
+  const double nx = fx_.Size(), ny = fy_.Size();
+  return (g_.inRows + outRowsUsed) / 2.0 * nx * std::log2(nx) + 2.0 * hx_ * ny * std::log2(ny);
+}
+
+double TEvenCorrelation::ErrorBound(double inputNorm2) const {
+  const double stages = fx_.ErrorUnits() + fy_.ErrorUnits() + 20;  // + splitting the pairs
+  return 4 * (3 * stages + 4) * kUnit * inputNorm2 * kernelNorm2_;
+}
+
+bool TEvenCorrelation::SetKernel(const std::function<double(int32_t, int32_t)>& weight,
+                                 const TParallelFor& run) {
+  const int32_t mx = fx_.Size(), my = fy_.Size();
+  TBuffer rows;  // row transforms of the kernel rows 0 .. ry
+  std::vector<std::vector<TComplex>> buf(static_cast<size_t>(threads_));
+  constexpr int B = kRowBatch, C = kColumnBlock;
+  // Row pairs and column pairs go through the transforms B and C at a time.
+  const int64_t rowGroups = (int64_t(g_.ry) + 2 * B) / (2 * B);
+  const int64_t colGroups = (int64_t(hx_) + 2 * C - 1) / (2 * C);
+  try {
+    if (!spectrum_.Reserve(size_t(hx_) * hy_) || !rows.Reserve(size_t(rowGroups * 2 * B) * hx_))
+      return false;
+    for (auto& b : buf) b.resize(size_t(2 * C) * std::max(mx, my));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  double sumSquares = 0;
+  for (int32_t oy = 0; oy <= g_.ry; ++oy)
+    for (int32_t ox = 0; ox <= g_.rx; ++ox) {
+      const double w = weight(ox, oy);
+      sumSquares += (ox ? 2 : 1) * (oy ? 2 : 1) * w * w;
+    }
+  kernelNorm2_ = std::sqrt(sumSquares);
+  // An even real row has a real transform: two rows per complex transform.
+  if (!run(rowGroups, double(B) * mx * std::log2(double(mx)), [&](int64_t i, int t) {
+        TComplex* z = buf[size_t(t)].data();
+        const int32_t y0 = int32_t(i * 2 * B);
+        std::fill(z, z + size_t(mx) * B, TComplex());
+        for (int b = 0; b < B; ++b) {
+          const int32_t oy = y0 + 2 * b;
+          for (int32_t ox = 0; ox <= g_.rx; ++ox) {
+            const TComplex v(oy <= g_.ry ? weight(ox, oy) : 0.0,
+                             oy + 1 <= g_.ry ? weight(ox, oy + 1) : 0.0);
+            z[size_t(ox) * B + b] = v;
+            if (ox) z[size_t(mx - ox) * B + b] = v;
+          }
+        }
+        fx_.Forward(z, z + size_t(mx) * B, B);
+        for (int b = 0; b < B; ++b) {
+          double* r0 = rows.Doubles() + size_t(y0 + 2 * b) * hx_;
+          for (int32_t k = 0; k < hx_; ++k) {
+            const TComplex v = z[size_t(k) * B + b];
+            r0[k] = v.real(), r0[k + hx_] = v.imag();
+          }
+        }
+      }))
+    return false;
+  return run(colGroups, double(C) * my * std::log2(double(my)), [&](int64_t i, int t) {
+    TComplex* c = buf[size_t(t)].data();
+    const int32_t k0 = int32_t(i * 2 * C);
+    std::fill(c, c + size_t(my) * C, TComplex());
+    for (int32_t oy = 0; oy <= g_.ry; ++oy) {
+      const double* r = rows.Doubles() + size_t(oy) * hx_;
+      for (int b = 0; b < C; ++b) {
+        const int32_t ka = k0 + 2 * b, kb = ka + 1;
+        const TComplex v(ka < hx_ ? r[ka] : 0.0, kb < hx_ ? r[kb] : 0.0);
+        c[size_t(oy) * C + b] = v;
+        if (oy) c[size_t(my - oy) * C + b] = v;
+      }
+    }
+    fy_.Forward(c, c + size_t(my) * C, C);
+    for (int32_t k = 0; k < hy_; ++k) {
+      double* sp = spectrum_.Doubles() + size_t(k) * hx_;
+      for (int b = 0; b < C; ++b) {
+        const int32_t ka = k0 + 2 * b, kb = ka + 1;
+        const TComplex v = c[size_t(k) * C + b];
+        if (ka < hx_) sp[ka] = v.real();
+        if (kb < hx_) sp[kb] = v.imag();
+      }
+    }
+  });
+}
+
+bool TEvenCorrelation::Run(const std::function<void(int32_t, double*)>& fillRow,
+                           const std::function<bool(int32_t)>& rowWanted,
+                           const std::function<void(int32_t, const double*)>& takeRow,
+                           const TParallelFor& run, double* inputNorm2) {
+  const int32_t mx = fx_.Size(), my = fy_.Size();
+  const int32_t rowsIn = g_.inRows;
+  std::vector<std::vector<TComplex>> buf(static_cast<size_t>(threads_));
+  std::vector<std::vector<double>> line(static_cast<size_t>(threads_));
+  std::vector<int32_t> outRows;
+  // Row pairs go through the transform kRowBatch at a time, interleaved.
+  const int64_t groups = (int64_t(rowsIn) + 2 * kRowBatch - 1) / (2 * kRowBatch);
+  std::vector<double> norms;
+  try {
+    if (!rowSpectra_.Reserve(2 * size_t(groups * 2 * kRowBatch) * hx_)) return false;
+    for (auto& b : buf) b.resize(size_t(2 * kColumnBlock) * std::max(mx, my));
+    for (auto& l : line) l.resize(size_t(g_.inCols) * 2 * kRowBatch);
+    norms.assign(size_t(groups), 0.0);
+    for (int32_t y = g_.outTop; y <= g_.outBottom; ++y)
+      if (rowWanted(y)) outRows.push_back(y);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  TComplex* const spec = rowSpectra_.Complex();  // kept for the next run: no fresh pages
+  constexpr int B = kRowBatch;
+  // Rows, two real ones per complex transform, then split into the half
+  // spectra of each (X[k] = (Z[k] + conj Z[-k]) / 2, Y[k] = (Z[k] - conj Z[-k]) / 2i).
+  if (!run(groups, double(B) * mx * std::log2(double(mx)), [&](int64_t i, int t) {
+        TComplex* z = buf[size_t(t)].data();
+        double* rowsBuf = line[size_t(t)].data();
+        const int32_t y0 = int32_t(i * 2 * B);
+        double ss = 0;
+        for (int b = 0; b < 2 * B; ++b) {
+          double* a = rowsBuf + size_t(b) * g_.inCols;
+          if (y0 + b < rowsIn)
+            fillRow(y0 + b, a);
+          else
+            std::fill(a, a + g_.inCols, 0.0);
+          for (int32_t x = 0; x < g_.inCols; ++x) ss += a[x] * a[x];
+        }
+        norms[size_t(i)] = ss;
+        for (int32_t x = 0; x < g_.inCols; ++x)
+          for (int b = 0; b < B; ++b)
+            z[size_t(x) * B + b] = TComplex(rowsBuf[size_t(2 * b) * g_.inCols + x],
+                                            rowsBuf[size_t(2 * b + 1) * g_.inCols + x]);
+        std::fill(z + size_t(g_.inCols) * B, z + size_t(mx) * B, TComplex());
+        fx_.Forward(z, z + size_t(mx) * B, B);
+        for (int b = 0; b < B; ++b) {
+          TComplex* s0 = spec + size_t(y0 + 2 * b) * hx_;
+          TComplex* s1 = s0 + hx_;
+          for (int32_t k = 0; k < hx_; ++k) {
+            const TComplex zk = z[size_t(k) * B + b],
+                           zc = std::conj(z[size_t(k ? mx - k : 0) * B + b]);
+            const TComplex sum = zk + zc, dif = zk - zc;
+            s0[k] = TComplex(0.5 * sum.real(), 0.5 * sum.imag());
+            s1[k] = TComplex(0.5 * dif.imag(), -0.5 * dif.real());
+          }
+        }
+      }))
+    return false;
+  double ss = 0;
+  for (double v : norms) ss += v;
+  *inputNorm2 = std::sqrt(ss);
+
+  // Columns, kColumnBlock at a time as interleaved transforms: forward,
+  // times the kernel's (real) transform, back; only the output rows are kept.
+  constexpr int C = kColumnBlock;
+  const int64_t blocks = (int64_t(hx_) + C - 1) / C;
+  if (!run(blocks, double(C) * 2 * my * std::log2(double(my)), [&](int64_t i, int t) {
+        TComplex* c = buf[size_t(t)].data();
+        TComplex* work = c + size_t(C) * my;
+        const int32_t k0 = int32_t(i * C);
+        const int32_t nk = std::min<int32_t>(C, hx_ - k0);
+        for (int32_t y = 0; y < rowsIn; ++y) {
+          const TComplex* s = spec + size_t(y) * hx_ + k0;
+          TComplex* d = c + size_t(y) * C;
+          for (int32_t j = 0; j < nk; ++j) d[j] = s[j];
+          for (int32_t j = nk; j < C; ++j) d[j] = TComplex();
+        }
+        std::fill(c + size_t(rowsIn) * C, c + size_t(my) * C, TComplex());
+        fy_.Forward(c, work, C);
+        for (int32_t k = 0; k < my; ++k) {
+          const double* kr = spectrum_.Doubles() + size_t(k < hy_ ? k : my - k) * hx_ + k0;
+          TComplex* d = c + size_t(k) * C;
+          for (int32_t j = 0; j < nk; ++j) d[j] *= kr[j];
+        }
+        fy_.Inverse(c, work, C);
+        for (int32_t y = g_.outTop; y <= g_.outBottom; ++y) {
+          TComplex* s = spec + size_t(y) * hx_ + k0;
+          const TComplex* d = c + size_t(y) * C;
+          for (int32_t j = 0; j < nk; ++j) s[j] = d[j];
+        }
+      }))
+    return false;
+
+  // Output rows back, two per complex transform (Z = X + iY, with the
+  // conjugate-symmetric halves restored), kRowBatch pairs at a time.
+  const double scale = 1.0 / (double(mx) * double(my));
+  const int64_t outGroups = (int64_t(outRows.size()) + 2 * B - 1) / (2 * B);
+  return run(outGroups, double(B) * mx * std::log2(double(mx)), [&](int64_t i, int t) {
+    TComplex* z = buf[size_t(t)].data();
+    double* rowsBuf = line[size_t(t)].data();
+    const size_t first = size_t(i * 2 * B);
+    const size_t count = std::min(outRows.size() - first, size_t(2 * B));
+    for (int b = 0; b < B; ++b) {
+      const size_t n0 = first + 2 * b, n1 = n0 + 1;
+      const TComplex* s0 = n0 < first + count ? spec + size_t(outRows[n0]) * hx_ : nullptr;
+      const TComplex* s1 = n1 < first + count ? spec + size_t(outRows[n1]) * hx_ : nullptr;
+      for (int32_t k = 0; k < mx; ++k) {
+        const bool low = k < hx_;
+        const int32_t kk = low ? k : mx - k;
+        const TComplex x = s0 ? s0[kk] : TComplex(), yv = s1 ? s1[kk] : TComplex();
+        z[size_t(k) * B + b] = low ? TComplex(x.real() - yv.imag(), x.imag() + yv.real())
+                                   : TComplex(x.real() + yv.imag(), -x.imag() + yv.real());
+      }
+    }
+    fx_.Inverse(z, z + size_t(mx) * B, B);
+    for (size_t n = 0; n < count; ++n) {
+      double* a = rowsBuf + n * g_.inCols;
+      const int b = int(n / 2);
+      if (n % 2 == 0)
+        for (int32_t x = 0; x < g_.inCols; ++x) a[x] = z[size_t(x) * B + b].real() * scale;
+      else
+        for (int32_t x = 0; x < g_.inCols; ++x) a[x] = z[size_t(x) * B + b].imag() * scale;
+      takeRow(outRows[first + n], a);
+    }
+  });
+}

@@ -1,0 +1,499 @@
+#include "core/edit/fill_spline.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <new>
+
+#include "core/base/progress.h"
+#include "core/mesh/cell_mask.h"
+#include "core/mesh/mesh.h"
+
+namespace {
+
+// The difference terms of the energy, each anchored at a cell: the cells it
+// reads (offsets) and their coefficients.
+struct TTermShape {
+  int count;
+  int dx[4], dy[4];
+  double c[4];
+};
+constexpr int kTermKinds = 5;
+constexpr TTermShape kShapes[kTermKinds] = {
+    {3, {-1, 0, 1, 0}, {0, 0, 0, 0}, {1, -2, 1, 0}},  // u_xx
+    {3, {0, 0, 0, 0}, {-1, 0, 1, 0}, {1, -2, 1, 0}},  // u_yy
+    {4, {0, 1, 0, 1}, {0, 0, 1, 1}, {1, -1, -1, 1}},  // u_xy
+    {2, {0, 1, 0, 0}, {0, 0, 0, 0}, {-1, 1, 0, 0}},   // u_x
+    {2, {0, 0, 0, 0}, {0, 1, 0, 0}, {-1, 1, 0, 0}},   // u_y
+};
+
+// A level with at most this many unknowns (or no side longer than this) is
+// the coarsest of the multigrid hierarchy. The solution stops at this
+// residual relative to the right-hand side: far below a metre.
+constexpr int64_t kCoarseUnknowns = 256;
+constexpr int32_t kCoarseSide = 16;
+constexpr double kRelativeResidual = 1e-5;
+constexpr int kMaxIterations = 1000;
+
+struct TAnchor {
+  int64_t index;
+  uint8_t terms;  // bit k: term kind k is part of the energy
+};
+
+// The quadratic energy over one grid at one spacing, as the linear system of
+// its minimum: A u = b over the unknowns.
+class TSystem {
+ public:
+  TSystem(const TTSplineGrid& g, double spacing, double tensionLength) : g_(g) {
+    const double h2 = spacing * spacing;
+    const double tension = tensionLength > 0 ? 1.0 / (tensionLength * tensionLength) : 0.0;
+    const double weights[kTermKinds] = {1 / h2, 1 / h2, 2 / h2, tension, tension};
+    for (int k = 0; k < kTermKinds; ++k) {
+      weight_[k] = weights[k];
+      for (int j = 0; j < kShapes[k].count; ++j)
+        offset_[k][j] = int64_t(kShapes[k].dy[j]) * g.Width + kShapes[k].dx[j];
+    }
+    for (int32_t y = 0; y < g.Height; ++y)
+      for (int32_t x = 0; x < g.Width; ++x) {
+        uint8_t bits = 0;
+        for (int k = 0; k < kTermKinds; ++k)
+          if (weight_[k] > 0 && Active(x, y, kShapes[k])) bits |= uint8_t(1u << k);
+        if (bits) anchors_.push_back({g.Index(x, y), bits});
+      }
+  }
+
+  // out = A v at the unknowns (v is read everywhere: data cells included
+  // give the gradient of the energy at v).
+  void Apply(const std::vector<double>& v, std::vector<double>& out) const {
+    for (const TAnchor& a : anchors_)
+      for (int k = 0; k < kTermKinds; ++k) {
+        if (!(a.terms & (1u << k))) continue;
+        const TTermShape& s = kShapes[k];
+        double sum = 0;
+        for (int j = 0; j < s.count; ++j) sum += s.c[j] * v[size_t(a.index + offset_[k][j])];
+        sum *= weight_[k];
+        for (int j = 0; j < s.count; ++j) {
+          const size_t i = size_t(a.index + offset_[k][j]);
+          if (g_.Kind[i] == kSplineUnknown) out[i] += s.c[j] * sum;
+        }
+      }
+  }
+
+  void Diagonal(std::vector<double>& diag) const {
+    for (const TAnchor& a : anchors_)
+      for (int k = 0; k < kTermKinds; ++k) {
+        if (!(a.terms & (1u << k))) continue;
+        const TTermShape& s = kShapes[k];
+        for (int j = 0; j < s.count; ++j) {
+          const size_t i = size_t(a.index + offset_[k][j]);
+          if (g_.Kind[i] == kSplineUnknown) diag[i] += weight_[k] * s.c[j] * s.c[j];
+        }
+      }
+  }
+
+ private:
+  // A term counts when all its cells are in the window, none is absent and
+  // at least one is wanted.
+  bool Active(int32_t x, int32_t y, const TTermShape& s) const {
+    bool wanted = false;
+    for (int j = 0; j < s.count; ++j) {
+      const int32_t cx = x + s.dx[j], cy = y + s.dy[j];
+      if (cx < 0 || cy < 0 || cx >= g_.Width || cy >= g_.Height) return false;
+      const uint8_t kind = g_.Kind[size_t(g_.Index(cx, cy))];
+      if (kind == kSplineAbsent) return false;
+      wanted = wanted || kind == kSplineUnknown;
+    }
+    return wanted;
+  }
+
+  const TTSplineGrid& g_;
+  double weight_[kTermKinds];
+  int64_t offset_[kTermKinds][4] = {};
+  std::vector<TAnchor> anchors_;
+};
+
+// Groups of unknown cells (8-connected) with no data cell beside them have
+// nothing to be fitted to: they become absent.
+void DropUnreachable(TTSplineGrid& g) {
+  std::vector<uint8_t> seen(g.Kind.size(), 0);
+  std::vector<int64_t> group, stack;
+  for (int64_t start = 0; start < int64_t(g.Kind.size()); ++start) {
+    if (g.Kind[size_t(start)] != kSplineUnknown || seen[size_t(start)]) continue;
+    bool reached = false;
+    group.clear();
+    stack.assign(1, start);
+    seen[size_t(start)] = 1;
+    while (!stack.empty()) {
+      const int64_t i = stack.back();
+      stack.pop_back();
+      group.push_back(i);
+      const int32_t x = int32_t(i % g.Width), y = int32_t(i / g.Width);
+      for (int32_t ny = std::max(y - 1, 0); ny <= std::min(y + 1, g.Height - 1); ++ny)
+        for (int32_t nx = std::max(x - 1, 0); nx <= std::min(x + 1, g.Width - 1); ++nx) {
+          const size_t n = size_t(g.Index(nx, ny));
+          if (g.Kind[n] == kSplineData) reached = true;
+          if (g.Kind[n] == kSplineUnknown && !seen[n]) {
+            seen[n] = 1;
+            stack.push_back(int64_t(n));
+          }
+        }
+    }
+    if (!reached)
+      for (int64_t i : group) g.Kind[size_t(i)] = kSplineAbsent;
+  }
+}
+
+double DataMean(const TTSplineGrid& g) {
+  double sum = 0;
+  int64_t n = 0;
+  for (size_t i = 0; i < g.Kind.size(); ++i)
+    if (g.Kind[i] == kSplineData) {
+      sum += g.Value[i];
+      ++n;
+    }
+  return n ? sum / double(n) : 0.0;
+}
+
+// One level of the multigrid hierarchy. Level 0 is the caller's grid; each
+// coarser one takes every other cell, with the kind of the finer cell at its
+// place, so that the void's rim lies where it lies on the finer grid (a
+// coarse void grown to cover every fine cell near it made the correction
+// miss the rim, and the steps grew with the void). On the coarse levels the
+// unknowns are corrections, fixed at zero on data cells.
+struct TLevel {
+  TTSplineGrid own;  // coarse levels only
+  TTSplineGrid* grid = nullptr;
+  std::unique_ptr<TSystem> system;
+  std::vector<double> diag;
+  std::vector<int64_t> unknowns;
+};
+
+void Prepare(TLevel& l, double spacing, double tensionLength) {
+  TTSplineGrid& g = *l.grid;
+  l.system = std::make_unique<TSystem>(g, spacing, tensionLength);
+  l.diag.assign(g.Value.size(), 0.0);
+  l.system->Diagonal(l.diag);
+  l.unknowns.clear();
+  for (int64_t i = 0; i < int64_t(g.Kind.size()); ++i) {
+    if (g.Kind[size_t(i)] != kSplineUnknown) continue;
+    if (l.diag[size_t(i)] > 0) {
+      l.unknowns.push_back(i);
+    } else {
+      // No term reads it: it cannot be determined.
+      g.Kind[size_t(i)] = kSplineAbsent;
+    }
+  }
+}
+
+void Coarsen(const TTSplineGrid& f, TTSplineGrid& c) {
+  c.Reset((f.Width + 2) / 2, (f.Height + 2) / 2);
+  for (int32_t cy = 0; cy < c.Height; ++cy)
+    for (int32_t cx = 0; cx < c.Width; ++cx) {
+      const size_t ci = size_t(c.Index(cx, cy));
+      const bool wanted = 2 * cx < f.Width && 2 * cy < f.Height &&
+                          f.Kind[size_t(f.Index(2 * cx, 2 * cy))] == kSplineUnknown;
+      if (wanted) {
+        c.Kind[ci] = kSplineUnknown;
+      } else if (2 * cx < f.Width && 2 * cy < f.Height &&
+                 f.Kind[size_t(f.Index(2 * cx, 2 * cy))] != kSplineAbsent) {
+        c.Kind[ci] = kSplineData;
+      }
+    }
+}
+
+// Bilinear weights from the coarse cells around fine cell (x, y): fine cell
+// x lies at coarse position x / 2.
+template <typename Visit>
+void ForParents(const TTSplineGrid& c, int32_t x, int32_t y, Visit visit) {
+  const int32_t x0 = x / 2, y0 = y / 2;
+  const double tx = (x & 1) ? 0.5 : 0.0, ty = (y & 1) ? 0.5 : 0.0;
+  for (int j = 0; j < 4; ++j) {
+    const int32_t cx = x0 + (j & 1), cy = y0 + (j >> 1);
+    const double w = ((j & 1) ? tx : 1 - tx) * ((j >> 1) ? ty : 1 - ty);
+    if (w == 0 || cx >= c.Width || cy >= c.Height) continue;
+    const size_t ci = size_t(c.Index(cx, cy));
+    if (c.Kind[ci] == kSplineUnknown) visit(ci, w);
+  }
+}
+
+double Dot(const std::vector<int64_t>& idx, const std::vector<double>& a,
+           const std::vector<double>& b) {
+  double s = 0;
+  for (int64_t i : idx) s += a[size_t(i)] * b[size_t(i)];
+  return s;
+}
+
+// Residual out = f - A e over the unknowns (e zero elsewhere).
+void Residual(const TLevel& l, const std::vector<double>& f, const std::vector<double>& e,
+              std::vector<double>& out) {
+  for (int64_t i : l.unknowns) out[size_t(i)] = 0;
+  l.system->Apply(e, out);
+  for (int64_t i : l.unknowns) out[size_t(i)] = f[size_t(i)] - out[size_t(i)];
+}
+
+constexpr int kSweeps = 8;
+constexpr double kDamping = 0.45;
+
+// e = M^-1 f: one symmetric V-cycle (damped Jacobi before and after the
+// coarse correction), the coarsest level solved by conjugate gradients.
+void VCycle(std::vector<std::unique_ptr<TLevel>>& levels, size_t k, const std::vector<double>& f,
+            std::vector<double>& e);
+
+void ConjugateGradients(std::vector<std::unique_ptr<TLevel>>& levels, size_t k,
+                        const std::vector<double>& f, std::vector<double>& x, double relative,
+                        int maxIterations) {
+  TLevel& l = *levels[k];
+  const bool multigrid = k + 1 < levels.size();
+  std::vector<double> r(x.size(), 0.0);
+  std::vector<double> z = r, p = r, q = r;
+  Residual(l, f, x, r);
+  const double stop = relative * relative * std::max(Dot(l.unknowns, f, f), 1e-300);
+  auto precondition = [&]() {
+    if (multigrid) {
+      VCycle(levels, k, r, z);
+    } else {
+      for (int64_t i : l.unknowns) z[size_t(i)] = r[size_t(i)] / l.diag[size_t(i)];
+    }
+  };
+  precondition();
+  for (int64_t i : l.unknowns) p[size_t(i)] = z[size_t(i)];
+  double rz = Dot(l.unknowns, r, z);
+  for (int it = 0; it < maxIterations && Dot(l.unknowns, r, r) > stop; ++it) {
+    for (int64_t i : l.unknowns) q[size_t(i)] = 0;
+    l.system->Apply(p, q);
+    const double pq = Dot(l.unknowns, p, q);
+    if (!(pq > 0)) break;
+    const double alpha = rz / pq;
+    for (int64_t i : l.unknowns) {
+      x[size_t(i)] += alpha * p[size_t(i)];
+      r[size_t(i)] -= alpha * q[size_t(i)];
+    }
+    precondition();
+    const double rzNext = Dot(l.unknowns, r, z);
+    const double beta = rzNext / rz;
+    rz = rzNext;
+    for (int64_t i : l.unknowns) p[size_t(i)] = z[size_t(i)] + beta * p[size_t(i)];
+  }
+}
+
+void VCycle(std::vector<std::unique_ptr<TLevel>>& levels, size_t k, const std::vector<double>& f,
+            std::vector<double>& e) {
+  TLevel& l = *levels[k];
+  const size_t n = l.grid->Value.size();
+  std::fill(e.begin(), e.end(), 0.0);
+  if (k + 1 == levels.size()) {
+    ConjugateGradients(levels, k, f, e, 1e-6, 500);
+    return;
+  }
+  std::vector<double> r(n, 0.0);
+  auto smooth = [&]() {
+    for (int s = 0; s < kSweeps; ++s) {
+      Residual(l, f, e, r);
+      for (int64_t i : l.unknowns) e[size_t(i)] += kDamping * r[size_t(i)] / l.diag[size_t(i)];
+    }
+  };
+  smooth();
+  Residual(l, f, e, r);
+  TLevel& c = *levels[k + 1];
+  const TTSplineGrid& fg = *l.grid;
+  std::vector<double> fc(c.grid->Value.size(), 0.0), ec(c.grid->Value.size(), 0.0);
+  for (int64_t i : l.unknowns)
+    ForParents(*c.grid, int32_t(i % fg.Width), int32_t(i / fg.Width),
+               [&](size_t ci, double w) { fc[ci] += w * r[size_t(i)]; });
+  VCycle(levels, k + 1, fc, ec);
+  for (int64_t i : l.unknowns)
+    ForParents(*c.grid, int32_t(i % fg.Width), int32_t(i / fg.Width),
+               [&](size_t ci, double w) { e[size_t(i)] += w * ec[ci]; });
+  smooth();
+}
+
+// Conjugate gradients on the grid's own level, preconditioned by multigrid
+// V-cycles when the void is large, from the mean of the data.
+void SolveLevels(TTSplineGrid& g, double tensionLength, double spacing = 1.0);
+
+// The start for a large void: the same problem on every other cell (data
+// in their exact places), solved the same way, bilinear in between. The
+// multigrid steps then only have the fine detail left to do.
+void StartFromCoarse(const TTSplineGrid& g, double tensionLength, double spacing, double mean,
+                     const std::vector<int64_t>& unknowns, std::vector<double>& x) {
+  TTSplineGrid c;
+  c.Reset((g.Width + 1) / 2, (g.Height + 1) / 2);
+  for (int32_t cy = 0; cy < c.Height; ++cy)
+    for (int32_t cx = 0; cx < c.Width; ++cx) {
+      const size_t i = size_t(g.Index(2 * cx, 2 * cy)), ci = size_t(c.Index(cx, cy));
+      c.Kind[ci] = g.Kind[i];
+      c.Value[ci] = g.Value[i];
+    }
+  SolveLevels(c, tensionLength, 2 * spacing);
+  for (int64_t i : unknowns) {
+    const int32_t x0 = int32_t(i % g.Width), y0 = int32_t(i / g.Width);
+    double sum = 0, wsum = 0;
+    for (int j = 0; j < 4; ++j) {
+      const int32_t cx = x0 / 2 + (j & 1), cy = y0 / 2 + (j >> 1);
+      const double w = ((j & 1) ? (x0 & 1) * 0.5 : 1 - (x0 & 1) * 0.5) *
+                       ((j >> 1) ? (y0 & 1) * 0.5 : 1 - (y0 & 1) * 0.5);
+      if (w == 0 || cx >= c.Width || cy >= c.Height) continue;
+      const size_t ci = size_t(c.Index(cx, cy));
+      if (c.Kind[ci] == kSplineAbsent) continue;
+      sum += w * c.Value[ci];
+      wsum += w;
+    }
+    x[size_t(i)] = wsum > 0 ? sum / wsum - mean : 0.0;
+  }
+}
+
+void SolveLevels(TTSplineGrid& g, double tensionLength, double spacing) {
+  DropUnreachable(g);
+  std::vector<std::unique_ptr<TLevel>> levels;
+  levels.push_back(std::make_unique<TLevel>());
+  levels[0]->grid = &g;
+  Prepare(*levels[0], spacing, tensionLength);
+  if (levels[0]->unknowns.empty()) return;
+  const double fineSpacing = spacing;
+  while (levels.back()->unknowns.size() > size_t(kCoarseUnknowns) &&
+         (levels.back()->grid->Width > kCoarseSide || levels.back()->grid->Height > kCoarseSide)) {
+    auto c = std::make_unique<TLevel>();
+    Coarsen(*levels.back()->grid, c->own);
+    c->grid = &c->own;
+    spacing *= 2;
+    Prepare(*c, spacing, tensionLength);
+    if (c->unknowns.empty()) break;
+    levels.push_back(std::move(c));
+  }
+  // Solved for the departure from the mean: the right-hand side carries the
+  // data, the unknowns start at zero.
+  const double mean = DataMean(g);
+  std::vector<double> u(g.Value.size(), 0.0), b(g.Value.size(), 0.0);
+  for (size_t i = 0; i < g.Kind.size(); ++i)
+    if (g.Kind[i] == kSplineData) u[i] = g.Value[i] - mean;
+  levels[0]->system->Apply(u, b);
+  for (int64_t i : levels[0]->unknowns) b[size_t(i)] = -b[size_t(i)];
+  std::vector<double> x(g.Value.size(), 0.0);
+  if (levels.size() > 1)
+    StartFromCoarse(g, tensionLength, fineSpacing, mean, levels[0]->unknowns, x);
+  ConjugateGradients(levels, 0, b, x, kRelativeResidual, kMaxIterations);
+  for (int64_t i : levels[0]->unknowns) g.Value[size_t(i)] = mean + x[size_t(i)];
+}
+
+// Keeps the unknowns within the range of the data near them, widened.
+void ClampToBand(TTSplineGrid& g, const TTSplineParams& params) {
+  double lo = HUGE_VAL, hi = -HUGE_VAL;
+  std::vector<uint8_t> band(g.Kind.size(), 0);
+  const int32_t b = params.ClampBand;
+  for (int32_t y = 0; y < g.Height; ++y)
+    for (int32_t x = 0; x < g.Width; ++x) {
+      if (g.Kind[size_t(g.Index(x, y))] != kSplineUnknown) continue;
+      for (int32_t ny = std::max(y - b, 0); ny <= std::min(y + b, g.Height - 1); ++ny)
+        for (int32_t nx = std::max(x - b, 0); nx <= std::min(x + b, g.Width - 1); ++nx) {
+          const size_t i = size_t(g.Index(nx, ny));
+          if (g.Kind[i] != kSplineData || band[i]) continue;
+          band[i] = 1;
+          lo = std::min(lo, g.Value[i]);
+          hi = std::max(hi, g.Value[i]);
+        }
+    }
+  if (lo > hi) return;
+  const double margin = std::max(params.ClampMarginMin, params.ClampMarginFraction * (hi - lo));
+  for (size_t i = 0; i < g.Kind.size(); ++i)
+    if (g.Kind[i] == kSplineUnknown) g.Value[i] = std::clamp(g.Value[i], lo - margin, hi + margin);
+}
+
+class TPlainHeights : public TTSplineField {
+ public:
+  explicit TPlainHeights(const TTMesh& mesh) : mesh_(mesh) {}
+  bool Data(int32_t x, int32_t y, double* value) const override {
+    *value = mesh_.GetCell(x, y);
+    return true;
+  }
+  bool Height(int32_t, int32_t, double surface, double* height) const override {
+    *height = surface;
+    return true;
+  }
+
+ private:
+  const TTMesh& mesh_;
+};
+
+}  // namespace
+
+void SolveSplineGrid(TTSplineGrid& grid, const TTSplineParams& params) {
+  SolveLevels(grid, params.TensionLength);
+  if (params.Clamp) ClampToBand(grid, params);
+}
+
+int16_t FilledSample(double height, int16_t voidValue) {
+  const double r = std::clamp(std::nearbyint(height), -32768.0, 32767.0);
+  int32_t s = int32_t(r);
+  if (s == voidValue) s += (height >= voidValue && s < 32767) || s == -32768 ? 1 : -1;
+  return int16_t(s);
+}
+
+bool FillVoidsWithField(TTMesh& mesh, const TCellRect& rect, const TTCellMask* mask,
+                        const TTFillOptions& options, const TTSplineField& field,
+                        const TTSplineParams& params, TTProgress* progress, TTFillRun* run) {
+  TTFillRun local;
+  TTFillRun& res = run ? *run : local;
+  res = TTFillRun{};
+  try {
+    std::vector<TTVoidRegion> regions = FindVoidRegions(mesh, rect, mask, options, &res.Voids);
+    int64_t total = 0;
+    for (const TTVoidRegion& r : regions) total += int64_t(r.Cells.size());
+    if (progress) {
+      progress->SetRange(0, 100);
+      progress->SetPositionPercent(0);
+      progress->Show();
+    }
+    // Cells filled during the run never serve as data: each void is fitted
+    // to the grid as it was when the run started.
+    std::vector<bool> wasVoid(size_t(int64_t(mesh.Cols) * mesh.Rows), false);
+    for (int64_t i = 0; i < mesh.Samples.Size(); ++i)
+      if (mesh.Samples[i] == mesh.VoidValue) wasVoid[size_t(i)] = true;
+
+    int64_t done = 0;
+    TTSplineGrid g;
+    for (const TTVoidRegion& region : regions) {
+      PumpMessages(progress);
+      if (AbortPending(progress)) {
+        res.Aborted = true;
+        break;
+      }
+      const int32_t reach = std::max(2, params.ClampBand);
+      const int32_t left = std::max(region.Bounds.Left - reach, 0);
+      const int32_t top = std::max(region.Bounds.Top - reach, 0);
+      const int32_t right = std::min(region.Bounds.Right + reach, mesh.Cols - 1);
+      const int32_t bottom = std::min(region.Bounds.Bottom + reach, mesh.Rows - 1);
+      g.Reset(right - left + 1, bottom - top + 1);
+      for (int32_t y = top; y <= bottom; ++y)
+        for (int32_t x = left; x <= right; ++x) {
+          if (wasVoid[size_t(int64_t(y) * mesh.Cols + x)]) continue;
+          const size_t i = size_t(g.Index(x - left, y - top));
+          if (field.Data(x, y, &g.Value[i])) g.Kind[i] = kSplineData;
+        }
+      for (int64_t c : region.Cells)
+        g.Kind[size_t(g.Index(int32_t(c % mesh.Cols) - left, int32_t(c / mesh.Cols) - top))] =
+            kSplineUnknown;
+      SolveSplineGrid(g, params);
+      for (int64_t c : region.Cells) {
+        const int32_t x = int32_t(c % mesh.Cols), y = int32_t(c / mesh.Cols);
+        const size_t i = size_t(g.Index(x - left, y - top));
+        double height = 0;
+        if (g.Kind[i] != kSplineUnknown || !field.Height(x, y, g.Value[i], &height)) continue;
+        mesh.SetCell(x, y, FilledSample(height, mesh.VoidValue));
+        ++res.Filled;
+      }
+      done += int64_t(region.Cells.size());
+      if (progress && total > 0) progress->SetPositionPercent(100.0 * double(done) / double(total));
+    }
+  } catch (const std::bad_alloc&) {
+    if (progress) progress->Hide();
+    return false;
+  }
+  if (progress) progress->Hide();
+  return true;
+}
+
+bool FillVoidsSpline(TTMesh& mesh, const TCellRect& rect, const TTCellMask* mask,
+                     const TTFillOptions& options, TTProgress* progress, TTFillRun* run,
+                     const TTSplineParams& params) {
+  return FillVoidsWithField(mesh, rect, mask, options, TPlainHeights(mesh), params, progress, run);
+}

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "core/edit/void_regions.h"
+
+class TTMesh;
+class TTCellMask;
+class TTProgress;
+
+// Void filling with a continuous-curvature spline in tension.
+//
+// Each void (8-connected, see void_regions.h) is filled on its own with the
+// surface u that meets every valid cell and minimises, over the void,
+//
+//   E(u) = sum of (u_xx^2 + 2 u_xy^2 + u_yy^2)  +  (1 / L^2) sum of (u_x^2 + u_y^2)
+//
+// in finite differences on the grid. The first sum alone is a thin-plate
+// spline: it carries the slopes at the void's rim into the void, which
+// continues ridges and valleys, but over a wide void it can bulge far above
+// or below the rim. The second sum pulls towards a membrane, which never
+// leaves the range of the rim; L (cells) sets the distance from the rim
+// beyond which the membrane wins. The differences reach two cells out, so
+// the data are the valid cells of a band two cells wide around the void;
+// cells outside the grid and void cells of other voids (or outside the
+// selection) take no part. The linear system of the minimum is solved by
+// conjugate gradients; for large voids each step is preconditioned by a
+// multigrid cycle over ever coarser grids (every other cell), so that the
+// number of steps hardly grows with the void and the cost stays near linear
+// in its cells.
+//
+// Finally each value is clamped to the range of the valid cells within
+// three cells of the void, widened on both sides by a quarter of that range
+// and at least by 10 m, and rounded to the nearest metre.
+
+// A window of cells: each one is absent (neither known nor wanted), data (a
+// known value) or unknown (wanted; gets the surface value).
+enum : uint8_t { kSplineAbsent = 0, kSplineData = 1, kSplineUnknown = 2 };
+
+struct TTSplineGrid {
+  int32_t Width = 0, Height = 0;
+  std::vector<double> Value;
+  std::vector<uint8_t> Kind;
+
+  void Reset(int32_t width, int32_t height) {
+    Width = width;
+    Height = height;
+    Value.assign(size_t(int64_t(width) * height), 0.0);
+    Kind.assign(size_t(int64_t(width) * height), kSplineAbsent);
+  }
+  int64_t Index(int32_t x, int32_t y) const { return int64_t(y) * Width + x; }
+};
+
+struct TTSplineParams {
+  double TensionLength = 16;  // L, in cells
+  int32_t ClampBand = 3;      // cells around the void whose range bounds the surface
+  double ClampMarginFraction = 0.25;
+  double ClampMarginMin = 10;  // metres
+  bool Clamp = true;
+};
+
+// Solves the unknowns of the grid. Unknown cells that no data reaches (no
+// data among their own group's neighbours) become absent.
+void SolveSplineGrid(TTSplineGrid& grid, const TTSplineParams& params);
+
+// What the spline is fitted to, and what becomes of its values: the plain
+// heights for the spline fill, the differences to a second model for the
+// delta fill.
+class TTSplineField {
+ public:
+  virtual ~TTSplineField() = default;
+  // The value at a valid cell of the mesh; false where the cell is no data.
+  virtual bool Data(int32_t x, int32_t y, double* value) const = 0;
+  // The height for a void cell whose surface value is `surface`; false
+  // leaves the cell void.
+  virtual bool Height(int32_t x, int32_t y, double surface, double* height) const = 0;
+};
+
+// Fills the voids of the selection that the options admit, one void at a
+// time, with the spline fitted to `field`. Progress per void, stop at a void
+// boundary on AbortRequested(). False only when memory runs out (voids filled
+// before stay filled).
+bool FillVoidsWithField(TTMesh& mesh, const TCellRect& rect, const TTCellMask* mask,
+                        const TTFillOptions& options, const TTSplineField& field,
+                        const TTSplineParams& params, TTProgress* progress, TTFillRun* run);
+
+// The spline fill of the heights themselves.
+bool FillVoidsSpline(TTMesh& mesh, const TCellRect& rect, const TTCellMask* mask,
+                     const TTFillOptions& options, TTProgress* progress, TTFillRun* run,
+                     const TTSplineParams& params = {});
+
+// A sample for a fitted height: nearest metre, within the 16-bit range, and
+// never the void value (moved one metre towards the fitted height's side).
+int16_t FilledSample(double height, int16_t voidValue);

@@ -1,0 +1,89 @@
+// Saves through links and special files, and what an interrupted save leaves.
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <thread>
+
+#include "core/base/file_util.h"
+#include "core/platform/interrupt_cleanup.h"
+#include "support/mesh_helpers.h"
+#include "support/test_paths.h"
+
+namespace fs = std::filesystem;
+using TNames = std::vector<std::string>;
+
+TEST(SafeSave, LinksPipesModesAndLongNames) {
+  TTempDir dir;
+  const std::string real = dir.File("real.bin"), link = dir.File("link.bin");
+  WriteFileBytes(real, {'o'});
+  chmod(real.c_str(), 0600);
+  fs::create_symlink("real.bin", link);
+  ASSERT_TRUE(WriteFileAtomically(link, "new", 3) && fs::is_symlink(link));
+  EXPECT_EQ(ReadFileText(real), "new");
+  EXPECT_EQ(fs::status(real).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+  // 236 characters leave no room for a temporary name that repeats them.
+  EXPECT_TRUE(WriteFileAtomically(dir.File(std::string(236, 'n')), "x", 1));
+  // A pipe (or a device) is written, never replaced.
+  ASSERT_EQ(mkfifo(dir.File("pipe").c_str(), 0600), 0);
+  std::string got;
+  std::thread reader([&] { got = ReadFileText(dir.File("pipe")); });
+  EXPECT_TRUE(WriteFileAtomically(dir.File("pipe"), "abc", 3));
+  reader.join();
+  EXPECT_EQ(got, "abc");
+  EXPECT_EQ(SaveTargetProblem("/dev/null"), "");
+  EXPECT_EQ(FolderEntries(dir.Path()),
+            (TNames{"link.bin", std::string(236, 'n'), "pipe", "real.bin"}));
+}
+
+TEST(SafeSave, TemporaryFilesOfDeadProcessesGo) {
+  TTempDir dir;
+  long pid = 0;
+  uint32_t host = 0;
+  {
+    TTAtomicFileWriter w(dir.File("t.bin"));
+    ASSERT_TRUE(w.Open());
+    ASSERT_TRUE(ParseTempFileName(FolderEntries(dir.Path()).at(0), pid, host));
+  }
+  auto make = [&](uint32_t h, long p) {
+    char name[80];
+    std::snprintf(name, sizeof name, ".delva-tmp-%08x-%ld-0123456789abcdef", unsigned(h), p);
+    WriteFileBytes(dir.File(name), {1});
+    return std::string(name);
+  };
+  make(host, 2147483646);  // dead: removed by the next save
+  TNames kept = {make(host ^ 1, 2147483646), make(host, 1), "t.bin"};  // other host; running
+  std::sort(kept.begin(), kept.end());
+  ASSERT_TRUE(WriteFileAtomically(dir.File("t.bin"), "x", 1));
+  EXPECT_EQ(FolderEntries(dir.Path()), kept);
+}
+
+// A process ended by a signal in the middle of a save, with a private
+// folder, leaves neither behind and still dies of the signal.
+TEST(SafeSave, SignalsLeaveNoTemporaryFiles) {
+  for (int sig : {SIGINT, SIGTERM}) {
+    TTempDir dir;
+    WriteFileBytes(dir.File("t.bin"), {'o'});
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      InstallInterruptCleanup();
+      fs::create_directory(dir.File("private"));
+      WriteFileBytes(dir.File("private/tile.hgt"), {1, 2});
+      RemoveOnInterrupt(dir.File("private"), true);
+      TTAtomicFileWriter w(dir.File("t.bin"));
+      if (w.Open() && w.Write("new", 3)) raise(sig);
+      _exit(3);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << status;
+    EXPECT_EQ(FolderEntries(dir.Path()), TNames{"t.bin"});
+    EXPECT_EQ(ReadFileText(dir.File("t.bin")), "o");
+  }
+}

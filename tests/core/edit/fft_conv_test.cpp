@@ -1,0 +1,78 @@
+#include "core/edit/fft_conv.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <random>
+
+namespace {
+
+TEST(FftConv, TransformMatchesThePlainSumForEveryRadixMix) {
+  std::mt19937 rng(5);
+  for (int n : {1, 2, 3, 4, 5, 6, 8, 10, 12, 15, 16, 18, 25, 30, 40, 45, 64, 90, 120, 128, 250}) {
+    TFft f;
+    ASSERT_TRUE(f.Init(n));
+    std::vector<TComplex> x(static_cast<size_t>(n)), work(x.size());
+    for (auto& v : x) v = TComplex(double(rng() % 2001) - 1000, double(rng() % 2001) - 1000);
+    auto y = x;
+    f.Forward(y.data(), work.data());
+    for (int k = 0; k < n; ++k) {
+      TComplex s;
+      for (int j = 0; j < n; ++j)
+        s += x[size_t(j)] * std::polar(1.0, -2 * std::numbers::pi * j * k / n);
+      ASSERT_LT(std::abs(y[size_t(k)] - s), 1e-9 * n * 1000) << "n " << n << " k " << k;
+    }
+    f.Inverse(y.data(), work.data());
+    for (int j = 0; j < n; ++j) ASSERT_LT(std::abs(y[size_t(j)] / double(n) - x[size_t(j)]), 1e-9);
+  }
+  TFft bad;
+  EXPECT_FALSE(bad.Init(14));
+  EXPECT_EQ(FftLength(2201), 2250);
+}
+
+// Odd shapes, clipped outputs and kernels reaching past the input: the
+// correlation equals the plain sum within its stated bound.
+TEST(FftConv, CorrelationWithinItsBound) {
+  std::mt19937 rng(9);
+  for (int round = 0; round < 12; ++round) {
+    TEvenCorrelation::TGeometry g;
+    g.inCols = 1 + int(rng() % 40), g.inRows = 1 + int(rng() % 40);
+    g.outLeft = int(rng() % g.inCols), g.outRight = g.outLeft + int(rng() % (g.inCols - g.outLeft));
+    g.outTop = int(rng() % g.inRows), g.outBottom = g.outTop + int(rng() % (g.inRows - g.outTop));
+    g.rx = int(rng() % 50), g.ry = int(rng() % 50);
+    std::vector<double> in(size_t(g.inCols) * g.inRows);
+    for (auto& v : in) v = rng() % 4 ? double(int(rng() % 60001) - 30000) : 0.0;
+    auto w = [&](int32_t ox, int32_t oy) { return 1.0 / (std::pow(std::hypot(ox, oy), 2.5) + 1); };
+    TEvenCorrelation c;
+    ASSERT_TRUE(c.Plan(g, 1 + round % 2));
+    auto serial = [](int64_t n, double, const std::function<void(int64_t, int)>& body) {
+      for (int64_t i = 0; i < n; ++i) body(i, 0);
+      return true;
+    };
+    ASSERT_TRUE(c.SetKernel(w, serial));
+    double norm = 0, worst = 0;
+    int rowsSeen = 0;
+    ASSERT_TRUE(c.Run(
+        [&](int32_t y, double* row) { std::copy_n(&in[size_t(y) * g.inCols], g.inCols, row); },
+        [&](int32_t y) { return y % 3 != 1; },
+        [&](int32_t y, const double* row) {
+          ++rowsSeen;
+          for (int32_t x = g.outLeft; x <= g.outRight; ++x) {
+            double s = 0;
+            for (int32_t yy = 0; yy < g.inRows; ++yy)
+              for (int32_t xx = 0; xx < g.inCols; ++xx)
+                if (std::abs(xx - x) <= g.rx && std::abs(yy - y) <= g.ry)
+                  s += w(std::abs(xx - x), std::abs(yy - y)) * in[size_t(yy) * g.inCols + xx];
+            worst = std::max(worst, std::fabs(row[x] - s));
+          }
+        },
+        serial, &norm));
+    EXPECT_LE(worst, c.ErrorBound(norm)) << "round " << round;
+    int wanted = 0;
+    for (int32_t y = g.outTop; y <= g.outBottom; ++y) wanted += y % 3 != 1;
+    EXPECT_EQ(rowsSeen, wanted);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,168 @@
+#include "core/edit/fill_voids.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+#include "core/edit/fill_delta.h"
+#include "core/edit/fill_spline.h"
+#include "core/mesh/cell_mask.h"
+#include "support/mesh_helpers.h"
+
+namespace {
+
+constexpr int16_t kVoid = -32768;
+
+// A 61 x 61 grid on one degree (samples on the bounds, as an HGT tile).
+void MakeSurface(TTMesh& m, const std::function<double(int, int)>& z) {
+  MakeMesh(m, 61, 61, 0, kVoid);
+  m.MinLat = 10, m.MaxLat = 11, m.MinLon = 20, m.MaxLon = 21;
+  m.RowsPerDeg = m.ColsPerDeg = 60;
+  for (int y = 0; y < 61; ++y)
+    for (int x = 0; x < 61; ++x) m.SetCell(x, y, int16_t(std::lround(z(x, y))));
+}
+
+void Punch(TTMesh& m, int cx, int cy, double r) {
+  for (int y = 0; y < m.Rows; ++y)
+    for (int x = 0; x < m.Cols; ++x)
+      if (std::hypot(x - cx, y - cy) <= r) m.SetCell(x, y, kVoid);
+}
+
+double Relief(int x, int y) { return 500 + 80 * std::sin(x / 7.0) * std::cos(y / 9.0) + 3 * x; }
+
+TEST(FillVoids, SplineReproducesPlaneAndQuadratic) {
+  const struct {
+    std::function<double(int, int)> z;
+    double tolerance;
+  } cases[] = {
+      {[](int x, int y) { return 100 + 3 * x - 2 * y; }, 0},
+      {[](int x, int y) { return 0.05 * (x - 25) * (x - 25) + 0.03 * (y - 35) * (y - 35); }, 1.5},
+  };
+  for (const auto& c : cases) {
+    TTMesh truth, m;
+    MakeSurface(truth, c.z);
+    MakeSurface(m, c.z);
+    Punch(m, 30, 30, 12);
+    TTFillRun run;
+    ASSERT_TRUE(FillVoidsSpline(m, m.GridRect, nullptr, {}, nullptr, &run));
+    EXPECT_EQ(run.Filled, run.Voids);
+    for (int64_t i = 0; i < m.Samples.Size(); ++i)
+      EXPECT_NEAR(m.Samples[i], truth.Samples[i], c.tolerance) << i;
+  }
+}
+
+TEST(FillVoids, SplineIsClampedToTheRimRangeWidened) {
+  // Slopes rising towards the gap from both sides: the curvature term alone
+  // would build a peak far above the rim.
+  TTSplineGrid g;
+  g.Reset(60, 5);
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 60; ++x) {
+      const size_t i = size_t(g.Index(x, y));
+      g.Kind[i] = x >= 10 && x < 50 ? kSplineUnknown : kSplineData;
+      g.Value[i] = x < 10 ? 10 * x : 10 * (59 - x);
+    }
+  TTSplineParams p;
+  p.TensionLength = 0;
+  for (bool clamp : {false, true}) {
+    TTSplineGrid s = g;
+    p.Clamp = clamp;
+    SolveSplineGrid(s, p);
+    double top = 0;
+    for (double v : s.Value) top = std::max(top, v);
+    // Rim band 70..90 (three cells), margin max(10, 20 / 4).
+    EXPECT_TRUE(clamp ? top == 100 : top > 110) << top;
+  }
+}
+
+// Voids: an edge notch (6 cells), a big disk (113 cells), a small hole (1).
+void ThreeVoids(TTMesh& m) {
+  MakeSurface(m, Relief);
+  for (int x = 0; x < 3; ++x) m.SetCell(x, 5, kVoid), m.SetCell(x, 6, kVoid);
+  Punch(m, 40, 40, 6);
+  m.SetCell(15, 45, kVoid);
+}
+
+TEST(FillVoids, OptionsAndSelectionHoldForEveryMethod) {
+  TTMesh second;
+  MakeSurface(second, [](int x, int y) { return Relief(x, y) + 7; });
+  TTCellMask quarter(TCellRect{30, 50, 30, 50});  // the disk's lower right quarter
+  for (int y = 40; y <= 50; ++y) quarter.SetSpan(y, 40, 50);
+  const struct {
+    TTFillOptions options;
+    TCellRect rect;
+    const TTCellMask* mask;
+    int64_t voids, filled;
+  } cases[] = {
+      {{}, {0, 60, 0, 60}, nullptr, 120, 120},
+      {{true, 0}, {0, 60, 0, 60}, nullptr, 120, 114},
+      {{false, 100}, {0, 60, 0, 60}, nullptr, 120, 7},
+      {{true, 100}, {0, 60, 0, 60}, nullptr, 120, 1},
+      {{}, {0, 40, 0, 60}, nullptr, 6 + 63 + 1, 70},
+      {{}, {30, 50, 30, 50}, &quarter, 35, 35},
+      {{false, 100}, {30, 50, 30, 50}, &quarter, 35, 0},
+  };
+  for (TFillMethod method : {TFillMethod::Idw, TFillMethod::Spline, TFillMethod::Dem})
+    for (const auto& c : cases) {
+      TTMesh m;
+      ThreeVoids(m);
+      const std::vector<int16_t> before = CopySamples(m);
+      TTFillRequest q;
+      q.Method = method;
+      q.SecondModel = &second;
+      q.Options = c.options;
+      TTFillRun run;
+      ASSERT_TRUE(FillVoids(m, c.rect, c.mask, q, nullptr, &run));
+      EXPECT_EQ(run.Voids, c.voids) << int(method);
+      EXPECT_EQ(run.Filled, c.filled) << int(method);
+      int64_t changed = 0;
+      for (int y = 0; y < m.Rows; ++y)
+        for (int x = 0; x < m.Cols; ++x) {
+          if (m.GetCell(x, y) == before[size_t(y * m.Cols + x)]) continue;
+          ++changed;
+          EXPECT_TRUE(InSelection(c.rect, c.mask, x, y)) << x << "," << y;
+        }
+      EXPECT_EQ(changed, c.filled);
+    }
+}
+
+TEST(FillVoids, SecondModelWithAnOffsetPlaneIsReproducedExactly) {
+  TTMesh truth, m, second;
+  MakeSurface(truth, Relief);
+  MakeSurface(m, Relief);
+  Punch(m, 25, 30, 14);
+  // The second model: 40 x 61 samples starting 10 columns east, lower by a
+  // tilted plane.
+  MakeMesh(second, 40, 61, 0, kVoid);
+  second.MinLat = 10, second.MaxLat = 11, second.RowsPerDeg = second.ColsPerDeg = 60;
+  second.MinLon = float(20 + 10 / 60.0), second.MaxLon = float(20 + 49 / 60.0);
+  for (int y = 0; y < 61; ++y)
+    for (int x = 0; x < 40; ++x)
+      second.SetCell(x, y, int16_t(truth.GetCell(x + 10, y) - (7 + (x + 10) - 2 * y)));
+  TTFillRun run;
+  ASSERT_TRUE(FillVoidsDelta(m, second, m.GridRect, nullptr, {}, nullptr, &run));
+  EXPECT_EQ(run.Filled, run.Voids);
+  EXPECT_EQ(CopySamples(m), CopySamples(truth));
+  // Outside the second model a void stays.
+  m.SetCell(3, 3, kVoid);
+  ASSERT_TRUE(FillVoidsDelta(m, second, m.GridRect, nullptr, {}, nullptr, &run));
+  EXPECT_EQ(run.Filled, 0);
+}
+
+TEST(FillVoids, AbortStopsBeforeTheNextVoidAndNeverWritesTheVoidValue) {
+  class TAbort : public TTProgress {
+    bool AbortRequested() override { return true; }
+  } abort;
+  TTMesh m;
+  ThreeVoids(m);
+  TTFillRun run;
+  ASSERT_TRUE(FillVoidsSpline(m, m.GridRect, nullptr, {}, &abort, &run));
+  EXPECT_TRUE(run.Aborted);
+  EXPECT_EQ(run.Filled, 0);
+  EXPECT_EQ(FilledSample(0.4, 0), 1);
+  EXPECT_EQ(FilledSample(-0.4, 0), -1);
+  EXPECT_EQ(FilledSample(-40000, kVoid), -32767);
+}
+
+}  // namespace

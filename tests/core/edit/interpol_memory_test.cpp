@@ -1,0 +1,49 @@
+// Memory running out part way through a fill is never a silent success.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "core/edit/interpol.h"
+#include "support/mesh_helpers.h"
+
+namespace {
+std::atomic<long> allocationsLeft{-1};  // negative: operator new never fails
+}  // namespace
+
+void* operator new(std::size_t size) {
+  void* p = allocationsLeft.load() >= 0 && allocationsLeft.fetch_sub(1) == 0
+                ? nullptr
+                : std::malloc(size + 1);
+  if (!p) throw std::bad_alloc();
+  return p;
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  return std::malloc(size + 1);
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+
+TEST(InterpolMemory, FailedAllocationIsReported) {
+  bool sawPartialRun = false;
+  for (long budget = 0; budget < 400 && !sawPartialRun; ++budget) {
+    TTMesh m;
+    MakeMesh(m, 64, 64, 100, -32768);
+    for (int32_t x = 0; x < 64 * 64; x += 128) m.SetCell(x % 64, x / 64, -32768);
+    TTInterpolRun run;
+    run.Threads = 1;
+    bool ok = false;
+    allocationsLeft = budget;
+    try {  // the callers take an escaping bad_alloc as "storage cannot be had" too
+      ok = InterpolNearestNei(m, m.GridRect, 3, nullptr, nullptr, 2.0, &run);
+    } catch (const std::bad_alloc&) {
+    }
+    allocationsLeft = -1;
+    // Either nothing happened, or everything, or the caller is told.
+    EXPECT_TRUE(ok ? run.OutOfMemory || run.Filled == 32 : m.GetCell(0, 0) == -32768) << budget;
+    sawPartialRun |= ok && run.OutOfMemory;
+  }
+  EXPECT_TRUE(sawPartialRun);
+}

@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "core/base/file_util.h"
+#include "core/platform/native_file.h"
+#include "core/platform/process.h"
+#include "core/settings/prog_cfg.h"
+#include "support/mesh_helpers.h"
+#include "support/test_paths.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of("/\\")); }
+
+}  // namespace
+
+// Names must reach the system whole: letters of no single code page, a path
+// far past MAX_PATH, Windows separators. Saving over an existing file must
+// replace it (a plain rename refuses that on Windows).
+TEST(NativeFile, NamesReachTheSystemWhole) {
+  TTempDir dir;
+  std::string deep = dir.Path();
+  for (char c = 'a'; c <= 'f'; ++c) deep = JoinPath(deep, std::string(50, c));
+  const struct {
+    std::string folder, name;
+  } cases[] = {
+      {dir.Path(), "Z\xC3\xBCrich \xCE\xA9 \xE6\xB0\xB4.hgx"},
+      {JoinPath(deep, "\xD0\x96"), "N45W122.hgt"},
+#ifdef _WIN32
+      {JoinPath(dir.Path(), "sub\\x"), "Back.bin"},
+#endif
+  };
+  for (const auto& c : cases) {
+    const std::string path = JoinPath(c.folder, c.name);
+    fs::create_directories(NativePath(c.folder));
+    ASSERT_TRUE(WriteFileAtomically(path, "one", 3)) << path;
+    ASSERT_TRUE(WriteFileAtomically(path, "second", 6)) << path;
+    EXPECT_TRUE(FileExists(path));
+    EXPECT_EQ(FileSizeOf(path), 6);
+    EXPECT_TRUE(
+        EqualsNoCase(FileNamePart(FindFileNoCase(JoinPath(c.folder, UpperAscii(c.name)))), c.name));
+    TTInputFile in(path);
+    char text[6] = {};
+    ASSERT_TRUE(in.IsOpen() && ReadWholeBlock(in.File(), text, 6)) << path;
+    EXPECT_EQ(std::string(text, 6), "second");
+    EXPECT_EQ(FolderNames(c.folder), std::vector<std::string>{c.name});
+  }
+  // Past MAX_PATH only the "\\?\" form reaches them: removed one by one.
+  std::error_code ec;
+  for (const auto& c : cases) fs::remove(NativePath(JoinPath(c.folder, c.name)), ec);
+  for (std::string d = cases[1].folder; d.size() > dir.Path().size(); d = FolderOf(d))
+    fs::remove(NativePath(d), ec);
+}
+
+namespace {
+
+#ifdef _WIN32
+const char* const kStandInName = "standin_resample.exe";
+#else
+const char* const kStandInName = "standin_resample";
+#endif
+std::string StandIn() { return JoinPath(ExecutableFolder(), kStandInName); }
+
+std::string ReadAll(TTProcess& p) {
+  std::string out;
+  while (!p.Finished()) out += p.Read(100);
+  return out + p.Read(0);
+}
+
+}  // namespace
+
+// Arguments arrive as given (spaces, quotes, a trailing backslash, an empty
+// one), in the folder given; the exit code comes back; a kill is a crash.
+TEST(NativeProcess, ArgumentsFolderExitCodeAndKill) {
+  if (!FileExists(StandIn())) GTEST_SKIP() << "stand-in compiler not built: " << StandIn();
+  TTempDir dir;
+  const std::string work = JoinPath(dir.Path(), "work dir");
+  fs::create_directories(NativePath(work));
+  const std::vector<std::string> args = {"a b", "say \"hi\"", "tail\\", "", "x\\\"y"};
+  TTProcessSpec spec{
+      StandIn(), args, work, {{"STANDIN_MODE", "fail"}, {"STANDIN_LOG", JoinPath(work, "log")}}};
+  TTProcess p;
+  ASSERT_TRUE(p.Start(spec));
+  const std::string out = ReadAll(p);
+  EXPECT_NE(out.find("ERROR: asked to fail\r\n"), std::string::npos) << out;
+  EXPECT_EQ(p.ExitCode(), 1);
+  EXPECT_FALSE(p.Crashed());
+  const std::string log = ReadFileText(JoinPath(work, "log"));
+  for (const std::string& a : args)
+    EXPECT_NE(log.find("\narg " + a + "\n"), std::string::npos) << a;
+  EXPECT_NE(log.find("work dir\n"), std::string::npos) << log;
+
+  TTProcess sleeper;
+  ASSERT_TRUE(sleeper.Start(
+      {StandIn(), {"x"}, "", {{"STANDIN_MODE", "sleep"}, {"STANDIN_DURATION_MS", "30000"}}}));
+  std::string banner;
+  for (int i = 0; i < 100 && banner.find('\n') == std::string::npos; ++i)
+    banner += sleeper.Read(100);
+  EXPECT_EQ(banner, "Stand-in terrain compiler 1.0\r\n");
+  sleeper.Kill();
+  ReadAll(sleeper);
+  EXPECT_TRUE(sleeper.Crashed());
+  EXPECT_EQ(sleeper.ExitCode(), -1);
+
+  TTProcess missing;
+  EXPECT_FALSE(missing.Start({JoinPath(work, "none.exe"), {}, "", {}}));
+}
+
+#ifdef _WIN32
+// The registry through RegGetValueW: a 32-bit installer's key is found under
+// Wow6432Node.
+TEST(NativeRegistry, BGLFolderFromTheWow6432NodeKey) {
+  TTempDir dir;
+  const std::string fs8 = JoinPath(dir.Path(), "FS8");
+  const std::string scenery = fs8 + "\\Addon Scenery\\scenery";
+  fs::create_directories(NativePath(scenery));
+  const std::string key =
+      "HKLM\\Software\\Wow6432Node\\Microsoft\\Microsoft Games\\Flight Simulator\\8.0";
+  const std::string add = "reg add \"" + key + "\" /v \"EXE Path\" /d \"" + fs8 + "\" /f";
+  ASSERT_EQ(std::system((add + " >NUL 2>&1").c_str()), 0);
+  TTProgCfg c;
+  const bool found = DefaultBGLFolderFromRegistry(c);
+  std::system(("reg delete \"" + key + "\" /f >NUL 2>&1").c_str());
+  EXPECT_TRUE(found);
+  EXPECT_EQ(c.BGLFolder, scenery);
+}
+#endif

@@ -1,0 +1,52 @@
+#include "core/tiles/hgt_split.h"
+
+#include <gtest/gtest.h>
+
+#include "core/mesh/mesh.h"
+#include "core/tiles/multi_hgt.h"
+#include "support/mesh_helpers.h"
+#include "support/test_paths.h"
+
+TEST(HgtSplit, MosaicSplitsBackIntoItsTilesByteForByte) {
+  DELVA_REQUIRE_SHARED(north, "srtm/nomilous-srtm/S33E018.hgt");
+  DELVA_REQUIRE_SHARED(south, "srtm/nomilous-srtm/S34E018.hgt");
+  TTempDir out;
+  TTMultiHGTRequest request;
+  request.Folder = north.substr(0, north.rfind('/'));
+  request.Rect = {-32, -34, 18, 19};
+  TTMesh mesh;
+  ASSERT_EQ(LoadMultiHGT(mesh, request, nullptr), "");
+  int written = 0;
+  ASSERT_EQ(SaveMeshAsHgtTiles(mesh, out.Path(), written, nullptr), "");
+  EXPECT_EQ(written, 2);
+  EXPECT_EQ(FolderEntries(out.Path()), (std::vector<std::string>{"S33E018.hgt", "S34E018.hgt"}));
+  EXPECT_EQ(ReadFileBytes(out.File("S33E018.hgt")), ReadFileBytes(north));
+  EXPECT_EQ(ReadFileBytes(out.File("S34E018.hgt")), ReadFileBytes(south));
+}
+
+TEST(HgtSplit, VoidsBecomeTheTileVoidAndOtherGridsAreRefused) {
+  TTempDir out;
+  TTMesh m;
+  MakeMesh(m, 1201, 1201, -32768, -9999);
+  m.Samples[0] = -9999;
+  m.MinLat = 45, m.MaxLat = 46, m.MinLon = -123, m.MaxLon = -122;
+  m.RowsPerDeg = m.ColsPerDeg = 1200;
+  int written = 0;
+  ASSERT_EQ(SaveMeshAsHgtTiles(m, out.Path(), written, nullptr), "");
+  const std::vector<int16_t> tile = ReadBigEndianSamples(out.File("N45W123.hgt"));
+  EXPECT_EQ(tile[0], -32768);
+  EXPECT_EQ(tile[1], -32767);  // a data sample, not a void
+  // Not whole degrees, not the tile density, one sample short: refused, nothing written.
+  for (auto change : {+[](TTMesh& k) { k.MinLon = -123.5f; },
+                      +[](TTMesh& k) { k.ColsPerDeg = 1201; }, +[](TTMesh& k) { k.MaxLat = 47; }}) {
+    TTempDir none;
+    TTMesh k;
+    MakeMesh(k, 1201, 1201, 0, -32768);
+    k.MinLat = 45, k.MaxLat = 46, k.MinLon = -123, k.MaxLon = -122;
+    k.RowsPerDeg = k.ColsPerDeg = 1200;
+    change(k);
+    EXPECT_NE(SaveMeshAsHgtTiles(k, none.Path(), written, nullptr), "");
+    EXPECT_EQ(written, 0);
+    EXPECT_TRUE(FolderEntries(none.Path()).empty());
+  }
+}
