@@ -16,6 +16,7 @@
 
 #include "core/mesh/mesh.h"
 #include "core/tiles/single_hgt.h"
+#include "core/view/hillshade.h"
 #include "core/view/mesh_image.h"
 #include "core/view/view_geometry.h"
 #include "ui/main/form_view_mesh.h"
@@ -166,10 +167,27 @@ void BM_ColorCells3601(benchmark::State& state) {
     benchmark::DoNotOptimize(img.data());
   }
 }
+
+// The same with relief shading on top (View > Hillshade).
+void BM_ColorAndShade3601(benchmark::State& state) {
+  auto m = MakeMesh(3601);
+  m->UpdateStats(nullptr);
+  m->ColorMin = m->MinElev;
+  m->ColorMax = m->MaxElev;
+  m->MaxLat = 48;
+  m->RowsPerDeg = m->ColsPerDeg = 3600;
+  std::vector<uint8_t> img(size_t(3604) * 3601);
+  for (auto _ : state) {
+    ColorCells(*m, m->GridRect, true, img.data(), 3604);
+    ShadeCells(*m, m->GridRect, img.data(), 3604);
+    benchmark::DoNotOptimize(img.data());
+  }
+}
 }  // namespace
 
 BENCHMARK(BM_UpdateStats3601)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ColorCells3601)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ColorAndShade3601)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PaintViewport)->Apply(PaintArgs)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RecolorWholeGrid)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_LoadTileCore)->Unit(benchmark::kMillisecond)->MinTime(2.0);

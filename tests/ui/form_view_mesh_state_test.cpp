@@ -45,15 +45,15 @@ class FormViewMeshStateTest : public QObject {
   void noMeshState() {
     TFormViewMesh f;
     QCOMPARE(f.windowTitle(), QString("DELVA"));
-    QStringList expected{"mEdit", "mFS", "mFile", "mHelp", "mOperations", "mPreferences", "mView",
-                         "miAbout", "miExit", "miGeoRefFmt", "miMorePrefs", "miOpenDEM",
-                         "miOpenHGX", "miOpenMultiDEM", "miOpenMultiHGT", "miOpenRaster",
-                         "miOpenSingleHGT", "miProgHelp", "msiGeoRefFmt_D", "msiGeoRefFmt_DM",
-                         // Zoom items sit in a disabled submenu; they are usable
-                         // only through it.
-                         "msiZoom16x", "msiZoom1div16x", "msiZoom1div2x", "msiZoom1div32x",
-                         "msiZoom1div4x", "msiZoom1div8x", "msiZoom1x", "msiZoom2x", "msiZoom4x",
-                         "msiZoom8x"};
+    QStringList expected{
+        "mEdit", "mFS", "mFile", "mHelp", "mOperations", "mPreferences", "mView", "miAbout",
+        "miExit", "miGeoRefFmt", "miMorePrefs", "miOpenDEM", "miOpenHGX", "miOpenMultiDEM",
+        "miOpenMultiHGT", "miOpenRaster", "miOpenSingleHGT", "miRecentFiles", "miProgHelp",
+        "msiGeoRefFmt_D", "msiGeoRefFmt_DM",
+        // Zoom items sit in a disabled submenu; they are usable
+        // only through it.
+        "msiZoom16x", "msiZoom1div16x", "msiZoom1div2x", "msiZoom1div32x", "msiZoom1div4x",
+        "msiZoom1div8x", "msiZoom1x", "msiZoom2x", "msiZoom4x", "msiZoom8x"};
     expected.sort();
     QCOMPARE(EnabledItems(f), expected);
     QVERIFY(!f.miZoom->menuAction()->isEnabled());

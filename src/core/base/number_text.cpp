@@ -121,3 +121,14 @@ std::string FormatInt(long long value) {
   auto res = std::to_chars(buf, buf + sizeof(buf), value);
   return std::string(buf, res.ptr);
 }
+
+std::string FormatGrouped(long long value) {
+  const std::string digits = FormatInt(value);
+  const size_t first = digits[0] == '-' ? 1 : 0;
+  std::string out = digits.substr(0, first);
+  for (size_t i = first; i < digits.size(); ++i) {
+    if (i > first && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return out;
+}

@@ -17,3 +17,7 @@ std::string FormatExponent(double value, int precision = 12, int minExponentDigi
 
 // Plain decimal integer, "-" before negatives.
 std::string FormatInt(long long value);
+
+// For messages, not files: digits grouped by three with "," (7652 gives
+// "7,652").
+std::string FormatGrouped(long long value);

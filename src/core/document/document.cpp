@@ -4,6 +4,7 @@
 
 #include "core/edit/undo_list.h"
 #include "core/mesh/poly_raster.h"
+#include "core/view/hillshade.h"
 #include "core/view/mesh_image.h"
 
 TTImageBuffer AllocateImageBuffer(int32_t cols, int32_t rows) {
@@ -37,7 +38,7 @@ TTDocument::TAttach TTDocument::Attach(std::unique_ptr<TTMesh> mesh, uint32_t un
     return noMemory ? TAttach::NoMemory : TAttach::ImageFailed;
   }
   MaskBitmap.Reset(TCellRect{});
-  modified_ = false;
+  MarkSaved();
   Recolor(Mesh->SelRect);
   return TAttach::Ok;
 }
@@ -55,7 +56,9 @@ void TTDocument::Close() {
 
 void TTDocument::Recolor(const TCellRect& rect) {
   if (!Mesh || Mesh->Samples.Empty() || !image_.Bits) return;
-  ColorCells(*Mesh, rect, SeaAsBlue, image_.Bits.get(), image_.Stride);
+  const TCellRect r = Hillshade ? ShadeRect(*Mesh, rect) : rect;
+  ColorCells(*Mesh, r, SeaAsBlue, image_.Bits.get(), image_.Stride);
+  if (Hillshade) ShadeCells(*Mesh, r, image_.Bits.get(), image_.Stride);
   if (Mesh->HasAdjoBands() && HatchBands)
     HatchAdjoBands(*Mesh, HatchIndex(), image_.Bits.get(), image_.Stride);
 }
@@ -97,3 +100,17 @@ bool TTDocument::UndoFits(const TCellRect& rect) const {
 }
 
 bool TTDocument::RecordSnapshot(const TCellRect& rect) { return UndoList && UndoList->Push(rect); }
+
+void TTDocument::MarkEdited(bool recorded) {
+  modified_ = true;
+  if (recorded) return;
+  saved_state_ = kUnreachable;
+  if (UndoList) UndoList->DropRedo();
+}
+
+void TTDocument::MarkSaved() {
+  modified_ = false;
+  saved_state_ = UndoList ? UndoList->State() : 0;
+}
+
+void TTDocument::SyncModified() { modified_ = !UndoList || UndoList->State() != saved_state_; }

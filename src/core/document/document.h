@@ -59,7 +59,9 @@ class TTDocument {
   const TTImageBuffer& Image() const { return image_; }
   bool SeaAsBlue = false;
   bool HatchBands = true;
-  // Recomputes the image over `rect` (then hatches the bands).
+  bool Hillshade = false;  // relief shading over the grays (core/view/hillshade.h)
+  // Recomputes the image over `rect` (one cell more with Hillshade, whose
+  // lighting depends on the neighbours), then hatches the bands.
   void Recolor(const TCellRect& rect);
   // New colour range from fresh statistics, and the whole image.
   void RecomputeColors(TTProgress* progress = nullptr);
@@ -83,10 +85,19 @@ class TTDocument {
   // Changed since it was loaded or last saved.
   bool Modified() const { return modified_; }
   void SetModified(bool on) { modified_ = on; }
+  // An edit changed the samples. One the undo list did not record ends the
+  // redo history, and the saved state can no longer be reached by undoing.
+  void MarkEdited(bool recorded);
+  // The samples were written to a file: this state is the saved one.
+  void MarkSaved();
+  // After Undo/Redo: modified unless back at the saved state.
+  void SyncModified();
 
  private:
   TTImageBuffer image_;
   bool modified_ = false;
+  static constexpr uint64_t kUnreachable = ~uint64_t(0);
+  uint64_t saved_state_ = 0;  // the undo list's State() when last saved
 };
 
 // The default allocator: rows padded to 4 bytes, null bits when the memory

@@ -21,7 +21,7 @@ TTEditOutcome RunEdit(TTDocument& doc, Op operation) {
     return out;
   }
   doc.Recolor(sel.Rect);
-  doc.SetModified(true);
+  doc.MarkEdited(out.Recorded);
   out.Changed = sel.Rect;
   return out;
 }
@@ -91,6 +91,18 @@ TTEditOutcome UndoCommand(TTDocument& doc, bool& more) {
   more = doc.UndoList->Undo();
   // The image changes only where the snapshot went back.
   doc.Recolor(out.Changed);
-  doc.SetModified(true);
+  doc.SyncModified();
+  return out;
+}
+
+TTEditOutcome RedoCommand(TTDocument& doc, bool& more) {
+  TTEditOutcome out;
+  more = false;
+  if (!doc.Mesh || !doc.UndoList) return out;
+  doc.Unselect();
+  out.Changed = doc.UndoList->NextRedoRect();
+  more = doc.UndoList->Redo();
+  doc.Recolor(out.Changed);
+  doc.SyncModified();
   return out;
 }

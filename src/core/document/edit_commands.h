@@ -32,3 +32,5 @@ TTEditOutcome FillCommand(TTDocument& doc, int16_t value, int16_t mode);
 
 // Undo: writes the newest snapshot back. `more` tells whether any remain.
 TTEditOutcome UndoCommand(TTDocument& doc, bool& more);
+// Redo: puts back what the last Undo replaced. `more` tells whether any remain.
+TTEditOutcome RedoCommand(TTDocument& doc, bool& more);

@@ -479,12 +479,13 @@ class TTimeTrack {
   explicit TTimeTrack(TTProgress* p) : p_(p) {}
   void Set(double percent) {
     percent = std::clamp(percent, 0.0, 100.0);
-    if (p_ && int(percent) != shown_) {
+    if (int(percent) != shown_) {
       shown_ = int(percent);
-      p_->SetPositionPercent(percent);
+      if (p_) p_->SetPositionPercent(percent);
     }
   }
   TTProgress* Progress() const { return p_; }
+  int Shown() const { return shown_; }
 
  private:
   TTProgress* p_;
@@ -885,6 +886,7 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
     run->Voids = inSelection;
     run->Filled = filled;
     run->Aborted = aborted;
+    run->Percent = total > 0 ? track.Shown() : 100;
     run->OutOfMemory = outOfMemory;
     run->DirectSums = direct;
   }

@@ -41,6 +41,7 @@ struct TTInterpolRun {
   int64_t Filled = 0;        // out: of those, the ones that got a value
   bool Aborted = false;      // out: stopped by AbortRequested()
   bool OutOfMemory = false;  // out: memory ran out part way; some voids stay void
+  int Percent = 0;           // out: share of the rectangle's voids reached, 0..100
 };
 
 // Largest rounding error of the weighted mean for a radius: the neighbour

@@ -9,6 +9,7 @@
 TTUndoList::TTUndoList(TTMesh& mesh) : mesh_(mesh), slots_(new TSnapshot[kCapacity]) {}
 
 TTUndoList::~TTUndoList() {
+  DropRedo();
   // Newest first, as the history would be undone.
   while (count_ > 0) {
     head_ = uint16_t((head_ + kCapacity - 1) % kCapacity);
@@ -21,11 +22,18 @@ void TTUndoList::SetLimit(uint32_t megabytes) { limit_ = int64_t(megabytes) << 2
 
 bool TTUndoList::Fits(const TCellRect& rect) const { return 2 * rect.CellCount() <= limit_; }
 
-void TTUndoList::DropOldest() {
-  TSnapshot& s = slots_[tail_];
+void TTUndoList::Free(TSnapshot& s) {
   s.samples.reset();
   allocated_ -= s.size;
   s.size = 0;
+}
+
+void TTUndoList::DropRedo() {
+  for (; redo_ > 0; --redo_) Free(slots_[(head_ + redo_ - 1) % kCapacity]);
+}
+
+void TTUndoList::DropOldest() {
+  Free(slots_[tail_]);
   tail_ = uint16_t((tail_ + 1) % kCapacity);
   --count_;
 }
@@ -50,6 +58,7 @@ bool TTUndoList::Push(const TCellRect& rect) {
   for (int32_t y = rect.Top; y <= rect.Bottom; ++y, dst += rect.Width())
     std::memcpy(dst, mesh_.RowStart(y) + rect.Left, rowBytes);
 
+  DropRedo();
   while (allocated_ + bytes > limit_ && count_ > 0) DropOldest();
   if (count_ == kCapacity) DropOldest();
 
@@ -57,26 +66,48 @@ bool TTUndoList::Push(const TCellRect& rect) {
   s.samples = std::move(copy);
   s.size = bytes;
   s.rect = rect;
+  s.before = state_;
+  s.after = state_ = ++last_state_;
   allocated_ += bytes;
   ++count_;
   head_ = uint16_t((head_ + 1) % kCapacity);
   return true;
 }
 
+void TTUndoList::Swap(TSnapshot& s) {
+  const TCellRect& r = s.rect;
+  int16_t* snap = s.samples.get();
+  for (int32_t y = r.Top; y <= r.Bottom; ++y, snap += r.Width()) {
+    int16_t* row = mesh_.RowStart(y) + r.Left;
+    std::swap_ranges(row, row + r.Width(), snap);
+  }
+}
+
 bool TTUndoList::Undo() {
   if (count_ == 0) return false;
   head_ = uint16_t((head_ + kCapacity - 1) % kCapacity);
   TSnapshot& s = slots_[head_];
-  const TCellRect& r = s.rect;
-  const size_t rowBytes = size_t(r.Width()) * sizeof(int16_t);
-  const int16_t* src = s.samples.get();
-  for (int32_t y = r.Top; y <= r.Bottom; ++y, src += r.Width())
-    std::memcpy(mesh_.RowStart(y) + r.Left, src, rowBytes);
-  s.samples.reset();
-  allocated_ -= s.size;
-  s.size = 0;
+  Swap(s);
+  state_ = s.before;
   --count_;
+  ++redo_;
   return count_ > 0;
+}
+
+bool TTUndoList::Redo() {
+  if (redo_ == 0) return false;
+  TSnapshot& s = slots_[head_];
+  Swap(s);
+  state_ = s.after;
+  head_ = uint16_t((head_ + 1) % kCapacity);
+  ++count_;
+  --redo_;
+  return redo_ > 0;
+}
+
+TCellRect TTUndoList::NextRedoRect() const {
+  if (redo_ == 0) return TCellRect{};
+  return slots_[head_].rect;
 }
 
 TCellRect TTUndoList::NewestRect() const {

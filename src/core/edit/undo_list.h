@@ -12,6 +12,15 @@ class TTMesh;
 // first. A ring of at most 64 snapshots whose sample bytes (2 per cell) never
 // exceed the limit; the oldest go first when a new one needs room.
 //
+// Undo swaps a snapshot with the samples it covers, so the same buffer then
+// holds what Redo puts back: redo snapshots sit in the ring just past the
+// undo ones and share its slots and the limit without a second copy. A Push
+// drops them (a new edit ends the redo history).
+//
+// State() names the samples' current version: each Push makes a new one, and
+// Undo/Redo return to the one before/after the snapshot, so the document can
+// tell when undoing has come back to what was saved.
+//
 // Ownership: the main window owns the mesh and this list side by side and
 // destroys them together; the list only borrows the mesh, and the snapshots
 // are plain copies of samples, so nothing here points into the mesh.
@@ -31,9 +40,18 @@ class TTUndoList {
   // Records the samples of `rect`. False when it does not fit, lies outside
   // the grid, or its copy cannot be allocated; then the list is unchanged.
   bool Push(const TCellRect& rect);
-  // Writes the newest snapshot back and drops it. True only when snapshots
-  // remain afterwards.
+  // Writes the newest snapshot back; it becomes the first redo snapshot.
+  // True only when undo snapshots remain afterwards.
   bool Undo();
+  // Puts back what the last Undo replaced. True only when redo snapshots
+  // remain afterwards.
+  bool Redo();
+  // Forgets the redo snapshots (an edit that could not be recorded).
+  void DropRedo();
+  uint16_t RedoCount() const { return redo_; }
+  uint64_t State() const { return state_; }
+  // The rectangle the next Redo restores (empty when there is none).
+  TCellRect NextRedoRect() const;
 
   // The rectangle the next Undo restores (empty when there is none).
   TCellRect NewestRect() const;
@@ -53,11 +71,16 @@ class TTUndoList {
     std::unique_ptr<int16_t[]> samples;
     int64_t size = 0;
     TCellRect rect;
+    uint64_t before = 0, after = 0;  // State() without and with the edit
   };
   void DropOldest();
+  void Free(TSnapshot& s);
+  // Exchanges the snapshot's samples with the mesh's over its rectangle.
+  void Swap(TSnapshot& s);
 
   TTMesh& mesh_;
   std::unique_ptr<TSnapshot[]> slots_;
-  uint16_t count_ = 0, head_ = 0, tail_ = 0;
+  uint16_t count_ = 0, head_ = 0, tail_ = 0, redo_ = 0;
+  uint64_t state_ = 0, last_state_ = 0;
   int64_t allocated_ = 0, limit_ = 0;
 };

@@ -6,6 +6,11 @@
 #if defined(__linux__)
 #include <sys/mman.h>
 #endif
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 
 void* AllocateLargeBlock(size_t bytes, size_t hugeFrom) {
 #if defined(__linux__)
@@ -20,4 +25,17 @@ void* AllocateLargeBlock(size_t bytes, size_t hugeFrom) {
   (void)hugeFrom;
 #endif
   return std::malloc(bytes);
+}
+
+uint64_t PhysicalMemoryBytes() {
+#if defined(_WIN32)
+  MEMORYSTATUSEX status{};
+  status.dwLength = sizeof(status);
+  return GlobalMemoryStatusEx(&status) ? uint64_t(status.ullTotalPhys) : 0;
+#else
+  const long pages = sysconf(_SC_PHYS_PAGES);
+  const long pageSize = sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || pageSize <= 0) return 0;
+  return uint64_t(pages) * uint64_t(pageSize);
+#endif
 }

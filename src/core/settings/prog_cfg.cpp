@@ -1,5 +1,6 @@
 #include "core/settings/prog_cfg.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -8,6 +9,7 @@
 
 #include "core/base/file_util.h"
 #include "core/base/sample_io.h"
+#include "core/platform/memory.h"
 #include "core/platform/native_file.h"
 #include "core/platform/registry.h"
 
@@ -223,9 +225,16 @@ bool SaveProgCfg(const TTProgCfg& cfg, const std::string& folder) {
   return WriteFileAtomically(JoinPath(folder, kProgCfgFileName), image.data(), image.size());
 }
 
+uint32_t DefaultUndoLimitMB(uint64_t physicalBytes) {
+  constexpr uint32_t kMax = 512;
+  if (physicalBytes == 0) return kMax;
+  return uint32_t(std::min<uint64_t>(kMax, (physicalBytes / 8) >> 20));
+}
+
 bool StartUpProgCfg(TTProgCfg& cfg, const std::string& folder) {
   if (LoadProgCfg(cfg, folder)) return true;
   DefaultBGLFolderFromRegistry(cfg);
+  cfg.MaxMemUndo = DefaultUndoLimitMB(PhysicalMemoryBytes());
   SaveProgCfg(cfg, folder);
   return false;
 }

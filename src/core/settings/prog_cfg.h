@@ -43,9 +43,14 @@ bool LoadProgCfg(TTProgCfg& cfg, const std::string& folder);
 bool SaveProgCfg(const TTProgCfg& cfg, const std::string& folder);
 
 // At start-up: load the file; when that fails, propose the BGL folder from
-// the registry and write a fresh file (a failed write is not reported).
+// the registry and the undo memory (DefaultUndoLimitMB) and write a fresh
+// file (a failed write is not reported). A file that loads keeps its value.
 // Returns true when a valid file was read.
 bool StartUpProgCfg(TTProgCfg& cfg, const std::string& folder);
+
+// Undo memory for a new settings file: 512 MB, or an eighth of
+// `physicalBytes` when that is less (512 MB when the size is unknown, 0).
+uint32_t DefaultUndoLimitMB(uint64_t physicalBytes);
 
 // Proposes BGLFolder from Flight Simulator 9.0's (else 8.0's) "EXE Path" +
 // "\Addon Scenery\scenery" when that folder exists. BGLFolder starts as

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/base/number_text.h"
 #include "core/mesh/mesh.h"
 
 namespace {
@@ -63,4 +64,17 @@ std::string UndoDebugText(int64_t allocated, int64_t limit, int64_t count, int64
   return "Alc=" + std::to_string(allocated) + "  Lim=" + std::to_string(limit) +
          "  Cnt=" + std::to_string(count) + "  T/H=" + std::to_string(tail) + "/" +
          std::to_string(head);
+}
+
+std::string SelectionSizeText(const TTMesh& mesh, const TCellRect& rect) {
+  std::string text =
+      "Selection " + FormatInt(rect.Width()) + " x " + FormatInt(rect.Height()) + " cells";
+  if (mesh.RowsPerDeg <= 0 || mesh.ColsPerDeg <= 0) return text;
+  // Kilometres per degree on a sphere of the Earth's mean radius.
+  constexpr double kKmPerDeg = 6371.0088 * 3.14159265358979323846 / 180.0;
+  const double midLat = mesh.MaxLat - (rect.Top + rect.Bottom + 1) / 2.0 / mesh.RowsPerDeg;
+  const double ew = rect.Width() / mesh.ColsPerDeg * kKmPerDeg *
+                    std::cos(midLat * 3.14159265358979323846 / 180.0);
+  const double ns = rect.Height() / mesh.RowsPerDeg * kKmPerDeg;
+  return text + ", " + FormatFixed(ew, 1) + " x " + FormatFixed(ns, 1) + " km";
 }

@@ -77,3 +77,17 @@ int64_t KeepRelativeScroll(int64_t pos, int64_t oldExtent, int64_t newExtent) {
   long double v = static_cast<long double>(newExtent) * pos / oldExtent;
   return static_cast<int64_t>(v);
 }
+
+int FitZoom(int64_t cols, int64_t rows, int64_t viewW, int64_t viewH) {
+  for (size_t i = kZoomFactors.size(); i-- > 0;) {
+    const int z = kZoomFactors[i];
+    if (ZoomedExtent(cols, z) <= viewW && ZoomedExtent(rows, z) <= viewH) return z;
+  }
+  return kZoomFactors.front();
+}
+
+int64_t AnchoredScroll(int64_t scroll, int64_t anchor, int oldZoom, int newZoom) {
+  auto scale = [](int z) { return z >= 1 ? double(z) : 1.0 / -z; };
+  const double cell = double(scroll + anchor) / scale(oldZoom);
+  return std::max<int64_t>(0, std::llround(cell * scale(newZoom)) - anchor);
+}

@@ -53,3 +53,11 @@ TGridLines ComputeGridLines(double colsPerDeg, double rowsPerDeg, int32_t cols, 
 // New scroll position after a zoom change that keeps the relative position:
 // (newExtent x pos / oldExtent), or pos when the old extent was 0 or less.
 int64_t KeepRelativeScroll(int64_t pos, int64_t oldExtent, int64_t newExtent);
+
+// The largest of kZoomFactors at which cols x rows cells fit in a view of
+// viewW x viewH pixels; the smallest factor when none does.
+int FitZoom(int64_t cols, int64_t rows, int64_t viewW, int64_t viewH);
+
+// The scroll position that keeps the point `anchor` pixels into the view on
+// the same cell when the zoom changes from oldZoom to newZoom (not below 0).
+int64_t AnchoredScroll(int64_t scroll, int64_t anchor, int oldZoom, int newZoom);

@@ -6,7 +6,9 @@
 #include <QLabel>
 #include <QSpinBox>
 
+#include "core/document/command_endings.h"
 #include "core/document/edit_commands.h"
+#include "core/edit/interpol.h"
 #include "core/edit/mesh_edit.h"
 #include "core/edit/undo_list.h"
 #include "core/settings/prog_cfg.h"
@@ -31,7 +33,8 @@ bool ProceedWithoutUndo(TFormViewMesh& f, const TCellRect& rect) {
 
 // Shows what an edit changed and the undo state it left.
 void ShowOutcome(TFormViewMesh& f, const TTEditOutcome& out) {
-  if (out.Recorded) f.EnableUndoCommands(true);
+  f.UpdateUndoCommands();
+  f.UpdateTitle();
   f.UpdateUndoDebugLabel();
   if (out.SelectionDropped) f.Unselect();
   f.PaintMesh();
@@ -72,7 +75,8 @@ void TFormViewMesh::miUndoClick() {
   TWaitCursor wait;
   bool more = false;
   UndoCommand(Doc, more);
-  if (!more) EnableUndoCommands(false);
+  UpdateUndoCommands();
+  UpdateTitle();
   PaintMesh();
   UpdateUndoDebugLabel();
 }
@@ -112,10 +116,15 @@ void TFormViewMesh::miInterpolNearestNeighborClick() {
   if (!Mesh) return;
   TFormInterpolNearestNei dlg(this);
   if (dlg.exec() != QDialog::Accepted) return;
+  TTInterpolRun run;
+  StartCommandClock();
   const TTEditOutcome out = RunEdit(*this, [&] {
     AbortRequested = false;
-    return InterpolateCommand(Doc, dlg.Radius(), dlg.Weight(), Progress.get());
+    return InterpolateCommand(Doc, dlg.Radius(), dlg.Weight(), Progress.get(), &run);
   });
+  ShowEnding(QString::fromStdString(out.OutOfMemory
+                                        ? CommandEndText("Interpolate Voids", TEnding::Failed, 0)
+                                        : FillEndText(run, CommandSeconds())));
   if (out.OutOfMemory) ShowMessage(this, TMsgKind::Error, "Not enough memory available.");
 }
 

@@ -34,12 +34,17 @@ void TFormViewMesh::miSaveAsRawClick() {
     voidAs = dialog.VoidAs();
   }
   std::string message;
+  StartCommandClock();
   {
     TWaitCursor wait;
     TInputLock lock(this);
     message = SaveMeshAsRaw(*Mesh, path.toStdString(), bigEndian, voidAs, Progress.get());
   }
-  if (!message.empty()) ShowMessage(this, TMsgKind::Error, QString::fromStdString(message));
+  ShowEnding(SavedText(path, message.empty()));
+  if (!message.empty())
+    ShowMessage(this, TMsgKind::Error, QString::fromStdString(message));
+  else
+    MarkSaved();
 }
 
 void TFormViewMesh::miSaveAsBMPClick() {
@@ -58,6 +63,7 @@ void TFormViewMesh::miSaveAsBMPClick() {
   for (int i = 0; i < 256 && i < table.size(); ++i) palette[i] = table[i];
   const QImage& image = MeshBitmap;
   bool written;
+  StartCommandClock();
   {
     TWaitCursor wait;
     TInputLock lock(this);
@@ -65,6 +71,7 @@ void TFormViewMesh::miSaveAsBMPClick() {
         path.toStdString(), image.width(), image.height(), palette,
         [&image](int32_t y) { return image.constScanLine(y); }, Progress.get());
   }
+  ShowEnding(SavedText(path, written));
   if (!written)
     ShowMessage(this, TMsgKind::Error,
                 "Cannot create file \"" + QDir::toNativeSeparators(path) + "\".");

@@ -23,6 +23,7 @@
 #include <cmath>
 
 #include "core/base/app_name.h"
+#include "core/document/command_endings.h"
 #include "core/mesh/poly_raster.h"
 #include "core/settings/prog_cfg.h"
 #include "core/view/cursor_readout.h"
@@ -33,7 +34,9 @@
 #include "ui/main/mesh_view.h"
 #include "ui/widgets/icons.h"
 #include "ui/widgets/message_box.h"
+#include "ui/widgets/mnemonics.h"
 #include "ui/widgets/private_temp.h"
+#include "ui/widgets/ui_state.h"
 
 // -------------------------------------------------------------- construction
 
@@ -53,11 +56,13 @@ void TFormViewMesh::FormCreate() {
   QLocale::setDefault(QLocale::c());
   setWindowTitle(QString::fromUtf8(AppName));
   setMinimumSize(800, 600);
+  setAcceptDrops(true);
   resize(800, 600);
 
   ScrollBoxMesh = new TMeshView(this);
   setCentralWidget(ScrollBoxMesh);
   BuildMenus();
+  AddMnemonics(menuBar());
   BuildToolBar();
   BuildStatusLine();
 
@@ -98,6 +103,8 @@ void TFormViewMesh::BuildMenus() {
   miOpenDEM = AddItem(mFile, "miOpenDEM", "Load DEM...", &TFormViewMesh::miOpenDEMClick);
   miOpenMultiDEM =
       AddItem(mFile, "miOpenMultiDEM", "Load Multiple DEM...", &TFormViewMesh::miOpenMultiDEMClick);
+  miRecentFiles = named(mFile->addMenu("Recent Files"), "miRecentFiles");
+  connect(miRecentFiles, &QMenu::aboutToShow, this, &TFormViewMesh::FillRecentFiles);
   mFile->addSeparator();
   miSaveAsHGX =
       AddItem(mFile, "miSaveAsHGX", "Save Mesh to HGX...", &TFormViewMesh::miSaveAsHGXClick);
@@ -124,6 +131,9 @@ void TFormViewMesh::BuildMenus() {
   mEdit = top("mEdit", "Edit");
   miUndo = AddItem(mEdit, "miUndo", "Undo", &TFormViewMesh::miUndoClick,
                    QKeySequence(Qt::CTRL | Qt::Key_Z));
+  miRedo = AddItem(mEdit, "miRedo", "Redo", &TFormViewMesh::miRedoClick);
+  miRedo->setShortcuts(
+      {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
   mEdit->addSeparator();
   miUnselect = AddItem(mEdit, "miUnselect", "Unselect", &TFormViewMesh::miUnselectClick,
                        QKeySequence(Qt::CTRL | Qt::Key_S));
@@ -190,12 +200,17 @@ void TFormViewMesh::BuildMenus() {
   msiZoom8x = ZoomItems[8];
   msiZoom16x = ZoomItems[9];
   msiZoom1x->setChecked(true);
+  miZoomToFit = AddItem(mView, "miZoomToFit", "Zoom to Fit", &TFormViewMesh::miZoomToFitClick);
+  miZoomToSelection = AddItem(mView, "miZoomToSelection", "Zoom to Selection",
+                              &TFormViewMesh::miZoomToSelectionClick);
   mView->addSeparator();
   miShowGrid = AddItem(mView, "miShowGrid", "Show 1-degree Grid", &TFormViewMesh::miShowGridClick);
   miShowGrid->setCheckable(true);
   mView->addSeparator();
   miRecompTerrainColors = AddItem(mView, "miRecompTerrainColors", "Recompute Gray Scale",
                                   &TFormViewMesh::miRecompTerrainColorsClick);
+  miHillshade = AddItem(mView, "miHillshade", "Hillshade", &TFormViewMesh::miHillshadeClick);
+  miHillshade->setCheckable(true);
 
   mPreferences = top("mPreferences", "Preferences");
   miGeoRefFmt = named(mPreferences->addMenu("Cursor Geo. Ref. Format"), "miGeoRefFmt");
@@ -282,6 +297,7 @@ void TFormViewMesh::BuildToolBar() {
   ToolButtonSelRect->setChecked(true);
   ToolBarMain->addSeparator();
   ToolButtonUndo = button("ToolButtonUndo", "Undo", "undo", &TFormViewMesh::ToolButtonUndoClick);
+  ToolButtonRedo = button("ToolButtonRedo", "Redo", "redo", &TFormViewMesh::miRedoClick);
   ToolBarMain->addSeparator();
   SpinEditFillVal = new QSpinBox;
   SpinEditFillVal->setObjectName("SpinEditFillVal");
@@ -315,6 +331,15 @@ void TFormViewMesh::BuildStatusLine() {
   LabelCursor->setObjectName("LabelCursor");
   LabelCursor->setMinimumWidth(481);
   sb->addWidget(LabelCursor, 1);
+  LabelSelection = new QLabel;
+  LabelSelection->setObjectName("LabelSelection");
+  sb->addWidget(LabelSelection);
+  LabelEnding = new QLabel;
+  LabelEnding->setObjectName("LabelEnding");
+  sb->addWidget(LabelEnding);
+  LabelLegend = new QLabel;
+  LabelLegend->setObjectName("LabelLegend");
+  sb->addPermanentWidget(LabelLegend);
   LabelProgress = new QLabel;
   LabelProgress->setObjectName("LabelProgress");
   LabelProgress->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -346,6 +371,7 @@ void TFormViewMesh::FormShow() {
     ShowMessage(this, TMsgKind::Warning, "Cannot create temporary directory.");
   }
   LoadStartupConfiguration();
+  restoreGeometry(SavedWindowGeometry());
 }
 
 void TFormViewMesh::LoadStartupConfiguration() {
@@ -366,19 +392,32 @@ bool TFormViewMesh::MeshSpansMoreThanOneDegree() const {
 
 void TFormViewMesh::SetMeshState() {
   if (!Mesh) return;
-  QString name = QString::fromStdString(Mesh->FileName);
-  if (!name.trimmed().isEmpty()) {
-    // Both separators end a folder part, whatever the host.
-    QString base = name.mid(std::max(name.lastIndexOf('/'), name.lastIndexOf('\\')) + 1);
-    setWindowTitle(QString::fromUtf8(AppName) + " - " + base);
-  }
-  for (QAction* a : {miOpenSingleHGT, miOpenMultiHGT, miOpenHGX, miOpenRaster})
-    a->setEnabled(false);
+  UpdateTitle();
   for (QAction* a :
-       {miSaveAsHGX, miSaveAsRaw, miSaveAsBMP, miMeshInfo, miCreateBGLFromCurrentMesh, miCloseMesh,
-        miCopyToClipboard, miAddVertOffset, miChangeVal, miRestrictHeight,
-        miInterpolNearestNeighbor, miZoom->menuAction(), miRecompTerrainColors, miSeaAsBlue,
-        ToolButtonInfo, ToolButtonZoomIn, ToolButtonZoomOut, ToolButtonSelRect, ToolButtonSelPoly})
+       {miOpenSingleHGT, miOpenMultiHGT, miOpenHGX, miOpenRaster, miRecentFiles->menuAction()})
+    a->setEnabled(false);
+  for (QAction* a : {miSaveAsHGX,
+                     miSaveAsRaw,
+                     miSaveAsBMP,
+                     miMeshInfo,
+                     miCreateBGLFromCurrentMesh,
+                     miCloseMesh,
+                     miCopyToClipboard,
+                     miAddVertOffset,
+                     miChangeVal,
+                     miRestrictHeight,
+                     miInterpolNearestNeighbor,
+                     miZoom->menuAction(),
+                     miZoomToFit,
+                     miZoomToSelection,
+                     miRecompTerrainColors,
+                     miHillshade,
+                     miSeaAsBlue,
+                     ToolButtonInfo,
+                     ToolButtonZoomIn,
+                     ToolButtonZoomOut,
+                     ToolButtonSelRect,
+                     ToolButtonSelPoly})
     a->setEnabled(true);
   miFillVoids->setEnabled(true);
   LabelZoom->setEnabled(true);
@@ -390,11 +429,14 @@ void TFormViewMesh::SetMeshState() {
   paint_box_visible_ = true;
   ScrollBoxMesh->viewport()->update();
   miHatchAdjoQuad->setVisible(Mesh->HasAdjoBands());
+  UpdateLegend();
   EnableDemCommands(true);
 }
 
 void TFormViewMesh::SetNoMeshState() {
-  for (QAction* a : {miOpenSingleHGT, miOpenMultiHGT, miOpenHGX, miOpenRaster}) a->setEnabled(true);
+  for (QAction* a :
+       {miOpenSingleHGT, miOpenMultiHGT, miOpenHGX, miOpenRaster, miRecentFiles->menuAction()})
+    a->setEnabled(true);
   EnableDemCommands(false);
   for (QAction* a : {miSaveAsHGX,
                      miSaveAsRaw,
@@ -410,6 +452,9 @@ void TFormViewMesh::SetNoMeshState() {
                      miFillVoids,
                      miRecompTerrainColors,
                      miZoom->menuAction(),
+                     miZoomToFit,
+                     miZoomToSelection,
+                     miHillshade,
                      miSeaAsBlue,
                      ToolButtonInfo,
                      ToolButtonZoomIn,
@@ -418,7 +463,9 @@ void TFormViewMesh::SetNoMeshState() {
                      ToolButtonSelRect,
                      ToolButtonSelPoly,
                      miUndo,
-                     ToolButtonUndo})
+                     ToolButtonUndo,
+                     miRedo,
+                     ToolButtonRedo})
     a->setEnabled(false);
   miShowGrid->setChecked(false);
   miShowGrid->setEnabled(false);
@@ -434,6 +481,7 @@ void TFormViewMesh::SetNoMeshState() {
   ScrollBoxMesh->viewport()->update();
   miHatchAdjoQuad->setChecked(true);
   miHatchAdjoQuad->setVisible(false);
+  UpdateLegend();
   setWindowTitle(QString::fromUtf8(AppName));
 }
 
@@ -498,12 +546,17 @@ void TFormViewMesh::CloseMesh() {
   SetPaintBoxSize(0, 0);
 }
 
-void TFormViewMesh::miCloseMeshClick() { CloseMesh(); }
+void TFormViewMesh::miCloseMeshClick() {
+  if (AskSaveChanges()) CloseMesh();
+}
 
 void TFormViewMesh::miExitClick() { close(); }
 
 bool TFormViewMesh::FormCloseQuery() {
-  if (Mesh &&
+  // "Exit?" only when the save question was not asked.
+  const bool saveAsked = Mesh && Doc.Modified();
+  if (!AskSaveChanges()) return false;
+  if (Mesh && !saveAsked &&
       !ShowMessage(this, TMsgKind::Confirmation, "Exit " + QString::fromUtf8(AppName) + "?"))
     return false;
   QClipboard* cb = QGuiApplication::clipboard();
@@ -532,6 +585,7 @@ void TFormViewMesh::closeEvent(QCloseEvent* event) {
     return;
   }
   CloseMesh();
+  SaveWindowGeometry(saveGeometry());
   event->accept();
 }
 
@@ -622,14 +676,19 @@ void TFormViewMesh::miRecompTerrainColorsClick() {
   TWaitCursor wait;
   Doc.SeaAsBlue = miSeaAsBlue->isChecked();
   Doc.HatchBands = miHatchAdjoQuad->isChecked();
+  StartCommandClock();
   Doc.RecomputeColors(Progress.get());
   PaintMesh();
+  UpdateLegend();
+  ShowEnding(QString::fromStdString(
+      CommandEndText("Gray scale recomputed", TEnding::Done, CommandSeconds())));
 }
 
 void TFormViewMesh::miSeaAsBlueClick() {
   miSeaAsBlue->setChecked(!miSeaAsBlue->isChecked());
   TWaitCursor wait;
-  RecolorSelRect();
+  // The whole mesh: a rectangle recoloured alone would leave two seas.
+  if (Mesh) RecolorRect(Mesh->GridRect);
   PaintMesh();
 }
 

@@ -25,6 +25,7 @@
 #include <QPoint>
 #include <QString>
 #include <array>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -83,6 +84,9 @@ class TFormViewMesh : public QMainWindow {
   QToolBar* ToolBarMain = nullptr;
   TMeshView* ScrollBoxMesh = nullptr;
   QLabel* LabelCursor = nullptr;
+  QLabel* LabelSelection = nullptr;  // the selection's size, beside the read-out
+  QLabel* LabelEnding = nullptr;     // how the last long command ended
+  QLabel* LabelLegend = nullptr;     // the gray range in metres
   QLabel* LabelProgress = nullptr;
   QProgressBar* ProgressBar = nullptr;
   QLabel* LabelZoom = nullptr;
@@ -96,6 +100,7 @@ class TFormViewMesh : public QMainWindow {
   QAction* ToolButtonSelRect = nullptr;
   QAction* ToolButtonSelPoly = nullptr;
   QAction* ToolButtonUndo = nullptr;
+  QAction* ToolButtonRedo = nullptr;
   QAction* ToolButtonFillAll = nullptr;
   QAction* ToolButtonFillKeepVoids = nullptr;
   QAction* ToolButtonFillVoidsOnly = nullptr;
@@ -106,6 +111,7 @@ class TFormViewMesh : public QMainWindow {
   QAction* miOpenMultiHGT = nullptr;
   QAction* miOpenHGX = nullptr;
   QAction* miOpenRaster = nullptr;
+  QMenu* miRecentFiles = nullptr;  // enabled state: miRecentFiles->menuAction()
   QAction* miOpenDEM = nullptr;
   QAction* miOpenMultiDEM = nullptr;
   QAction* miSaveAsGeoTiff = nullptr;
@@ -120,6 +126,7 @@ class TFormViewMesh : public QMainWindow {
 
   QMenu* mEdit = nullptr;
   QAction* miUndo = nullptr;
+  QAction* miRedo = nullptr;
   QAction* miUnselect = nullptr;
   QAction* miFillSelection = nullptr;
   QAction* miCopyToClipboard = nullptr;
@@ -146,8 +153,11 @@ class TFormViewMesh : public QMainWindow {
   QAction* msiZoom4x = nullptr;
   QAction* msiZoom8x = nullptr;
   QAction* msiZoom16x = nullptr;
+  QAction* miZoomToFit = nullptr;
+  QAction* miZoomToSelection = nullptr;
   QAction* miShowGrid = nullptr;
   QAction* miRecompTerrainColors = nullptr;
+  QAction* miHillshade = nullptr;
 
   QMenu* mPreferences = nullptr;
   QMenu* miGeoRefFmt = nullptr;
@@ -184,6 +194,27 @@ class TFormViewMesh : public QMainWindow {
   bool UserInputEnabled() const { return user_input_enabled_; }
   // miUndo and ToolButtonUndo together.
   void EnableUndoCommands(bool on);
+  // Undo and Redo (menu and tool bar) from the undo list.
+  void UpdateUndoCommands();
+  // "DELVA - name", with "*" while the mesh has unsaved changes.
+  void UpdateTitle();
+  // The save question for a modified mesh; false when the mesh must stay.
+  bool AskSaveChanges();
+  // A file dropped on the window: .hgt/.zip as one tile, .hgx as HGX; a
+  // loaded mesh is closed first when the user agrees.
+  void OpenDroppedFile(const QString& path);
+  // The Recent Files submenu from the remembered list.
+  void FillRecentFiles();
+  // A loaded .hgt/.zip/.hgx file goes to the top of Recent Files.
+  void RememberLoadedFile();
+  // The mesh was written to a file: not modified any more.
+  void MarkSaved();
+  // A long command's clock, and its ending in the status line.
+  void StartCommandClock();
+  double CommandSeconds() const;
+  void ShowEnding(const QString& text);
+  QString LoadedText() const;                             // "Loaded name in 0.3 s"
+  QString SavedText(const QString& path, bool ok) const;  // "Saved name in ..." / "Save failed"
   // Repaints the visible part of the image with outlines and grid.
   void PaintMesh();
   // Recomputes the image over Mesh->SelRect (then hatches the bands).
@@ -205,6 +236,15 @@ class TFormViewMesh : public QMainWindow {
   void ApplyZoom(int newZoom);
   void ShowZoomLabel();
   void SetZoom(int newZoom);  // menu check, buttons, ApplyZoom, label
+  // Zooms keeping the cell under `anchor` (viewport pixels) where it is.
+  void ZoomAt(int newZoom, QPoint anchor);
+  // The largest factor that shows `rect` whole, with its middle centred.
+  void ZoomToRect(const TCellRect& rect);
+  // The closed polygon's bounds, the rectangle, else the whole grid.
+  TCellRect SelectionShown() const;
+  void UpdateSelectionLabel();
+  // LabelLegend from the mesh's colour range (hidden without a mesh).
+  void UpdateLegend();
 
   // Start-up configuration (load, or propose defaults and write them).
   void LoadStartupConfiguration();
@@ -253,6 +293,7 @@ class TFormViewMesh : public QMainWindow {
   void miExitClick();
   // Edit
   void miUndoClick();
+  void miRedoClick();
   void miUnselectClick();
   void miFillSelectionClick();
   void miCopyToClipboardClick();
@@ -276,6 +317,9 @@ class TFormViewMesh : public QMainWindow {
   void msiZoom8xClick();
   void msiZoom16xClick();
   void miShowGridClick();
+  void miZoomToFitClick();
+  void miZoomToSelectionClick();
+  void miHillshadeClick();
   void miRecompTerrainColorsClick();
   // Preferences
   void msiGeoRefFmt_DMClick();
@@ -302,6 +346,8 @@ class TFormViewMesh : public QMainWindow {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -324,6 +370,7 @@ class TFormViewMesh : public QMainWindow {
   bool paint_box_visible_ = false;
   bool user_input_enabled_ = true;
   bool shown_once_ = false;
+  std::chrono::steady_clock::time_point command_start_{};
   QAction* cmp_separator_ = nullptr;      // the separator after miCmpHGTedges
   QAction* undo_debug_action_ = nullptr;  // shows LabelUndoDebug in the tool bar
 };

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "core/document/command_endings.h"
 #include "core/formats/hgx_format.h"
 #include "core/tiles/export_names.h"
 #include "core/tiles/single_hgt.h"
@@ -31,6 +32,7 @@ void TFormViewMesh::miOpenSingleHGTClick() {
 
 void TFormViewMesh::LoadNewMesh(const std::function<std::string(TTMesh& mesh)>& load) {
   auto mesh = std::make_unique<TTMesh>();
+  StartCommandClock();
   std::string message;
   {
     TWaitCursor wait;
@@ -38,11 +40,14 @@ void TFormViewMesh::LoadNewMesh(const std::function<std::string(TTMesh& mesh)>& 
     message = load(*mesh);
   }
   if (!message.empty()) {
+    ShowEnding(QString::fromStdString(CommandEndText("Load", TEnding::Failed, 0)));
     ShowMessage(this, TMsgKind::Error, QString::fromStdString(message));
     return;
   }
   TWaitCursor wait;
-  AttachMesh(std::move(mesh));
+  if (!AttachMesh(std::move(mesh))) return;
+  ShowEnding(LoadedText());
+  RememberLoadedFile();
 }
 
 void TFormViewMesh::miOpenHGXClick() {
@@ -76,11 +81,16 @@ void TFormViewMesh::miSaveAsHGXClick() {
   const QString path = RunFileDialog(this, req);
   if (path.isEmpty()) return;
   PaintMesh();
+  StartCommandClock();
   bool saved;
   {
     TWaitCursor wait;
     TInputLock lock(this);
     saved = SaveToFile(*Mesh, path.toStdString(), true, Mesh->GridRect, true, Progress.get());
   }
-  if (!saved) ShowMessage(this, TMsgKind::Error, "Cannot save mesh.");
+  ShowEnding(SavedText(path, saved));
+  if (!saved)
+    ShowMessage(this, TMsgKind::Error, "Cannot save mesh.");
+  else
+    MarkSaved();
 }

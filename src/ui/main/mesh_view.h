@@ -2,6 +2,7 @@
 
 #include <QAbstractScrollArea>
 #include <QImage>
+#include <QPoint>
 
 class TFormViewMesh;
 
@@ -35,11 +36,19 @@ class TMeshView : public QAbstractScrollArea {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
+  // Ctrl+wheel zooms about the cursor, Shift+wheel scrolls across.
+  void wheelEvent(QWheelEvent* event) override;
+  // Space held for a left-button pan, wherever the focus is in the window.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void UpdateRanges();
 
   TFormViewMesh* form_;
+  bool space_held_ = false;
+  bool panning_ = false;
+  QPoint pan_from_;     // viewport position at the last pan step
+  int wheel_zoom_ = 0;  // angle delta gathered towards one zoom step
   int content_w_ = 0;
   int content_h_ = 0;
   QImage buffer_;

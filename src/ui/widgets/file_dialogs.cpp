@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include "ui/widgets/ui_state.h"
+
 namespace {
 TFileDialogHook& Hook() {
   static TFileDialogHook hook;
@@ -78,7 +80,9 @@ QString RunFileDialog(QWidget* parent, const TFileDialogRequest& r) {
 
 namespace {
 QString RunQtFileDialog(QWidget* parent, const TFileDialogRequest& r) {
-  QFileDialog dialog(parent, r.title, r.folder, QtFileFilter(r.filter, r.anyCase));
+  // A folder the command chose (the HGT folder) wins over the remembered one.
+  QFileDialog dialog(parent, r.title, r.folder.isEmpty() ? LastFolder(r.title) : r.folder,
+                     QtFileFilter(r.filter, r.anyCase));
   if (r.kind == TFileDialogRequest::Open) {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -90,6 +94,8 @@ QString RunQtFileDialog(QWidget* parent, const TFileDialogRequest& r) {
   if (!r.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(r.defaultSuffix);
   if (dialog.exec() != QDialog::Accepted) return QString();
   const QStringList files = dialog.selectedFiles();
-  return files.isEmpty() ? QString() : files.first();
+  if (files.isEmpty()) return QString();
+  SetLastFolder(r.title, QFileInfo(files.first()).absolutePath());
+  return files.first();
 }
 }  // namespace

@@ -9,6 +9,10 @@ TMessageHook& Hook() {
   static TMessageHook hook;
   return hook;
 }
+TAnswerHook& AnswerHook() {
+  static TAnswerHook hook;
+  return hook;
+}
 }  // namespace
 
 TMessageHook SetMessageHook(TMessageHook hook) {
@@ -38,4 +42,25 @@ bool ShowMessage(QWidget* parent, TMsgKind kind, const QString& text) {
       return true;
   }
   return false;
+}
+
+TAnswerHook SetAnswerHook(TAnswerHook hook) {
+  TAnswerHook old = std::move(AnswerHook());
+  AnswerHook() = std::move(hook);
+  return old;
+}
+
+TAnswer AskYesNoCancel(QWidget* parent, const QString& text) {
+  if (AnswerHook()) return AnswerHook()(text);
+  if (Hook()) return Hook()(TMsgKind::Confirmation, text) ? TAnswer::Yes : TAnswer::No;
+  switch (QMessageBox::question(parent, QString::fromUtf8(AppName), text,
+                                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                QMessageBox::Cancel)) {
+    case QMessageBox::Yes:
+      return TAnswer::Yes;
+    case QMessageBox::No:
+      return TAnswer::No;
+    default:
+      return TAnswer::Cancel;
+  }
 }

@@ -16,3 +16,11 @@ bool ShowMessage(QWidget* parent, TMsgKind kind, const QString& text);
 using TMessageHook = std::function<bool(TMsgKind kind, const QString& text)>;
 // Replaces the modal box; an empty hook restores it. Returns the previous hook.
 TMessageHook SetMessageHook(TMessageHook hook);
+
+// A question with a third way out ("Save changes ...?": Yes, No, Cancel).
+// Without its own hook it goes to the message hook as a Confirmation (Yes or
+// No); tests that need Cancel install an answer hook.
+enum class TAnswer { Yes, No, Cancel };
+TAnswer AskYesNoCancel(QWidget* parent, const QString& text);
+using TAnswerHook = std::function<TAnswer(const QString& text)>;
+TAnswerHook SetAnswerHook(TAnswerHook hook);

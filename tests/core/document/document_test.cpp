@@ -84,3 +84,43 @@ TEST(Document, PolygonSelectionMasksTheEditAndTheFillEndsIt) {
   EXPECT_NE(d.Mesh->GetCell(6, 6), 7);  // outside it, inside its bounds
   EXPECT_NE(d.Mesh->GetCell(0, 0), 7);  // outside the bounds
 }
+
+TEST(Document, ModifiedFollowsEditsSavesAndUndoingToTheSavedState) {
+  TTDocument d;
+  ASSERT_EQ(d.Attach(Ramp(6, 4), 1), TTDocument::TAttach::Ok);
+  bool more = false;
+  // Edit, Undo, Redo, Save; "u" back to the loaded and later the saved state.
+  for (auto [op, modified] : {std::pair{'e', true},
+                              {'u', false},
+                              {'r', true},
+                              {'s', false},
+                              {'e', true},
+                              {'u', false},
+                              {'u', true},
+                              {'r', false}}) {
+    if (op == 'e') ChangeValueCommand(d, 70, 1, nullptr);
+    if (op == 'u') UndoCommand(d, more);
+    if (op == 'r') RedoCommand(d, more);
+    if (op == 's') d.MarkSaved();
+    EXPECT_EQ(d.Modified(), modified) << op;
+  }
+  // An edit the list could not record: no undoing leads back to the save.
+  d.UndoList->SetLimit(0);
+  ChangeValueCommand(d, 90, 3, nullptr);
+  UndoCommand(d, more);
+  EXPECT_TRUE(d.Modified());
+  EXPECT_EQ(d.UndoList->RedoCount(), 1);  // the older redo went with the edit
+}
+
+TEST(Document, HillshadeRecoloursOneCellBeyondTheEdit) {
+  TTDocument d;
+  ASSERT_EQ(d.Attach(Ramp(8, 8), 1), TTDocument::TAttach::Ok);
+  d.Mesh->RowsPerDeg = d.Mesh->ColsPerDeg = 1200;
+  d.Hillshade = true;
+  d.Recolor(d.Mesh->GridRect);
+  const uint8_t neighbour = Pixel(d, 4, 3), outside = Pixel(d, 0, 0);
+  d.Mesh->SelRect = TCellRect{3, 3, 3, 3};
+  ChangeValueCommand(d, d.Mesh->GetCell(3, 3), 600, nullptr);  // a peak shades its east side
+  EXPECT_LT(Pixel(d, 4, 3), neighbour);
+  EXPECT_EQ(Pixel(d, 0, 0), outside);
+}

@@ -210,6 +210,7 @@ TEST(Interpol, ProgressOnTheCallingThreadAndAbortAtARowBoundary) {
     EXPECT_EQ(progress.positions.back(), 100);  // masked-out voids count too
     EXPECT_EQ(run.Voids, 80);
     EXPECT_EQ(run.Filled, 80);
+    EXPECT_EQ(run.Percent, 100);
     EXPECT_EQ(t.GetCell(7, 20), kVoid);
   }
   TRecordingProgress progress;  // Esc at the 11th row: ten rows done
@@ -219,6 +220,7 @@ TEST(Interpol, ProgressOnTheCallingThreadAndAbortAtARowBoundary) {
   ASSERT_TRUE(InterpolNearestNei(m, m.GridRect, 4, &progress, nullptr, 6, &run));
   EXPECT_TRUE(run.Aborted);
   EXPECT_EQ(run.Filled, 10 * 3);
+  EXPECT_TRUE(run.Percent > 0 && run.Percent < 100) << run.Percent;
   EXPECT_EQ(m.GetCell(6, 9), 77);
   EXPECT_EQ(m.GetCell(6, 10), kVoid);
   for (int abortAfter : {0, 2}) {  // with workers: finished rows are whole

@@ -41,7 +41,35 @@ TEST(UndoList, OverlappingEditsUndoNewestFirst) {
   EXPECT_EQ(CopySamples(m), afterA);
   EXPECT_FALSE(u.Undo());  // the last one: restored, none remains
   EXPECT_EQ(CopySamples(m), original);
-  EXPECT_EQ(u.Allocated(), 0);
+  EXPECT_EQ(u.Allocated(), 2 * (25 + 25));  // now held for Redo
+  EXPECT_TRUE(u.Redo());
+  EXPECT_EQ(CopySamples(m), afterA);
+  // After A again: a new edit ends the redo list.
+  ASSERT_TRUE(u.Push(TCellRect{0, 0, 0, 0}));
+  EXPECT_EQ(u.RedoCount(), 0);
+  EXPECT_EQ(u.Allocated(), 2 * (25 + 1));
+}
+
+TEST(UndoList, RedoSnapshotsShareTheRingAndTheStatesComeBack) {
+  TTMesh m;
+  MakeMesh(m, 70, 1, 0, -32768);
+  TTUndoList u(m);
+  u.SetLimit(1);
+  std::vector<uint64_t> states{u.State()};
+  for (int k = 0; k < 70; ++k) {  // wraps: the first six are dropped
+    ASSERT_TRUE(u.Push(TCellRect{k, k, 0, 0}));
+    Paint(m, TCellRect{k, k, 0, 0}, int16_t(k + 1));
+    states.push_back(u.State());
+  }
+  const auto full = CopySamples(m);
+  for (int k = 69; k >= 6; --k) u.Undo();
+  EXPECT_EQ(u.State(), states[6]);
+  EXPECT_EQ(u.RedoCount(), 64);
+  EXPECT_EQ(m.GetCell(5, 0), 6);  // before the oldest held snapshot
+  while (u.Redo()) {
+  }
+  EXPECT_EQ(CopySamples(m), full);
+  EXPECT_EQ(u.State(), states.back());
 }
 
 TEST(UndoList, SixtyFifthPushDropsTheOldestAndTheRingWraps) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "core/base/sample_io.h"
+#include "core/platform/memory.h"
 #include "support/mesh_helpers.h"
 #include "support/test_paths.h"
 
@@ -87,9 +88,21 @@ TEST(ProgCfg, BadFilesAreRefusedAndReplacedAtStartUp) {
   EXPECT_FALSE(StartUpProgCfg(c, dir.Path()));
   unsetenv("WINEPREFIX");
 #endif
-  EXPECT_EQ(c.MaxMemUndo, 0u);
+  EXPECT_EQ(c.MaxMemUndo, DefaultUndoLimitMB(PhysicalMemoryBytes()));
+  EXPECT_GT(c.MaxMemUndo, 0u);  // undo is on in a new file
   TTProgCfg again;
   EXPECT_TRUE(LoadProgCfg(again, dir.Path()));
+  EXPECT_EQ(again.MaxMemUndo, c.MaxMemUndo);
+  again.MaxMemUndo = 0;  // a file that loads keeps its value, even 0
+  ASSERT_TRUE(SaveProgCfg(again, dir.Path()));
+  EXPECT_TRUE(StartUpProgCfg(c, dir.Path()));
+  EXPECT_EQ(c.MaxMemUndo, 0u);
+  for (auto [phys, mb] : {std::pair<uint64_t, uint32_t>{0, 512},
+                          {uint64_t(16) << 30, 512},
+                          {uint64_t(4) << 30, 512},
+                          {uint64_t(2) << 30, 256},
+                          {1000000, 0}})
+    EXPECT_EQ(DefaultUndoLimitMB(phys), mb) << phys;
   EXPECT_EQ(ReadFileBytes(dir.File("delvacfg.bin")).size(), 1564u);
 }
 

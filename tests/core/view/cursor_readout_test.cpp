@@ -57,3 +57,14 @@ TEST(CursorReadout, VoidAndMissingDensity) {
 TEST(CursorReadout, UndoDebugText) {
   EXPECT_EQ(UndoDebugText(2048, 1048576, 3, 0, 3), "Alc=2048  Lim=1048576  Cnt=3  T/H=0/3");
 }
+
+TEST(CursorReadout, SelectionSizeInCellsAndKilometres) {
+  TTMesh m;
+  Tile(m, 1201, 60, 10, 1200);
+  // East-west shrinks with the cosine of the rectangle's own middle latitude.
+  EXPECT_EQ(SelectionSizeText(m, m.GridRect), "Selection 1201 x 1201 cells, 54.8 x 111.3 km");
+  EXPECT_EQ(SelectionSizeText(m, TCellRect{0, 599, 0, 9}),
+            "Selection 600 x 10 cells, 27.0 x 0.9 km");
+  m.RowsPerDeg = 0;
+  EXPECT_EQ(SelectionSizeText(m, TCellRect{2, 4, 0, 0}), "Selection 3 x 1 cells");
+}

@@ -56,3 +56,23 @@ TEST(ViewGeometry, RelativeScrollKept) {
   // Large extents do not overflow.
   EXPECT_EQ(KeepRelativeScroll(115208, 230416 - 1000, 57604 - 1000), 28425);
 }
+
+TEST(ViewGeometry, FitZoomAndAnchoredScroll) {
+  struct Case {
+    int64_t cols, rows, w, h;
+    int zoom;
+  } cases[] = {
+      {1201, 1201, 800, 600, -2},       // 600 x 600 fits, 1201 does not
+      {3601, 3601, 1920, 1080, -4},     // 900 fits the height
+      {50, 30, 800, 600, 16},           // small: the largest factor
+      {100, 30, 800, 600, 8},           // 1600 too wide at 16x
+      {230000, 230000, 800, 600, -32},  // nothing fits: the smallest
+      {1200, 1200, 1200, 1200, 1},      // exactly
+  };
+  for (const Case& c : cases) EXPECT_EQ(FitZoom(c.cols, c.rows, c.w, c.h), c.zoom) << c.cols;
+  // The cell under the cursor stays under it.
+  EXPECT_EQ(AnchoredScroll(100, 50, 1, 2), 250);  // cell 150 at pixel 300, minus 50
+  EXPECT_EQ(AnchoredScroll(250, 50, 2, 1), 100);
+  EXPECT_EQ(AnchoredScroll(0, 400, 1, -2), 0);  // clamped at the left edge
+  EXPECT_EQ(AnchoredScroll(1000, 0, -4, 2), 8000);
+}

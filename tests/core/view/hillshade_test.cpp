@@ -1,0 +1,46 @@
+#include "core/view/hillshade.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "core/mesh/mesh.h"
+#include "core/view/mesh_image.h"
+#include "support/mesh_helpers.h"
+
+namespace {
+// The middle cell of a 5 x 5 mesh from f(x, y) at `lat`, coloured and shaded.
+uint8_t Shaded(double lat, int16_t (*f)(int, int), uint8_t* gray = nullptr) {
+  TTMesh m;
+  std::vector<int16_t> s;
+  for (int i = 0; i < 25; ++i) s.push_back(f(i % 5, i / 5));
+  MakeMesh(m, 5, 5, s);
+  m.VoidValue = -32768;
+  m.MaxLat = float(lat);
+  m.RowsPerDeg = m.ColsPerDeg = 1200;
+  m.ColorMax = 2000;
+  std::vector<uint8_t> img(25);
+  ColorCells(m, m.GridRect, true, img.data(), 5);
+  if (gray) *gray = img[12];
+  ShadeCells(m, m.GridRect, img.data(), 5);
+  return img[12];
+}
+}  // namespace
+
+TEST(Hillshade, LightFromTheNorthWestCorrectedForLatitude) {
+  uint8_t gray = 0;
+  const uint8_t flat = Shaded(
+      0, [](int, int) { return int16_t(1000); }, &gray);
+  EXPECT_EQ(flat, uint8_t(std::lround(gray * (0.35 + 0.65 * std::sqrt(0.5)))));
+  // Rising to the south-east faces the light; to the north-west it turns away.
+  EXPECT_GT(Shaded(0, [](int x, int y) { return int16_t(1000 + 30 * (x + y)); }), flat);
+  EXPECT_LT(Shaded(0, [](int x, int y) { return int16_t(1000 - 30 * (x + y)); }), flat);
+  // Cells half as wide at 60 degrees: the same east-west step is steeper.
+  auto west = [](int x, int) { return int16_t(1000 - 20 * x); };
+  EXPECT_LT(Shaded(60.5, west), Shaded(0.5, west));
+  // Sea and void keep their colours, and a void's neighbours stay gray.
+  EXPECT_EQ(Shaded(0, [](int x, int) { return int16_t(x < 3 ? -5 : 900); }), kSeaIndex);
+  EXPECT_EQ(Shaded(0, [](int x, int y) { return int16_t(x == 2 && y == 1 ? -32768 : 1000); }),
+            gray);
+}

@@ -1,0 +1,165 @@
+// Unsaved work in the window ("*" in the title, Redo, the save question on
+// Close Mesh and Exit), map-style navigation and the menus' Alt+letter keys.
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWheelEvent>
+
+#include "core/formats/hgx_format.h"
+#include "core/settings/prog_cfg.h"
+#include "core/view/view_geometry.h"
+#include "support/ui/mesh_fixture.h"
+#include "support/ui/message_recorder.h"
+#include "support/ui/test_files.h"
+#include "ui/main/form_view_mesh.h"
+#include "ui/main/mesh_view.h"
+#include "ui/widgets/mnemonics.h"
+#include "ui/widgets/ui_state.h"
+
+namespace {
+void Load(TFormViewMesh& f, bool edit) {
+  ProgCfg.MaxMemUndo = 16;
+  QVERIFY(f.AttachMesh(MakeTestMesh({}, [](int32_t x, int32_t) { return int16_t(x); })));
+  f.SpinEditFillVal->setValue(7);
+  if (edit) f.ToolButtonFillAllClick();
+}
+}  // namespace
+
+class FormViewMeshComfortTest : public QObject {
+  Q_OBJECT
+  QTemporaryDir state_;
+
+ private slots:
+  void initTestCase() { SetUiStatePath(state_.filePath("win.ini")); }
+
+  void titleMarkerFollowsEditsUndoRedoAndSave() {
+    QTemporaryDir dir;
+    TDialogAnswers dlg({dir.filePath("a.hgx")});
+    TFormViewMesh f;
+    Load(f, true);
+    QCOMPARE(f.windowTitle(), QString("DELVA - N47W123.hgt*"));
+    QVERIFY(f.miUndo->isEnabled() && !f.miRedo->isEnabled());
+    f.miUndoClick();
+    QCOMPARE(f.windowTitle(), QString("DELVA - N47W123.hgt"));
+    QVERIFY(!f.ToolButtonUndo->isEnabled() && f.ToolButtonRedo->isEnabled());
+    f.miRedo->trigger();
+    QCOMPARE(f.Mesh->GetCell(3, 3), 7);
+    QVERIFY(f.windowTitle().endsWith('*') && !f.miRedo->isEnabled());
+    f.miSaveAsHGXClick();
+    QVERIFY(!f.windowTitle().endsWith('*'));
+    QVERIFY(f.LabelEnding->text().startsWith("Saved a.hgx in "));
+    f.miUndoClick();  // away from the saved state and back
+    QVERIFY(f.windowTitle().endsWith('*'));
+    f.miRedoClick();
+    QVERIFY(!f.windowTitle().endsWith('*'));
+  }
+
+  void saveQuestionOnCloseMeshAndExit() {
+    QApplication::clipboard()->clear();
+    TMessageRecorder rec;
+    TDialogAnswers dlg;
+    TFormViewMesh f;
+    f.show();
+    Load(f, true);
+    TAnswer answer = TAnswer::Cancel;
+    TAnswerHook previous = SetAnswerHook([&](const QString& text) {
+      return text == "Save changes to the mesh before closing?" ? answer : TAnswer::Cancel;
+    });
+    f.miCloseMeshClick();
+    QVERIFY(f.Mesh);
+    answer = TAnswer::No;
+    f.miCloseMeshClick();
+    QVERIFY(!f.Mesh);
+    Load(f, true);
+    answer = TAnswer::Yes;  // the file dialog is cancelled: the mesh stays
+    QVERIFY(!f.close());
+    QVERIFY(f.Mesh && dlg.requests.size() == 1);
+    QTemporaryDir dir;
+    dlg.answers << dir.filePath("b.hgx");
+    QVERIFY(f.close());  // saved, and "Exit DELVA?" is not asked as well
+    QVERIFY(QFile::exists(dir.filePath("b.hgx")) && rec.Texts().isEmpty());
+    SetAnswerHook(previous);
+  }
+
+  void droppedFilesOpenAfterTheQuestions() {
+    QTemporaryDir dir;
+    const QString hgx = dir.filePath("c.hgx");
+    TMessageRecorder rec;
+    TFormViewMesh f;
+    Load(f, false);
+    QVERIFY(SaveToFile(*f.Mesh, hgx.toStdString(), true, f.Mesh->GridRect, true, nullptr));
+    rec.QueueAnswers({false});  // "Close the mesh and open ...?" No
+    f.OpenDroppedFile(hgx);
+    QCOMPARE(f.windowTitle(), QString("DELVA - N47W123.hgt"));
+    f.OpenDroppedFile(hgx);
+    QCOMPARE(f.windowTitle(), QString("DELVA - c.hgx"));
+    QVERIFY(f.LabelEnding->text().startsWith("Loaded c.hgx (1,201 x 1,201 cells) in "));
+    QCOMPARE(RecentFiles(), QStringList{QFileInfo(hgx).absoluteFilePath()});
+    rec.Clear();
+    f.OpenDroppedFile(dir.filePath("notes.txt"));
+    QCOMPARE(rec.Texts(),
+             QStringList{"Only .hgt, .zip and .hgx files can be opened by dropping them."});
+  }
+
+  void zoomToFitSelectionAndWheel() {
+    TFormViewMesh f;
+    f.resize(900, 700);
+    f.show();
+    Load(f, false);  // 1201 cells square
+    QWidget* vp = f.ScrollBoxMesh->viewport();
+    f.miZoomToFit->trigger();
+    QCOMPARE(f.Zoom, FitZoom(1201, 1201, vp->width(), vp->height()));
+    f.RectSelected = true;
+    f.Mesh->SelRect = TCellRect{600, 619, 300, 309};
+    f.miZoomToSelection->trigger();
+    QCOMPARE(f.Zoom, 16);
+    f.UpdateSelectionLabel();
+    QCOMPARE(f.LabelSelection->text(), QString("Selection 20 x 10 cells, 1.2 x 0.9 km"));
+    QCOMPARE(f.LabelLegend->toolTip(), QString("Gray scale from 0 m to 1,200 m"));
+    const int gray = f.MeshBitmap.pixelIndex(600, 600);
+    f.miHillshade->trigger();  // the shown image itself is shaded
+    QVERIFY(f.MeshBitmap.pixelIndex(600, 600) < gray);
+    // Ctrl+wheel: one step out, the cell under the cursor stays there.
+    const int cellX = (f.ScrollBoxMesh->ScrollX() + 100) / 16;
+    QWheelEvent wheel(QPointF(100, 80), vp->mapToGlobal(QPointF(100, 80)), {}, {0, -120},
+                      Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(vp, &wheel);
+    QCOMPARE(f.Zoom, 8);
+    QCOMPARE((f.ScrollBoxMesh->ScrollX() + 100) / 8, cellX);
+    const int x0 = f.ScrollBoxMesh->ScrollX();  // a middle drag pans
+    QTest::mousePress(vp, Qt::MiddleButton, {}, QPoint(200, 200));
+    QMouseEvent move(QEvent::MouseMove, QPointF(150, 200), vp->mapToGlobal(QPointF(150, 200)),
+                     Qt::NoButton, Qt::MiddleButton, {});
+    QApplication::sendEvent(vp, &move);
+    QTest::mouseRelease(vp, Qt::MiddleButton, {}, QPoint(150, 200));
+    QCOMPARE(f.ScrollBoxMesh->ScrollX(), x0 + 50);
+  }
+
+  void menusGetFreeMnemonicsWithTheirWords() {
+    QSet<QChar> taken{'f'};
+    QCOMPARE(WithMnemonic("File", taken), QString("F&ile"));
+    QCOMPARE(WithMnemonic("Show 1-degree Grid", taken), QString("&Show 1-degree Grid"));
+    TFormViewMesh f;
+    for (QMenu* m : f.menuBar()->findChildren<QMenu*>()) {
+      QSet<QChar> keys;
+      for (QAction* a : m->actions()) {
+        const qsizetype at = a->text().indexOf('&');
+        if (at >= 0) QVERIFY2(!keys.contains(a->text()[at + 1].toLower()), qPrintable(a->text()));
+        if (at >= 0) keys.insert(a->text()[at + 1].toLower());
+      }
+    }
+    for (QAction* a : f.menuBar()->actions() + f.mFile->actions() + f.mEdit->actions())
+      QVERIFY2(a->isSeparator() || a->text().contains('&'), qPrintable(a->text()));
+    QCOMPARE(f.miSaveAsHGX->text().remove('&'), QString("Save Mesh to HGX..."));
+  }
+};
+
+QTEST_MAIN(FormViewMeshComfortTest)
+#include "form_view_mesh_comfort_test.moc"
