@@ -255,6 +255,7 @@ TEST(ZipFailures, PathsOutsideTargetAreRefused) {
     std::sort(files.begin(), files.end());
     EXPECT_EQ(files, (std::vector<std::string>{"a.zip", "out/deep/ok.txt"}));
   }
+#ifndef _WIN32  // links need rights Windows users seldom have
   {  // never through a symbolic link inside the target, to a folder or a file
     TTempDir dir;
     fs::create_directories(dir.File("out"));
@@ -269,6 +270,7 @@ TEST(ZipFailures, PathsOutsideTargetAreRefused) {
     EXPECT_EQ(ReadFileBytes(dir.File("victim.txt")), (TBytes{'v'}));
     EXPECT_FALSE(fs::exists(dir.File("evil.txt")));
   }
+#endif
   // Harmless dots and doubled separators stay inside.
   TTempDir dir;
   std::string zip = Archive(dir, {StoredMember("./sub//x.txt", "x"), StoredMember("sub/", "")});
