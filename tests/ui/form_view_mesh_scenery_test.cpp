@@ -5,8 +5,8 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QStandardPaths>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 

@@ -324,7 +324,7 @@ bool TEvenCorrelation::Run(const std::function<void(int32_t, double*)>& fillRow,
   } catch (const std::bad_alloc&) {
     return false;
   }
-  TComplex* const spec = rowSpectra_.Complex();  // kept for the next run: no fresh pages
+  TComplex* const spectra = rowSpectra_.Complex();  // kept for the next run: no fresh pages
   constexpr int B = kRowBatch;
   // Rows, two real ones per complex transform, then split into the half
   // spectra of each (X[k] = (Z[k] + conj Z[-k]) / 2, Y[k] = (Z[k] - conj Z[-k]) / 2i).
@@ -349,7 +349,7 @@ bool TEvenCorrelation::Run(const std::function<void(int32_t, double*)>& fillRow,
         std::fill(z + size_t(g_.inCols) * B, z + size_t(mx) * B, TComplex());
         fx_.Forward(z, z + size_t(mx) * B, B);
         for (int b = 0; b < B; ++b) {
-          TComplex* s0 = spec + size_t(y0 + 2 * b) * hx_;
+          TComplex* s0 = spectra + size_t(y0 + 2 * b) * hx_;
           TComplex* s1 = s0 + hx_;
           for (int32_t k = 0; k < hx_; ++k) {
             const TComplex zk = z[size_t(k) * B + b],
@@ -375,7 +375,7 @@ bool TEvenCorrelation::Run(const std::function<void(int32_t, double*)>& fillRow,
         const int32_t k0 = int32_t(i * C);
         const int32_t nk = std::min<int32_t>(C, hx_ - k0);
         for (int32_t y = 0; y < rowsIn; ++y) {
-          const TComplex* s = spec + size_t(y) * hx_ + k0;
+          const TComplex* s = spectra + size_t(y) * hx_ + k0;
           TComplex* d = c + size_t(y) * C;
           for (int32_t j = 0; j < nk; ++j) d[j] = s[j];
           for (int32_t j = nk; j < C; ++j) d[j] = TComplex();
@@ -389,7 +389,7 @@ bool TEvenCorrelation::Run(const std::function<void(int32_t, double*)>& fillRow,
         }
         fy_.Inverse(c, work, C);
         for (int32_t y = g_.outTop; y <= g_.outBottom; ++y) {
-          TComplex* s = spec + size_t(y) * hx_ + k0;
+          TComplex* s = spectra + size_t(y) * hx_ + k0;
           const TComplex* d = c + size_t(y) * C;
           for (int32_t j = 0; j < nk; ++j) s[j] = d[j];
         }
@@ -407,8 +407,8 @@ bool TEvenCorrelation::Run(const std::function<void(int32_t, double*)>& fillRow,
     const size_t count = std::min(outRows.size() - first, size_t(2 * B));
     for (int b = 0; b < B; ++b) {
       const size_t n0 = first + 2 * b, n1 = n0 + 1;
-      const TComplex* s0 = n0 < first + count ? spec + size_t(outRows[n0]) * hx_ : nullptr;
-      const TComplex* s1 = n1 < first + count ? spec + size_t(outRows[n1]) * hx_ : nullptr;
+      const TComplex* s0 = n0 < first + count ? spectra + size_t(outRows[n0]) * hx_ : nullptr;
+      const TComplex* s1 = n1 < first + count ? spectra + size_t(outRows[n1]) * hx_ : nullptr;
       for (int32_t k = 0; k < mx; ++k) {
         const bool low = k < hx_;
         const int32_t kk = low ? k : mx - k;

@@ -25,7 +25,7 @@ class TTProcess {
   TTProcess& operator=(const TTProcess&) = delete;
 
   // False when the program could not be started (not found, not executable).
-  bool Start(const TTProcessSpec& spec);
+  bool Start(const TTProcessSpec& command);
   // Waits up to `ms` milliseconds for output or the end of the process and
   // returns what arrived (possibly nothing). Never blocks longer.
   std::string Read(int ms);

@@ -49,8 +49,8 @@ TTProcess::~TTProcess() {
   impl_->CloseOut();
 }
 
-bool TTProcess::Start(const TTProcessSpec& spec) {
-  if (impl_->Pid > 0 || spec.Program.empty()) return false;
+bool TTProcess::Start(const TTProcessSpec& command) {
+  if (impl_->Pid > 0 || command.Program.empty()) return false;
   int out[2], report[2];
   if (pipe2(out, O_CLOEXEC) != 0) return false;
   if (pipe2(report, O_CLOEXEC) != 0) {
@@ -61,12 +61,12 @@ bool TTProcess::Start(const TTProcessSpec& spec) {
   // Everything the child needs is prepared before fork: only
   // async-signal-safe calls may follow it.
   std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(spec.Program.c_str()));
-  for (const std::string& a : spec.Arguments) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(const_cast<char*>(command.Program.c_str()));
+  for (const std::string& a : command.Arguments) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
   std::vector<std::string> envText;
   for (char** e = environ; *e; ++e) envText.emplace_back(*e);
-  for (const auto& [name, value] : spec.EnvDefaults)
+  for (const auto& [name, value] : command.EnvDefaults)
     if (!std::getenv(name.c_str())) envText.push_back(name + "=" + value);
   std::vector<char*> envp;
   for (std::string& e : envText) envp.push_back(e.data());
@@ -85,7 +85,7 @@ bool TTProcess::Start(const TTProcessSpec& spec) {
     if (nullFd >= 0) dup2(nullFd, 0);
     dup2(out[1], 1);
     dup2(out[1], 2);
-    if (!spec.WorkingDir.empty() && chdir(spec.WorkingDir.c_str()) != 0) {
+    if (!command.WorkingDir.empty() && chdir(command.WorkingDir.c_str()) != 0) {
       const int err = errno;
       (void)!write(report[1], &err, sizeof err);
       _exit(127);

@@ -102,8 +102,8 @@ TTProcess::~TTProcess() {
   if (impl_->Process) CloseHandle(impl_->Process);
 }
 
-bool TTProcess::Start(const TTProcessSpec& spec) {
-  if (impl_->Process || spec.Program.empty()) return false;
+bool TTProcess::Start(const TTProcessSpec& command) {
+  if (impl_->Process || command.Program.empty()) return false;
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   HANDLE outRead = nullptr, outWrite = nullptr;
   if (!CreatePipe(&outRead, &outWrite, &inherit, 0)) return false;
@@ -111,11 +111,12 @@ bool TTProcess::Start(const TTProcessSpec& spec) {
   HANDLE nullIn = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                               OPEN_EXISTING, 0, nullptr);
 
-  std::wstring commandLine = QuoteArgument(WideFromUtf8(spec.Program));
-  for (const std::string& a : spec.Arguments) commandLine += L" " + QuoteArgument(WideFromUtf8(a));
+  std::wstring commandLine = QuoteArgument(WideFromUtf8(command.Program));
+  for (const std::string& a : command.Arguments)
+    commandLine += L" " + QuoteArgument(WideFromUtf8(a));
   std::wstring env;
-  if (!spec.EnvDefaults.empty()) env = EnvironmentBlock(spec.EnvDefaults);
-  const std::wstring dir = WideFromUtf8(spec.WorkingDir);
+  if (!command.EnvDefaults.empty()) env = EnvironmentBlock(command.EnvDefaults);
+  const std::wstring dir = WideFromUtf8(command.WorkingDir);
 
   STARTUPINFOW si{};
   si.cb = sizeof si;

@@ -28,15 +28,15 @@ TResampleRunResult RunResample(const std::string& resamplePath,
   const TResampleCommand cmd = BuildResampleCommand(resamplePath, infPaths);
   if (cmd.Program.empty()) return TResampleRunResult::NotStarted;
 
-  TTProcessSpec spec;
-  spec.Program = cmd.Program;
-  spec.Arguments = cmd.Arguments;
-  spec.WorkingDir = cmd.WorkingDir;
+  TTProcessSpec job;
+  job.Program = cmd.Program;
+  job.Arguments = cmd.Arguments;
+  job.WorkingDir = cmd.WorkingDir;
   const bool wine = cmd.PathForm == TToolPathForm::Wine;
-  if (wine) spec.EnvDefaults.emplace_back("WINEDEBUG", "-all");  // Wine's own chatter
+  if (wine) job.EnvDefaults.emplace_back("WINEDEBUG", "-all");  // Wine's own chatter
 
   TTProcess proc;
-  if (!proc.Start(spec)) return TResampleRunResult::NotStarted;
+  if (!proc.Start(job)) return TResampleRunResult::NotStarted;
 
   bool pendingCR = false;
   auto deliver = [&](const std::string& bytes) {

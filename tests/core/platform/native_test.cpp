@@ -81,10 +81,10 @@ TEST(NativeProcess, ArgumentsFolderExitCodeAndKill) {
   const std::string work = JoinPath(dir.Path(), "work dir");
   fs::create_directories(NativePath(work));
   const std::vector<std::string> args = {"a b", "say \"hi\"", "tail\\", "", "x\\\"y"};
-  TTProcessSpec spec{
+  TTProcessSpec job{
       StandIn(), args, work, {{"STANDIN_MODE", "fail"}, {"STANDIN_LOG", JoinPath(work, "log")}}};
   TTProcess p;
-  ASSERT_TRUE(p.Start(spec));
+  ASSERT_TRUE(p.Start(job));
   const std::string out = ReadAll(p);
   EXPECT_NE(out.find("ERROR: asked to fail\r\n"), std::string::npos) << out;
   EXPECT_EQ(p.ExitCode(), 1);

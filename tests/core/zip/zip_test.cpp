@@ -256,7 +256,7 @@ TEST(ZipFailures, PathsOutsideTargetAreRefused) {
     EXPECT_EQ(files, (std::vector<std::string>{"a.zip", "out/deep/ok.txt"}));
   }
 #ifndef _WIN32  // links need rights Windows users seldom have
-  {  // never through a symbolic link inside the target, to a folder or a file
+  {             // never through a symbolic link inside the target, to a folder or a file
     TTempDir dir;
     fs::create_directories(dir.File("out"));
     WriteFileBytes(dir.File("victim.txt"), {'v'});
