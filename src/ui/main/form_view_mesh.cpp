@@ -390,36 +390,39 @@ bool TFormViewMesh::MeshSpansMoreThanOneDegree() const {
   return Mesh && (Mesh->MaxLat - Mesh->MinLat > 1.0 || Mesh->MaxLon - Mesh->MinLon > 1.0);
 }
 
+std::vector<QAction*> TFormViewMesh::MeshCommands() const {
+  return {miSaveAsHGX,
+          miSaveAsRaw,
+          miSaveAsBMP,
+          miMeshInfo,
+          miCreateBGLFromCurrentMesh,
+          miCloseMesh,
+          miCopyToClipboard,
+          miAddVertOffset,
+          miChangeVal,
+          miRestrictHeight,
+          miInterpolNearestNeighbor,
+          miFillVoids,
+          miRecompTerrainColors,
+          miZoom->menuAction(),
+          miZoomToFit,
+          miZoomToSelection,
+          miHillshade,
+          miSeaAsBlue,
+          ToolButtonInfo,
+          ToolButtonZoomIn,
+          ToolButtonZoomOut,
+          ToolButtonSelRect,
+          ToolButtonSelPoly};
+}
+
 void TFormViewMesh::SetMeshState() {
   if (!Mesh) return;
   UpdateTitle();
   for (QAction* a :
        {miOpenSingleHGT, miOpenMultiHGT, miOpenHGX, miOpenRaster, miRecentFiles->menuAction()})
     a->setEnabled(false);
-  for (QAction* a : {miSaveAsHGX,
-                     miSaveAsRaw,
-                     miSaveAsBMP,
-                     miMeshInfo,
-                     miCreateBGLFromCurrentMesh,
-                     miCloseMesh,
-                     miCopyToClipboard,
-                     miAddVertOffset,
-                     miChangeVal,
-                     miRestrictHeight,
-                     miInterpolNearestNeighbor,
-                     miZoom->menuAction(),
-                     miZoomToFit,
-                     miZoomToSelection,
-                     miRecompTerrainColors,
-                     miHillshade,
-                     miSeaAsBlue,
-                     ToolButtonInfo,
-                     ToolButtonZoomIn,
-                     ToolButtonZoomOut,
-                     ToolButtonSelRect,
-                     ToolButtonSelPoly})
-    a->setEnabled(true);
-  miFillVoids->setEnabled(true);
+  for (QAction* a : MeshCommands()) a->setEnabled(true);
   LabelZoom->setEnabled(true);
   ToolButtonSelRect->setChecked(true);
   bool grid = MeshSpansMoreThanOneDegree();
@@ -438,34 +441,9 @@ void TFormViewMesh::SetNoMeshState() {
        {miOpenSingleHGT, miOpenMultiHGT, miOpenHGX, miOpenRaster, miRecentFiles->menuAction()})
     a->setEnabled(true);
   EnableDemCommands(false);
-  for (QAction* a : {miSaveAsHGX,
-                     miSaveAsRaw,
-                     miSaveAsBMP,
-                     miMeshInfo,
-                     miCreateBGLFromCurrentMesh,
-                     miCloseMesh,
-                     miCopyToClipboard,
-                     miAddVertOffset,
-                     miChangeVal,
-                     miRestrictHeight,
-                     miInterpolNearestNeighbor,
-                     miFillVoids,
-                     miRecompTerrainColors,
-                     miZoom->menuAction(),
-                     miZoomToFit,
-                     miZoomToSelection,
-                     miHillshade,
-                     miSeaAsBlue,
-                     ToolButtonInfo,
-                     ToolButtonZoomIn,
-                     ToolButtonZoomOut,
-                     ToolButtonZoom1x,
-                     ToolButtonSelRect,
-                     ToolButtonSelPoly,
-                     miUndo,
-                     ToolButtonUndo,
-                     miRedo,
-                     ToolButtonRedo})
+  for (QAction* a : MeshCommands()) a->setEnabled(false);
+  // Zoom 1x, undo and redo come on by themselves once there is something to do.
+  for (QAction* a : {ToolButtonZoom1x, miUndo, ToolButtonUndo, miRedo, ToolButtonRedo})
     a->setEnabled(false);
   miShowGrid->setChecked(false);
   miShowGrid->setEnabled(false);

@@ -29,6 +29,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/document/document.h"
 #include "core/mesh/cell_mask.h"
@@ -183,6 +184,8 @@ class TFormViewMesh : public QMainWindow {
   // text it returns is shown, else the mesh is attached.
   void LoadNewMesh(const std::function<std::string(TTMesh& mesh)>& load);
   void SetMeshState();
+  // The commands that work on a mesh: on with one, off without.
+  std::vector<QAction*> MeshCommands() const;
   void SetNoMeshState();
   // The elevation-model items of the File menu for the mesh state.
   void EnableDemCommands(bool meshLoaded);
