@@ -25,12 +25,6 @@ const char* const kNoUndoQuestion =
     "(You can increase the undo memory\nlimit in the Preferences menu)\n\n"
     "Do you wish to proceed anyway?";
 
-// False when the user declines an edit that the undo list cannot record.
-bool ProceedWithoutUndo(TFormViewMesh& f, const TCellRect& rect) {
-  if (!ProgCfg.WarnNoUndo || f.Doc.UndoFits(rect)) return true;
-  return ShowMessage(&f, TMsgKind::WarningQuestion, kNoUndoQuestion);
-}
-
 // Shows what an edit changed and the undo state it left.
 void ShowOutcome(TFormViewMesh& f, const TTEditOutcome& out) {
   f.UpdateUndoCommands();
@@ -44,7 +38,7 @@ void ShowOutcome(TFormViewMesh& f, const TTEditOutcome& out) {
 template <typename Run>
 TTEditOutcome RunEdit(TFormViewMesh& f, Run run) {
   TTEditOutcome out;
-  if (!ProceedWithoutUndo(f, f.EditSelection().Rect)) return out;
+  if (!f.ProceedWithoutUndo(f.EditSelection().Rect)) return out;
   TWaitCursor wait;
   TInputLock lock(&f);
   out = run();
@@ -53,12 +47,17 @@ TTEditOutcome RunEdit(TFormViewMesh& f, Run run) {
 }
 
 void Fill(TFormViewMesh& f, int16_t value, int16_t mode) {
-  if (!ProceedWithoutUndo(f, f.EditSelection().Rect)) return;
+  if (!f.ProceedWithoutUndo(f.EditSelection().Rect)) return;
   TWaitCursor wait;
   ShowOutcome(f, FillCommand(f.Doc, value, mode));
 }
 
 }  // namespace
+
+bool TFormViewMesh::ProceedWithoutUndo(const TCellRect& rect) {
+  if (!ProgCfg.WarnNoUndo || Doc.UndoFits(rect)) return true;
+  return ShowMessage(this, TMsgKind::WarningQuestion, kNoUndoQuestion);
+}
 
 // ------------------------------------------------------------ undo
 

@@ -15,15 +15,6 @@
 
 namespace {
 
-// The same question as the other edits ask.
-bool ProceedWithoutUndo(TFormViewMesh& f, const TCellRect& rect) {
-  if (!ProgCfg.WarnNoUndo || f.Doc.UndoFits(rect)) return true;
-  return ShowMessage(&f, TMsgKind::Confirmation,
-                     "The operation cannot be undone because\nthe undo memory limit has been "
-                     "reached.\n\n(You can increase the undo memory\nlimit in the Preferences "
-                     "menu)\n\nDo you wish to proceed anyway?");
-}
-
 // Loads the second model by its name as the load commands would; the
 // message of the failure, or "".
 std::string LoadSecondModel(TTMesh& second, const QString& path, TTProgress* progress) {
@@ -58,7 +49,7 @@ void TFormViewMesh::miFillVoidsClick() {
       }
       request.SecondModel = &second;
     }
-    if (!ProceedWithoutUndo(*this, sel.Rect)) return;
+    if (!ProceedWithoutUndo(sel.Rect)) return;
     TTFillRun run;
     TTEditOutcome out;
     {

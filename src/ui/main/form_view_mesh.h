@@ -234,6 +234,8 @@ class TFormViewMesh : public QMainWindow {
   TEditSelection EditSelection() { return Doc.EditSelection(); }
 
   void UpdateUndoDebugLabel();
+  // False when the user declines an edit that the undo list cannot record.
+  bool ProceedWithoutUndo(const TCellRect& rect);
 
   // Zoom.
   void ApplyZoom(int newZoom);
