@@ -1,7 +1,6 @@
 // Unsaved work in the window ("*" in the title, Redo, the save question on
-// Close Mesh and Exit), map-style navigation, the menus' Alt+letter keys,
-// the status-line endings, the missing tiles' hatch and what a second window
-// remembers.
+// Close Mesh and Exit), what a second window remembers, map-style navigation,
+// the status-line endings and the menus' Alt+letter keys.
 
 #include <QAction>
 #include <QApplication>
@@ -14,7 +13,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
-#include <filesystem>
 
 #include "core/formats/hgx_format.h"
 #include "core/settings/prog_cfg.h"
@@ -24,12 +22,8 @@
 #include "support/ui/modal_driver.h"
 #include "support/ui/test_files.h"
 #include "support/ui/test_main.h"
-#include "ui/commands/dem_commands.h"
 #include "ui/commands/form_bgl_command.h"
-#include "ui/dialogs/form_create_bgl_opt.h"
-#include "ui/dialogs/form_edit_ops.h"
 #include "ui/dialogs/form_fill_voids.h"
-#include "ui/dialogs/form_open_multi_hgt.h"
 #include "ui/main/form_view_mesh.h"
 #include "ui/main/mesh_view.h"
 #include "ui/widgets/mnemonics.h"
@@ -50,103 +44,6 @@ class FormViewMeshComfortTest : public QObject {
 
  private slots:
   void initTestCase() { SetUiStatePath(state_.filePath("win.ini")); }
-
-  void longCommandsEndInTheStatusLine() {
-    QTemporaryDir dir;
-    TMessageRecorder rec;
-    qputenv("STANDIN_DURATION_MS", "100");
-    ProgCfg.MaxMemUndo = 16;
-    TFormViewMesh f;
-    QVERIFY(f.AttachMesh(MakeTestMesh({}, [](int32_t x, int32_t y) {
-      return x / 5 == 2 && y / 5 == 2 ? int16_t(-32768) : int16_t(x);
-    })));
-    ProgCfg.BGLFolder = dir.path().toStdString();
-    WriteAll(dir.filePath("not_a_program"), "x");
-    SetBglOptionsHook([](TFormCreateBGLOpt&) { return int(QDialog::Accepted); });
-    TFolderChooser chooser = SetTileFolderChooser([&](QWidget*, QString) { return dir.path(); });
-    const struct {
-      std::function<void()> run;
-      QString ending;
-    } rows[] = {
-        {[&] {
-           OnNextDialog<TFormFillVoids>([](TFormFillVoids& d) {
-             d.ComboBoxMethod->setCurrentIndex(1);
-             OnNextDialog<TFormFillVoids>([](TFormFillVoids& again) { again.reject(); });
-             d.accept();
-           });
-           f.miFillVoidsClick();
-         },
-         "Filled 25 of 25 voids in "},
-        {[&] {
-           OnNextDialog<TFormMeshChangeVal>([](TFormMeshChangeVal& d) { d.accept(); });
-           f.miChangeValClick();
-         },
-         "Change Elevation Value done in "},
-        {[&] { f.miSaveAsHgtTilesClick(); }, "Saved 1 HGT tile in "},
-        {[&] {
-           ProgCfg.ResamplePath = STANDIN_RESAMPLE_PATH;
-           f.miCreateBGLFromCurrentMeshClick();
-         },
-         "Created N48W123_N47W122.bgl in "},
-        {[&] {
-           ProgCfg.ResamplePath = dir.filePath("not_a_program").toStdString();
-           f.miCreateBGLFromCurrentMeshClick();
-         },
-         "Create BGL failed"},
-    };
-    for (const auto& row : rows) {
-      row.run();
-      QVERIFY2(f.LabelEnding->text().startsWith(row.ending), qPrintable(f.LabelEnding->text()));
-    }
-    QCOMPARE(rec.Texts(), QStringList({"1 HGT tiles written.", "Could not create BGL file."}));
-    QVERIFY(f.windowTitle().endsWith('*'));
-    SetBglOptionsHook({});
-    SetTileFolderChooser(chooser);
-  }
-
-  void missingTilesAreHatchedAfterTheLoad() {
-    QTemporaryDir dir;
-    WriteAll(dir.filePath("N45W122.hgt"), {});
-    std::filesystem::resize_file(dir.filePath("N45W122.hgt").toStdString(), 2884802);
-    TFormViewMesh f;
-    OnNextDialog<TFormOpenMultiHGT>([&](TFormOpenMultiHGT& d) {
-      d.SourceFolder = dir.path();
-      d.SpinEditMaxLat->setValue(46);
-      d.SpinEditMinLat->setValue(45);
-      d.SpinEditMinLon->setValue(-123);
-      d.SpinEditMaxLon->setValue(-121);
-      d.SpinEditFillValue->setValue(0);
-      d.accept();
-    });
-    f.miOpenMultiHGTClick();
-    QVERIFY(f.Mesh);
-    QCOMPARE(f.Doc.MissingTiles.Rects.size(), size_t(1));
-    // The missing western tile is hatched over its sea blue, the eastern is sea.
-    QCOMPARE(f.MeshBitmap.pixelIndex(5, 5), int(kMissingInkLight));
-    QCOMPARE(f.MeshBitmap.pixelIndex(1205, 5), int(kSeaIndex));
-  }
-
-  void secondWindowGetsGeometryAndLastFolder() {
-    QApplication::clipboard()->clear();
-    QTemporaryDir dir;
-    {
-      TDialogAnswers dlg({dir.filePath("d.hgx")});
-      TFormViewMesh f;
-      f.show();
-      f.setGeometry(30, 40, 820, 610);
-      Load(f, false);
-      f.miSaveAsHGXClick();
-      f.CloseMesh();
-      QVERIFY(f.close());
-    }
-    TDialogAnswers dlg({""});
-    TFormViewMesh g;
-    g.show();
-    QCOMPARE(g.geometry(), QRect(30, 40, 820, 610));
-    Load(g, false);
-    g.miSaveAsHGXClick();
-    QCOMPARE(dlg.requests.at(0).folder, dir.path());
-  }
 
   void titleMarkerFollowsEditsUndoRedoAndSave() {
     QTemporaryDir dir;
@@ -176,6 +73,7 @@ class FormViewMeshComfortTest : public QObject {
     TDialogAnswers dlg;
     TFormViewMesh f;
     f.show();
+    f.setGeometry(30, 40, 820, 610);
     Load(f, true);
     TAnswer answer = TAnswer::Cancel;
     TAnswerHook previous = SetAnswerHook([&](const QString& text) {
@@ -193,11 +91,46 @@ class FormViewMeshComfortTest : public QObject {
     QTemporaryDir dir;
     dlg.answers << dir.filePath("b.hgx");
     QApplication::clipboard()->setImage(QImage(2, 2, QImage::Format_RGB32));
-    QVERIFY(f.close());  // saved, the clipboard question, and "Exit DELVA?" not as well
+    QVERIFY(f.close());  // saved, then the clipboard; "Exit DELVA?" is not asked as well
     QVERIFY(QFile::exists(dir.filePath("b.hgx")));
     QCOMPARE(rec.Texts(), QStringList{"There is a bitmap in the Clipboard.\n\nDo you wish to "
                                       "clear the Clipboard?"});
     SetAnswerHook(previous);
+    TFormViewMesh g;  // a second window: where the first was, its dialogs where they were
+    g.show();
+    QCOMPARE(g.geometry(), QRect(30, 40, 820, 610));
+    Load(g, false);
+    g.miSaveAsHGXClick();
+    QCOMPARE(dlg.requests.back().folder, dir.path());
+  }
+
+  void longCommandsEndInTheStatusLine() {
+    QTemporaryDir dir;
+    TMessageRecorder rec;
+    TFormViewMesh f;
+    ProgCfg.MaxMemUndo = 16;
+    QVERIFY(f.AttachMesh(MakeTestMesh({}, [](int32_t x, int32_t y) {
+      return x / 5 == 2 && y / 5 == 2 ? int16_t(-32768) : int16_t(x);
+    })));
+    OnNextDialog<TFormFillVoids>([](TFormFillVoids& d) {
+      d.ComboBoxMethod->setCurrentIndex(1);
+      OnNextDialog<TFormFillVoids>([](TFormFillVoids& again) { again.reject(); });
+      d.accept();
+    });
+    f.miFillVoidsClick();
+    QVERIFY(f.LabelEnding->text().startsWith("Filled 25 of 25 voids in "));
+    QVERIFY(f.windowTitle().endsWith('*'));
+    qputenv("STANDIN_DURATION_MS", "100");
+    SetBglOptionsHook([](TFormCreateBGLOpt&) { return int(QDialog::Accepted); });
+    ProgCfg.BGLFolder = dir.path().toStdString();
+    ProgCfg.ResamplePath = STANDIN_RESAMPLE_PATH;
+    f.miCreateBGLFromCurrentMeshClick();
+    QVERIFY(f.LabelEnding->text().startsWith("Created N48W123_N47W122.bgl in "));
+    ProgCfg.ResamplePath = dir.filePath("N48W123_N47W122.bgl").toStdString();  // no program
+    f.miCreateBGLFromCurrentMeshClick();
+    SetBglOptionsHook({});
+    QCOMPARE(f.LabelEnding->text(), QString("Create BGL failed"));
+    QCOMPARE(rec.Texts(), QStringList{"Could not create BGL file."});
   }
 
   void droppedFilesOpenAfterTheQuestions() {
