@@ -32,7 +32,10 @@
 namespace {
 void Load(TFormViewMesh& f, bool edit) {
   ProgCfg.MaxMemUndo = 16;
-  QVERIFY(f.AttachMesh(MakeTestMesh({}, [](int32_t x, int32_t) { return int16_t(x); })));
+  // A 5 x 5 void for the fills.
+  QVERIFY(f.AttachMesh(MakeTestMesh({}, [](int32_t x, int32_t y) {
+    return x / 5 == 2 && y / 5 == 2 ? int16_t(-32768) : int16_t(x);
+  })));
   f.SpinEditFillVal->setValue(7);
   if (edit) f.ToolButtonFillAllClick();
 }
@@ -40,11 +43,7 @@ void Load(TFormViewMesh& f, bool edit) {
 
 class FormViewMeshComfortTest : public QObject {
   Q_OBJECT
-  QTemporaryDir state_;
-
  private slots:
-  void initTestCase() { SetUiStatePath(state_.filePath("win.ini")); }
-
   void titleMarkerFollowsEditsUndoRedoAndSave() {
     QTemporaryDir dir;
     TDialogAnswers dlg({dir.filePath("a.hgx")});
@@ -104,36 +103,7 @@ class FormViewMeshComfortTest : public QObject {
     QCOMPARE(dlg.requests.back().folder, dir.path());
   }
 
-  void longCommandsEndInTheStatusLine() {
-    QTemporaryDir dir;
-    TMessageRecorder rec;
-    TFormViewMesh f;
-    ProgCfg.MaxMemUndo = 16;
-    QVERIFY(f.AttachMesh(MakeTestMesh({}, [](int32_t x, int32_t y) {
-      return x / 5 == 2 && y / 5 == 2 ? int16_t(-32768) : int16_t(x);
-    })));
-    OnNextDialog<TFormFillVoids>([](TFormFillVoids& d) {
-      d.ComboBoxMethod->setCurrentIndex(1);
-      OnNextDialog<TFormFillVoids>([](TFormFillVoids& again) { again.reject(); });
-      d.accept();
-    });
-    f.miFillVoidsClick();
-    QVERIFY(f.LabelEnding->text().startsWith("Filled 25 of 25 voids in "));
-    QVERIFY(f.windowTitle().endsWith('*'));
-    qputenv("STANDIN_DURATION_MS", "100");
-    SetBglOptionsHook([](TFormCreateBGLOpt&) { return int(QDialog::Accepted); });
-    ProgCfg.BGLFolder = dir.path().toStdString();
-    ProgCfg.ResamplePath = STANDIN_RESAMPLE_PATH;
-    f.miCreateBGLFromCurrentMeshClick();
-    QVERIFY(f.LabelEnding->text().startsWith("Created N48W123_N47W122.bgl in "));
-    ProgCfg.ResamplePath = dir.filePath("N48W123_N47W122.bgl").toStdString();  // no program
-    f.miCreateBGLFromCurrentMeshClick();
-    SetBglOptionsHook({});
-    QCOMPARE(f.LabelEnding->text(), QString("Create BGL failed"));
-    QCOMPARE(rec.Texts(), QStringList{"Could not create BGL file."});
-  }
-
-  void droppedFilesOpenAfterTheQuestions() {
+  void droppedFilesOpenAndLongCommandsEndInTheStatusLine() {
     QTemporaryDir dir;
     const QString hgx = dir.filePath("c.hgx");
     TMessageRecorder rec;
@@ -151,6 +121,26 @@ class FormViewMeshComfortTest : public QObject {
     f.OpenDroppedFile(dir.filePath("notes.txt"));
     QCOMPARE(rec.Texts(),
              QStringList{"Only .hgt, .zip and .hgx files can be opened by dropping them."});
+    rec.Clear();
+    OnNextDialog<TFormFillVoids>([](TFormFillVoids& d) {
+      d.ComboBoxMethod->setCurrentIndex(1);
+      OnNextDialog<TFormFillVoids>([](TFormFillVoids& again) { again.reject(); });
+      d.accept();
+    });
+    f.miFillVoidsClick();
+    QVERIFY(f.LabelEnding->text().startsWith("Filled 25 of 25 voids in "));
+    QVERIFY(f.windowTitle().endsWith('*'));
+    qputenv("STANDIN_DURATION_MS", "100");
+    SetBglOptionsHook([](TFormCreateBGLOpt&) { return int(QDialog::Accepted); });
+    ProgCfg.BGLFolder = dir.path().toStdString();
+    ProgCfg.ResamplePath = STANDIN_RESAMPLE_PATH;
+    f.miCreateBGLFromCurrentMeshClick();
+    QVERIFY(f.LabelEnding->text().startsWith("Created N48W123_N47W122.bgl in "));
+    ProgCfg.ResamplePath = hgx.toStdString();  // no program
+    f.miCreateBGLFromCurrentMeshClick();
+    SetBglOptionsHook({});
+    QCOMPARE(f.LabelEnding->text(), QString("Create BGL failed"));
+    QCOMPARE(rec.Texts(), QStringList{"Could not create BGL file."});
   }
 
   void zoomToFitSelectionAndWheel() {
