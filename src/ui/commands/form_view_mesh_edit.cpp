@@ -105,7 +105,7 @@ void TFormViewMesh::miRestrictHeightClick() {
   if (dlg.exec() != QDialog::Accepted) return;
   const uint16_t flags = dlg.Flags();
   if (flags == 0) return;
-  RunEdit(*this, "Restrict Elevation", [&] {
+  RunEdit(*this, "Restrict Lower/Upper Elevation", [&] {
     return RestrictHeightCommand(Doc, dlg.Lower(), dlg.Upper(), flags, Progress.get());
   });
 }
