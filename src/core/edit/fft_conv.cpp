@@ -305,7 +305,7 @@ bool TEvenCorrelation::SetKernel(const std::function<double(int32_t, int32_t)>& 
 bool TEvenCorrelation::Run(const std::function<void(int32_t, double*)>& fillRow,
                            const std::function<bool(int32_t)>& rowWanted,
                            const std::function<void(int32_t, const double*)>& takeRow,
-                           const TParallelFor& run, double* inputNorm2) {
+                           const TParallelFor& run, double* inputNorm2, double takeWork) {
   const int32_t mx = fx_.Size(), my = fy_.Size();
   const int32_t rowsIn = g_.inRows;
   std::vector<std::vector<TComplex>> buf(static_cast<size_t>(threads_));
@@ -400,7 +400,8 @@ bool TEvenCorrelation::Run(const std::function<void(int32_t, double*)>& fillRow,
   // conjugate-symmetric halves restored), kRowBatch pairs at a time.
   const double scale = 1.0 / (double(mx) * double(my));
   const int64_t outGroups = (int64_t(outRows.size()) + 2 * B - 1) / (2 * B);
-  return run(outGroups, double(B) * mx * std::log2(double(mx)), [&](int64_t i, int t) {
+  return run(outGroups, double(B) * mx * std::log2(double(mx)) + 2 * B * takeWork,
+             [&](int64_t i, int t) {
     TComplex* z = buf[size_t(t)].data();
     double* rowsBuf = line[size_t(t)].data();
     const size_t first = size_t(i * 2 * B);

@@ -75,12 +75,13 @@ class TEvenCorrelation {
 
   // One correlation: fillRow(y, row) writes inCols values of input row y;
   // rowWanted(y) tells the output rows to compute; takeRow(y, row) gets the
-  // output values of row y, indexed by input column (from any thread). Also
-  // returns the 2-norm of the input. False when memory is short or cancelled.
+  // output values of row y, indexed by input column (from any thread), and
+  // may spend `takeWork` butterflies' worth of work per row. Also returns the
+  // 2-norm of the input. False when memory is short or cancelled.
   bool Run(const std::function<void(int32_t, double*)>& fillRow,
            const std::function<bool(int32_t)>& rowWanted,
            const std::function<void(int32_t, const double*)>& takeRow, const TParallelFor& run,
-           double* inputNorm2);
+           double* inputNorm2, double takeWork = 0);
 
   // Largest error of any output value for an input of 2-norm `inputNorm2`.
   double ErrorBound(double inputNorm2) const;

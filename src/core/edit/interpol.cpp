@@ -106,27 +106,103 @@ struct TBlockCounter {
   }
 };
 
-// The quotient of transform sums w and s (samples less `centre`), with
+// What the verdicts of one run share.
+struct TSettleRule {
+  double centre = 0;     // taken off the samples of the transform's sums
+  double tolerance = 0;  // snap width of the quotient
+  double minWeight = 0;  // smallest weight of the disk
+  // The direct sums add at most m terms in order, weights >= 0, samples
+  // within +-maxSample: their errors are at most g Sum w and g maxSample
+  // Sum w (g = m u / (1 - m u)), so the direct quotient lies within
+  // about (m + 2) u (maxSample + |q|) of the exact one. `directUnits` holds
+  // that factor with room to spare; far below the snap width, which assumes
+  // samples up to 32768 and twice the terms.
+  double directUnits = 0;
+  double maxSample = 32768;
+};
+
+// The quotient of transform sums w and s (samples less the centre), with
 // errors up to ew and es, settles the cell when no step of the snapped
-// truncation lies within the combined error of the direct quotient.
+// truncation lies within the transform's error plus the direct quotient's.
 // Verdicts: 0 open (direct sums needed), 1 *out is the result, 2 no neighbour
 // (a weight sum below the smallest weight of the disk).
-uint8_t Settle(double w, double s, double centre, double ew, double es, double tolerance,
-               double minWeight, int16_t* out) {
-  if (w + ew < minWeight) return 2;
+uint8_t Settle(double w, double s, double ew, double es, const TSettleRule& rule, int16_t* out) {
+  if (w + ew < rule.minWeight) return 2;
   if (!(w > 2 * ew + 1e-240)) return 0;  // also keeps clear of the underflow guard
   const double qc = s / w;
-  const double q = centre + qc;
+  const double q = rule.centre + qc;
   if (!std::isfinite(q)) return 0;
   const double err = (es + std::fabs(qc) * ew) / (w - ew) +
-                     8 * kUnitRoundoff * (std::fabs(qc) + std::fabs(centre) + 1);
-  const double reach = tolerance + err;
+                     8 * kUnitRoundoff * (std::fabs(qc) + std::fabs(rule.centre) + 1);
+  const double reach =
+      err + rule.directUnits * (rule.maxSample + std::fabs(q) + err + 1);
+  const double tolerance = rule.tolerance;
   const double nearest = std::round(q), dist = std::fabs(q - nearest);
   if (std::fabs(dist - tolerance) <= reach || 1 - dist - tolerance <= reach) return 0;
   const double v = dist <= tolerance ? nearest : std::trunc(q);
   *out = static_cast<int16_t>(std::clamp(v, -32768.0, 32767.0));
   return 1;
 }
+
+// The near disk of the weights (dx^2 + dy^2 <= r0^2), summed directly per
+// void and left out of the transform's kernel. Steep weights put nearly all
+// of the kernel's norm there, so the transform's error bound, which scales
+// with that norm, drops by orders of magnitude, and voids deep inside holes
+// (weight sums far below 1) settle too. Only a bound on the near sums' error
+// matters, so their order is free.
+struct TNearDisk {
+  int32_t r0 = 0;
+  int64_t r0sq = -1;
+  std::vector<int32_t> half;  // largest |dx| of row |dy|
+  int64_t count = 0;          // offsets
+
+  void Build(int32_t radius) {
+    r0 = std::max(radius, 0);
+    r0sq = r0 > 0 ? int64_t(r0) * r0 : -1;  // 0: no near disk
+    half.assign(size_t(r0) + 1, 0);
+    count = 0;
+    for (int32_t ady = 0; ady <= r0; ++ady) {
+      int32_t h = 0;
+      while (int64_t(h + 1) * (h + 1) + int64_t(ady) * ady <= r0sq) ++h;
+      half[size_t(ady)] = h;
+      count += (ady ? 2 : 1) * (2 * int64_t(h) + 1);
+    }
+  }
+  bool Contains(int32_t ox, int32_t oy) const {
+    return int64_t(ox) * ox + int64_t(oy) * oy <= r0sq;
+  }
+
+  // Sums over the valid cells of the near disk around (x, y): weights,
+  // weights x (sample - centre), and weights x |sample - centre|.
+  void Sums(const TJob& job, int32_t x, int32_t y, double centre, double* sw, double* ss,
+            double* sa) const {
+    const TTMesh& mesh = *job.mesh;
+    const TDisk& disk = *job.disk;
+    double w0 = 0, s0 = 0, a0 = 0;
+    for (int32_t dy = std::max(-r0, -y); dy <= std::min(r0, mesh.Rows - 1 - y); ++dy) {
+      const int32_t yy = y + dy, ady = std::abs(dy), h = half[size_t(ady)];
+      const int32_t x0 = std::max(0, x - h), x1 = std::min(mesh.Cols - 1, x + h);
+      // Weight of column c: weight[base + c].
+      const int64_t base = int64_t(disk.start[size_t(ady)]) + disk.half[size_t(ady)] - x;
+      const double* w = disk.weight.get();
+      const int16_t* row = mesh.RowStart(yy);
+      const uint64_t* vrow = job.voids + int64_t(yy) * job.wordsPerRow;
+      for (int32_t c = x0; c <= x1;) {
+        const int32_t n = std::min(x1 - c + 1, 64 - (c & 63));
+        uint64_t valid = ~(vrow[c >> 6] >> (c & 63));
+        if (n < 64) valid &= (uint64_t(1) << n) - 1;
+        while (valid) {
+          const int32_t xx = c + std::countr_zero(valid);
+          valid &= valid - 1;
+          const double wt = w[base + xx], d = double(row[xx]) - centre;
+          w0 += wt, s0 += wt * d, a0 += wt * std::fabs(d);
+        }
+        c += n;
+      }
+    }
+    *sw = w0, *ss = s0, *sa = a0;
+  }
+};
 
 // Progress by estimated time: shares of a fixed total, reported from the
 // calling thread.
@@ -230,6 +306,8 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
   const TIdwMethod method = run ? run->Method : TIdwMethod::Auto;
   TSettled settled;
   TEvenCorrelation corr;
+  TNearDisk near;
+  double nearWork = 0;
   bool useTransform = false;
   double transformWork = 0;
   TCellRect in{};
@@ -247,7 +325,18 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
                               : std::min<int64_t>(kMemoryCap, int64_t(rc.Width()) * height * 32);
     if (corr.Plan(g, threads) &&
         corr.Bytes() + inSelection * 11 + int64_t(height + 1) * 8 <= limit) {
-      transformWork = corr.KernelWork() + 2 * corr.CorrelationWork(rowsWithTargets);
+      const double fftWork = corr.KernelWork() + 2 * corr.CorrelationWork(rowsWithTargets);
+      // Gentle weights keep most of the kernel's norm beyond any small disk:
+      // no near disk then. Else the widest that costs a fraction of the
+      // transforms.
+      for (int32_t r0 : {8, 4, 2}) {
+        if (weight < 2.5 || r0 >= r) continue;
+        near.Build(r0);
+        nearWork = double(inSelection) * (double(near.count) + 8.0 * (2 * r0 + 1));
+        if (nearWork <= 0.15 * fftWork) break;
+        near.Build(0), nearWork = 0;
+      }
+      transformWork = fftWork + nearWork;
       // A few percent of the voids are expected to fall back on direct sums.
       useTransform = method == TIdwMethod::Transform ||
                      transformWork * kTransformUnit + 0.05 * directWork * kDirectUnit <
@@ -350,7 +439,7 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
     const TDisk& dk = disk;
     bool ok = corr.SetKernel(
         [&](int32_t ox, int32_t oy) {
-          if (oy > dk.r || ox > dk.half[size_t(oy)]) return 0.0;
+          if (oy > dk.r || ox > dk.half[size_t(oy)] || near.Contains(ox, oy)) return 0.0;
           return dk.weight[dk.start[size_t(oy)] + size_t(ox + dk.half[size_t(oy)])];
         },
         parallel);
@@ -362,6 +451,14 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
         if (!job.IsVoid(x, y)) lo = std::min(lo, row[x]), hi = std::max(hi, row[x]);
     }
     const double centre = lo <= hi ? std::round((double(lo) + double(hi)) / 2) : 0.0;
+    TSettleRule rule;
+    rule.centre = centre;
+    rule.tolerance = job.tolerance;
+    rule.minWeight = dk.minWeight;
+    rule.maxSample = lo <= hi ? std::max(std::fabs(double(lo)), std::fabs(double(hi))) : 32768.0;
+    rule.directUnits = 1.05 * (diskRows.back() + 2) * kUnitRoundoff;
+    // Error of the near sums in any order and of adding them to the far ones.
+    const double nearError = 1.05 * double(near.count + 2) * kUnitRoundoff;
     std::vector<double> sumW;
     try {
       if (ok) sumW.resize(size_t(inSelection));
@@ -402,11 +499,19 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
                      int64_t t = settled.rowStart[size_t(y - rc.Top)];
                      ForTargets(job, y, [&](int32_t x) {
                        const size_t i = size_t(t++);
-                       settled.done[i] = Settle(sumW[i], vals[x - inRect.Left], centre, errW, errS,
-                                                job.tolerance, dk.minWeight, &settled.value[i]);
+                       double w = sumW[i], s = vals[x - inRect.Left], ew = errW, es = errS;
+                       if (near.r0 > 0) {
+                         double nw, ns, na;
+                         near.Sums(job, x, y, centre, &nw, &ns, &na);
+                         w += nw, s += ns;
+                         ew += nearError * (nw + std::fabs(w));
+                         es += nearError * (na + std::fabs(s));
+                       }
+                       settled.done[i] = Settle(w, s, ew, es, rule, &settled.value[i]);
                      });
                    },
-                   parallel, &normS);
+                   parallel, &normS,
+                   rowsWithTargets > 0 ? nearWork / double(rowsWithTargets) : 0.0);
     if (ok) {
       for (int32_t y = rc.Top; y <= rc.Bottom; ++y) {
         const int64_t t0 = settled.rowStart[size_t(y - rc.Top)];
