@@ -400,33 +400,33 @@ bool TEvenCorrelation::Run(const std::function<void(int32_t, double*)>& fillRow,
   // conjugate-symmetric halves restored), kRowBatch pairs at a time.
   const double scale = 1.0 / (double(mx) * double(my));
   const int64_t outGroups = (int64_t(outRows.size()) + 2 * B - 1) / (2 * B);
-  return run(outGroups, double(B) * mx * std::log2(double(mx)) + 2 * B * takeWork,
-             [&](int64_t i, int t) {
-    TComplex* z = buf[size_t(t)].data();
-    double* rowsBuf = line[size_t(t)].data();
-    const size_t first = size_t(i * 2 * B);
-    const size_t count = std::min(outRows.size() - first, size_t(2 * B));
-    for (int b = 0; b < B; ++b) {
-      const size_t n0 = first + 2 * b, n1 = n0 + 1;
-      const TComplex* s0 = n0 < first + count ? spectra + size_t(outRows[n0]) * hx_ : nullptr;
-      const TComplex* s1 = n1 < first + count ? spectra + size_t(outRows[n1]) * hx_ : nullptr;
-      for (int32_t k = 0; k < mx; ++k) {
-        const bool low = k < hx_;
-        const int32_t kk = low ? k : mx - k;
-        const TComplex x = s0 ? s0[kk] : TComplex(), yv = s1 ? s1[kk] : TComplex();
-        z[size_t(k) * B + b] = low ? TComplex(x.real() - yv.imag(), x.imag() + yv.real())
-                                   : TComplex(x.real() + yv.imag(), -x.imag() + yv.real());
-      }
-    }
-    fx_.Inverse(z, z + size_t(mx) * B, B);
-    for (size_t n = 0; n < count; ++n) {
-      double* a = rowsBuf + n * g_.inCols;
-      const int b = int(n / 2);
-      if (n % 2 == 0)
-        for (int32_t x = 0; x < g_.inCols; ++x) a[x] = z[size_t(x) * B + b].real() * scale;
-      else
-        for (int32_t x = 0; x < g_.inCols; ++x) a[x] = z[size_t(x) * B + b].imag() * scale;
-      takeRow(outRows[first + n], a);
-    }
-  });
+  return run(
+      outGroups, double(B) * mx * std::log2(double(mx)) + 2 * B * takeWork, [&](int64_t i, int t) {
+        TComplex* z = buf[size_t(t)].data();
+        double* rowsBuf = line[size_t(t)].data();
+        const size_t first = size_t(i * 2 * B);
+        const size_t count = std::min(outRows.size() - first, size_t(2 * B));
+        for (int b = 0; b < B; ++b) {
+          const size_t n0 = first + 2 * b, n1 = n0 + 1;
+          const TComplex* s0 = n0 < first + count ? spectra + size_t(outRows[n0]) * hx_ : nullptr;
+          const TComplex* s1 = n1 < first + count ? spectra + size_t(outRows[n1]) * hx_ : nullptr;
+          for (int32_t k = 0; k < mx; ++k) {
+            const bool low = k < hx_;
+            const int32_t kk = low ? k : mx - k;
+            const TComplex x = s0 ? s0[kk] : TComplex(), yv = s1 ? s1[kk] : TComplex();
+            z[size_t(k) * B + b] = low ? TComplex(x.real() - yv.imag(), x.imag() + yv.real())
+                                       : TComplex(x.real() + yv.imag(), -x.imag() + yv.real());
+          }
+        }
+        fx_.Inverse(z, z + size_t(mx) * B, B);
+        for (size_t n = 0; n < count; ++n) {
+          double* a = rowsBuf + n * g_.inCols;
+          const int b = int(n / 2);
+          if (n % 2 == 0)
+            for (int32_t x = 0; x < g_.inCols; ++x) a[x] = z[size_t(x) * B + b].real() * scale;
+          else
+            for (int32_t x = 0; x < g_.inCols; ++x) a[x] = z[size_t(x) * B + b].imag() * scale;
+          takeRow(outRows[first + n], a);
+        }
+      });
 }

@@ -134,8 +134,7 @@ uint8_t Settle(double w, double s, double ew, double es, const TSettleRule& rule
   if (!std::isfinite(q)) return 0;
   const double err = (es + std::fabs(qc) * ew) / (w - ew) +
                      8 * kUnitRoundoff * (std::fabs(qc) + std::fabs(rule.centre) + 1);
-  const double reach =
-      err + rule.directUnits * (rule.maxSample + std::fabs(q) + err + 1);
+  const double reach = err + rule.directUnits * (rule.maxSample + std::fabs(q) + err + 1);
   const double tolerance = rule.tolerance;
   const double nearest = std::round(q), dist = std::fabs(q - nearest);
   if (std::fabs(dist - tolerance) <= reach || 1 - dist - tolerance <= reach) return 0;
@@ -329,11 +328,12 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
       // Gentle weights keep most of the kernel's norm beyond any small disk:
       // no near disk then. Else the widest that costs a fraction of the
       // transforms.
-      for (int32_t r0 : {8, 4, 2}) {
-        if (weight < 2.5 || r0 >= r) continue;
-        near.Build(r0);
-        nearWork = double(inSelection) * (double(near.count) + 8.0 * (2 * r0 + 1));
-        if (nearWork <= 0.15 * fftWork) break;
+      const int forced = run ? run->NearRadius : -1;
+      for (int32_t r0 : {forced, 8, 4, 2}) {
+        if (r0 < 0 || (forced < 0 && weight < 2.5)) continue;
+        near.Build(std::min(r0, r - 1));
+        nearWork = double(inSelection) * (double(near.count) + 8.0 * (2 * near.r0 + 1));
+        if (forced >= 0 || nearWork <= 0.5 * fftWork) break;
         near.Build(0), nearWork = 0;
       }
       transformWork = fftWork + nearWork;
@@ -491,27 +491,27 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
     const double errW = corr.ErrorBound(normW);
     // The sample sums' bound needs their input norm, which Run has set by
     // the time the output rows come.
-    ok = ok && corr.Run(
-                   fill(true), rowWanted,
-                   [&](int32_t ly, const double* vals) {
-                     const double errS = corr.ErrorBound(normS);
-                     const int32_t y = ly + inRect.Top;
-                     int64_t t = settled.rowStart[size_t(y - rc.Top)];
-                     ForTargets(job, y, [&](int32_t x) {
-                       const size_t i = size_t(t++);
-                       double w = sumW[i], s = vals[x - inRect.Left], ew = errW, es = errS;
-                       if (near.r0 > 0) {
-                         double nw, ns, na;
-                         near.Sums(job, x, y, centre, &nw, &ns, &na);
-                         w += nw, s += ns;
-                         ew += nearError * (nw + std::fabs(w));
-                         es += nearError * (na + std::fabs(s));
-                       }
-                       settled.done[i] = Settle(w, s, ew, es, rule, &settled.value[i]);
-                     });
-                   },
-                   parallel, &normS,
-                   rowsWithTargets > 0 ? nearWork / double(rowsWithTargets) : 0.0);
+    ok =
+        ok && corr.Run(
+                  fill(true), rowWanted,
+                  [&](int32_t ly, const double* vals) {
+                    const double errS = corr.ErrorBound(normS);
+                    const int32_t y = ly + inRect.Top;
+                    int64_t t = settled.rowStart[size_t(y - rc.Top)];
+                    ForTargets(job, y, [&](int32_t x) {
+                      const size_t i = size_t(t++);
+                      double w = sumW[i], s = vals[x - inRect.Left], ew = errW, es = errS;
+                      if (near.r0 > 0) {
+                        double nw, ns, na;
+                        near.Sums(job, x, y, centre, &nw, &ns, &na);
+                        w += nw, s += ns;
+                        ew += nearError * (nw + std::fabs(w));
+                        es += nearError * (na + std::fabs(s));
+                      }
+                      settled.done[i] = Settle(w, s, ew, es, rule, &settled.value[i]);
+                    });
+                  },
+                  parallel, &normS, rowsWithTargets > 0 ? nearWork / double(rowsWithTargets) : 0.0);
     if (ok) {
       for (int32_t y = rc.Top; y <= rc.Bottom; ++y) {
         const int64_t t0 = settled.rowStart[size_t(y - rc.Top)];
