@@ -37,7 +37,11 @@ class TFft {
     std::vector<TComplex> twiddle;  // (n / radix) x (radix - 1)
   };
   template <bool Inv>
+  void Stages(TComplex* data, TComplex* work, int32_t batch) const;
+  template <bool Inv>
   void Run(TComplex* data, TComplex* work, int32_t batch) const;
+  template <bool Inv>
+  void RunWide(TComplex* data, TComplex* work, int32_t batch) const;  // AVX2
   int32_t n_ = 0;
   double errorUnits_ = 0;
   std::vector<TStage> stages_;

@@ -158,8 +158,13 @@ struct TNearDisk {
   void Build(int32_t radius) {
     r0 = std::max(radius, 0);
     r0sq = r0 > 0 ? int64_t(r0) * r0 : -1;  // 0: no near disk
-    half.assign(size_t(r0) + 1, 0);
     count = 0;
+    try {
+      half.assign(size_t(r0) + 1, 0);
+    } catch (const std::bad_alloc&) {
+      r0 = 0, r0sq = -1;  // the transform takes the whole disk
+      return;
+    }
     for (int32_t ady = 0; ady <= r0; ++ady) {
       int32_t h = 0;
       while (int64_t(h + 1) * (h + 1) + int64_t(ady) * ady <= r0sq) ++h;
