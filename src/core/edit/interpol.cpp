@@ -17,11 +17,14 @@
 // For large radii the direct sums cost O(r^2) per void. Then both sums of
 // every void come from a correlation of the grid (validity, and samples less
 // a centre value) with the disk of weights, by FFT, whose cost does not
-// depend on r. Its error is bounded; a void is settled by it only when the
-// bound, plus the direct sums' own rounding error, cannot move the quotient
-// across a step of the snapped truncation. All other voids (a quotient too
-// close to a step, weight sums too small to tell, no neighbour at all) get
-// the direct sums. So the cells written are those of the direct sums.
+// depend on r, plus, for steep weights, a small near disk summed directly
+// (the transform then only carries the far ring, whose small norm keeps its
+// error far below the weight sums of voids deep inside holes). The error is
+// bounded; a void is settled only when that bound, plus a bound on the
+// direct sums' own rounding, cannot move the quotient across a step of the
+// snapped truncation. All other voids (a quotient too close to a step,
+// weight sums too small to tell, no neighbour at all) get the direct sums.
+// So the cells written are those of the direct sums.
 #include "core/edit/interpol.h"
 
 #include <algorithm>
