@@ -318,6 +318,9 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
   bool useTransform = false;
   double transformWork = 0;
   TCellRect in{};
+  const int64_t limit = run && run->MemoryLimit > 0
+                            ? run->MemoryLimit
+                            : std::min<int64_t>(kMemoryCap, int64_t(rc.Width()) * height * 32);
   if (method != TIdwMethod::Direct && tBottom >= 0 && r > 0) {
     in = TCellRect{std::max(0, tLeft - r), std::min(mesh.Cols - 1, tRight + r),
                    std::max(0, tTop - r), std::min(mesh.Rows - 1, tBottom + r)};
@@ -327,9 +330,6 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
     g.outTop = tTop - in.Top, g.outBottom = tBottom - in.Top;
     g.rx = std::min(r, std::max(g.outRight, g.inCols - 1 - g.outLeft));
     g.ry = std::min(r, std::max(g.outBottom, g.inRows - 1 - g.outTop));
-    const int64_t limit = run && run->MemoryLimit > 0
-                              ? run->MemoryLimit
-                              : std::min<int64_t>(kMemoryCap, int64_t(rc.Width()) * height * 32);
     if (corr.Plan(g, threads) &&
         corr.Bytes() + inSelection * 11 + int64_t(height + 1) * 8 <= limit) {
       const double fftWork = corr.KernelWork() + 2 * corr.CorrelationWork(rowsWithTargets);
@@ -392,9 +392,12 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
       ForTargets(job, y, [&](int32_t) { ++n; });
     }
     settled.rowStart[size_t(height)] = n;
-    const double fftShare =
+    double fftShare =
         100.0 * transformWork / (transformWork + 0.05 * directWork * kDirectUnit / kTransformUnit);
-    double workDone = 0;
+    double workDone = 0, pctBase = 0, workBase = 0;  // later passes map onto the rest
+    auto pctAt = [&](double work) {
+      return pctBase + (fftShare - pctBase) * (work - workBase) / (transformWork - workBase);
+    };
     bool cancelled = false;
     // Pieces of a transform stage on all threads; the calling thread works
     // too and keeps the window painting and the Esc key noticed.
@@ -422,7 +425,7 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
         finished.fetch_add(1);
         if (std::chrono::steady_clock::now() - last > std::chrono::milliseconds(40)) {
           last = std::chrono::steady_clock::now();
-          track.Set(fftShare * (workDone + double(finished.load()) * costPerItem) / transformWork);
+          track.Set(pctAt(workDone + double(finished.load()) * costPerItem));
           PumpMessages(progress);
           if (AbortPending(progress)) stop = true;
         }
@@ -438,7 +441,7 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
       }
       for (auto& h : helpers) h.join();
       workDone += double(count) * costPerItem;
-      track.Set(fftShare * workDone / transformWork);
+      track.Set(pctAt(workDone));
       cancelled = cancelled || stop.load();
       return !cancelled;
     };
@@ -520,6 +523,117 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
                     });
                   },
                   parallel, &normS, rowsWithTargets > 0 ? nearWork / double(rowsWithTargets) : 0.0);
+
+    // Voids left open whose nearest valid cell is far: their weight sums are
+    // tiny against the error over the whole kernel. A void with no valid
+    // cell nearer than t gets nothing from the offsets nearer than t, so a
+    // kernel without them (a far smaller norm, hence error) settles it, and
+    // no valid cell within r at all means no neighbour. Chessboard distances
+    // (never above the Euclidean ones) in classes t = 4, 8, 16, ...: each
+    // class one more pair of correlations, when that is cheaper than the
+    // direct sums of its open voids.
+    const double passWork = corr.KernelWork() + 2 * corr.CorrelationWork(rowsWithTargets);
+    const double voidDirect = double(diskRows.back()) / 8 * kDirectUnit / kTransformUnit;
+    int64_t open = 0;
+    for (size_t i = 0; ok && i < settled.done.size(); ++i) open += settled.done[i] == 0;
+    std::vector<uint16_t> dist;
+    const int32_t inW = inRect.Width(), inH = inRect.Height();
+    if (ok && !cancelled && double(open) * voidDirect > passWork &&
+        corr.Bytes() + inSelection * 11 + int64_t(height + 1) * 8 + int64_t(inW) * inH * 2 <=
+            limit) {
+      try {
+        dist.resize(size_t(inW) * inH);
+      } catch (const std::bad_alloc&) {
+      }
+    }
+    if (!dist.empty()) {
+      const int cap = int(std::min<int32_t>(r + 1, 65535));
+      auto d = [&](int32_t lx, int32_t ly) -> int {
+        return lx < 0 || ly < 0 || lx >= inW || ly >= inH ? cap : dist[size_t(ly) * inW + lx];
+      };
+      for (int32_t ly = 0; ly < inH; ++ly)
+        for (int32_t lx = 0; lx < inW; ++lx)
+          dist[size_t(ly) * inW + lx] =
+              uint16_t(!job.IsVoid(lx + inRect.Left, ly + inRect.Top)
+                           ? 0
+                           : std::min({cap, 1 + d(lx - 1, ly), 1 + d(lx - 1, ly - 1),
+                                       1 + d(lx, ly - 1), 1 + d(lx + 1, ly - 1)}));
+      for (int32_t ly = inH - 1; ly >= 0; --ly)
+        for (int32_t lx = inW - 1; lx >= 0; --lx)
+          dist[size_t(ly) * inW + lx] =
+              uint16_t(std::min({d(lx, ly), 1 + d(lx + 1, ly), 1 + d(lx + 1, ly + 1),
+                                 1 + d(lx, ly + 1), 1 + d(lx - 1, ly + 1)}));
+      auto classOf = [&](int32_t x, int32_t y) {  // -1: none
+        const int v = d(x - inRect.Left, y - inRect.Top);
+        return v < 4 ? -1 : int(std::bit_width(unsigned(v) / 4)) - 1;
+      };
+      std::vector<int64_t> count(16, 0);
+      for (int32_t y = rc.Top; y <= rc.Bottom; ++y) {
+        int64_t t = settled.rowStart[size_t(y - rc.Top)];
+        ForTargets(job, y, [&](int32_t x) {
+          uint8_t& verdict = settled.done[size_t(t++)];
+          if (verdict) return;
+          if (d(x - inRect.Left, y - inRect.Top) > r)
+            verdict = 2;
+          else if (classOf(x, y) >= 0)
+            ++count[size_t(classOf(x, y))];
+        });
+      }
+      std::vector<int> passes;
+      double extra = 0, left = 0;
+      for (int k = 0; k < 16; ++k) {
+        if (double(count[size_t(k)]) * voidDirect > passWork)
+          passes.push_back(k), extra += passWork;
+        else
+          left += double(count[size_t(k)]) * voidDirect;
+      }
+      if (!passes.empty()) {  // the passes take their share of the rest of the bar
+        pctBase = pctAt(workDone), workBase = workDone, transformWork = workDone + extra;
+        fftShare = pctBase + (100 - pctBase) * extra / (extra + left + 1);
+      }
+      for (int k : passes) {
+        const int64_t t = int64_t(4) << k;  // offsets nearer than t add nothing
+        ok = ok && corr.SetKernel(
+                       [&](int32_t ox, int32_t oy) {
+                         if (oy > dk.r || ox > dk.half[size_t(oy)] ||
+                             int64_t(ox) * ox + int64_t(oy) * oy < t * t)
+                           return 0.0;
+                         return dk.weight[dk.start[size_t(oy)] + size_t(ox + dk.half[size_t(oy)])];
+                       },
+                       parallel);
+        auto mine = [&](int32_t y, auto&& f) {  // the open voids of class k in row y
+          int64_t t = settled.rowStart[size_t(y - rc.Top)];
+          ForTargets(job, y, [&](int32_t x) {
+            const size_t i = size_t(t++);
+            if (!settled.done[i] && classOf(x, y) == k) f(x, i);
+          });
+        };
+        auto wanted = [&](int32_t ly) {
+          bool any = false;
+          if (rowWanted(ly)) mine(ly + inRect.Top, [&](int32_t, size_t) { any = true; });
+          return any;
+        };
+        double nw = 0, ns = 0;
+        ok = ok && corr.Run(
+                       fill(false), wanted,
+                       [&](int32_t ly, const double* vals) {
+                         mine(ly + inRect.Top,
+                              [&](int32_t x, size_t i) { sumW[i] = vals[x - inRect.Left]; });
+                       },
+                       parallel, &nw);
+        const double ew = corr.ErrorBound(nw);
+        ok = ok && corr.Run(
+                       fill(true), wanted,
+                       [&](int32_t ly, const double* vals) {
+                         const double es = corr.ErrorBound(ns);
+                         mine(ly + inRect.Top, [&](int32_t x, size_t i) {
+                           settled.done[i] = Settle(sumW[i], vals[x - inRect.Left], ew, es, rule,
+                                                    &settled.value[i]);
+                         });
+                       },
+                       parallel, &ns);
+      }
+    }
     if (ok) {
       for (int32_t y = rc.Top; y <= rc.Bottom; ++y) {
         const int64_t t0 = settled.rowStart[size_t(y - rc.Top)];

@@ -126,11 +126,13 @@ TEST(Interpol, TransformSettlesMostVoidsOnRelief) {
   }
 }
 
-// Steep weights and voids deep inside large holes: weight sums down to 1e-9,
-// which the transform settles only with the near disk summed apart.
+// Steep weights and voids deep inside large holes: weight sums down to 1e-20,
+// which the transform settles only with the near disk summed apart, or with
+// the offsets nearer than the nearest valid cell left out.
 TEST(Interpol, DeepHolesSettleAndMatchTheDefinition) {
   std::mt19937 rng(3);
-  for (const auto& [r, p, nearRadius] : {std::tuple{90, 6.0, 8}, {140, 6.0, 4}, {60, 13.7, 8}}) {
+  for (const auto& [r, p, nearRadius] :
+       {std::tuple{90, 6.0, 8}, {140, 6.0, 0}, {60, 13.7, 8}, {140, 13.7, 0}}) {
     TTMesh a, ref;
     MakeMesh(a, 96, 90, 0, kVoid);
     for (int y = 0; y < 90; ++y)
@@ -150,7 +152,8 @@ TEST(Interpol, DeepHolesSettleAndMatchTheDefinition) {
     run.NearRadius = nearRadius;
     run.MemoryLimit = int64_t(1) << 28;  // a small grid's own share is too little
     ASSERT_TRUE(InterpolNearestNei(a, a.GridRect, r, nullptr, nullptr, p, &run));
-    EXPECT_TRUE(run.Transformed && run.DirectSums * 50 < run.Voids) << r << " " << run.DirectSums;
+    EXPECT_TRUE(run.Transformed && run.DirectSums * 10 < run.Voids)
+        << r << " " << run.DirectSums << " of " << run.Voids;
     EXPECT_EQ(CopySamples(a), CopySamples(ref)) << "r " << r << " p " << p;
   }
 }
