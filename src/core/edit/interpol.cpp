@@ -28,6 +28,7 @@
 #include "core/edit/interpol.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <bit>
 #include <cfloat>
@@ -567,7 +568,7 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
         const int v = d(x - inRect.Left, y - inRect.Top);
         return v < 4 ? -1 : int(std::bit_width(unsigned(v) / 4)) - 1;
       };
-      std::vector<int64_t> count(16, 0);
+      std::array<int64_t, 16> count{};
       for (int32_t y = rc.Top; y <= rc.Bottom; ++y) {
         int64_t t = settled.rowStart[size_t(y - rc.Top)];
         ForTargets(job, y, [&](int32_t x) {
@@ -579,19 +580,20 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
             ++count[size_t(classOf(x, y))];
         });
       }
-      std::vector<int> passes;
+      std::array<bool, 16> pass{};
       double extra = 0, left = 0;
       for (int k = 0; k < 16; ++k) {
         if (double(count[size_t(k)]) * voidDirect > passWork)
-          passes.push_back(k), extra += passWork;
+          pass[size_t(k)] = true, extra += passWork;
         else
           left += double(count[size_t(k)]) * voidDirect;
       }
-      if (!passes.empty()) {  // the passes take their share of the rest of the bar
+      if (extra > 0) {  // the passes take their share of the rest of the bar
         pctBase = pctAt(workDone), workBase = workDone, transformWork = workDone + extra;
         fftShare = pctBase + (100 - pctBase) * extra / (extra + left + 1);
       }
-      for (int k : passes) {
+      for (int k = 0; k < 16; ++k) {
+        if (!pass[size_t(k)]) continue;
         const int64_t t = int64_t(4) << k;  // offsets nearer than t add nothing
         ok = ok && corr.SetKernel(
                        [&](int32_t ox, int32_t oy) {
