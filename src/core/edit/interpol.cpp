@@ -213,13 +213,13 @@ struct TNearDisk {
 };
 
 // Progress by estimated time: shares of a fixed total, reported from the
-// calling thread.
+// calling thread. Estimates may overshoot a share: the bar never goes back.
 class TTimeTrack {
  public:
   explicit TTimeTrack(TTProgress* p) : p_(p) {}
   void Set(double percent) {
     percent = std::clamp(percent, 0.0, 100.0);
-    if (int(percent) != shown_) {
+    if (int(percent) > shown_) {
       shown_ = int(percent);
       if (p_) p_->SetPositionPercent(percent);
     }
@@ -397,7 +397,8 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
         100.0 * transformWork / (transformWork + 0.05 * directWork * kDirectUnit / kTransformUnit);
     double workDone = 0, pctBase = 0, workBase = 0;  // later passes map onto the rest
     auto pctAt = [&](double work) {
-      return pctBase + (fftShare - pctBase) * (work - workBase) / (transformWork - workBase);
+      return std::min(fftShare, pctBase + (fftShare - pctBase) * (work - workBase) /
+                                              (transformWork - workBase));
     };
     bool cancelled = false;
     // Pieces of a transform stage on all threads; the calling thread works
@@ -590,7 +591,8 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
       }
       if (extra > 0) {  // the passes take their share of the rest of the bar
         pctBase = pctAt(workDone), workBase = workDone, transformWork = workDone + extra;
-        fftShare = pctBase + (100 - pctBase) * extra / (extra + left + 1);
+        fftShare = pctBase + (100 - pctBase) * extra /
+                                 (extra + left + 0.05 * directWork * kDirectUnit / kTransformUnit);
       }
       for (int k = 0; k < 16; ++k) {
         if (!pass[size_t(k)]) continue;

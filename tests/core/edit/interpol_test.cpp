@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <thread>
@@ -151,7 +152,10 @@ TEST(Interpol, DeepHolesSettleAndMatchTheDefinition) {
     run.Method = TIdwMethod::Transform;
     run.NearRadius = nearRadius;
     run.MemoryLimit = int64_t(1) << 28;  // a small grid's own share is too little
-    ASSERT_TRUE(InterpolNearestNei(a, a.GridRect, r, nullptr, nullptr, p, &run));
+    TRecordingProgress progress;         // through the extra passes too
+    ASSERT_TRUE(InterpolNearestNei(a, a.GridRect, r, &progress, nullptr, p, &run));
+    EXPECT_TRUE(std::is_sorted(progress.positions.begin(), progress.positions.end()));
+    EXPECT_EQ(progress.positions.back(), 100);
     EXPECT_TRUE(run.Transformed && run.DirectSums * 10 < run.Voids)
         << r << " " << run.DirectSums << " of " << run.Voids;
     EXPECT_EQ(CopySamples(a), CopySamples(ref)) << "r " << r << " p " << p;
