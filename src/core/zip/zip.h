@@ -52,5 +52,14 @@ int UnzipEntry(const std::string& archive, const std::string& out_path, uint64_t
 int UnzipMember(const std::string& archive, const std::string& folder, const std::string& name,
                 std::string& out_path, TTProgress* progress = nullptr);
 
+// Decodes the first member whose whole stored name equals `name` (ASCII case
+// ignored) into `dst`, which must be exactly the member's size. Returns 1, 0
+// when there is no such member, or a negative result code (a member of
+// another size is damaged data); `dst` holds nothing usable then. Unlike the
+// extractions to files it takes no busy guard, so that two threads may each
+// decode a member; a worker thread passes no progress.
+int UnzipMemberToMemory(const std::string& archive, const std::string& name, uint8_t* dst,
+                        uint64_t size, TTProgress* progress = nullptr);
+
 // True when `name` matches `pattern` as UnzipFiles matches member names.
 bool ZipNameMatches(const std::string& name, const std::string& pattern);

@@ -57,7 +57,14 @@ TZipOutput::TZipOutput(std::FILE* file, uint64_t limit, TZipActivity* activity)
 
 TZipOutput::TZipOutput(uint8_t* dst, size_t capacity) : limit_(capacity) {
   base = pos = pending_ = dst;
-  end = dst + capacity;
+  end = last_ = dst + capacity;
+}
+
+TZipOutput::TZipOutput(uint8_t* dst, size_t capacity, TZipActivity* activity)
+    : activity_(activity), limit_(capacity) {
+  base = pos = pending_ = dst;
+  last_ = dst + capacity;
+  end = dst + std::min(capacity, kBlock);
 }
 
 int TZipOutput::WritePending() {
@@ -78,6 +85,11 @@ int TZipOutput::Flush() {
   if (activity_) {
     rc = activity_->Tick();
     if (rc) return rc;
+  }
+  if (!file_) {
+    // Stepped: the history is the buffer itself, the next step follows on.
+    end += std::min(size_t(last_ - end), kBlock);
+    return 0;
   }
   size_t keep = std::min<size_t>(size_t(pos - base), kWindow);
   uint8_t* buf = buf_.get();
