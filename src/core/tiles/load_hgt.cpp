@@ -6,10 +6,9 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <limits>
-#include <memory>
 #include <mutex>
-#include <new>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -154,21 +153,56 @@ bool ReadTileFile(TTMesh& mesh, const std::string& path, const TTileArea& a, TTS
   return !failed;
 }
 
-// What one thread of the load owns: its statistics and, from its first
-// zipped tile on, a buffer of one tile's bytes.
-struct TTLoaderThread {
-  TTSampleStats Stats;
-  std::unique_ptr<unsigned char[]> Buffer;
+// Takes the inflated bytes of a tile in blocks of any length and places
+// every row as soon as it is complete, while it is still in the cache.
+class TTRowFeeder {
+ public:
+  TTRowFeeder(TTMesh& mesh, const TTileArea& a, TTSampleStats& stats)
+      : mesh_(mesh), a_(a), stats_(stats), carry_(size_t(a.RowBytes())) {}
+
+  bool operator()(const uint8_t* p, size_t n) {
+    const size_t rowBytes = carry_.size();
+    if (carried_ > 0) {
+      const size_t take = std::min(n, rowBytes - carried_);
+      std::memcpy(carry_.data() + carried_, p, take);
+      carried_ += take;
+      p += take;
+      n -= take;
+      if (carried_ < rowBytes) return true;
+      Place(carry_.data(), 1);
+      carried_ = 0;
+    }
+    const int32_t rows = int32_t(std::min<size_t>(n / rowBytes, size_t(a_.Side - row_)));
+    Place(p, rows);
+    p += size_t(rows) * rowBytes;
+    n -= size_t(rows) * rowBytes;
+    if (n >= rowBytes) return false;  // more than the tile
+    std::memcpy(carry_.data(), p, n);
+    carried_ = n;
+    return true;
+  }
+
+ private:
+  void Place(const uint8_t* bytes, int32_t rows) {
+    PlaceRows(mesh_, a_, bytes, row_, row_ + rows, stats_);
+    row_ += rows;
+  }
+  TTMesh& mesh_;
+  const TTileArea& a_;
+  TTSampleStats& stats_;
+  std::vector<unsigned char> carry_;
+  size_t carried_ = 0;
+  int32_t row_ = 0;
 };
 
 // Loads one tile into its area.
 THgtLoad LoadTile(TTMesh& mesh, const TTTileSource& src, const TTileArea& a, int16_t fillValue,
-                  TTLoaderThread& t, TTProgress* progress, bool helped) {
+                  TTSampleStats& stats, TTProgress* progress, bool helped) {
   if (!src.Plain.empty())
-    return ReadTileFile(mesh, src.Plain, a, t.Stats, progress, helped) ? THgtLoad::Ok
-                                                                       : THgtLoad::Failed;
+    return ReadTileFile(mesh, src.Plain, a, stats, progress, helped) ? THgtLoad::Ok
+                                                                     : THgtLoad::Failed;
   if (src.Archive.empty()) {
-    FillArea(mesh, a, fillValue, t.Stats);
+    FillArea(mesh, a, fillValue, stats);
     return THgtLoad::Ok;
   }
   const int64_t bytes = a.FileBytes();
@@ -177,15 +211,16 @@ THgtLoad LoadTile(TTMesh& mesh, const TTTileSource& src, const TTileArea& a, int
     auto* grid = reinterpret_cast<unsigned char*>(mesh.Samples.Data());
     if (UnzipMemberToMemory(src.Archive, src.Member, grid, uint64_t(bytes), progress) != 1)
       return THgtLoad::InflateFailed;
-    t.Stats.AddBigEndian(grid, mesh.Samples.Data(), bytes / 2, kHgtVoid);
+    stats.AddBigEndian(grid, mesh.Samples.Data(), bytes / 2, kHgtVoid);
     return THgtLoad::Ok;
   }
-  if (!t.Buffer) t.Buffer.reset(new (std::nothrow) unsigned char[size_t(bytes)]);
-  if (!t.Buffer) return THgtLoad::Failed;
-  if (UnzipMemberToMemory(src.Archive, src.Member, t.Buffer.get(), uint64_t(bytes), progress) != 1)
-    return THgtLoad::InflateFailed;
-  PlaceRows(mesh, a, t.Buffer.get(), 0, a.Side, t.Stats);
-  return THgtLoad::Ok;
+  // The rows are placed as they are inflated; a failure later on discards
+  // the whole mesh, so rows placed from a damaged member never show.
+  TTRowFeeder feeder(mesh, a, stats);
+  const int rc = UnzipMemberToSink(
+      src.Archive, src.Member, uint64_t(bytes),
+      [&](const uint8_t* p, size_t n) { return feeder(p, n); }, progress);
+  return rc == 1 ? THgtLoad::Ok : THgtLoad::InflateFailed;
 }
 
 // The tiles of a load are taken in list order by the calling thread and,
@@ -274,12 +309,12 @@ THgtLoad LoadHGTSources(TTMesh& mesh, const std::vector<TTTileSource>& sources,
   };
 
   TTTileQueue queue(count);
-  auto run = [&](TTLoaderThread& t, TTProgress* own) {
+  auto run = [&](TTSampleStats& stats, TTProgress* own) {
     size_t k = 0;
     while (queue.Take(k)) {
       const TTileArea a = AreaOf(int32_t(k / size_t(W)), int32_t(k % size_t(W)), W, side);
       if (!own) {
-        queue.Finish(LoadTile(mesh, sources[k], a, fillValue, t, nullptr, false));
+        queue.Finish(LoadTile(mesh, sources[k], a, fillValue, stats, nullptr, false));
         continue;
       }
       const size_t done = queue.Done();
@@ -287,11 +322,12 @@ THgtLoad LoadHGTSources(TTMesh& mesh, const std::vector<TTTileSource>& sources,
       TTSubProgress part(own, 100.0 * double(done) / double(count),
                          100.0 * double(done + 1) / double(count));
       // A single tile shares its blocks with a worker instead.
-      queue.Finish(LoadTile(mesh, sources[k], a, fillValue, t, parts ? &part : own, count == 1));
+      queue.Finish(
+          LoadTile(mesh, sources[k], a, fillValue, stats, parts ? &part : own, count == 1));
     }
   };
 
-  TTLoaderThread mine, other;
+  TTSampleStats mine, other;
   std::thread worker;
   if (count > 1) {
     try {
@@ -325,8 +361,8 @@ THgtLoad LoadHGTSources(TTMesh& mesh, const std::vector<TTTileSource>& sources,
   mesh.TilesAcross = W;
   mesh.TilesDown = H;
   mesh.TileCount = W * H;
-  mine.Stats.Merge(other.Stats);
-  mine.Stats.StoreInto(mesh, mesh.GridRect.CellCount());
+  mine.Merge(other);
+  mine.StoreInto(mesh, mesh.GridRect.CellCount());
   mesh.StatsFromLoad = true;
   return THgtLoad::Ok;
 }

@@ -567,9 +567,13 @@ int UnzipEntry(const std::string& archive, const std::string& out_path, uint64_t
   return 0;
 }
 
-int UnzipMemberToMemory(const std::string& archive, const std::string& name, uint8_t* dst,
-                        uint64_t size, TTProgress* progress) {
-  if (archive.empty() || !dst) return kZipNoArgument;
+namespace {
+
+// Finds the member and decodes it into the output `make` gives for it.
+template <class TMakeOutput>
+int DecodeNamedMember(const std::string& archive, const std::string& name, uint64_t size,
+                      TTProgress* progress, const TMakeOutput& make) {
+  if (archive.empty()) return kZipNoArgument;
   if (!IsZipFile(archive)) return kZipNotZip;
   TZipSearchRec rec;
   if (ZipFindFirst(archive, rec) != 0) return kZipBadDirectory;
@@ -584,9 +588,27 @@ int UnzipMemberToMemory(const std::string& archive, const std::string& name, uin
     if (rc != 0) return rc;
     if (h.size != size || !SizesPossible(h, archive_size) || size > SIZE_MAX) return kZipDamaged;
     if (!SeekTo(f.get(), h.data_start)) return kZipReadError;
-    TZipOutput sink(dst, size_t(size), &activity);
+    TZipOutput sink = make(&activity);
     rc = DecodeChecked(f.get(), h, sink, &activity);
     return rc != 0 ? rc : 1;
   } while (ZipFindNext(rec) == 0);
   return 0;
+}
+
+}  // namespace
+
+int UnzipMemberToMemory(const std::string& archive, const std::string& name, uint8_t* dst,
+                        uint64_t size, TTProgress* progress) {
+  if (!dst) return kZipNoArgument;
+  return DecodeNamedMember(archive, name, size, progress, [&](TZipActivity* activity) {
+    return TZipOutput(dst, size_t(size), activity);
+  });
+}
+
+int UnzipMemberToSink(const std::string& archive, const std::string& name, uint64_t size,
+                      const std::function<bool(const uint8_t*, size_t)>& sink,
+                      TTProgress* progress) {
+  return DecodeNamedMember(archive, name, size, progress, [&](TZipActivity* activity) {
+    return TZipOutput(sink, size, activity);
+  });
 }

@@ -5,6 +5,7 @@
 // every operation returns a result code (zip_types.h).
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,14 @@ int UnzipMember(const std::string& archive, const std::string& folder, const std
 // decode a member; a worker thread passes no progress.
 int UnzipMemberToMemory(const std::string& archive, const std::string& name, uint8_t* dst,
                         uint64_t size, TTProgress* progress = nullptr);
+
+// As UnzipMemberToMemory, handing the decoded bytes in order to `sink`, at
+// most 1 MB at a time, instead (false from it ends the decoding as a write
+// error). The member's CRC is known only at the end: a caller keeps nothing
+// of a decoding that fails.
+int UnzipMemberToSink(const std::string& archive, const std::string& name, uint64_t size,
+                      const std::function<bool(const uint8_t*, size_t)>& sink,
+                      TTProgress* progress = nullptr);
 
 // True when `name` matches `pattern` as UnzipFiles matches member names.
 bool ZipNameMatches(const std::string& name, const std::string& pattern);
