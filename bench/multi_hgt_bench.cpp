@@ -5,7 +5,7 @@
 //   python3 bench/make_mosaic_folder.py /tmp/delva-mosaic     (once, ~1 min)
 //   DELVA_MOSAIC_DIR=/tmp/delva-mosaic ./build/bench/delva_bench --benchmark_filter=Mosaic
 //
-// The goal: Mosaic_LoadToImage <= 1.5 x (Mosaic_PlainReads + Mosaic_Inflate).
+// The goal: Mosaic_LoadToImage <= 1.1 x (Mosaic_PlainReads + Mosaic_Inflate).
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
