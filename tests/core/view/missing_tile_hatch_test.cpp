@@ -18,6 +18,7 @@ TEST(MissingTileHatch, TheLoadsFillIsHatchedUntilEdited) {
   // The western tile's own cells: the shared column is the eastern tile's.
   EXPECT_EQ(missing.Rects, (std::vector<TCellRect>{{0, 1199, 0, 1200}}));
   mesh->SetCell(2400, 1200, 100);  // a range, so that 0 is not the top gray
+  mesh->StatsFromLoad = false;     // the load's statistics no longer hold
   TTDocument doc;
   doc.SeaAsBlue = true;
   ASSERT_EQ(doc.Attach(std::move(mesh), 0, nullptr, missing), TTDocument::TAttach::Ok);
