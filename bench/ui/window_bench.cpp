@@ -99,6 +99,18 @@ void BM_RecolorWholeGrid(benchmark::State& state) {
                          benchmark::Counter::kIsRate);
 }
 
+// The same with the whole grid one missing tile: the hatch's extra pass.
+void BM_RecolorMissingTile(benchmark::State& state) {
+  TFormViewMesh* w = WindowWithMesh(14401);
+  w->Unselect();
+  w->Doc.MissingTiles = TTMissingTiles{{w->Mesh->GridRect}, 12345};
+  for (auto _ : state) {
+    w->RecolorSelRect();
+    benchmark::DoNotOptimize(w->MeshBitmap.constBits());
+  }
+  w->Doc.MissingTiles = TTMissingTiles{};
+}
+
 QString TilePath() {
   static QTemporaryDir dir;
   static QString path;
@@ -190,6 +202,7 @@ BENCHMARK(BM_ColorCells3601)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ColorAndShade3601)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PaintViewport)->Apply(PaintArgs)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RecolorWholeGrid)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_RecolorMissingTile)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_LoadTileCore)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_LoadTileCommand)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 

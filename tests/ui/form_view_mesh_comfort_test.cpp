@@ -1,9 +1,11 @@
 // Unsaved work in the window ("*" in the title, Redo, the save question on
-// Close Mesh and Exit), map-style navigation and the menus' Alt+letter keys.
+// Close Mesh and Exit), what a second window remembers, map-style navigation,
+// the status-line endings and the menus' Alt+letter keys.
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -17,7 +19,11 @@
 #include "core/view/view_geometry.h"
 #include "support/ui/mesh_fixture.h"
 #include "support/ui/message_recorder.h"
+#include "support/ui/modal_driver.h"
 #include "support/ui/test_files.h"
+#include "support/ui/test_main.h"
+#include "ui/commands/form_bgl_command.h"
+#include "ui/dialogs/form_fill_voids.h"
 #include "ui/main/form_view_mesh.h"
 #include "ui/main/mesh_view.h"
 #include "ui/widgets/mnemonics.h"
@@ -26,7 +32,10 @@
 namespace {
 void Load(TFormViewMesh& f, bool edit) {
   ProgCfg.MaxMemUndo = 16;
-  QVERIFY(f.AttachMesh(MakeTestMesh({}, [](int32_t x, int32_t) { return int16_t(x); })));
+  // A 5 x 5 void for the fills.
+  QVERIFY(f.AttachMesh(MakeTestMesh({}, [](int32_t x, int32_t y) {
+    return x / 5 == 2 && y / 5 == 2 ? int16_t(-32768) : int16_t(x);
+  })));
   f.SpinEditFillVal->setValue(7);
   if (edit) f.ToolButtonFillAllClick();
 }
@@ -34,11 +43,7 @@ void Load(TFormViewMesh& f, bool edit) {
 
 class FormViewMeshComfortTest : public QObject {
   Q_OBJECT
-  QTemporaryDir state_;
-
  private slots:
-  void initTestCase() { SetUiStatePath(state_.filePath("win.ini")); }
-
   void titleMarkerFollowsEditsUndoRedoAndSave() {
     QTemporaryDir dir;
     TDialogAnswers dlg({dir.filePath("a.hgx")});
@@ -67,6 +72,7 @@ class FormViewMeshComfortTest : public QObject {
     TDialogAnswers dlg;
     TFormViewMesh f;
     f.show();
+    f.setGeometry(30, 40, 820, 610);
     Load(f, true);
     TAnswer answer = TAnswer::Cancel;
     TAnswerHook previous = SetAnswerHook([&](const QString& text) {
@@ -83,12 +89,21 @@ class FormViewMeshComfortTest : public QObject {
     QVERIFY(f.Mesh && dlg.requests.size() == 1);
     QTemporaryDir dir;
     dlg.answers << dir.filePath("b.hgx");
-    QVERIFY(f.close());  // saved, and "Exit DELVA?" is not asked as well
-    QVERIFY(QFile::exists(dir.filePath("b.hgx")) && rec.Texts().isEmpty());
+    QApplication::clipboard()->setImage(QImage(2, 2, QImage::Format_RGB32));
+    QVERIFY(f.close());  // saved, then the clipboard; "Exit DELVA?" is not asked as well
+    QVERIFY(QFile::exists(dir.filePath("b.hgx")));
+    QCOMPARE(rec.Texts(), QStringList{"There is a bitmap in the Clipboard.\n\nDo you wish to "
+                                      "clear the Clipboard?"});
     SetAnswerHook(previous);
+    TFormViewMesh g;  // a second window: where the first was, its dialogs where they were
+    g.show();
+    QCOMPARE(g.geometry(), QRect(30, 40, 820, 610));
+    Load(g, false);
+    g.miSaveAsHGXClick();
+    QCOMPARE(dlg.requests.back().folder, dir.path());
   }
 
-  void droppedFilesOpenAfterTheQuestions() {
+  void droppedFilesOpenAndLongCommandsEndInTheStatusLine() {
     QTemporaryDir dir;
     const QString hgx = dir.filePath("c.hgx");
     TMessageRecorder rec;
@@ -106,6 +121,26 @@ class FormViewMeshComfortTest : public QObject {
     f.OpenDroppedFile(dir.filePath("notes.txt"));
     QCOMPARE(rec.Texts(),
              QStringList{"Only .hgt, .zip and .hgx files can be opened by dropping them."});
+    rec.Clear();
+    OnNextDialog<TFormFillVoids>([](TFormFillVoids& d) {
+      d.ComboBoxMethod->setCurrentIndex(1);
+      OnNextDialog<TFormFillVoids>([](TFormFillVoids& again) { again.reject(); });
+      d.accept();
+    });
+    f.miFillVoidsClick();
+    QVERIFY(f.LabelEnding->text().startsWith("Filled 25 of 25 voids in "));
+    QVERIFY(f.windowTitle().endsWith('*'));
+    qputenv("STANDIN_DURATION_MS", "100");
+    SetBglOptionsHook([](TFormCreateBGLOpt&) { return int(QDialog::Accepted); });
+    ProgCfg.BGLFolder = dir.path().toStdString();
+    ProgCfg.ResamplePath = STANDIN_RESAMPLE_PATH;
+    f.miCreateBGLFromCurrentMeshClick();
+    QVERIFY(f.LabelEnding->text().startsWith("Created N48W123_N47W122.bgl in "));
+    ProgCfg.ResamplePath = hgx.toStdString();  // no program
+    f.miCreateBGLFromCurrentMeshClick();
+    SetBglOptionsHook({});
+    QCOMPARE(f.LabelEnding->text(), QString("Create BGL failed"));
+    QCOMPARE(rec.Texts(), QStringList{"Could not create BGL file."});
   }
 
   void zoomToFitSelectionAndWheel() {
@@ -161,5 +196,5 @@ class FormViewMeshComfortTest : public QObject {
   }
 };
 
-QTEST_MAIN(FormViewMeshComfortTest)
+DELVA_TEST_MAIN(FormViewMeshComfortTest)
 #include "form_view_mesh_comfort_test.moc"

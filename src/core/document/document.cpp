@@ -22,10 +22,11 @@ TTDocument::TTDocument() : ImageAllocator(AllocateImageBuffer) {}
 TTDocument::~TTDocument() { Close(); }
 
 TTDocument::TAttach TTDocument::Attach(std::unique_ptr<TTMesh> mesh, uint32_t undoLimitMB,
-                                       TTProgress* progress) {
+                                       TTProgress* progress, TTMissingTiles missing) {
   Close();
   if (!mesh) return TAttach::ImageFailed;
   Mesh = std::move(mesh);
+  MissingTiles = std::move(missing);
   UndoList = std::make_unique<TTUndoList>(*Mesh);
   UndoList->SetLimit(undoLimitMB);
   Mesh->UpdateStats(progress);
@@ -51,6 +52,7 @@ void TTDocument::Close() {
   MaskBitmap.Reset(TCellRect{});
   PolySel.Clear();
   RectSelected = false;
+  MissingTiles = TTMissingTiles{};
   modified_ = false;
 }
 
@@ -59,6 +61,7 @@ void TTDocument::Recolor(const TCellRect& rect) {
   const TCellRect r = Hillshade ? ShadeRect(*Mesh, rect) : rect;
   ColorCells(*Mesh, r, SeaAsBlue, image_.Bits.get(), image_.Stride);
   if (Hillshade) ShadeCells(*Mesh, r, image_.Bits.get(), image_.Stride);
+  HatchMissingTiles(*Mesh, MissingTiles, r, image_.Bits.get(), image_.Stride);
   if (Mesh->HasAdjoBands() && HatchBands)
     HatchAdjoBands(*Mesh, HatchIndex(), image_.Bits.get(), image_.Stride);
 }

@@ -10,6 +10,7 @@
 #include "core/mesh/cell_rect.h"
 #include "core/mesh/mesh.h"
 #include "core/mesh/poly_sel.h"
+#include "core/view/mesh_image.h"
 
 class TTProgress;
 class TTUndoList;
@@ -43,9 +44,10 @@ class TTDocument {
 
   enum class TAttach { Ok, NoMemory, ImageFailed };
   // Takes a freshly loaded mesh: undo list with the limit, statistics,
-  // colour range, image. On failure the document is closed again.
-  TAttach Attach(std::unique_ptr<TTMesh> mesh, uint32_t undoLimitMB,
-                 TTProgress* progress = nullptr);
+  // colour range, image. On failure the document is closed again. `missing`:
+  // the tiles a multiple-tile load filled, hatched while they hold the fill.
+  TAttach Attach(std::unique_ptr<TTMesh> mesh, uint32_t undoLimitMB, TTProgress* progress = nullptr,
+                 TTMissingTiles missing = {});
   // Frees mesh, undo list, image and selection together.
   void Close();
 
@@ -60,8 +62,10 @@ class TTDocument {
   bool SeaAsBlue = false;
   bool HatchBands = true;
   bool Hillshade = false;  // relief shading over the grays (core/view/hillshade.h)
+  TTMissingTiles MissingTiles;
   // Recomputes the image over `rect` (one cell more with Hillshade, whose
-  // lighting depends on the neighbours), then hatches the bands.
+  // lighting depends on the neighbours) with the missing tiles' hatch, then
+  // hatches the bands.
   void Recolor(const TCellRect& rect);
   // New colour range from fresh statistics, and the whole image.
   void RecomputeColors(TTProgress* progress = nullptr);

@@ -96,7 +96,8 @@ void DropExtracted(const TTileSource& src) {
 
 bool LoadHGT(TTMesh& mesh, const std::vector<std::string>& tiles, uint16_t kind,
              int32_t tilesAcross, int32_t tilesDown, int16_t fillValue, TTProgress* progress,
-             const std::string& tempDir) {
+             const std::string& tempDir, std::vector<TCellRect>* missing) {
+  if (missing) missing->clear();
   const int32_t W = tilesAcross, H = tilesDown;
   if (W <= 0 || H <= 0 || tiles.empty() || int64_t(W) * H != int64_t(tiles.size())) return false;
   const int32_t side = TileSide(kind);
@@ -113,6 +114,7 @@ bool LoadHGT(TTMesh& mesh, const std::vector<std::string>& tiles, uint16_t kind,
     if (src) DropExtracted(*src);
     mesh.Samples.Clear();
     mesh.Cols = mesh.Rows = 0;
+    if (missing) missing->clear();
     if (progress) progress->Hide();
     return false;
   };
@@ -165,6 +167,7 @@ bool LoadHGT(TTMesh& mesh, const std::vector<std::string>& tiles, uint16_t kind,
         // filling the absent tiles' areas equals filling the grid first.
         for (int32_t y = top; y <= bottom; ++y)
           std::fill(mesh.RowStart(y) + left, mesh.RowStart(y) + right + 1, fillValue);
+        if (missing) missing->push_back(TCellRect{left, right, top, bottom});
         continue;
       }
       // A file of another size is not a tile of this kind; reading its

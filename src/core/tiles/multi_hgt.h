@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/mesh/band_flags.h"
+#include "core/mesh/cell_rect.h"
 
 class TTMesh;
 class TTProgress;
@@ -69,4 +70,6 @@ TTTileCheck CheckTileFiles(const std::vector<std::string>& paths);
 // The whole load of a rectangle of tiles into a fresh mesh: the tile check,
 // the band widths, the load and the bounds. Returns empty on success,
 // otherwise the message for the user; the mesh then holds no samples.
-std::string LoadMultiHGT(TTMesh& mesh, const TTMultiHGTRequest& request, TTProgress* progress);
+// `missing`, when given, gets the cells of the tiles that were not found.
+std::string LoadMultiHGT(TTMesh& mesh, const TTMultiHGTRequest& request, TTProgress* progress,
+                         std::vector<TCellRect>* missing = nullptr);

@@ -47,14 +47,15 @@ TTTileCheck CheckTileFiles(const std::vector<std::string>& paths) {
   return check;
 }
 
-std::string LoadMultiHGT(TTMesh& mesh, const TTMultiHGTRequest& request, TTProgress* progress) {
+std::string LoadMultiHGT(TTMesh& mesh, const TTMultiHGTRequest& request, TTProgress* progress,
+                         std::vector<TCellRect>* missing) {
   TTDegreeRect r = ExtendByBands(request.Rect, request.Bands);
   const std::vector<std::string> paths = RequestTilePaths(request);
   const TTTileCheck check = CheckTileFiles(paths);
   if (!check.Message.empty()) return check.Message;
   SetTileBandWidths(mesh, check.Kind, request.Bands);
   if (!LoadHGT(mesh, paths, uint16_t(check.Kind), r.MaxLon - r.MinLon, r.MaxLat - r.MinLat,
-               request.FillValue, progress, request.TempDir)) {
+               request.FillValue, progress, request.TempDir, missing)) {
     mesh.Samples.Clear();
     return "Could not open files";
   }

@@ -120,6 +120,29 @@ void HatchAdjoBands(const TTMesh& mesh, uint8_t ink, uint8_t* image, ptrdiff_t s
   if (mesh.AdjoWest != 0) band(g.Left, g.Left + mesh.AdjoWest - 1, g.Top, g.Bottom);
 }
 
+void HatchMissingTiles(const TTMesh& mesh, const TTMissingTiles& missing, const TCellRect& rect,
+                       uint8_t* image, ptrdiff_t stride) {
+  if (mesh.Samples.Empty()) return;
+  for (const TCellRect& tile : missing.Rects) {
+    const TCellRect r{
+        std::max({tile.Left, rect.Left, 0}), std::min({tile.Right, rect.Right, mesh.Cols - 1}),
+        std::max({tile.Top, rect.Top, 0}), std::min({tile.Bottom, rect.Bottom, mesh.Rows - 1})};
+    if (r.IsEmpty()) continue;
+    for (int32_t y = r.Top; y <= r.Bottom; ++y) {
+      const int16_t* src = mesh.RowStart(y);
+      uint8_t* row = image + ptrdiff_t(y) * stride;
+      // Pixels with (x - y) mod 5 == 0, anchored at the image origin so that
+      // neighbouring tiles' lines meet.
+      const int32_t first =
+          r.Left + int32_t(((int64_t(y) - r.Left) % kMissingHatchStep + kMissingHatchStep) %
+                           kMissingHatchStep);
+      for (int32_t x = first; x <= r.Right; x += kMissingHatchStep)
+        if (src[x] == missing.Value)
+          row[x] = row[x] < 128 || row[x] > 253 ? kMissingInkLight : kMissingInkDark;
+    }
+  }
+}
+
 void SampleView(const TTViewSampler& s, int64_t originX, int64_t originY, int32_t width,
                 int32_t height, uint32_t* out, ptrdiff_t outStride) {
   if (!s.Image || width <= 0 || height <= 0) return;

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "core/mesh/cell_rect.h"
 
@@ -38,6 +39,23 @@ void ColorCells(const TTMesh& mesh, const TCellRect& rect, bool seaAsBlue, uint8
 void HatchAdjoBands(const TTMesh& mesh, uint8_t ink, uint8_t* image, ptrdiff_t stride);
 // One band rectangle (inclusive cells), as HatchAdjoBands draws it.
 void HatchRect(const TCellRect& rect, uint8_t ink, uint8_t* image, ptrdiff_t stride);
+
+// The tiles a multiple-tile load did not find: each rectangle is one tile's
+// own cells, which the load set to Value.
+struct TTMissingTiles {
+  std::vector<TCellRect> Rects;
+  int16_t Value = 0;
+};
+// Hatches the cells of `rect` that lie in a missing tile and still hold its
+// fill value, so that they do not pass for sea or real flat ground; an edit
+// that gives a cell another value ends its hatch. Lines fall to the right
+// every 5 pixels, over the cell's own colour: light on dark indices (sea and
+// void included), dark on light grays. An odd spacing keeps the lines at
+// every zoom-out, which shows every 2nd, 4th ... 32nd cell.
+void HatchMissingTiles(const TTMesh& mesh, const TTMissingTiles& missing, const TCellRect& rect,
+                       uint8_t* image, ptrdiff_t stride);
+inline constexpr int kMissingHatchStep = 5;
+inline constexpr uint8_t kMissingInkLight = 200, kMissingInkDark = 60;
 
 // Nearest-cell sampling of the zoomed image into a view buffer of 0xAARRGGBB
 // pixels: view pixel (i, j) shows paint-box pixel (originX + i, originY + j).

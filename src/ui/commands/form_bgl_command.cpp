@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QSpinBox>
+#include <chrono>
 
 #include "core/base/app_name.h"
 #include "core/base/file_util.h"
@@ -52,7 +53,8 @@ struct TBglRunInput {
 // Writes the INF files, runs the compiler with its output window and leaves
 // the window open with the final status. Returns the error text.
 std::string BuildBglFromMesh(const TBglCommandEnv& env, const TBglRunInput& in,
-                             QPointer<TFormResampleOutput>& window) {
+                             QPointer<TFormResampleOutput>& window, TEnding& ending) {
+  ending = TEnding::Failed;
   const std::string error =
       WriteBglInfFiles(*env.Mesh, in.Cut, in.Lod, in.BaseValue, in.Files, in.BglPath,
                        NeedsWine(env.ResamplePath) ? TToolPathForm::Wine : TToolPathForm::Host);
@@ -84,6 +86,9 @@ std::string BuildBglFromMesh(const TBglCommandEnv& env, const TBglRunInput& in,
                                  ? ResampleCrashedText(in.BglPath)
                                  : ResampleFinishedText(in.BglPath);
   window->LabelStatus->setText(QString::fromStdString(status));
+  ending = window->StopRequested()                 ? TEnding::Stopped
+           : result == TResampleRunResult::Crashed ? TEnding::Failed
+                                                   : TEnding::Done;
   window->AllowClose();
   return std::string();
 }
@@ -134,6 +139,12 @@ QPointer<TFormResampleOutput> CreateBglFromMesh(const TBglCommandEnv& env) {
     }
   }
   in.Files = BglTempFiles(env.TempDir);
+  const QString bglName = QString::fromStdString(FileNamePart(in.BglPath));
+  const auto start = std::chrono::steady_clock::now();
+  auto ended = [&](TEnding ending) {
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    if (env.Ended) env.Ended(ending, bglName, took.count());
+  };
 
   // Menus stay off until the compiler is done: a second command meanwhile
   // would overwrite the temporary files the compiler is reading.
@@ -144,11 +155,14 @@ QPointer<TFormResampleOutput> CreateBglFromMesh(const TBglCommandEnv& env) {
     saved = SaveToFile(mesh, in.Files.Raster, false, in.Cut.Rect, true, env.Progress);
   }
   if (!saved) {
+    ended(TEnding::Failed);
     ShowMessage(env.Owner, TMsgKind::Error, "Could not save the mesh.");
     return window;
   }
-  const std::string error = BuildBglFromMesh(env, in, window);
+  TEnding ending = TEnding::Failed;
+  const std::string error = BuildBglFromMesh(env, in, window, ending);
   if (deleteTemp) DeleteBglTempFiles(in.Files);
+  if (window || !error.empty()) ended(ending);
   if (!error.empty()) ShowMessage(env.Owner, TMsgKind::Error, QString::fromStdString(error));
   return window;
 }

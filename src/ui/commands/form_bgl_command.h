@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "core/document/command_endings.h"
+
 class QWidget;
 class TTMesh;
 class TTProgress;
@@ -21,6 +23,9 @@ struct TBglCommandEnv {
   TTProgress* Progress = nullptr;                // may be null
   std::function<void(bool)> EnableUserInput;     // menus and tool bar; may be empty
   std::function<void(const QString&)> ShowHelp;  // help page; may be empty
+  // How a run past the options dialog ended, with the BGL's file name and
+  // the seconds since the options; may be empty.
+  std::function<void(TEnding ending, const QString& bglName, double seconds)> Ended;
   std::string TempDir;
   std::string ResamplePath;
   std::string BglFolder;

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QStringList>
 
+#include "core/document/command_endings.h"
 #include "core/mesh/mesh.h"
 #include "core/tiles/hgt_split.h"
 #include "ui/commands/dem_commands.h"
@@ -125,11 +126,13 @@ void TFormViewMesh::miSaveAsGeoTiffClick() {
   const QString path = RunFileDialog(this, req);
   if (path.isEmpty()) return;
   std::string message;
+  StartCommandClock();
   {
     TWaitCursor wait;
     TInputLock lock(this);
     message = SaveMeshToGeoTiff(*Mesh, path.toStdString(), Progress.get());
   }
+  ShowEnding(SavedText(path, message.empty()));
   if (!message.empty()) ShowMessage(this, TMsgKind::Error, QString::fromStdString(message));
 #else
   ShowMessage(this, TMsgKind::Error, kNoGdal);
@@ -150,11 +153,17 @@ void TFormViewMesh::miSaveAsHgtTilesClick() {
   if (folder.isEmpty()) return;
   std::string message;
   int written = 0;
+  StartCommandClock();
   {
     TWaitCursor wait;
     TInputLock lock(this);
     message = SaveMeshAsHgtTiles(*Mesh, folder.toStdString(), written, Progress.get());
   }
+  ShowEnding(QString::fromStdString(
+      message.empty() ? CommandEndText("Saved " + std::to_string(written) +
+                                           (written == 1 ? " HGT tile" : " HGT tiles"),
+                                       TEnding::Done, CommandSeconds())
+                      : CommandEndText("Save as HGT tiles", TEnding::Failed, 0)));
   if (!message.empty())
     ShowMessage(this, TMsgKind::Error, QString::fromStdString(message));
   else

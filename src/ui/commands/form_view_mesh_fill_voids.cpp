@@ -2,6 +2,7 @@
 // the selection, with an undo snapshot, progress and Esc. The dialog comes
 // back after each run with the cells filled and left.
 
+#include "core/document/command_endings.h"
 #include "core/document/fill_voids_command.h"
 #include "core/edit/fill_delta.h"
 #include "core/formats/hgx_format.h"
@@ -52,15 +53,20 @@ void TFormViewMesh::miFillVoidsClick() {
     if (!ProceedWithoutUndo(sel.Rect)) return;
     TTFillRun run;
     TTEditOutcome out;
+    StartCommandClock();
     {
       TWaitCursor wait;
       TInputLock lock(this);
       AbortRequested = false;
       out = FillVoidsCommand(Doc, request, Progress.get(), &run);
-      if (out.Recorded) EnableUndoCommands(true);
+      UpdateUndoCommands();
       UpdateUndoDebugLabel();
       PaintMesh();
     }
+    UpdateTitle();
+    ShowEnding(QString::fromStdString(out.OutOfMemory
+                                          ? CommandEndText("Fill Voids", TEnding::Failed, 0)
+                                          : FillEndText(run, CommandSeconds())));
     if (out.OutOfMemory) {
       ShowMessage(this, TMsgKind::Error, "Not enough memory available.");
       return;

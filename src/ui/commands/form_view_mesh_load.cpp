@@ -18,7 +18,11 @@ void TFormViewMesh::miOpenMultiHGTClick() {
     request = dialog.Request();
   }
   request.TempDir = TempDirUtf8();
-  LoadNewMesh([&](TTMesh& mesh) { return LoadMultiHGT(mesh, request, Progress.get()); });
+  TTMissingTiles missing;
+  missing.Value = request.FillValue;
+  LoadNewMesh(
+      [&](TTMesh& mesh) { return LoadMultiHGT(mesh, request, Progress.get(), &missing.Rects); },
+      &missing);
 }
 
 void TFormViewMesh::miOpenRasterClick() {

@@ -16,6 +16,11 @@ void TFormViewMesh::miCreateBGLFromCurrentMeshClick() {
   env.TempDir = TempDirUtf8();
   env.ResamplePath = ProgCfg.ResamplePath;
   env.BglFolder = ProgCfg.BGLFolder;
+  env.Ended = [this](TEnding ending, const QString& bgl, double seconds) {
+    const std::string what =
+        ending == TEnding::Done ? "Created " + bgl.toStdString() : "Create BGL";
+    ShowEnding(QString::fromStdString(CommandEndText(what, ending, seconds)));
+  };
   CreateBglFromMesh(env);
 }
 

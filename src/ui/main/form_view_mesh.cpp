@@ -482,12 +482,13 @@ void TFormViewMesh::EnableUndoCommands(bool on) {
   ToolButtonUndo->setEnabled(on);
 }
 
-bool TFormViewMesh::AttachMesh(std::unique_ptr<TTMesh> mesh) {
+bool TFormViewMesh::AttachMesh(std::unique_ptr<TTMesh> mesh, TTMissingTiles missing) {
   if (!mesh) return false;
   if (Mesh) CloseMesh();  // a load is offered only without a mesh; keep one at most
   Doc.SeaAsBlue = miSeaAsBlue->isChecked();
   Doc.HatchBands = miHatchAdjoQuad->isChecked();
-  TTDocument::TAttach result = Doc.Attach(std::move(mesh), ProgCfg.MaxMemUndo, Progress.get());
+  TTDocument::TAttach result =
+      Doc.Attach(std::move(mesh), ProgCfg.MaxMemUndo, Progress.get(), std::move(missing));
   if (result == TTDocument::TAttach::Ok) {
     const TTImageBuffer& img = Doc.Image();
     MeshBitmap = QImage(img.Bits.get(), img.Width, img.Height, img.Stride, QImage::Format_Indexed8);

@@ -178,11 +178,13 @@ class TFormViewMesh : public QMainWindow {
   // ------------------------------------------------------------ helpers
   // Takes a freshly loaded mesh: undo list, statistics, colour range, image,
   // command state. On a bitmap failure the mesh is closed again, the error is
-  // shown and false is returned.
-  bool AttachMesh(std::unique_ptr<TTMesh> mesh);
+  // shown and false is returned. `missing`: tiles a multiple-tile load filled.
+  bool AttachMesh(std::unique_ptr<TTMesh> mesh, TTMissingTiles missing = {});
   // Runs `load` on a new mesh with the wait cursor and input off; an error
-  // text it returns is shown, else the mesh is attached.
-  void LoadNewMesh(const std::function<std::string(TTMesh& mesh)>& load);
+  // text it returns is shown, else the mesh is attached (with the missing
+  // tiles that `load` put into `missing`, when given).
+  void LoadNewMesh(const std::function<std::string(TTMesh& mesh)>& load,
+                   TTMissingTiles* missing = nullptr);
   void SetMeshState();
   // The commands that work on a mesh: on with one, off without.
   std::vector<QAction*> MeshCommands() const;

@@ -30,7 +30,8 @@ void TFormViewMesh::miOpenSingleHGTClick() {
   if (!warning.empty()) ShowMessage(this, TMsgKind::Warning, QString::fromStdString(warning));
 }
 
-void TFormViewMesh::LoadNewMesh(const std::function<std::string(TTMesh& mesh)>& load) {
+void TFormViewMesh::LoadNewMesh(const std::function<std::string(TTMesh& mesh)>& load,
+                                TTMissingTiles* missing) {
   auto mesh = std::make_unique<TTMesh>();
   StartCommandClock();
   std::string message;
@@ -45,7 +46,7 @@ void TFormViewMesh::LoadNewMesh(const std::function<std::string(TTMesh& mesh)>& 
     return;
   }
   TWaitCursor wait;
-  if (!AttachMesh(std::move(mesh))) return;
+  if (!AttachMesh(std::move(mesh), missing ? std::move(*missing) : TTMissingTiles{})) return;
   ShowEnding(LoadedText());
   RememberLoadedFile();
 }

@@ -64,7 +64,10 @@ namespace {
 QString RunQtFileDialog(QWidget* parent, const TFileDialogRequest& r);
 }  // namespace
 
-QString RunFileDialog(QWidget* parent, const TFileDialogRequest& r) {
+QString RunFileDialog(QWidget* parent, const TFileDialogRequest& request) {
+  // A folder the command chose (the HGT folder) wins over the remembered one.
+  TFileDialogRequest r = request;
+  if (r.folder.isEmpty()) r.folder = LastFolder(r.title);
   const QString chosen = Hook() ? Hook()(r) : RunQtFileDialog(parent, r);
   if (r.kind == TFileDialogRequest::Save && !chosen.isEmpty()) {
     // A folder (or a device) given as the name: say so, rather than a bare
@@ -75,14 +78,13 @@ QString RunFileDialog(QWidget* parent, const TFileDialogRequest& r) {
       return QString();
     }
   }
+  if (!chosen.isEmpty()) SetLastFolder(r.title, QFileInfo(chosen).absolutePath());
   return chosen;
 }
 
 namespace {
 QString RunQtFileDialog(QWidget* parent, const TFileDialogRequest& r) {
-  // A folder the command chose (the HGT folder) wins over the remembered one.
-  QFileDialog dialog(parent, r.title, r.folder.isEmpty() ? LastFolder(r.title) : r.folder,
-                     QtFileFilter(r.filter, r.anyCase));
+  QFileDialog dialog(parent, r.title, r.folder, QtFileFilter(r.filter, r.anyCase));
   if (r.kind == TFileDialogRequest::Open) {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -95,7 +97,6 @@ QString RunQtFileDialog(QWidget* parent, const TFileDialogRequest& r) {
   if (dialog.exec() != QDialog::Accepted) return QString();
   const QStringList files = dialog.selectedFiles();
   if (files.isEmpty()) return QString();
-  SetLastFolder(r.title, QFileInfo(files.first()).absolutePath());
   return files.first();
 }
 }  // namespace

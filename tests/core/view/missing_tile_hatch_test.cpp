@@ -1,0 +1,37 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "core/document/document.h"
+#include "core/tiles/multi_hgt.h"
+#include "support/mesh_helpers.h"
+#include "support/test_paths.h"
+
+TEST(MissingTileHatch, TheLoadsFillIsHatchedUntilEdited) {
+  TTempDir dir;
+  WriteFileBytes(dir.File("N45W122.hgt"), {});  // the eastern tile, all 0; the western is missing
+  std::filesystem::resize_file(dir.File("N45W122.hgt"), 2884802);
+  TTMultiHGTRequest request{dir.Path(), {46, 45, -123, -121}, {}, 0, dir.Path()};
+  auto mesh = std::make_unique<TTMesh>();
+  TTMissingTiles missing;
+  ASSERT_EQ(LoadMultiHGT(*mesh, request, nullptr, &missing.Rects), "");
+  // The western tile's own cells: the shared column is the eastern tile's.
+  EXPECT_EQ(missing.Rects, (std::vector<TCellRect>{{0, 1199, 0, 1200}}));
+  mesh->SetCell(2400, 1200, 100);  // a range, so that 0 is not the top gray
+  TTDocument doc;
+  doc.SeaAsBlue = true;
+  ASSERT_EQ(doc.Attach(std::move(mesh), 0, nullptr, missing), TTDocument::TAttach::Ok);
+  auto at = [&](int x, int y) { return doc.Image().Bits[y * doc.Image().Stride + x]; };
+  // Every fifth cell of a diagonal, over the sea blue, in the missing tile only.
+  EXPECT_EQ(std::vector<int>({at(0, 0), at(7, 2), at(1, 0), at(1205, 5)}),
+            std::vector<int>({kMissingInkLight, kMissingInkLight, kSeaIndex, kSeaIndex}));
+  // An edit ends the hatch of what it changed; its recolour leaves the rest.
+  doc.Mesh->SetCell(5, 0, 100);
+  doc.Mesh->SetCell(0, 0, 100);
+  doc.Recolor(TCellRect{5, 5, 0, 0});
+  EXPECT_EQ(at(5, 0), ColorIndex(100, 0, 100, -32768, true));
+  EXPECT_EQ(at(0, 0), kMissingInkLight);
+  doc.MissingTiles.Value = 100;  // on a light gray the lines are dark
+  doc.Recolor(doc.Mesh->GridRect);
+  EXPECT_EQ(at(0, 0), kMissingInkDark);
+}
