@@ -3,7 +3,7 @@
 
 #include "core/settings/prog_cfg.h"
 #include "support/pe_image.h"
-#include "support/ui/window_test.h"
+#include "support/ui/test_main.h"
 #include "ui/dialogs/form_about.h"
 #include "ui/dialogs/form_edit_ops.h"
 #include "ui/dialogs/form_interpol.h"

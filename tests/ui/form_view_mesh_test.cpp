@@ -13,7 +13,7 @@
 #include "core/settings/prog_cfg.h"
 #include "core/view/mesh_image.h"
 #include "support/mesh_helpers.h"
-#include "support/ui/window_test.h"
+#include "support/ui/test_main.h"
 #include "ui/commands/dem_commands.h"
 #include "ui/commands/form_bgl_command.h"
 #include "ui/dialogs/form_create_bgl_opt.h"
