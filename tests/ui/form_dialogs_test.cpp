@@ -6,6 +6,7 @@
 #include "support/ui/test_main.h"
 #include "ui/dialogs/form_about.h"
 #include "ui/dialogs/form_edit_ops.h"
+#include "ui/dialogs/form_fill_voids.h"
 #include "ui/dialogs/form_interpol.h"
 #include "ui/dialogs/form_open_multi_hgt.h"
 #include "ui/dialogs/form_prog_cfg.h"
@@ -94,6 +95,30 @@ class FormDialogsTest : public QObject {
     QCOMPARE(TFormInterpolNearestNei(nullptr).SpinEditRadius->value(), 12);
   }
 
+  void fillVoidsDialogChecksAndRemembers() {
+    ResetRememberedFillVoidsValues();
+    TMessageRecorder rec;
+    {
+      TFormFillVoids d(nullptr);
+      d.MaskEditPower->setText("1");
+      d.accept();
+      d.ComboBoxMethod->setCurrentIndex(2);
+      d.EditSecondDem->clear();
+      d.accept();
+      QCOMPARE(d.result(), int(QDialog::Rejected));
+      d.ComboBoxMethod->setCurrentIndex(1);
+      d.CheckBoxInteriorOnly->setChecked(true);
+      d.CheckBoxMaxVoid->setChecked(true);
+      d.SpinEditMaxVoid->setValue(77);
+      d.accept();
+    }
+    QCOMPARE(rec.Texts(), (QStringList{"Weight must be greater than 1.",
+                                       "Choose the file of the second elevation model."}));
+    TFormFillVoids d(nullptr);
+    QVERIFY(d.ComboBoxMethod->currentIndex() == 1 && d.CheckBoxInteriorOnly->isChecked());
+    QVERIFY(d.SpinEditMaxVoid->isEnabled() && d.SpinEditMaxVoid->value() == 77);
+  }
+
   void multipleTilesDialog() {
     TMessageRecorder rec;
     {
@@ -156,11 +181,11 @@ class FormDialogsTest : public QObject {
     QVERIFY(f.SourceFolder.isEmpty());
     QString title;
     f.ChooseFolder = [&](const QString& t, const QString&) { return (title = t, QString()); };
-    f.BitBtnLocateInputFolderClick();  // cancelled: nothing changes
+    f.BitBtnLocateInputFolder->click();  // cancelled: nothing changes
     QCOMPARE(title, QString("Select HGT source folder"));
     QVERIFY(!f.BitBtnOK->isEnabled());
     f.ChooseFolder = [&](const QString&, const QString&) { return dir_.path(); };
-    f.BitBtnLocateInputFolderClick();
+    f.BitBtnLocateInputFolder->click();
     QVERIFY(f.SourceFolder == dir_.path() && f.BitBtnOK->isEnabled());
     QVERIFY(f.BitBtnCheckMissingFiles->isEnabled());
 
@@ -168,7 +193,7 @@ class FormDialogsTest : public QObject {
     WriteAll(dir_.filePath("n46w122.hgt"), "x");  // lower case counts too
     Rect(f.SpinEditMaxLat, f.SpinEditMinLat, f.SpinEditMinLon, f.SpinEditMaxLon,
          {46, 45, -123, -122});
-    f.BitBtnCheckMissingFilesClick();
+    f.BitBtnCheckMissingFiles->click();
     QCOMPARE(rec.Texts(), QStringList{"No missing tiles/files."});
     QCOMPARE(rec.Entries()[0].kind, TMsgKind::Information);
     f.CheckBoxAdjoNorth->click();
@@ -178,7 +203,7 @@ class FormDialogsTest : public QObject {
       QCOMPARE(m.LabelTotalFiles->text(), QString("2"));
       m.close();
     });
-    f.BitBtnCheckMissingFilesClick();
+    f.BitBtnCheckMissingFiles->click();
   }
 
   void rasterDialogs() {
@@ -188,7 +213,7 @@ class FormDialogsTest : public QObject {
     QCOMPARE(TFormOpenRaster(nullptr).SpinEditMaxLat->value(), 1);  // nothing remembered
     {
       TDialogAnswers dlg({"/some/file.raw"});
-      f.BitBtnLocateFileClick();
+      f.BitBtnLocateFile->click();
     }
     f.SpinEditMaxLat->setValue(-1);  // top equals bottom
     QCOMPARE(f.LabelRectWarning->text(), QString("INVALID"));
@@ -210,9 +235,9 @@ class FormDialogsTest : public QObject {
 
     TFormSaveAsRaw s(nullptr);
     TDialogAnswers dlg({"", "/out/x.raw"});
-    s.BitBtnSelectClick();  // cancelled: still nothing to save to
+    s.BitBtnSelect->click();  // cancelled: still nothing to save to
     QVERIFY(!s.BitBtnSave->isEnabled());
-    s.BitBtnSelectClick();
+    s.BitBtnSelect->click();
     QVERIFY(s.BitBtnSave->isEnabled() && s.FilePath == "/out/x.raw" && s.BigEndian());
     s.RadioButtonLsbFirst->setChecked(true);
     QVERIFY(!s.BigEndian());
@@ -232,8 +257,8 @@ class FormDialogsTest : public QObject {
       starts << title + "|" + start;
       return answers.takeFirst();
     };
-    d.BitBtnLocateBGLFolderClick();
-    d.BitBtnLocateHGTFolderClick();
+    d.BitBtnLocateBGLFolder->click();
+    d.BitBtnLocateHGTFolder->click();
     QVERIFY(d.BGLFolder == "/new/bgl" && d.HGTFolder == "/data/hgt");
     QCOMPARE(d.LabelLocateBGLFolder->text(), QString("/new/bgl"));
     QCOMPARE(starts, (QStringList{"Default BGL destination folder|/data/bgl",
@@ -253,13 +278,13 @@ class FormDialogsTest : public QObject {
     for (const QString& c : {Pe("old.exe", 1, 0, 0, 1), Pe("new.exe", 2, 1, 0, 7), chosen}) {
       const std::string was = d.ResamplePath;
       chosen = c.isEmpty() ? dir_.filePath("new.exe") : c;
-      d.BitBtnLocateResampleClick();
+      d.BitBtnLocateResample->click();
       taken << (d.ResamplePath != was);
     }
     QCOMPARE(taken, (QList<bool>{false, false, true}));
     QCOMPARE(d.ResamplePath, chosen.toStdString());
     WriteAll(chosen = dir_.filePath("text.exe"), "MZ not really");
-    d.BitBtnLocateResampleClick();
+    d.BitBtnLocateResample->click();
     QCOMPARE(d.LabelResampleVersion->text(), QString("Version 2.1.0.7"));
     const QString untested =
         "This version (2.1.0.7) of Resample has not been tested with "
@@ -273,9 +298,9 @@ class FormDialogsTest : public QObject {
 
     QStringList pages;
     connect(&d, &TFormProgCfg::helpRequested, [&](const QString& p) { pages << p; });
-    d.BitBtnHelpClick();
+    d.BitBtnHelp->click();
     d.PageControl->setCurrentWidget(d.TabSheetUndo);
-    d.BitBtnHelpClick();
+    d.BitBtnHelp->click();
     QCOMPARE(pages, (QStringList{"progsettings_filesfolders.htm", "progsettings_undo.htm"}));
   }
 

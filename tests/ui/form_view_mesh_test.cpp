@@ -682,7 +682,7 @@ class FormViewMeshTest : public QObject {
     TFormViewMesh f;
     OnNextDialog<TFormOpenMultiHGT>([&](TFormOpenMultiHGT& d) {
       d.ChooseFolder = [&](const QString&, const QString&) { return dir.path(); };
-      d.BitBtnLocateInputFolderClick();
+      d.BitBtnLocateInputFolder->click();
       d.SpinEditMaxLat->setValue(46), d.SpinEditMinLat->setValue(45);
       d.SpinEditMinLon->setValue(-123), d.SpinEditMaxLon->setValue(-122);
       d.CheckBoxAdjoEast->click();
@@ -691,7 +691,7 @@ class FormViewMeshTest : public QObject {
         m.close();
         d.BitBtnOK->click();
       });
-      d.BitBtnCheckMissingFilesClick();
+      d.BitBtnCheckMissingFiles->click();
     });
     f.miOpenMultiHGTClick();
     QVERIFY2(rec.Texts().isEmpty(), qPrintable(rec.Texts().join('|')));
@@ -706,7 +706,7 @@ class FormViewMeshTest : public QObject {
     WriteAll(path, bytes);
     TDialogAnswers dlg({path});
     OnNextDialog<TFormOpenRaster>([](TFormOpenRaster& d) {
-      d.BitBtnLocateFileClick();
+      d.BitBtnLocateFile->click();
       d.SpinEditMaxLat->setValue(46), d.SpinEditMinLat->setValue(44);
       d.SpinEditMinLon->setValue(-122), d.SpinEditMaxLon->setValue(-120);
       d.SpinEditSizeRows->setValue(2), d.SpinEditSizeCols->setValue(4);
@@ -735,7 +735,7 @@ class FormViewMeshTest : public QObject {
                         dir.filePath("no/i.bmp")});
     for (int i = 0; i < 2; ++i) {
       OnNextDialog<TFormSaveAsRaw>([](TFormSaveAsRaw& d) {
-        d.BitBtnSelectClick();
+        d.BitBtnSelect->click();
         d.BitBtnSave->click();
       });
       f.miSaveAsRawClick();
@@ -819,17 +819,17 @@ class FormViewMeshTest : public QObject {
     // generated one moves but cannot be removed.
     QStringList next = {"/x/Land.inf", "/x/water.inf", "/X/LAND.INF"};
     d.ChooseInfFile = [&] { return next.takeFirst(); };
-    for (int i = 0; i < 3; ++i) d.BitBtnInfAddClick();
+    for (int i = 0; i < 3; ++i) d.BitBtnInfAdd->click();
     QCOMPARE(rec.Texts(), QStringList{"INF file is already in the list."});
     d.ListBoxInfs->setCurrentRow(0);
     QVERIFY(!d.BitBtnInfDel->isEnabled());
-    d.BitBtnInfUpClick();  // at the top: nothing
-    for (int i = 0; i < 3; ++i) d.BitBtnInfDownClick();
+    d.BitBtnInfUp->click();  // at the top: nothing
+    for (int i = 0; i < 3; ++i) d.BitBtnInfDown->click();
     QCOMPARE(d.InfEntries(),
              (std::vector<std::string>{"/x/Land.inf", "/x/water.inf", GeneratedInfMarker}));
     d.ListBoxInfs->setCurrentRow(0);
     QVERIFY(d.BitBtnInfDel->isEnabled());
-    d.BitBtnInfDelClick();
+    d.BitBtnInfDel->click();
     QVERIFY(!d.BitBtnInfDel->isEnabled());
     QCOMPARE(d.InfEntries(), (std::vector<std::string>{"/x/water.inf", GeneratedInfMarker}));
 
@@ -845,7 +845,7 @@ class FormViewMeshTest : public QObject {
     QCOMPARE(rec.Texts(), QStringList{"File already exists.\nDo you want to overwrite it?"});
     QVERIFY(d.result() == QDialog::Rejected && d.isVisible());
     d.ChooseBglFile = [&] { return existing; };
-    d.BitBtnSelectClick();
+    d.BitBtnSelect->click();
     d.accept();
     QCOMPARE(rec.Texts().size(), 1);
     QCOMPARE(d.result(), int(QDialog::Accepted));
@@ -891,7 +891,7 @@ class FormViewMeshTest : public QObject {
     QVERIFY(out->MemoOut->toPlainText().contains("Processing LOD 9: 100%"));
     QVERIFY(!out->MemoOut->toPlainText().contains('\r'));
     QVERIFY(QFileInfo(proposed).size() > 64 && !TempFilesExist(TempDirUtf8()));
-    out->BitBtnCloseClick();
+    out->BitBtnClose->click();
     QTRY_VERIFY(!out);
   }
 
