@@ -29,7 +29,8 @@ TTDocument::TAttach TTDocument::Attach(std::unique_ptr<TTMesh> mesh, uint32_t un
   MissingTiles = std::move(missing);
   UndoList = std::make_unique<TTUndoList>(*Mesh);
   UndoList->SetLimit(undoLimitMB);
-  Mesh->UpdateStats(progress);
+  if (!Mesh->StatsFromLoad) Mesh->UpdateStats(progress);
+  Mesh->StatsFromLoad = false;  // from here on the samples change under edits
   Mesh->ColorMax = Mesh->MaxElev;
   Mesh->ColorMin = Mesh->MinElev;
   image_ = ImageAllocator ? ImageAllocator(Mesh->Cols, Mesh->Rows) : TTImageBuffer{};

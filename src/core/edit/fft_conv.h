@@ -37,7 +37,11 @@ class TFft {
     std::vector<TComplex> twiddle;  // (n / radix) x (radix - 1)
   };
   template <bool Inv>
+  void Stages(TComplex* data, TComplex* work, int32_t batch) const;
+  template <bool Inv>
   void Run(TComplex* data, TComplex* work, int32_t batch) const;
+  template <bool Inv>
+  void RunWide(TComplex* data, TComplex* work, int32_t batch) const;  // AVX2
   int32_t n_ = 0;
   double errorUnits_ = 0;
   std::vector<TStage> stages_;
@@ -75,12 +79,13 @@ class TEvenCorrelation {
 
   // One correlation: fillRow(y, row) writes inCols values of input row y;
   // rowWanted(y) tells the output rows to compute; takeRow(y, row) gets the
-  // output values of row y, indexed by input column (from any thread). Also
-  // returns the 2-norm of the input. False when memory is short or cancelled.
+  // output values of row y, indexed by input column (from any thread), and
+  // may spend `takeWork` butterflies' worth of work per row. Also returns the
+  // 2-norm of the input. False when memory is short or cancelled.
   bool Run(const std::function<void(int32_t, double*)>& fillRow,
            const std::function<bool(int32_t)>& rowWanted,
            const std::function<void(int32_t, const double*)>& takeRow, const TParallelFor& run,
-           double* inputNorm2);
+           double* inputNorm2, double takeWork = 0);
 
   // Largest error of any output value for an input of 2-norm `inputNorm2`.
   double ErrorBound(double inputNorm2) const;

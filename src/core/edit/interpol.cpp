@@ -17,14 +17,18 @@
 // For large radii the direct sums cost O(r^2) per void. Then both sums of
 // every void come from a correlation of the grid (validity, and samples less
 // a centre value) with the disk of weights, by FFT, whose cost does not
-// depend on r. Its error is bounded; a void is settled by it only when the
-// bound, plus the direct sums' own rounding error, cannot move the quotient
-// across a step of the snapped truncation. All other voids (a quotient too
-// close to a step, weight sums too small to tell, no neighbour at all) get
-// the direct sums. So the cells written are those of the direct sums.
+// depend on r, plus, for steep weights, a small near disk summed directly
+// (the transform then only carries the far ring, whose small norm keeps its
+// error far below the weight sums of voids deep inside holes). The error is
+// bounded; a void is settled only when that bound, plus a bound on the
+// direct sums' own rounding, cannot move the quotient across a step of the
+// snapped truncation. All other voids (a quotient too close to a step,
+// weight sums too small to tell, no neighbour at all) get the direct sums.
+// So the cells written are those of the direct sums.
 #include "core/edit/interpol.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <bit>
 #include <cfloat>
@@ -106,21 +110,36 @@ struct TBlockCounter {
   }
 };
 
-// The quotient of transform sums w and s (samples less `centre`), with
+// What the verdicts of one run share.
+struct TSettleRule {
+  double centre = 0;     // taken off the samples of the transform's sums
+  double tolerance = 0;  // snap width of the quotient
+  double minWeight = 0;  // smallest weight of the disk
+  // The direct sums add at most m terms in order, weights >= 0, samples
+  // within +-maxSample: their errors are at most g Sum w and g maxSample
+  // Sum w (g = m u / (1 - m u)), so the direct quotient lies within
+  // about (m + 2) u (maxSample + |q|) of the exact one. `directUnits` holds
+  // that factor with room to spare; far below the snap width, which assumes
+  // samples up to 32768 and twice the terms.
+  double directUnits = 0;
+  double maxSample = 32768;
+};
+
+// The quotient of transform sums w and s (samples less the centre), with
 // errors up to ew and es, settles the cell when no step of the snapped
-// truncation lies within the combined error of the direct quotient.
+// truncation lies within the transform's error plus the direct quotient's.
 // Verdicts: 0 open (direct sums needed), 1 *out is the result, 2 no neighbour
 // (a weight sum below the smallest weight of the disk).
-uint8_t Settle(double w, double s, double centre, double ew, double es, double tolerance,
-               double minWeight, int16_t* out) {
-  if (w + ew < minWeight) return 2;
+uint8_t Settle(double w, double s, double ew, double es, const TSettleRule& rule, int16_t* out) {
+  if (w + ew < rule.minWeight) return 2;
   if (!(w > 2 * ew + 1e-240)) return 0;  // also keeps clear of the underflow guard
   const double qc = s / w;
-  const double q = centre + qc;
+  const double q = rule.centre + qc;
   if (!std::isfinite(q)) return 0;
   const double err = (es + std::fabs(qc) * ew) / (w - ew) +
-                     8 * kUnitRoundoff * (std::fabs(qc) + std::fabs(centre) + 1);
-  const double reach = tolerance + err;
+                     8 * kUnitRoundoff * (std::fabs(qc) + std::fabs(rule.centre) + 1);
+  const double reach = err + rule.directUnits * (rule.maxSample + std::fabs(q) + err + 1);
+  const double tolerance = rule.tolerance;
   const double nearest = std::round(q), dist = std::fabs(q - nearest);
   if (std::fabs(dist - tolerance) <= reach || 1 - dist - tolerance <= reach) return 0;
   const double v = dist <= tolerance ? nearest : std::trunc(q);
@@ -128,14 +147,79 @@ uint8_t Settle(double w, double s, double centre, double ew, double es, double t
   return 1;
 }
 
+// The near disk of the weights (dx^2 + dy^2 <= r0^2), summed directly per
+// void and left out of the transform's kernel. Steep weights put nearly all
+// of the kernel's norm there, so the transform's error bound, which scales
+// with that norm, drops by orders of magnitude, and voids deep inside holes
+// (weight sums far below 1) settle too. Only a bound on the near sums' error
+// matters, so their order is free.
+struct TNearDisk {
+  int32_t r0 = 0;
+  int64_t r0sq = -1;
+  std::vector<int32_t> half;  // largest |dx| of row |dy|
+  int64_t count = 0;          // offsets
+
+  void Build(int32_t radius) {
+    r0 = std::max(radius, 0);
+    r0sq = r0 > 0 ? int64_t(r0) * r0 : -1;  // 0: no near disk
+    count = 0;
+    try {
+      half.assign(size_t(r0) + 1, 0);
+    } catch (const std::bad_alloc&) {
+      r0 = 0, r0sq = -1;  // the transform takes the whole disk
+      return;
+    }
+    for (int32_t ady = 0; ady <= r0; ++ady) {
+      int32_t h = 0;
+      while (int64_t(h + 1) * (h + 1) + int64_t(ady) * ady <= r0sq) ++h;
+      half[size_t(ady)] = h;
+      count += (ady ? 2 : 1) * (2 * int64_t(h) + 1);
+    }
+  }
+  bool Contains(int32_t ox, int32_t oy) const {
+    return int64_t(ox) * ox + int64_t(oy) * oy <= r0sq;
+  }
+
+  // Sums over the valid cells of the near disk around (x, y): weights,
+  // weights x (sample - centre), and weights x |sample - centre|.
+  void Sums(const TJob& job, int32_t x, int32_t y, double centre, double* sw, double* ss,
+            double* sa) const {
+    const TTMesh& mesh = *job.mesh;
+    const TDisk& disk = *job.disk;
+    double w0 = 0, s0 = 0, a0 = 0;
+    for (int32_t dy = std::max(-r0, -y); dy <= std::min(r0, mesh.Rows - 1 - y); ++dy) {
+      const int32_t yy = y + dy, ady = std::abs(dy), h = half[size_t(ady)];
+      const int32_t x0 = std::max(0, x - h), x1 = std::min(mesh.Cols - 1, x + h);
+      // Weight of column c: weight[base + c].
+      const int64_t base = int64_t(disk.start[size_t(ady)]) + disk.half[size_t(ady)] - x;
+      const double* w = disk.weight.get();
+      const int16_t* row = mesh.RowStart(yy);
+      const uint64_t* vrow = job.voids + int64_t(yy) * job.wordsPerRow;
+      for (int32_t c = x0; c <= x1;) {
+        const int32_t n = std::min(x1 - c + 1, 64 - (c & 63));
+        uint64_t valid = ~(vrow[c >> 6] >> (c & 63));
+        if (n < 64) valid &= (uint64_t(1) << n) - 1;
+        while (valid) {
+          const int32_t xx = c + std::countr_zero(valid);
+          valid &= valid - 1;
+          const double wt = w[base + xx], d = double(row[xx]) - centre;
+          w0 += wt, s0 += wt * d, a0 += wt * std::fabs(d);
+        }
+        c += n;
+      }
+    }
+    *sw = w0, *ss = s0, *sa = a0;
+  }
+};
+
 // Progress by estimated time: shares of a fixed total, reported from the
-// calling thread.
+// calling thread. Estimates may overshoot a share: the bar never goes back.
 class TTimeTrack {
  public:
   explicit TTimeTrack(TTProgress* p) : p_(p) {}
   void Set(double percent) {
     percent = std::clamp(percent, 0.0, 100.0);
-    if (int(percent) != shown_) {
+    if (int(percent) > shown_) {
       shown_ = int(percent);
       if (p_) p_->SetPositionPercent(percent);
     }
@@ -230,9 +314,14 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
   const TIdwMethod method = run ? run->Method : TIdwMethod::Auto;
   TSettled settled;
   TEvenCorrelation corr;
+  TNearDisk near;
+  double nearWork = 0;
   bool useTransform = false;
   double transformWork = 0;
   TCellRect in{};
+  const int64_t limit = run && run->MemoryLimit > 0
+                            ? run->MemoryLimit
+                            : std::min<int64_t>(kMemoryCap, int64_t(rc.Width()) * height * 32);
   if (method != TIdwMethod::Direct && tBottom >= 0 && r > 0) {
     in = TCellRect{std::max(0, tLeft - r), std::min(mesh.Cols - 1, tRight + r),
                    std::max(0, tTop - r), std::min(mesh.Rows - 1, tBottom + r)};
@@ -242,12 +331,21 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
     g.outTop = tTop - in.Top, g.outBottom = tBottom - in.Top;
     g.rx = std::min(r, std::max(g.outRight, g.inCols - 1 - g.outLeft));
     g.ry = std::min(r, std::max(g.outBottom, g.inRows - 1 - g.outTop));
-    const int64_t limit = run && run->MemoryLimit > 0
-                              ? run->MemoryLimit
-                              : std::min<int64_t>(kMemoryCap, int64_t(rc.Width()) * height * 32);
     if (corr.Plan(g, threads) &&
         corr.Bytes() + inSelection * 11 + int64_t(height + 1) * 8 <= limit) {
-      transformWork = corr.KernelWork() + 2 * corr.CorrelationWork(rowsWithTargets);
+      const double fftWork = corr.KernelWork() + 2 * corr.CorrelationWork(rowsWithTargets);
+      // Gentle weights keep most of the kernel's norm beyond any small disk:
+      // no near disk then. Else the widest that costs a fraction of the
+      // transforms.
+      const int forced = run ? run->NearRadius : -1;
+      for (int32_t r0 : {forced, 8, 4, 2}) {
+        if (r0 < 0 || (forced < 0 && weight < 2.5)) continue;
+        near.Build(std::min(r0, r - 1));
+        nearWork = double(inSelection) * (double(near.count) + 8.0 * (2 * near.r0 + 1));
+        if (forced >= 0 || nearWork <= 0.5 * fftWork) break;
+        near.Build(0), nearWork = 0;
+      }
+      transformWork = fftWork + nearWork;
       // A few percent of the voids are expected to fall back on direct sums.
       useTransform = method == TIdwMethod::Transform ||
                      transformWork * kTransformUnit + 0.05 * directWork * kDirectUnit <
@@ -295,9 +393,13 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
       ForTargets(job, y, [&](int32_t) { ++n; });
     }
     settled.rowStart[size_t(height)] = n;
-    const double fftShare =
+    double fftShare =
         100.0 * transformWork / (transformWork + 0.05 * directWork * kDirectUnit / kTransformUnit);
-    double workDone = 0;
+    double workDone = 0, pctBase = 0, workBase = 0;  // later passes map onto the rest
+    auto pctAt = [&](double work) {
+      return std::min(fftShare, pctBase + (fftShare - pctBase) * (work - workBase) /
+                                              (transformWork - workBase));
+    };
     bool cancelled = false;
     // Pieces of a transform stage on all threads; the calling thread works
     // too and keeps the window painting and the Esc key noticed.
@@ -325,7 +427,7 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
         finished.fetch_add(1);
         if (std::chrono::steady_clock::now() - last > std::chrono::milliseconds(40)) {
           last = std::chrono::steady_clock::now();
-          track.Set(fftShare * (workDone + double(finished.load()) * costPerItem) / transformWork);
+          track.Set(pctAt(workDone + double(finished.load()) * costPerItem));
           PumpMessages(progress);
           if (AbortPending(progress)) stop = true;
         }
@@ -341,7 +443,7 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
       }
       for (auto& h : helpers) h.join();
       workDone += double(count) * costPerItem;
-      track.Set(fftShare * workDone / transformWork);
+      track.Set(pctAt(workDone));
       cancelled = cancelled || stop.load();
       return !cancelled;
     };
@@ -350,7 +452,7 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
     const TDisk& dk = disk;
     bool ok = corr.SetKernel(
         [&](int32_t ox, int32_t oy) {
-          if (oy > dk.r || ox > dk.half[size_t(oy)]) return 0.0;
+          if (oy > dk.r || ox > dk.half[size_t(oy)] || near.Contains(ox, oy)) return 0.0;
           return dk.weight[dk.start[size_t(oy)] + size_t(ox + dk.half[size_t(oy)])];
         },
         parallel);
@@ -362,6 +464,14 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
         if (!job.IsVoid(x, y)) lo = std::min(lo, row[x]), hi = std::max(hi, row[x]);
     }
     const double centre = lo <= hi ? std::round((double(lo) + double(hi)) / 2) : 0.0;
+    TSettleRule rule;
+    rule.centre = centre;
+    rule.tolerance = job.tolerance;
+    rule.minWeight = dk.minWeight;
+    rule.maxSample = lo <= hi ? std::max(std::fabs(double(lo)), std::fabs(double(hi))) : 32768.0;
+    rule.directUnits = 1.05 * (diskRows.back() + 2) * kUnitRoundoff;
+    // Error of the near sums in any order and of adding them to the far ones.
+    const double nearError = 1.05 * double(near.count + 2) * kUnitRoundoff;
     std::vector<double> sumW;
     try {
       if (ok) sumW.resize(size_t(inSelection));
@@ -394,19 +504,140 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
     const double errW = corr.ErrorBound(normW);
     // The sample sums' bound needs their input norm, which Run has set by
     // the time the output rows come.
-    ok = ok && corr.Run(
-                   fill(true), rowWanted,
-                   [&](int32_t ly, const double* vals) {
-                     const double errS = corr.ErrorBound(normS);
-                     const int32_t y = ly + inRect.Top;
-                     int64_t t = settled.rowStart[size_t(y - rc.Top)];
-                     ForTargets(job, y, [&](int32_t x) {
-                       const size_t i = size_t(t++);
-                       settled.done[i] = Settle(sumW[i], vals[x - inRect.Left], centre, errW, errS,
-                                                job.tolerance, dk.minWeight, &settled.value[i]);
-                     });
-                   },
-                   parallel, &normS);
+    ok =
+        ok && corr.Run(
+                  fill(true), rowWanted,
+                  [&](int32_t ly, const double* vals) {
+                    const double errS = corr.ErrorBound(normS);
+                    const int32_t y = ly + inRect.Top;
+                    int64_t t = settled.rowStart[size_t(y - rc.Top)];
+                    ForTargets(job, y, [&](int32_t x) {
+                      const size_t i = size_t(t++);
+                      double w = sumW[i], s = vals[x - inRect.Left], ew = errW, es = errS;
+                      if (near.r0 > 0) {
+                        double nw, ns, na;
+                        near.Sums(job, x, y, centre, &nw, &ns, &na);
+                        w += nw, s += ns;
+                        ew += nearError * (nw + std::fabs(w));
+                        es += nearError * (na + std::fabs(s));
+                      }
+                      settled.done[i] = Settle(w, s, ew, es, rule, &settled.value[i]);
+                    });
+                  },
+                  parallel, &normS, rowsWithTargets > 0 ? nearWork / double(rowsWithTargets) : 0.0);
+
+    // Voids left open whose nearest valid cell is far: their weight sums are
+    // tiny against the error over the whole kernel. A void with no valid
+    // cell nearer than t gets nothing from the offsets nearer than t, so a
+    // kernel without them (a far smaller norm, hence error) settles it, and
+    // no valid cell within r at all means no neighbour. Chessboard distances
+    // (never above the Euclidean ones) in classes t = 4, 8, 16, ...: each
+    // class one more pair of correlations, when that is cheaper than the
+    // direct sums of its open voids.
+    const double passWork = corr.KernelWork() + 2 * corr.CorrelationWork(rowsWithTargets);
+    const double voidDirect = double(diskRows.back()) / 8 * kDirectUnit / kTransformUnit;
+    int64_t open = 0;
+    for (size_t i = 0; ok && i < settled.done.size(); ++i) open += settled.done[i] == 0;
+    std::vector<uint16_t> dist;
+    const int32_t inW = inRect.Width(), inH = inRect.Height();
+    if (ok && !cancelled && double(open) * voidDirect > passWork &&
+        corr.Bytes() + inSelection * 11 + int64_t(height + 1) * 8 + int64_t(inW) * inH * 2 <=
+            limit) {
+      try {
+        dist.resize(size_t(inW) * inH);
+      } catch (const std::bad_alloc&) {
+      }
+    }
+    if (!dist.empty()) {
+      const int cap = int(std::min<int32_t>(r + 1, 65535));
+      auto d = [&](int32_t lx, int32_t ly) -> int {
+        return lx < 0 || ly < 0 || lx >= inW || ly >= inH ? cap : dist[size_t(ly) * inW + lx];
+      };
+      for (int32_t ly = 0; ly < inH; ++ly)
+        for (int32_t lx = 0; lx < inW; ++lx)
+          dist[size_t(ly) * inW + lx] =
+              uint16_t(!job.IsVoid(lx + inRect.Left, ly + inRect.Top)
+                           ? 0
+                           : std::min({cap, 1 + d(lx - 1, ly), 1 + d(lx - 1, ly - 1),
+                                       1 + d(lx, ly - 1), 1 + d(lx + 1, ly - 1)}));
+      for (int32_t ly = inH - 1; ly >= 0; --ly)
+        for (int32_t lx = inW - 1; lx >= 0; --lx)
+          dist[size_t(ly) * inW + lx] =
+              uint16_t(std::min({d(lx, ly), 1 + d(lx + 1, ly), 1 + d(lx + 1, ly + 1),
+                                 1 + d(lx, ly + 1), 1 + d(lx - 1, ly + 1)}));
+      auto classOf = [&](int32_t x, int32_t y) {  // -1: none
+        const int v = d(x - inRect.Left, y - inRect.Top);
+        return v < 4 ? -1 : int(std::bit_width(unsigned(v) / 4)) - 1;
+      };
+      std::array<int64_t, 16> count{};
+      for (int32_t y = rc.Top; y <= rc.Bottom; ++y) {
+        int64_t t = settled.rowStart[size_t(y - rc.Top)];
+        ForTargets(job, y, [&](int32_t x) {
+          uint8_t& verdict = settled.done[size_t(t++)];
+          if (verdict) return;
+          if (d(x - inRect.Left, y - inRect.Top) > r)
+            verdict = 2;
+          else if (classOf(x, y) >= 0)
+            ++count[size_t(classOf(x, y))];
+        });
+      }
+      std::array<bool, 16> pass{};
+      double extra = 0, left = 0;
+      for (int k = 0; k < 16; ++k) {
+        if (double(count[size_t(k)]) * voidDirect > passWork)
+          pass[size_t(k)] = true, extra += passWork;
+        else
+          left += double(count[size_t(k)]) * voidDirect;
+      }
+      if (extra > 0) {  // the passes take their share of the rest of the bar
+        pctBase = pctAt(workDone), workBase = workDone, transformWork = workDone + extra;
+        fftShare = pctBase + (100 - pctBase) * extra /
+                                 (extra + left + 0.05 * directWork * kDirectUnit / kTransformUnit);
+      }
+      for (int k = 0; k < 16; ++k) {
+        if (!pass[size_t(k)]) continue;
+        const int64_t t = int64_t(4) << k;  // offsets nearer than t add nothing
+        ok = ok && corr.SetKernel(
+                       [&](int32_t ox, int32_t oy) {
+                         if (oy > dk.r || ox > dk.half[size_t(oy)] ||
+                             int64_t(ox) * ox + int64_t(oy) * oy < t * t)
+                           return 0.0;
+                         return dk.weight[dk.start[size_t(oy)] + size_t(ox + dk.half[size_t(oy)])];
+                       },
+                       parallel);
+        auto mine = [&](int32_t y, auto&& f) {  // the open voids of class k in row y
+          int64_t t = settled.rowStart[size_t(y - rc.Top)];
+          ForTargets(job, y, [&](int32_t x) {
+            const size_t i = size_t(t++);
+            if (!settled.done[i] && classOf(x, y) == k) f(x, i);
+          });
+        };
+        auto wanted = [&](int32_t ly) {
+          bool any = false;
+          if (rowWanted(ly)) mine(ly + inRect.Top, [&](int32_t, size_t) { any = true; });
+          return any;
+        };
+        double nw = 0, ns = 0;
+        ok = ok && corr.Run(
+                       fill(false), wanted,
+                       [&](int32_t ly, const double* vals) {
+                         mine(ly + inRect.Top,
+                              [&](int32_t x, size_t i) { sumW[i] = vals[x - inRect.Left]; });
+                       },
+                       parallel, &nw);
+        const double ew = corr.ErrorBound(nw);
+        ok = ok && corr.Run(
+                       fill(true), wanted,
+                       [&](int32_t ly, const double* vals) {
+                         const double es = corr.ErrorBound(ns);
+                         mine(ly + inRect.Top, [&](int32_t x, size_t i) {
+                           settled.done[i] = Settle(sumW[i], vals[x - inRect.Left], ew, es, rule,
+                                                    &settled.value[i]);
+                         });
+                       },
+                       parallel, &ns);
+      }
+    }
     if (ok) {
       for (int32_t y = rc.Top; y <= rc.Bottom; ++y) {
         const int64_t t0 = settled.rowStart[size_t(y - rc.Top)];

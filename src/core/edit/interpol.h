@@ -35,6 +35,7 @@ struct TTInterpolRun {
   int Threads = 0;                       // 0: one per core; 1: everything on the calling thread
   TIdwMethod Method = TIdwMethod::Auto;  // Auto: the cheaper by a cost estimate
   int64_t MemoryLimit = 0;   // bytes for the transform; 0: 32 per cell of the rectangle, <= 2 GB
+  int NearRadius = -1;       // disk summed directly beside the transform; -1: by weight and cost
   bool Transformed = false;  // out: the transform was used
   int64_t DirectSums = 0;    // out: voids whose sums were formed directly
   int64_t Voids = 0;         // out: voids of the selection (rectangle and mask)
@@ -59,11 +60,11 @@ constexpr double kIdwUnderflowSum = 1e-250;
 
 // Fills the voids of the selection with the inverse-distance weighted mean
 // of the cells within `radius` that were valid when the run started (see
-// above). For large radii the sums of all voids come from one fast
-// correlation of the grid with the disk of weights (cost independent of the
-// radius); its working storage stays within the memory limit, else the direct
-// sums are used. Stops at a row boundary when progress->AbortRequested(). Returns
-// false only when the working storage cannot be had; then nothing has
-// changed.
+// above). For large radii the sums of all voids come from fast
+// correlations of the grid with the disk of weights, or with the parts of it
+// that can reach a valid cell (cost independent of the radius); their working
+// storage stays within the memory limit, else the direct sums are used. Stops at a row boundary
+// when progress->AbortRequested(). Returns false only when the working storage cannot be had; then
+// nothing has changed.
 bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTProgress* progress,
                         const TTCellMask* mask, double weight, TTInterpolRun* run = nullptr);

@@ -117,9 +117,9 @@ struct TDisk {
       half.resize(size_t(r) + 1);
       start.resize(size_t(r) + 1);
       size_t total = 0;
-      for (int32_t ady = 0; ady <= r; ++ady) {
-        int32_t h = 0;
-        while (h < r && std::sqrt(double(int64_t(h + 1) * (h + 1) + int64_t(ady) * ady)) <= r) ++h;
+      // Row widths shrink with |dy|: each row starts from the previous one's.
+      for (int32_t ady = 0, h = r; ady <= r; ++ady) {
+        while (h > 0 && std::sqrt(double(int64_t(h) * h + int64_t(ady) * ady)) > r) --h;
         half[ady] = h;
         start[ady] = total;
         total += size_t(2 * h + 1);
@@ -131,8 +131,15 @@ struct TDisk {
     for (int32_t ady = 0; ady <= r; ++ady) {
       double* w = weight.get() + start[ady];
       for (int32_t dx = 0; dx <= half[ady]; ++dx) {  // -dx has the same distance
-        double d = std::sqrt(double(int64_t(dx) * dx + int64_t(ady) * ady));
-        double v = 1.0 / (std::pow(d, p) + 1.0);
+        // (dx, ady) has the distance of (ady, dx), whose row is done: the
+        // same expression of the same squared distance, so the same value.
+        double v;
+        if (dx < ady) {
+          v = weight[start[dx] + size_t(half[dx] + ady)];
+        } else {
+          double d = std::sqrt(double(int64_t(dx) * dx + int64_t(ady) * ady));
+          v = 1.0 / (std::pow(d, p) + 1.0);
+        }
         w[half[ady] + dx] = w[half[ady] - dx] = v;
         minWeight = std::min(minWeight, v);
       }

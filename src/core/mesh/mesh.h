@@ -60,6 +60,9 @@ class TTMesh {
   int16_t ColorMax = 0, ColorMin = 0;
   int16_t MaxElev = 0, MinElev = 0;
   int64_t VoidCount = 0;
+  // MinElev, MaxElev and VoidCount were gathered by the loader while it read
+  // the samples; the first attach uses them instead of another pass.
+  bool StatsFromLoad = false;
   int16_t VoidValue = 0;
   int32_t TilesAcross = 0, TilesDown = 0, TileCount = 0;
   TCellRect GridRect{0, 0, 0, 0};

@@ -1,194 +1,387 @@
+#include "core/tiles/load_hgt.h"
+
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
-#include <filesystem>
-#include <future>
+#include <cstdio>
+#include <cstring>
 #include <limits>
+#include <mutex>
 #include <string>
+#include <system_error>
+#include <thread>
 
 #include "core/base/file_util.h"
 #include "core/base/progress.h"
+#include "core/base/sample_io.h"
 #include "core/mesh/mesh.h"
-#include "core/platform/native_file.h"
-#include "core/tiles/load_hgt.h"
+#include "core/mesh/sample_stats.h"
 #include "core/tiles/tile_names.h"
 #include "core/zip/zip.h"
 
 namespace {
 
-// Where the samples of one listed tile come from.
-struct TTileSource {
-  std::string ReadPath;    // the file actually read
-  bool Extracted = false;  // ReadPath is a temporary copy to delete after the read
-};
+constexpr int16_t kHgtVoid = -32768;
 
-enum class TileLookup { Absent, Present, Failed };
-
-// Where the listed tile is: the plain file (letter case ignored) or, failing
-// that, the archive listed + ".zip" holding the listed name. Both empty: absent.
-struct TTileFiles {
-  std::string Plain;
-  std::string Archive;
-};
-
-TTileFiles FindTile(const std::string& listed) {
-  TTileFiles f;
-  f.Plain = FindFileNoCase(listed);
-  if (f.Plain.empty()) f.Archive = FindFileNoCase(listed + ".zip");
-  return f;
+// The plain file (letter case ignored) or, failing that, the archive
+// listed + ".zip" holding the listed name.
+TTTileSource FindTile(const std::string& listed) {
+  TTTileSource s;
+  s.Plain = FindFileNoCase(listed);
+  if (!s.Plain.empty()) return s;
+  s.Archive = FindFileNoCase(listed + ".zip");
+  if (!s.Archive.empty()) s.Member = FileNamePart(listed);
+  return s;
 }
 
-// Extracts a zipped tile into tempDir: Present with src set, or Failed.
-TileLookup ExtractTile(const std::string& archive, const std::string& listed,
-                       const std::string& tempDir, TTileSource& src, TTProgress* progress) {
-  if (UnzipMember(archive, tempDir, FileNamePart(listed), src.ReadPath, progress) < 1)
-    return TileLookup::Failed;
-  src.Extracted = true;
-  return TileLookup::Present;
+// One tile's area of the grid. Neighbours share their edges: the tile's
+// northern row belongs to the tile above and its eastern column to the tile
+// to the right, unless it is in the first tile row or the last tile column;
+// those are read and dropped.
+struct TTileArea {
+  int32_t Side = 0;
+  int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;  // grid cells, inclusive
+  bool SkipFirstRow = false, SkipLastCol = false;
+
+  int32_t FirstRow() const { return SkipFirstRow ? 1 : 0; }
+  int32_t KeptCols() const { return Side - (SkipLastCol ? 1 : 0); }
+  int64_t RowBytes() const { return 2 * int64_t(Side); }
+  int64_t FileBytes() const { return RowBytes() * Side; }
+  int16_t* GridRow(TTMesh& mesh, int32_t r) const {
+    return mesh.RowStart(Top + r - FirstRow()) + Left;
+  }
+  // The file's rows are whole grid rows: it can be read straight into the grid.
+  bool WholeRows(const TTMesh& mesh) const { return Left == 0 && KeptCols() == mesh.Cols; }
+};
+
+TTileArea AreaOf(int32_t i, int32_t j, int32_t W, int32_t side) {
+  const int32_t N = side - 1;
+  TTileArea a;
+  a.Side = side;
+  a.SkipFirstRow = i > 0;
+  a.SkipLastCol = j < W - 1;
+  a.Top = i * N + a.FirstRow();
+  a.Bottom = i * N + N;
+  a.Left = j * N;
+  a.Right = a.Left + a.KeptCols() - 1;
+  return a;
 }
 
-// The next zipped tile is inflated on a worker thread while the current tile
-// is read, so that decompression overlaps the reads, the fill and the other
-// tiles' extraction waits. Only this worker extracts while it runs (the ZIP
-// reader's busy guard and state are not shared between threads), it reports
-// no progress, and it is always waited for before the load returns; at most
-// two extracted tiles exist at a time.
-struct TTExtractAhead {
-  size_t Index = SIZE_MAX;  // list index of the tile being extracted, or none
-  std::future<int> Result;
-  std::string OutPath;
+// Tile rows [r0, r1) from their file bytes (row r0 first) into the grid.
+void PlaceRows(TTMesh& mesh, const TTileArea& a, const unsigned char* bytes, int32_t r0, int32_t r1,
+               TTSampleStats& stats) {
+  for (int32_t r = std::max(r0, a.FirstRow()); r < r1; ++r)
+    stats.AddBigEndian(bytes + (r - r0) * a.RowBytes(), a.GridRow(mesh, r), a.KeptCols(), kHgtVoid);
+}
 
-  void Start(size_t k, const std::string& archive, const std::string& listed,
-             const std::string& tempDir) {
-    Cancel();
-    Index = k;
-    OutPath.clear();
-    Result = std::async(std::launch::async, [this, archive, listed, tempDir] {
-      return UnzipMember(archive, tempDir, FileNamePart(listed), OutPath, nullptr);
-    });
+void FillArea(TTMesh& mesh, const TTileArea& a, int16_t value, TTSampleStats& stats) {
+  for (int32_t y = a.Top; y <= a.Bottom; ++y) {
+    int16_t* row = mesh.RowStart(y) + a.Left;
+    std::fill(row, row + a.KeptCols(), value);
+    stats.Add(row, a.KeptCols(), kHgtVoid);
   }
-  // Waits for the extraction of tile k: Present with src set, or Failed.
-  TileLookup Finish(TTileSource& src) {
-    Index = SIZE_MAX;
-    if (Result.get() < 1) return TileLookup::Failed;
-    src.ReadPath = OutPath;
-    src.Extracted = true;
-    return TileLookup::Present;
+}
+
+// Reads a plain tile file into its area, converting each block while it is
+// still in the cache. With `helped`, a worker thread with its own handle on
+// the file takes blocks too (both take the next block left, so a worker that
+// gets no processor leaves all of them to this thread). Only this thread
+// reports progress.
+bool ReadTileFile(TTMesh& mesh, const std::string& path, const TTileArea& a, TTSampleStats& stats,
+                  TTProgress* progress, bool helped) {
+  TTInputFile file(path);
+  // A file of another size is not a tile of this kind; reading its first
+  // samples would put wrong data on the grid.
+  if (!file.IsOpen() || file.Size() != a.FileBytes()) return false;
+  if (progress) {
+    progress->SetRange(0, a.Side - 1);
+    progress->SetPosition(0);
+    progress->Show();
   }
-  // Waits for an extraction still running and deletes what it produced.
-  void Cancel() {
-    if (Index == SIZE_MAX) return;
-    TTileSource src;
-    if (Finish(src) == TileLookup::Present) {
-      std::error_code ec;
-      std::filesystem::remove(NativePath(src.ReadPath), ec);
+  const bool whole = a.WholeRows(mesh);
+  const int32_t blockRows = int32_t(std::min<int64_t>(RowsPerBlock(a.RowBytes()), a.Side));
+  // The first row, when dropped, lies on the grid already (read from the
+  // tile above): reading starts after it.
+  const int32_t first = a.FirstRow();
+  const int32_t blocks = (a.Side - first + blockRows - 1) / blockRows;
+  std::atomic<int32_t> nextBlock{0};
+  std::atomic<bool> failed{false};
+  auto readBlocks = [&](std::FILE* f, TTSampleStats& st, TTProgress* own) {
+    std::vector<unsigned char> buffer(whole ? 0 : size_t(blockRows * a.RowBytes()));
+    int64_t at = -1;  // the file position, when known
+    for (int32_t b = nextBlock++; b < blocks && !failed; b = nextBlock++) {
+      const int32_t r0 = first + b * blockRows, n = std::min(blockRows, a.Side - r0);
+      const int64_t offset = int64_t(r0) * a.RowBytes();
+      const size_t bytes = size_t(n * a.RowBytes());
+      unsigned char* dest =
+          whole ? reinterpret_cast<unsigned char*>(a.GridRow(mesh, r0)) : buffer.data();
+      if ((at != offset && std::fseek(f, long(offset), SEEK_SET) != 0) ||
+          !ReadWholeBlock(f, dest, bytes)) {
+        failed = true;
+        break;
+      }
+      at = offset + int64_t(bytes);
+      if (whole)
+        st.AddBigEndian(dest, a.GridRow(mesh, r0), int64_t(n) * a.Side, kHgtVoid);
+      else
+        PlaceRows(mesh, a, buffer.data(), r0, r0 + n, st);
+      if (own) own->SetPosition(r0 + n - 1);
+      PumpMessages(own);
+    }
+  };
+  TTSampleStats workerStats;
+  std::thread worker;
+  if (helped && blocks > 1) {
+    try {
+      worker = std::thread([&] {
+        TTInputFile second(path);
+        if (second.IsOpen())
+          readBlocks(second.File(), workerStats, nullptr);
+        else
+          failed = true;
+      });
+    } catch (const std::system_error&) {
+      // No second thread to be had: this one reads every block.
     }
   }
-  ~TTExtractAhead() { Cancel(); }
+  readBlocks(file.File(), stats, progress);
+  if (worker.joinable()) worker.join();
+  stats.Merge(workerStats);
+  if (progress) progress->Hide();
+  return !failed;
+}
+
+// Takes the inflated bytes of a tile in blocks of any length and places
+// every row as soon as it is complete, while it is still in the cache.
+class TTRowFeeder {
+ public:
+  TTRowFeeder(TTMesh& mesh, const TTileArea& a, TTSampleStats& stats)
+      : mesh_(mesh), a_(a), stats_(stats), carry_(size_t(a.RowBytes())) {}
+
+  bool operator()(const uint8_t* p, size_t n) {
+    const size_t rowBytes = carry_.size();
+    if (carried_ > 0) {
+      const size_t take = std::min(n, rowBytes - carried_);
+      std::memcpy(carry_.data() + carried_, p, take);
+      carried_ += take;
+      p += take;
+      n -= take;
+      if (carried_ < rowBytes) return true;
+      Place(carry_.data(), 1);
+      carried_ = 0;
+    }
+    const int32_t rows = int32_t(std::min<size_t>(n / rowBytes, size_t(a_.Side - row_)));
+    Place(p, rows);
+    p += size_t(rows) * rowBytes;
+    n -= size_t(rows) * rowBytes;
+    if (n >= rowBytes) return false;  // more than the tile
+    std::memcpy(carry_.data(), p, n);
+    carried_ = n;
+    return true;
+  }
+
+ private:
+  void Place(const uint8_t* bytes, int32_t rows) {
+    PlaceRows(mesh_, a_, bytes, row_, row_ + rows, stats_);
+    row_ += rows;
+  }
+  TTMesh& mesh_;
+  const TTileArea& a_;
+  TTSampleStats& stats_;
+  std::vector<unsigned char> carry_;
+  size_t carried_ = 0;
+  int32_t row_ = 0;
 };
 
-void DropExtracted(const TTileSource& src) {
-  if (!src.Extracted) return;
-  std::error_code ec;
-  std::filesystem::remove(NativePath(src.ReadPath), ec);
+// Loads one tile into its area.
+THgtLoad LoadTile(TTMesh& mesh, const TTTileSource& src, const TTileArea& a, int16_t fillValue,
+                  TTSampleStats& stats, TTProgress* progress, bool helped) {
+  if (!src.Plain.empty())
+    return ReadTileFile(mesh, src.Plain, a, stats, progress, helped) ? THgtLoad::Ok
+                                                                     : THgtLoad::Failed;
+  if (src.Archive.empty()) {
+    FillArea(mesh, a, fillValue, stats);
+    return THgtLoad::Ok;
+  }
+  const int64_t bytes = a.FileBytes();
+  if (a.WholeRows(mesh) && !a.SkipFirstRow && mesh.Samples.Size() == bytes / 2) {
+    // The tile is the whole grid: inflated straight into it.
+    auto* grid = reinterpret_cast<unsigned char*>(mesh.Samples.Data());
+    if (UnzipMemberToMemory(src.Archive, src.Member, grid, uint64_t(bytes), progress) != 1)
+      return THgtLoad::InflateFailed;
+    stats.AddBigEndian(grid, mesh.Samples.Data(), bytes / 2, kHgtVoid);
+    return THgtLoad::Ok;
+  }
+  // The rows are placed as they are inflated; a failure later on discards
+  // the whole mesh, so rows placed from a damaged member never show.
+  TTRowFeeder feeder(mesh, a, stats);
+  const int rc = UnzipMemberToSink(
+      src.Archive, src.Member, uint64_t(bytes),
+      [&](const uint8_t* p, size_t n) { return feeder(p, n); }, progress);
+  return rc == 1 ? THgtLoad::Ok : THgtLoad::InflateFailed;
 }
+
+// The tiles of a load are taken in list order by the calling thread and,
+// when there are several, by one worker, so that one inflates while the
+// other reads or inflates too. Each writes the area of the tile it took (the
+// areas do not overlap) and gathers its own statistics; only the calling
+// thread reports progress and pumps messages. A failure stops both after
+// the tile at hand, and the worker is always joined before the load returns.
+class TTTileQueue {
+ public:
+  explicit TTTileQueue(size_t count) : count_(count) {}
+
+  // The next tile to load, or false when none is left or the load failed.
+  bool Take(size_t& k) {
+    std::lock_guard<std::mutex> g(lock_);
+    if (failed_ != THgtLoad::Ok || next_ == count_) return false;
+    k = next_++;
+    return true;
+  }
+  void Finish(THgtLoad result) {
+    {
+      std::lock_guard<std::mutex> g(lock_);
+      ++done_;
+      if (result != THgtLoad::Ok && failed_ == THgtLoad::Ok) failed_ = result;
+    }
+    changed_.notify_all();
+  }
+  // Waits a little for a change; true while tiles are still being loaded.
+  bool WaitBusy() {
+    std::unique_lock<std::mutex> g(lock_);
+    if (done_ == next_) return false;
+    changed_.wait_for(g, std::chrono::milliseconds(20));
+    return done_ != next_;
+  }
+  size_t Done() {
+    std::lock_guard<std::mutex> g(lock_);
+    return done_;
+  }
+  THgtLoad Result() {
+    std::lock_guard<std::mutex> g(lock_);
+    return failed_;
+  }
+
+ private:
+  std::mutex lock_;
+  std::condition_variable changed_;
+  const size_t count_;
+  size_t next_ = 0, done_ = 0;
+  THgtLoad failed_ = THgtLoad::Ok;
+};
 
 }  // namespace
 
-bool LoadHGT(TTMesh& mesh, const std::vector<std::string>& tiles, uint16_t kind,
-             int32_t tilesAcross, int32_t tilesDown, int16_t fillValue, TTProgress* progress,
-             const std::string& tempDir, std::vector<TCellRect>* missing) {
-  if (missing) missing->clear();
+THgtLoad LoadHGTSources(TTMesh& mesh, const std::vector<TTTileSource>& sources,
+                        const std::vector<std::string>& listed, uint16_t kind, int32_t tilesAcross,
+                        int32_t tilesDown, int16_t fillValue, TTProgress* progress) {
   const int32_t W = tilesAcross, H = tilesDown;
-  if (W <= 0 || H <= 0 || tiles.empty() || int64_t(W) * H != int64_t(tiles.size())) return false;
+  if (W <= 0 || H <= 0 || sources.empty() || int64_t(W) * H != int64_t(sources.size()))
+    return THgtLoad::Failed;
   const int32_t side = TileSide(kind);
-  if (side == 0) return false;
+  if (side == 0) return THgtLoad::Failed;
   const int32_t N = side - 1;
   const int64_t cols = int64_t(W) * N + 1, rows = int64_t(H) * N + 1;
   if (cols > std::numeric_limits<int32_t>::max() || rows > std::numeric_limits<int32_t>::max())
-    return false;
-  if (!mesh.AllocSamples(int32_t(cols), int32_t(rows))) return false;
+    return THgtLoad::Failed;
+  if (!mesh.AllocSamples(int32_t(cols), int32_t(rows))) return THgtLoad::Failed;
   mesh.Cols = int32_t(cols);  // the tile reads address the grid through mesh.Cols
   mesh.Rows = int32_t(rows);
 
-  auto fail = [&](const TTileSource* src) {
-    if (src) DropExtracted(*src);
-    mesh.Samples.Clear();
-    mesh.Cols = mesh.Rows = 0;
-    if (missing) missing->clear();
-    if (progress) progress->Hide();
-    return false;
-  };
-
-  const size_t count = tiles.size();
-  std::vector<TTileFiles> files(count);
-  for (size_t k = 0; k < count; ++k) files[k] = FindTile(tiles[k]);
-  TTExtractAhead ahead;
-  // Starts the extraction of the first zipped tile after list index k.
-  auto extractNext = [&](size_t k) {
-    for (size_t n = k + 1; n < count; ++n)
-      if (!files[n].Archive.empty()) return ahead.Start(n, files[n].Archive, tiles[n], tempDir);
-  };
-  if (count > 1) extractNext(SIZE_MAX);  // SIZE_MAX + 1 wraps to the first tile
-  // Several tiles share one bar, each its part of it.
+  const size_t count = sources.size();
+  // Several tiles share one bar, each its part of it; the label names the
+  // tile being loaded.
   const bool parts = progress && count > 1;
   if (parts) {
     progress->SetRange(0, 100);
     progress->SetPosition(0);
     progress->Show();
   }
+  size_t shown = 0;
+  auto showDone = [&](size_t done) {
+    if (!parts) return;
+    const size_t current = std::min(done + 1, count);
+    if (current > shown) progress->SetPosition(100.0 * double(done) / double(count));
+    while (shown < current)  // every number, also when the worker finished several
+      progress->SetText(std::to_string(++shown) + " of " + std::to_string(count));
+  };
 
-  for (int32_t i = 0; i < H; ++i) {
-    for (int32_t j = 0; j < W; ++j) {
-      const size_t k = size_t(i) * W + j;
-      TTSubProgress part(progress, 100.0 * double(k) / double(count),
-                         100.0 * double(k + 1) / double(count));
-      TTProgress* tileProgress = parts ? &part : progress;
-      TTileSource src;
-      TileLookup found = TileLookup::Absent;
-      if (!files[k].Plain.empty()) {
-        src.ReadPath = files[k].Plain;
-        found = TileLookup::Present;
-      } else if (!files[k].Archive.empty()) {
-        found = ahead.Index == k
-                    ? ahead.Finish(src)
-                    : ExtractTile(files[k].Archive, tiles[k], tempDir, src, tileProgress);
-        if (found == TileLookup::Failed) return fail(nullptr);
-        if (count > 1) extractNext(k);
-      }
-      if (parts) progress->SetText(std::to_string(k + 1) + " of " + std::to_string(count));
-
-      // The tile's own area: its northern row belongs to the tile above and
-      // its eastern column to the tile to the right, unless it is the first
-      // tile row or the last tile column.
-      const int32_t top = i * N + (i > 0 ? 1 : 0), bottom = i * N + N;
-      const int32_t left = j * N, right = j * N + N - 1 + (j == W - 1 ? 1 : 0);
-      if (found == TileLookup::Absent) {
-        // Every sample of the grid belongs to exactly one tile's area, so
-        // filling the absent tiles' areas equals filling the grid first.
-        for (int32_t y = top; y <= bottom; ++y)
-          std::fill(mesh.RowStart(y) + left, mesh.RowStart(y) + right + 1, fillValue);
-        if (missing) missing->push_back(TCellRect{left, right, top, bottom});
+  TTTileQueue queue(count);
+  auto run = [&](TTSampleStats& stats, TTProgress* own) {
+    size_t k = 0;
+    while (queue.Take(k)) {
+      const TTileArea a = AreaOf(int32_t(k / size_t(W)), int32_t(k % size_t(W)), W, side);
+      if (!own) {
+        queue.Finish(LoadTile(mesh, sources[k], a, fillValue, stats, nullptr, false));
         continue;
       }
-      // A file of another size is not a tile of this kind; reading its
-      // first samples would put wrong data on the grid.
-      if (FileSizeOf(src.ReadPath) != 2 * int64_t(side) * side) return fail(&src);
-      if (!ReadTile(mesh, src.ReadPath, side, left, i * N + (i > 0 ? 1 : 0), i > 0, j < W - 1,
-                    tileProgress))
-        return fail(&src);
-      DropExtracted(src);
+      const size_t done = queue.Done();
+      showDone(done);
+      TTSubProgress part(own, 100.0 * double(done) / double(count),
+                         100.0 * double(done + 1) / double(count));
+      // A single tile shares its blocks with a worker instead.
+      queue.Finish(
+          LoadTile(mesh, sources[k], a, fillValue, stats, parts ? &part : own, count == 1));
+    }
+  };
+
+  TTSampleStats mine, other;
+  std::thread worker;
+  if (count > 1) {
+    try {
+      worker = std::thread([&] { run(other, nullptr); });
+    } catch (const std::system_error&) {
+      // No second thread to be had: this one loads every tile.
     }
   }
+  run(mine, progress);
+  while (queue.WaitBusy()) {
+    showDone(queue.Done());
+    PumpMessages(progress);
+  }
+  if (worker.joinable()) worker.join();
+  const THgtLoad result = queue.Result();
+  if (result != THgtLoad::Ok) {
+    mesh.Samples.Clear();
+    mesh.Cols = mesh.Rows = 0;
+    if (progress) progress->Hide();
+    return result;
+  }
+  showDone(count);
   if (progress) progress->Hide();
 
-  mesh.FileName = count == 1 ? tiles[0] : std::string();
-  mesh.TileFiles = tiles;  // every listed path, present or not
+  mesh.FileName = count == 1 ? listed[0] : std::string();
+  mesh.TileFiles = listed;  // every listed path, present or not
   mesh.Kind = kind;
   mesh.RowsPerDeg = mesh.ColsPerDeg = N;
-  mesh.VoidValue = -32768;
+  mesh.VoidValue = kHgtVoid;
   mesh.SetGridSize(int32_t(cols), int32_t(rows));
   mesh.TilesAcross = W;
   mesh.TilesDown = H;
   mesh.TileCount = W * H;
+  mine.Merge(other);
+  mine.StoreInto(mesh, mesh.GridRect.CellCount());
+  mesh.StatsFromLoad = true;
+  return THgtLoad::Ok;
+}
+
+bool LoadHGT(TTMesh& mesh, const std::vector<std::string>& tiles, uint16_t kind,
+             int32_t tilesAcross, int32_t tilesDown, int16_t fillValue, TTProgress* progress,
+             const std::string& /*tempDir*/, std::vector<TCellRect>* missing) {
+  if (missing) missing->clear();
+  std::vector<TTTileSource> sources(tiles.size());
+  for (size_t k = 0; k < tiles.size(); ++k) sources[k] = FindTile(tiles[k]);
+  if (LoadHGTSources(mesh, sources, tiles, kind, tilesAcross, tilesDown, fillValue, progress) !=
+      THgtLoad::Ok)
+    return false;
+  if (missing)
+    for (size_t k = 0; k < sources.size(); ++k)
+      if (sources[k].Plain.empty() && sources[k].Archive.empty()) {
+        const TTileArea a = AreaOf(int32_t(k / size_t(tilesAcross)),
+                                   int32_t(k % size_t(tilesAcross)), tilesAcross, TileSide(kind));
+        missing->push_back(TCellRect{a.Left, a.Right, a.Top, a.Bottom});
+      }
   return true;
 }

@@ -18,11 +18,23 @@ TTPalette BuildPalette() {
 }
 
 // Index of every possible sample for one colour range, so that the per-cell
-// work is a table look-up.
+// work is a table look-up. The arithmetic is ColorIndex's with its scale
+// computed once (the same expression, so the same double).
 void BuildTable(uint8_t* table, int16_t colorMin, int16_t colorMax, int16_t voidValue,
                 bool seaAsBlue) {
-  for (int v = -32768; v <= 32767; ++v)
-    table[uint16_t(v)] = ColorIndex(int16_t(v), colorMin, colorMax, voidValue, seaAsBlue);
+  const double scale = colorMax != colorMin ? 253.0 / (int(colorMax) - int(colorMin)) : 0.0;
+  for (int s = -32768; s <= 32767; ++s) {
+    uint8_t index;
+    if (s == voidValue) {
+      index = kVoidIndex;
+    } else if (seaAsBlue && s <= 0) {
+      index = kSeaIndex;
+    } else {
+      const double v = (s - int(colorMin)) * scale;
+      index = v <= 0 ? 0 : v >= 253 ? 253 : uint8_t(int(v));
+    }
+    table[uint16_t(s)] = index;
+  }
 }
 }  // namespace
 

@@ -426,10 +426,9 @@ bool SizesPossible(const TLocalInfo& h, uint64_t archive_size) {
   }
 }
 
-int DecodeMember(std::FILE* archive, const TLocalInfo& h, std::FILE* out_file,
-                 TZipActivity* activity, uint32_t* crc, uint64_t* used) {
+int DecodeMember(std::FILE* archive, const TLocalInfo& h, TZipOutput& out, TZipActivity* activity,
+                 uint32_t* crc, uint64_t* used) {
   TZipInput in(archive, h.csize, activity);
-  TZipOutput out(out_file, h.size_known ? h.size : UINT64_MAX, activity);
   int rc = 0;
   unsigned held = 0;
   switch (h.method) {
@@ -455,24 +454,20 @@ int DecodeMember(std::FILE* archive, const TLocalInfo& h, std::FILE* out_file,
   return rc;
 }
 
-}  // namespace
-
-int UnzipEntry(const std::string& archive, const std::string& out_path, uint64_t header_offset,
-               TTProgress* progress, const TZipSearchRec* central) {
-  TBusyGuard busy;
-  if (!busy.Acquired()) return kZipBusy;
-  TZipActivity activity(progress);
-
-  TZipFile f = OpenRead(archive);
+// Opens the archive on the member whose local header is at `header_offset`
+// and reads what the header (or `central`) declares about its data.
+int ReadLocalHeader(const std::string& archive, uint64_t header_offset,
+                    const TZipSearchRec* central, TZipFile& f, TLocalInfo& h,
+                    uint64_t& archive_size) {
+  f = OpenRead(archive);
   if (!f) return kZipCannotOpenForExtract;
-  uint64_t archive_size = FileSize(f.get());
+  archive_size = FileSize(f.get());
   if (!SeekTo(f.get(), header_offset)) return kZipReadError;
   uint8_t lh[kLocalHeaderSize];
   if (header_offset > archive_size || archive_size - header_offset < kLocalHeaderSize ||
       std::fread(lh, 1, sizeof lh, f.get()) != sizeof lh || GetLE32(lh) != kLocalSig)
     return kZipDamaged;
 
-  TLocalInfo h;
   h.flags = GetLE16(lh + 6);
   h.method = GetLE16(lh + 8);
   h.time = GetLE16(lh + 10);
@@ -509,6 +504,40 @@ int UnzipEntry(const std::string& archive, const std::string& out_path, uint64_t
   if (h.flags & 0x01) return kZipEncrypted;
   // Without a directory entry only deflate finds its own end.
   if (!h.size_known && h.method != kZipDeflated) return kZipUnsupported;
+  return 0;
+}
+
+// The member's data decoded into `out`, its CRC compared with the declared one.
+int DecodeChecked(std::FILE* f, TLocalInfo& h, TZipOutput& out, TZipActivity* activity) {
+  uint32_t crc = 0;
+  uint64_t used = 0;
+  int rc = DecodeMember(f, h, out, activity, &crc, &used);
+  if (rc == 0 && !h.crc_known) {
+    // The CRC is the first value after the data, after the optional signature.
+    uint8_t dd[8];
+    if (!ReadAt(f, h.data_start + used, dd, sizeof dd)) {
+      rc = kZipDamaged;
+    } else {
+      h.crc = GetLE32(dd) == kDescriptorSig ? GetLE32(dd + 4) : GetLE32(dd);
+    }
+  }
+  if (rc == 0 && crc != h.crc) rc = kZipCrcMismatch;
+  return rc;
+}
+
+}  // namespace
+
+int UnzipEntry(const std::string& archive, const std::string& out_path, uint64_t header_offset,
+               TTProgress* progress, const TZipSearchRec* central) {
+  TBusyGuard busy;
+  if (!busy.Acquired()) return kZipBusy;
+  TZipActivity activity(progress);
+
+  TZipFile f;
+  TLocalInfo h;
+  uint64_t archive_size = 0;
+  int rc = ReadLocalHeader(archive, header_offset, central, f, h, archive_size);
+  if (rc != 0) return rc;
 
   // A folder entry only makes the folders.
   std::error_code ec;
@@ -524,19 +553,8 @@ int UnzipEntry(const std::string& archive, const std::string& out_path, uint64_t
   TTAtomicFileWriter of(out_path);
   if (!of.Open()) return kZipWriteError;
 
-  uint32_t crc = 0;
-  uint64_t used = 0;
-  int rc = DecodeMember(f.get(), h, of.File(), &activity, &crc, &used);
-  if (rc == 0 && !h.crc_known) {
-    // The CRC is the first value after the data, after the optional signature.
-    uint8_t dd[8];
-    if (!ReadAt(f.get(), h.data_start + used, dd, sizeof dd)) {
-      rc = kZipDamaged;
-    } else {
-      h.crc = GetLE32(dd) == kDescriptorSig ? GetLE32(dd + 4) : GetLE32(dd);
-    }
-  }
-  if (rc == 0 && crc != h.crc) rc = kZipCrcMismatch;
+  TZipOutput sink(of.File(), h.size_known ? h.size : UINT64_MAX, &activity);
+  rc = DecodeChecked(f.get(), h, sink, &activity);
   if (rc == 0) {
     // An existing read-only file is replaced all the same (Windows refuses
     // to rename over it otherwise).
@@ -547,4 +565,50 @@ int UnzipEntry(const std::string& archive, const std::string& out_path, uint64_t
   if (rc != 0) return rc;  // the writer removes its temporary file
   SetDosTime(out, h.date, h.time);
   return 0;
+}
+
+namespace {
+
+// Finds the member and decodes it into the output `make` gives for it.
+template <class TMakeOutput>
+int DecodeNamedMember(const std::string& archive, const std::string& name, uint64_t size,
+                      TTProgress* progress, const TMakeOutput& make) {
+  if (archive.empty()) return kZipNoArgument;
+  if (!IsZipFile(archive)) return kZipNotZip;
+  TZipSearchRec rec;
+  if (ZipFindFirst(archive, rec) != 0) return kZipBadDirectory;
+  do {
+    if (!SameIgnoringCase(rec.Name, name)) continue;
+    if (rec.Name.back() == '/') return kZipWriteError;
+    TZipActivity activity(progress);
+    TZipFile f;
+    TLocalInfo h;
+    uint64_t archive_size = 0;
+    int rc = ReadLocalHeader(archive, rec.HeaderOffset, &rec, f, h, archive_size);
+    if (rc != 0) return rc;
+    if (h.size != size || !SizesPossible(h, archive_size) || size > SIZE_MAX) return kZipDamaged;
+    if (!SeekTo(f.get(), h.data_start)) return kZipReadError;
+    TZipOutput sink = make(&activity);
+    rc = DecodeChecked(f.get(), h, sink, &activity);
+    return rc != 0 ? rc : 1;
+  } while (ZipFindNext(rec) == 0);
+  return 0;
+}
+
+}  // namespace
+
+int UnzipMemberToMemory(const std::string& archive, const std::string& name, uint8_t* dst,
+                        uint64_t size, TTProgress* progress) {
+  if (!dst) return kZipNoArgument;
+  return DecodeNamedMember(archive, name, size, progress, [&](TZipActivity* activity) {
+    return TZipOutput(dst, size_t(size), activity);
+  });
+}
+
+int UnzipMemberToSink(const std::string& archive, const std::string& name, uint64_t size,
+                      const std::function<bool(const uint8_t*, size_t)>& sink,
+                      TTProgress* progress) {
+  return DecodeNamedMember(archive, name, size, progress, [&](TZipActivity* activity) {
+    return TZipOutput(sink, size, activity);
+  });
 }

@@ -5,6 +5,7 @@
 // every operation returns a result code (zip_types.h).
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,23 @@ int UnzipEntry(const std::string& archive, const std::string& out_path, uint64_t
 // no such member, or a negative result code (nothing extracted).
 int UnzipMember(const std::string& archive, const std::string& folder, const std::string& name,
                 std::string& out_path, TTProgress* progress = nullptr);
+
+// Decodes the first member whose whole stored name equals `name` (ASCII case
+// ignored) into `dst`, which must be exactly the member's size. Returns 1, 0
+// when there is no such member, or a negative result code (a member of
+// another size is damaged data); `dst` holds nothing usable then. Unlike the
+// extractions to files it takes no busy guard, so that two threads may each
+// decode a member; a worker thread passes no progress.
+int UnzipMemberToMemory(const std::string& archive, const std::string& name, uint8_t* dst,
+                        uint64_t size, TTProgress* progress = nullptr);
+
+// As UnzipMemberToMemory, handing the decoded bytes in order to `sink`, at
+// most 1 MB at a time, instead (false from it ends the decoding as a write
+// error). The member's CRC is known only at the end: a caller keeps nothing
+// of a decoding that fails.
+int UnzipMemberToSink(const std::string& archive, const std::string& name, uint64_t size,
+                      const std::function<bool(const uint8_t*, size_t)>& sink,
+                      TTProgress* progress = nullptr);
 
 // True when `name` matches `pattern` as UnzipFiles matches member names.
 bool ZipNameMatches(const std::string& name, const std::string& pattern);

@@ -186,7 +186,7 @@ int ZipInflate(TZipInput& in, TZipOutput& out, unsigned* held_bits) {
   uint8_t* op = out.pos;
   uint8_t* oend = out.end;
   uint8_t* obase = out.base;
-  const bool flat = out.Flat();
+  bool flat = out.Flat();
   int rc = 0;
   bool last = false;
 
@@ -220,6 +220,7 @@ int ZipInflate(TZipInput& in, TZipOutput& out, unsigned* held_bits) {
     op = out.pos;      \
     oend = out.end;    \
     obase = out.base;  \
+    flat = out.Flat(); \
     if (rc) goto done; \
   } while (0)
 

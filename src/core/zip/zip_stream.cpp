@@ -1,6 +1,7 @@
 #include "core/zip/zip_stream.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/zip/zip_crc.h"
 #include "core/zip/zip_types.h"
@@ -55,9 +56,25 @@ TZipOutput::TZipOutput(std::FILE* file, uint64_t limit, TZipActivity* activity)
   end = base + kWindow + kBlock;
 }
 
+TZipOutput::TZipOutput(TSink sink, uint64_t limit, TZipActivity* activity)
+    : sink_(std::move(sink)),
+      activity_(activity),
+      limit_(limit),
+      buf_(new uint8_t[kWindow + kBlock]) {
+  base = pos = pending_ = buf_.get();
+  end = base + kWindow + kBlock;
+}
+
 TZipOutput::TZipOutput(uint8_t* dst, size_t capacity) : limit_(capacity) {
   base = pos = pending_ = dst;
-  end = dst + capacity;
+  end = last_ = dst + capacity;
+}
+
+TZipOutput::TZipOutput(uint8_t* dst, size_t capacity, TZipActivity* activity)
+    : activity_(activity), limit_(capacity) {
+  base = pos = pending_ = dst;
+  last_ = dst + capacity;
+  end = dst + std::min(capacity, kBlock);
 }
 
 int TZipOutput::WritePending() {
@@ -66,6 +83,7 @@ int TZipOutput::WritePending() {
   if (written_ + n > limit_) return kZipDamaged;  // bounded: never past the declared size
   crc_ = ZipCrc32(crc_, pending_, n);
   if (file_ && std::fwrite(pending_, 1, n, file_) != n) return kZipWriteError;
+  if (sink_ && !sink_(pending_, n)) return kZipWriteError;
   written_ += n;
   pending_ = pos;
   return 0;
@@ -78,6 +96,11 @@ int TZipOutput::Flush() {
   if (activity_) {
     rc = activity_->Tick();
     if (rc) return rc;
+  }
+  if (!file_ && !sink_) {
+    // Stepped: the history is the buffer itself, the next step follows on.
+    end += std::min(size_t(last_ - end), kBlock);
+    return 0;
   }
   size_t keep = std::min<size_t>(size_t(pos - base), kWindow);
   uint8_t* buf = buf_.get();

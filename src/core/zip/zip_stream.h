@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 class TTProgress;
@@ -64,7 +65,10 @@ class TZipInput {
 // Output with history. Decoders write at `pos` up to `end` and may look back
 // to `base`. In file mode Flush() writes what is pending (CRC included) and
 // keeps the last kWindow bytes as history; in flat mode the caller's buffer
-// is the whole output and Flush() fails when it is full.
+// is the whole output and Flush() fails when it is full. In stepped mode the
+// caller's buffer is handed out kBlock bytes at a time, each checked into the
+// CRC while it is still in the cache; the last step is flat. In sink mode
+// each block goes to a function instead of a file.
 class TZipOutput {
  public:
   static constexpr size_t kWindow = 32768;
@@ -74,12 +78,18 @@ class TZipOutput {
   TZipOutput(std::FILE* file, uint64_t limit, TZipActivity* activity);
   // Writes to memory, at most `capacity` bytes.
   TZipOutput(uint8_t* dst, size_t capacity);
+  // Writes to memory in steps, at most `capacity` bytes.
+  TZipOutput(uint8_t* dst, size_t capacity, TZipActivity* activity);
+  // Hands the blocks to `sink` (false from it: write error), at most `limit` bytes.
+  using TSink = std::function<bool(const uint8_t* data, size_t size)>;
+  TZipOutput(TSink sink, uint64_t limit, TZipActivity* activity);
 
   uint8_t* base = nullptr;
   uint8_t* pos = nullptr;
   uint8_t* end = nullptr;
 
-  bool Flat() const { return file_ == nullptr; }
+  // No Flush() will make room: the caller's buffer ends at `end`.
+  bool Flat() const { return !file_ && !sink_ && end == last_; }
   int Flush();   // 0, -2 write error, -4 over the limit or full, -5 aborted
   int Finish();  // writes what is pending
   uint64_t Total() const { return written_ + uint64_t(pos - pending_); }
@@ -89,11 +99,13 @@ class TZipOutput {
   int WritePending();
 
   std::FILE* file_ = nullptr;
+  TSink sink_;
   TZipActivity* activity_ = nullptr;
   uint64_t limit_ = 0;
   uint64_t written_ = 0;
   uint32_t crc_ = 0;
   uint8_t* pending_ = nullptr;
+  uint8_t* last_ = nullptr;  // the end of the caller's buffer
   std::unique_ptr<uint8_t[]> buf_;
 };
 

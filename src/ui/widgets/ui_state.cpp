@@ -33,6 +33,9 @@ QStringList RecentFiles() { return State().value("RecentFiles").toStringList(); 
 void AddRecentFile(const QString& path) {
   const QString clean = QDir::cleanPath(path);
   QStringList list = RecentFiles();
+  // Reopening the latest file changes nothing: the settings file is not
+  // rewritten (each write locks it and syncs it to the disk twice).
+  if (!list.isEmpty() && list.first() == clean) return;
   list.removeAll(clean);
   list.prepend(clean);
   while (list.size() > kMaxRecentFiles) list.removeLast();

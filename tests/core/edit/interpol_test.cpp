@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <thread>
@@ -86,6 +87,7 @@ TEST(Interpol, FastEqualsDefinitionOnRandomMeshes) {
     run.Threads = 1 + round % 3;
     const TIdwMethod methods[] = {TIdwMethod::Transform, TIdwMethod::Direct, TIdwMethod::Auto};
     run.Method = large ? TIdwMethod::Transform : methods[(round / 3) % 3];
+    run.NearRadius = int(round % 5) * 3 - 3;  // by cost, none, 3, 6, 9
     ASSERT_TRUE(InterpolNearestNei(fast, rc, r, nullptr, useMask ? &mask : nullptr, p, &run));
     ASSERT_EQ(CopySamples(fast), CopySamples(ref))
         << "round " << round << " r " << r << " p " << p << " threads " << run.Threads
@@ -122,6 +124,41 @@ TEST(Interpol, TransformSettlesMostVoidsOnRelief) {
     ra.MemoryLimit = 1000;  // no room: the direct sums do it all
     ASSERT_TRUE(InterpolNearestNei(a, a.GridRect, r, nullptr, nullptr, p, &ra));
     EXPECT_FALSE(ra.Transformed);
+  }
+}
+
+// Steep weights and voids deep inside large holes: weight sums down to 1e-20,
+// which the transform settles only with the near disk summed apart, or with
+// the offsets nearer than the nearest valid cell left out.
+TEST(Interpol, DeepHolesSettleAndMatchTheDefinition) {
+  std::mt19937 rng(3);
+  for (const auto& [r, p, nearRadius] :
+       {std::tuple{90, 6.0, 8}, {140, 6.0, 0}, {60, 13.7, 8}, {140, 13.7, 0}}) {
+    TTMesh a, ref;
+    MakeMesh(a, 96, 90, 0, kVoid);
+    for (int y = 0; y < 90; ++y)
+      for (int x = 0; x < 96; ++x)
+        a.SetCell(x, y, int16_t(1500 + 900 * std::sin(x * 0.05 + y * 0.03) + rng() % 9));
+    for (int h = 0; h < 3; ++h) {
+      const int cx = int(rng() % 96), cy = int(rng() % 90), rad = 14 + int(rng() % 10);
+      for (int y = 0; y < 90; ++y)
+        for (int x = 0; x < 96; ++x)
+          if ((x - cx) * (x - cx) + (y - cy) * (y - cy) <= rad * rad) a.SetCell(x, y, kVoid);
+    }
+    MakeMesh(ref, 96, 90, 0, kVoid);
+    std::copy(a.Samples.Data(), a.Samples.Data() + a.Samples.Size(), ref.Samples.Data());
+    InterpolReference(ref, ref.GridRect, r, nullptr, p);
+    TTInterpolRun run;
+    run.Method = TIdwMethod::Transform;
+    run.NearRadius = nearRadius;
+    run.MemoryLimit = int64_t(1) << 28;  // a small grid's own share is too little
+    TRecordingProgress progress;         // through the extra passes too
+    ASSERT_TRUE(InterpolNearestNei(a, a.GridRect, r, &progress, nullptr, p, &run));
+    EXPECT_TRUE(std::is_sorted(progress.positions.begin(), progress.positions.end()));
+    EXPECT_EQ(progress.positions.back(), 100);
+    EXPECT_TRUE(run.Transformed && run.DirectSums * 10 < run.Voids)
+        << r << " " << run.DirectSums << " of " << run.Voids;
+    EXPECT_EQ(CopySamples(a), CopySamples(ref)) << "r " << r << " p " << p;
   }
 }
 
