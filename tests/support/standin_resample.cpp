@@ -1,24 +1,18 @@
-// A stand-in for the terrain compiler, for the tests: it is started the way
-// the editor starts the real one (INF files on the command line, its own
-// folder as working folder), reads the INF files strictly, prints progress
-// lines for a second or so and writes a BGL whose size depends on its input.
-//
-// Environment:
-//   STANDIN_MODE        ok (default) | crash | flood | nobgl | emptybgl | fail |
-//                       sleep (waits STANDIN_DURATION_MS before anything else)
-//   STANDIN_DURATION_MS total time of the progress lines (default 1200)
-//   STANDIN_FLOOD_MB    megabytes printed in flood mode (default 3)
-//   STANDIN_LOG         file that receives the working folder, the arguments
-//                       and every key read, one per line
-// Paths in Wine's form ("Z:\dir\file") are mapped back to host paths, so a
-// fake "wine" can hand its arguments to this program. Built for Windows, it
-// takes them as they come, and writes its lines with CR LF as given.
+// A stand-in for the terrain compiler, started the way the editor starts the
+// real one (INF files as arguments, its own folder as working folder): it
+// reads the INF files strictly, prints progress lines for a while and writes
+// a BGL of 64 header bytes plus one byte per 32 bytes of every source raster.
+// Environment: STANDIN_MODE ok (default) | crash | flood | emptybgl | fail |
+// sleep (waits STANDIN_DURATION_MS first); STANDIN_DURATION_MS, the time of
+// the progress lines (1200); STANDIN_FLOOD_MB, megabytes printed in flood
+// mode (3); STANDIN_LOG, a file that receives the working folder, the
+// arguments and every key read. Wine's "Z:\dir\file" paths are mapped back,
+// so a fake "wine" can hand its arguments on; lines end in CR LF as on Windows.
 #include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -52,14 +46,13 @@ void Log(const std::string& line) {
 }
 
 std::string HostPath(std::string p) {
-#ifdef _WIN32
-  return p;
-#endif
+#ifndef _WIN32
   if (p.size() >= 2 && (p[0] == 'Z' || p[0] == 'z') && p[1] == ':') {
     p.erase(0, 2);
     for (char& c : p)
       if (c == '\\') c = '/';
   }
+#endif
   return p;
 }
 
@@ -75,8 +68,8 @@ long long Integer(const std::string& key, const std::string& v, long long lo, lo
   return n;
 }
 
-// Fixed-point with exactly 10 decimals after a ".", or the exponent form
-// d.dddddddddddE[+-]n; read without regard to the C locale.
+// Fixed-point with exactly 10 decimals, or d.dddddddddddE[+-]n; read without
+// regard to the C locale.
 double Real(const std::string& key, const std::string& v, bool exponentForm) {
   static const std::regex fixed(R"(-?[0-9]+\.[0-9]{10})"),
       exponent(R"(-?[0-9]\.[0-9]{11}E[+-][0-9]+)");
@@ -89,32 +82,30 @@ double Real(const std::string& key, const std::string& v, bool exponentForm) {
   return d;
 }
 
-// Reads an INF file strictly: CR LF after every line, no blank line, no
-// byte order mark, "[Section]" headers and Key=Value lines.
+// CR LF after every line, no blank line, no byte order mark, "[Section]"
+// headers and Key=Value lines.
 std::vector<std::pair<std::string, TSection>> ReadInf(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) Fail("cannot open INF file " + path);
   std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (all.empty() || all.size() < 2 || all.compare(all.size() - 2, 2, "\r\n") != 0)
+  if (all.size() < 2 || all.compare(all.size() - 2, 2, "\r\n") != 0)
     Fail("INF file does not end in CR LF: " + path);
   std::vector<std::pair<std::string, TSection>> sections;
-  size_t pos = 0;
-  while (pos < all.size()) {
-    const size_t end = all.find("\r\n", pos);
+  for (size_t pos = 0, end; pos < all.size(); pos = end + 2) {
+    end = all.find("\r\n", pos);
     const std::string line = all.substr(pos, end - pos);
-    pos = end + 2;
     if (line.empty()) Fail("blank line in " + path);
-    if (line.find('\n') != std::string::npos || line.find('\r') != std::string::npos)
-      Fail("line without CR LF in " + path);
+    if (line.find_first_of("\r\n") != std::string::npos) Fail("line without CR LF in " + path);
+    const size_t eq = line.find('=');
     if (line.front() == '[') {
       if (line.back() != ']') Fail("bad section header " + line);
       sections.emplace_back(line.substr(1, line.size() - 2), TSection{});
-      continue;
+    } else if (sections.empty() || eq == std::string::npos || eq == 0) {
+      Fail("bad line: " + line);
+    } else {
+      sections.back().second[line.substr(0, eq)] = line.substr(eq + 1);
+      Log("key " + sections.back().first + "." + line);
     }
-    const size_t eq = line.find('=');
-    if (sections.empty() || eq == std::string::npos || eq == 0) Fail("bad line: " + line);
-    sections.back().second[line.substr(0, eq)] = line.substr(eq + 1);
-    Log("key " + sections.back().first + "." + line.substr(0, eq) + "=" + line.substr(eq + 1));
   }
   return sections;
 }
@@ -125,37 +116,31 @@ const std::string& Need(const TSection& s, const std::string& key) {
   return it->second;
 }
 
-struct TRaster {
-  long long cols = 0, rows = 0;
-  std::vector<uint8_t> bytes;
-};
-
-TRaster ReadSource(const TSection& s) {
-  TRaster r;
-  const std::string type = Need(s, "Type");
+// The raster of an ElevS16MSB source, checked against its keys; a source of
+// another kind is taken as it is.
+std::string ReadSource(const TSection& s) {
   const std::string dir = HostPath(Unquote("SourceDir", Need(s, "SourceDir")));
   const std::string file = Unquote("SourceFile", Need(s, "SourceFile"));
-  if (type != "ElevS16MSB") return r;  // an extra source of another kind: taken as is
+  if (Need(s, "Type") != "ElevS16MSB") return {};
   Integer("NullCellValue", Need(s, "NullCellValue"), -32768, 32767);
   if (Need(s, "CellType") != "S16MSB") Fail("CellType must be S16MSB");
-  const double lat = Real("Lat", Need(s, "Lat"), false);
-  const double lon = Real("Lon", Need(s, "Lon"), false);
+  const double lat = Real("Lat", Need(s, "Lat"), false), lon = Real("Lon", Need(s, "Lon"), false);
   if (lat < -90 || lat > 90 || lon < -180 || lon > 180) Fail("corner outside the globe");
-  r.cols = Integer("NumOfCellsPerLine", Need(s, "NumOfCellsPerLine"), 1, 1 << 20);
-  r.rows = Integer("NumOfLines", Need(s, "NumOfLines"), 1, 1 << 20);
-  const double dx = Real("CellXdimensionDeg", Need(s, "CellXdimensionDeg"), true);
-  const double dy = Real("CellYdimensionDeg", Need(s, "CellYdimensionDeg"), true);
-  if (!(dx > 0 && dy > 0)) Fail("cell size not positive");
+  const long long cols = Integer("NumOfCellsPerLine", Need(s, "NumOfCellsPerLine"), 1, 1 << 20);
+  const long long rows = Integer("NumOfLines", Need(s, "NumOfLines"), 1, 1 << 20);
+  if (!(Real("CellXdimensionDeg", Need(s, "CellXdimensionDeg"), true) > 0 &&
+        Real("CellYdimensionDeg", Need(s, "CellYdimensionDeg"), true) > 0))
+    Fail("cell size not positive");
   if (Need(s, "ScaleInMeters") != "1") Fail("ScaleInMeters must be 1");
   Integer("BaseValue", Need(s, "BaseValue"), -2147483648LL, 2147483647LL);
   const std::string raster = (std::filesystem::path(dir) / file).string();
   std::ifstream in(raster, std::ios::binary);
   if (!in) Fail("cannot open raster " + raster);
-  r.bytes.assign((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (r.bytes.size() != size_t(r.cols * r.rows * 2))
-    Fail("raster " + raster + " has " + std::to_string(r.bytes.size()) + " bytes, expected " +
-         std::to_string(r.cols * r.rows * 2));
-  return r;
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (bytes.size() != size_t(cols * rows * 2))
+    Fail("raster " + raster + " has " + std::to_string(bytes.size()) + " bytes, expected " +
+         std::to_string(cols * rows * 2));
+  return bytes;
 }
 
 }  // namespace
@@ -165,8 +150,7 @@ int main(int argc, char* argv[]) {
   _setmode(_fileno(stdout), _O_BINARY);
 #endif
   std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
-  const char* mode = std::getenv("STANDIN_MODE");
-  const std::string m = mode ? mode : "ok";
+  const std::string m = std::getenv("STANDIN_MODE") ? std::getenv("STANDIN_MODE") : "ok";
   const char* dur = std::getenv("STANDIN_DURATION_MS");
   const int durationMs = dur ? std::atoi(dur) : 1200;
   if (const char* log = std::getenv("STANDIN_LOG")) logFile = std::fopen(log, "wb");
@@ -179,20 +163,17 @@ int main(int argc, char* argv[]) {
   if (argc < 2) Fail("no INF file given");
   if (m == "fail") Fail("asked to fail");
 
-  std::vector<TRaster> sources;
+  std::vector<std::string> sources;
   TSection dest;
   bool haveDest = false;
   for (int i = 1; i < argc; ++i) {
-    const std::string path = HostPath(argv[i]);
     std::printf("Reading %s\r\n", argv[i]);
-    for (auto& [name, keys] : ReadInf(path)) {
-      if (name == "Source") {
-        sources.push_back(ReadSource(keys));
-      } else if (name == "Destination") {
-        if (i != argc - 1) Fail("the destination INF must come last");
-        dest = keys;
-        haveDest = true;
-      }
+    for (auto& [name, keys] : ReadInf(HostPath(argv[i]))) {
+      if (name == "Source") sources.push_back(ReadSource(keys));
+      if (name != "Destination") continue;
+      if (i != argc - 1) Fail("the destination INF must come last");
+      dest = keys;
+      haveDest = true;
     }
   }
   if (!haveDest) Fail("no [Destination] section");
@@ -203,12 +184,11 @@ int main(int argc, char* argv[]) {
   if (Need(dest, "UseSourceDimensions") != "1") Fail("UseSourceDimensions must be 1");
   if (base.empty()) Fail("empty DestBaseFileName");
 
-  const int steps = 10;
-  for (int k = 1; k <= steps; ++k) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(durationMs / steps));
-    std::printf("Processing LOD %lld: %d%%\r\n", lod, k * 100 / steps);
+  for (int k = 1; k <= 10; ++k) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(durationMs / 10));
+    std::printf("Processing LOD %lld: %d%%\r\n", lod, k * 10);
     std::fflush(stdout);
-    if (m == "crash" && k == steps / 2) {
+    if (m == "crash" && k == 5) {
       Log("crash");
       if (logFile) std::fclose(logFile);
       std::raise(SIGSEGV);
@@ -216,32 +196,28 @@ int main(int argc, char* argv[]) {
     }
     if (m == "flood" && k == 1) {
       const char* mb = std::getenv("STANDIN_FLOOD_MB");
-      const long long total = (mb ? std::atoll(mb) : 3) * 1024 * 1024;
-      std::string line(99, 'x');
-      line += '\n';
-      for (long long n = 0; n < total; n += 100) std::fwrite(line.data(), 1, line.size(), stdout);
+      const std::string line = std::string(99, 'x') + '\n';
+      for (long long n = (mb ? std::atoll(mb) : 3) << 20; n > 0; n -= 100)
+        std::fwrite(line.data(), 1, line.size(), stdout);
       std::fflush(stdout);
     }
   }
   const std::string bgl = (std::filesystem::path(destDir) / (base + ".bgl")).string();
-  if (m != "nobgl") {
-    std::ofstream out(bgl, std::ios::binary | std::ios::trunc);
-    if (!out) Fail("cannot write " + bgl);
-    if (m != "emptybgl") {
-      // 64 header bytes, then one byte per 16 samples of every source.
-      std::string header = "STANDIN-BGL LOD=" + std::to_string(lod);
-      header.resize(64, ' ');
-      out << header;
-      for (const TRaster& r : sources) {
-        uint8_t acc = 0;
-        for (size_t i = 0; i < r.bytes.size(); ++i) {
-          acc = uint8_t(acc * 31 + r.bytes[i]);
-          if (i % 32 == 31) out.put(char(acc));
-        }
+  std::ofstream out(bgl, std::ios::binary | std::ios::trunc);
+  if (!out) Fail("cannot write " + bgl);
+  if (m != "emptybgl") {
+    std::string header = "STANDIN-BGL LOD=" + std::to_string(lod);
+    header.resize(64, ' ');
+    out << header;
+    for (const std::string& r : sources) {
+      uint8_t acc = 0;
+      for (size_t i = 0; i < r.size(); ++i) {
+        acc = uint8_t(acc * 31 + uint8_t(r[i]));
+        if (i % 32 == 31) out.put(char(acc));
       }
     }
-    if (!out) Fail("write failed " + bgl);
   }
+  if (!out) Fail("write failed " + bgl);
   std::printf("Done: %s\r\n", bgl.c_str());
   Log("bgl " + bgl);
   if (logFile) std::fclose(logFile);

@@ -1,5 +1,10 @@
 #include "support/ui/message_recorder.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <memory>
+
 TMessageRecorder::TMessageRecorder() {
   previous_ = SetMessageHook([this](TMsgKind kind, const QString& text) {
     entries_.push_back({kind, text});
@@ -21,4 +26,18 @@ QStringList TMessageRecorder::Texts() const {
   QStringList l;
   for (const auto& e : entries_) l << e.text;
   return l;
+}
+
+void OnNextModal(std::function<void(QWidget*)> action, int timeoutMs) {
+  auto* timer = new QTimer;
+  auto clock = std::make_shared<QElapsedTimer>();
+  clock->start();
+  QObject::connect(timer, &QTimer::timeout, [timer, clock, action, timeoutMs] {
+    QWidget* w = QApplication::activeModalWidget();
+    if (!w && clock->elapsed() <= timeoutMs) return;
+    timer->stop();
+    timer->deleteLater();
+    if (w) action(w);
+  });
+  timer->start(5);
 }

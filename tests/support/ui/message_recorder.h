@@ -2,6 +2,8 @@
 
 #include <QString>
 #include <QStringList>
+#include <QWidget>
+#include <functional>
 #include <vector>
 
 #include "ui/widgets/message_box.h"
@@ -30,3 +32,19 @@ class TMessageRecorder {
   bool default_answer_ = true;
   TMessageHook previous_;
 };
+
+// Acts on the next modal dialog as soon as it runs its own event loop: the
+// action reads it and closes it, so a test never blocks on exec(). Gives up
+// after `timeoutMs`.
+void OnNextModal(std::function<void(QWidget* modal)> action, int timeoutMs = 5000);
+
+// The same for a dialog of class T; any other modal is closed.
+template <class T, class F>
+void OnNextDialog(F action) {
+  OnNextModal([action](QWidget* w) {
+    if (auto* d = qobject_cast<T*>(w))
+      action(*d);
+    else
+      w->close();
+  });
+}

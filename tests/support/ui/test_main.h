@@ -1,13 +1,17 @@
 #pragma once
 
-#include <QApplication>
-#include <QDir>
-#include <QTemporaryDir>
+// What every window test program needs: Qt Test and Widgets, the helpers,
+// and its main().
 #include <QtTest>
+#include <QtWidgets>
 
-// Each window test program gets a program folder of its own (settings file,
-// "temp" folder) in place of the one beside the executable, so the programs
-// run in any order and side by side.
+#include "support/ui/mesh_fixture.h"
+#include "support/ui/message_recorder.h"
+#include "support/ui/test_files.h"
+
+// Each program gets a program folder of its own (settings file, "temp"
+// folder) in place of the one beside the executable, so the programs run in
+// any order and side by side.
 #define DELVA_TEST_MAIN(TestObject)                                \
   int main(int argc, char** argv) {                                \
     QTemporaryDir programDir;                                      \
