@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "core/formats/raster_io.h"
 #include "core/formats/raster_rules.h"
 #include "core/mesh/mesh.h"
 #include "support/mesh_helpers.h"
@@ -49,28 +50,74 @@ TEST(RasterIo, LoadSetsGeometryBandsAndSamples) {
   EXPECT_TRUE(missing.Samples.Empty());
 }
 
-TEST(RasterIo, ExportByteOrdersVoidsAndRoundTrip) {
+// A file that cannot be created leaves nothing behind; an old file at the
+// target survives a failed export.
+TEST(RasterIo, FailedExportKeepsTheOldFile) {
   TTempDir dir;
-  TTMesh m;
-  MakeMesh(m, 3, 2, {1, -32768, 300, -1, 2, -32768});
-  m.MinLat = 44, m.MaxLat = 46, m.MinLon = -122, m.MaxLon = -120;
-
-  // Voids kept at -32768, high byte first, read back unchanged (the byte
-  // orders and void replacement are pinned by the mesh's raster test).
-  ASSERT_EQ(SaveMeshAsRaw(m, dir.File("msb.raw"), true, -32768, nullptr), "");
-  TTMesh back;
-  TTRasterImport in = Import(dir.File("msb.raw"), 2, 3);
-  ASSERT_EQ(LoadRasterMesh(back, in, nullptr), "");
-  for (int y = 0; y < 2; ++y)
-    for (int x = 0; x < 3; ++x) EXPECT_EQ(back.GetCell(x, y), m.GetCell(x, y));
-
-  // A file that cannot be created leaves nothing behind; an old file at the
-  // target survives a failed export.
+  TTMesh m, empty;
+  MakeMesh(m, 1, 1, {1});
   EXPECT_EQ(SaveMeshAsRaw(m, dir.File("no/such/x.raw"), true, 0, nullptr),
             "Could not create file.");
-  TTMesh empty;
   WriteFileBytes(dir.File("old.raw"), {1, 2, 3});
   EXPECT_EQ(SaveMeshAsRaw(empty, dir.File("old.raw"), true, 0, nullptr), "Could not create file.");
   EXPECT_EQ(ReadFileBytes(dir.File("old.raw")), (std::vector<unsigned char>{1, 2, 3}));
-  EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"msb.raw", "old.raw"}));
+  EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"old.raw"}));
+}
+
+TEST(MeshRaster, SkipFlagsOffsetsAndByteOrder) {
+  TTempDir dir;
+  // 3 x 3 block, big-endian; 0x80 0x00 is the void, 0x01 0x2C is 300.
+  std::vector<int16_t> block = {-32768, 300, 2, 3, 4, 5, 6, 7, 8};
+  WriteFileBytes(dir.File("b.raw"), BigEndianBytes(block));
+
+  TTMesh m;
+  MakeMesh(m, 5, 4, std::vector<int16_t>(20, 99));
+  // Skip first row and last column: file rows 1..2 land on grid rows 1..2,
+  // file columns 0..1 on grid columns 2..3.
+  TProgressRecorder p;
+  ASSERT_TRUE(LoadRaster(m, dir.File("b.raw"), 3, 3, true, true, true, 2, 1, &p));
+  std::vector<int16_t> expect = {99, 99, 99, 99, 99,  //
+                                 99, 99, 3,  4,  99,  //
+                                 99, 99, 6,  7,  99,  //
+                                 99, 99, 99, 99, 99};
+  EXPECT_EQ(CopySamples(m), expect);
+  EXPECT_FALSE(p.visible);
+  EXPECT_EQ(p.shows, 1);
+  EXPECT_EQ(p.pumps, 3);
+
+  TTMesh n;
+  MakeMesh(n, 3, 3, std::vector<int16_t>(9, 0));
+  ASSERT_TRUE(LoadRaster(n, dir.File("b.raw"), 3, 3, true, false, false, 0, 0, nullptr));
+  EXPECT_EQ(n.GetCell(0, 0), -32768);
+  EXPECT_EQ(n.GetCell(1, 0), 300);
+  ASSERT_TRUE(LoadRaster(n, dir.File("b.raw"), 3, 3, false, false, false, 0, 0, nullptr));
+  EXPECT_EQ(n.GetCell(1, 0), 0x2C01);  // taken low byte first
+
+  // Whole grid rows (read straight into the grid), first row dropped.
+  TTMesh w;
+  MakeMesh(w, 3, 3, std::vector<int16_t>(9, 99));
+  ASSERT_TRUE(LoadRaster(w, dir.File("b.raw"), 3, 3, true, true, false, 0, 1, nullptr));
+  EXPECT_EQ(CopySamples(w), (std::vector<int16_t>{99, 99, 99, 3, 4, 5, 6, 7, 8}));
+
+  // A block that would not fit the grid, a short file, a missing file.
+  EXPECT_FALSE(LoadRaster(n, dir.File("b.raw"), 3, 3, true, false, false, 1, 0, nullptr));
+  WriteFileBytes(dir.File("short.raw"), BigEndianBytes({1, 2, 3, 4, 5}));
+  TProgressRecorder q;
+  EXPECT_FALSE(LoadRaster(n, dir.File("short.raw"), 3, 3, true, false, false, 0, 0, &q));
+  EXPECT_FALSE(q.visible);
+  EXPECT_FALSE(LoadRaster(n, dir.File("none.raw"), 3, 3, true, false, false, 0, 0, nullptr));
+}
+
+TEST(RasterRules, WarningAndSizeCheck) {
+  EXPECT_EQ(RasterRectWarning({1, -1, -1, 1}), "");
+  EXPECT_EQ(RasterRectWarning({1, 1, -1, 1}), "INVALID");
+  EXPECT_EQ(RasterRectWarning({1, -1, 2, 1}), "INVALID");
+
+  EXPECT_TRUE(RasterSizeMatches(241ull * 241 * 2, 241, 241));
+  EXPECT_FALSE(RasterSizeMatches(241ull * 241 * 2 + 1, 241, 241));
+  EXPECT_FALSE(RasterSizeMatches(241ull * 241 * 2 - 1, 241, 241));
+  EXPECT_FALSE(RasterSizeMatches(0, 1, 1));
+  // Exact in 64 bits at the fields' largest values: no wrap to a small size.
+  EXPECT_TRUE(RasterSizeMatches(8000000000000000000ull, 2000000000, 2000000000));
+  EXPECT_FALSE(RasterSizeMatches(0, 2000000000, 2000000000));
 }
