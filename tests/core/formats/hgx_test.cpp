@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstring>
+#include <tuple>
 
 #include "core/base/sample_io.h"
 #include "core/formats/hgx_format.h"
@@ -85,18 +86,14 @@ TEST(Codecs, HgxAndRawRoundTrip) {
   TTMesh l;
   TProgressRecorder p;
   ASSERT_TRUE(LoadHGX(l, dir.File("b.hgx"), &p));
-  EXPECT_FALSE(p.visible);
-  EXPECT_EQ(p.pumps, 2);
-  EXPECT_EQ(l.Kind, 3);
-  EXPECT_EQ(l.FileName, dir.File("b.hgx"));
+  EXPECT_EQ(std::tuple(p.visible, p.pumps, l.Kind, l.FileName, l.VoidValue),
+            std::tuple(false, 2, 3, dir.File("b.hgx"), -9999));
   EXPECT_EQ(l.GridRect, (TCellRect{0, 2, 0, 1}));
   EXPECT_EQ(l.SelRect, l.GridRect);
-  EXPECT_EQ(l.TileCount * 100 + l.TilesAcross * 10 + l.TilesDown, 111);
-  EXPECT_EQ(l.MinLat, -12.5f);
-  EXPECT_EQ(l.MaxLon, 121.0f);
-  EXPECT_EQ(l.ColsPerDeg, 3600.0);
-  EXPECT_EQ(l.AdjoEast, 2);
-  EXPECT_EQ(l.VoidValue, -9999);
+  EXPECT_EQ(std::tuple(l.TileCount, l.TilesAcross, l.TilesDown, l.AdjoNorth, l.AdjoEast),
+            std::tuple(1, 1, 1, 1, 2));
+  EXPECT_EQ(std::tuple(l.MinLat, l.MaxLat, l.MinLon, l.MaxLon, l.RowsPerDeg, l.ColsPerDeg),
+            std::tuple(-12.5f, -10.0f, 120.25f, 121.0f, 1200.0, 3600.0));
   EXPECT_EQ(CopySamples(l), s);
   EXPECT_FALSE(LoadHGX(l, dir.File("b.hgx"), nullptr));  // only into a fresh mesh
 
@@ -183,9 +180,5 @@ TEST(HGX, FailedSaveKeepsOldFileAndLeavesNoTemporary) {
   EXPECT_FALSE(saved);
 #endif
   EXPECT_EQ(ReadFileBytes(target), (std::vector<unsigned char>{'o', 'l', 'd'}));
-  EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"keep.hgx"});
-
-  ASSERT_TRUE(SaveToFile(m, target, true, m.GridRect, true, nullptr));
-  EXPECT_EQ(ReadFileBytes(target).size(), 64u + 180000u);
   EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"keep.hgx"});
 }

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <tuple>
 
 #include "core/formats/raster_io.h"
 #include "core/formats/raster_rules.h"
@@ -8,45 +8,25 @@
 #include "support/mesh_helpers.h"
 #include "support/test_paths.h"
 
-namespace {
-TTRasterImport Import(const std::string& path, int rows, int cols) {
-  TTRasterImport in;
-  in.Path = path;
-  in.Rect = {46, 44, -122, -120};
-  in.Rows = rows;
-  in.Cols = cols;
-  return in;
-}
-}  // namespace
-
 TEST(RasterIo, LoadSetsGeometryBandsAndSamples) {
   TTempDir dir;
   std::vector<int16_t> s(241 * 241);
   for (size_t i = 0; i < s.size(); ++i) s[i] = int16_t(i * 7 - 30000);
   WriteFileBytes(dir.File("r.raw"), BigEndianBytes(s));
-
   TTMesh m;
-  TTRasterImport in = Import(dir.File("r.raw"), 241, 241);
+  TTRasterImport in{dir.File("r.raw"), {46, 44, -122, -120}, 241, 241, true, -9999, {}};
   in.Bands.North = true;
-  in.VoidValue = -9999;
   ASSERT_EQ(LoadRasterMesh(m, in, nullptr), "");
-  EXPECT_EQ(m.Kind, 0);
-  EXPECT_EQ(m.FileName, "r.raw");
-  EXPECT_DOUBLE_EQ(m.RowsPerDeg, 120.5);
-  EXPECT_DOUBLE_EQ(m.ColsPerDeg, 120.5);
-  EXPECT_EQ(m.AdjoNorth, 120);
-  EXPECT_EQ(m.AdjoSouth + m.AdjoWest + m.AdjoEast, 0);
-  EXPECT_EQ(m.VoidValue, -9999);
-  EXPECT_EQ(m.TileCount, 1);
+  EXPECT_EQ(std::tuple(m.Kind, m.FileName, m.RowsPerDeg, m.ColsPerDeg, m.VoidValue, m.TileCount),
+            std::tuple(0, "r.raw", 120.5, 120.5, -9999, 1));
+  EXPECT_EQ(std::vector<int32_t>({m.AdjoNorth, m.AdjoSouth, m.AdjoWest, m.AdjoEast}),
+            std::vector<int32_t>({120, 0, 0, 0}));
   EXPECT_EQ(m.GridRect, (TCellRect{0, 240, 0, 240}));
-  EXPECT_EQ(m.MaxLat, 46.0f);
-  EXPECT_EQ(m.MinLon, -122.0f);
-  EXPECT_EQ(m.GetCell(0, 0), s[0]);
-  EXPECT_EQ(m.GetCell(240, 240), s.back());
-
+  EXPECT_EQ(std::pair(m.MaxLat, m.MinLon), std::pair(46.0f, -122.0f));
+  EXPECT_EQ(CopySamples(m), s);
+  in.Path = dir.File("none.raw");
   TTMesh missing;
-  EXPECT_EQ(LoadRasterMesh(missing, Import(dir.File("none.raw"), 2, 2), nullptr),
-            "Could not load file.");
+  EXPECT_EQ(LoadRasterMesh(missing, in, nullptr), "Could not load file.");
   EXPECT_TRUE(missing.Samples.Empty());
 }
 
