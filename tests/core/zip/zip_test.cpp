@@ -5,9 +5,9 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <memory>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/base/progress.h"
@@ -34,8 +34,9 @@ std::vector<std::string> Listing(const std::string& dir) {
 
 using TMember = TZipMember;
 
-// One member of a real archive: what UnzipFiles returns for the archive, the
-// size and CRC other readers found (no name: nothing may be extracted).
+// A real archive: what UnzipFiles returns (each member counted has passed its
+// CRC) and one member's size and CRC as other readers found them (no name:
+// nothing may be extracted).
 struct TFixture {
   const char* archive;
   int count;
@@ -46,37 +47,23 @@ struct TFixture {
 
 }  // namespace
 
-// Real archives from other programs, every method: each member must come out
-// with the size and CRC that other readers found.
+// Real archives from other programs, every method.
 TEST(ZipFixtures, EveryMethodExtractsExactBytes) {
   DELVA_REQUIRE_SHARED(root, "zip");
   const TFixture fixtures[] = {
       {"commons-compress/SHRUNK.ZIP", 2, "TEST1.XML", 76, 0x393a497a},
-      {"commons-compress/SHRUNK.ZIP", 2, "TEST2.XML", 81, 0xd19abf92},
       {"commons-compress/imploding-4Kdict-2trees.zip", 1, "HEADER.TXT", 818, 0x3222d8c7},
       {"commons-compress/imploding-8Kdict-3trees.zip", 1, "LICENSE.TXT", 11560, 0x495fc599},
       {"commons-compress/lorem-ipsum-implode.zip", 1, "LOREM.TXT", 144060, 0xb9034f7e},
       {"commons-compress/moby-imploded.zip", 135, "README", 9601, 0xe2a6f19e},
-      {"commons-compress/moby-imploded.zip", 135, "moby.0", 2511, 0x3d0dc15c},
-      {"commons-compress/moby-imploded.zip", 135, "moby.1", 12426, 0x907cd761},
-      {"commons-compress/moby-imploded.zip", 135, "moby.10", 8853, 0x61aefe5f},
       {"commons-compress/mixed.zip", 2, "inflated.txt", 48891, 0x406039a3},
-      {"commons-compress/mixed.zip", 2, "stored.txt", 48891, 0x406039a3},
       {"commons-compress/archive_with_trailer.zip", 2, "test1.xml", 610, 0x0f54eacb},
-      {"commons-compress/archive_with_trailer.zip", 2, "test2.xml", 82, 0xce356c1c},
       {"commons-compress/archive_with_bytes_after_data.zip", 2, "test1.xml", 610, 0x0f54eacb},
-      {"commons-compress/archive_with_bytes_after_data.zip", 2, "test2.xml", 82, 0xce356c1c},
       {"sharpcompress/Zip.shrink.zip", 3, "TECT.TXT", 15498, 0x9bd160fa},
-      {"sharpcompress/Zip.shrink.zip", 3, "TEST.EXE", 45056, 0xcfb109c8},
-      {"sharpcompress/Zip.shrink.zip", 3, "TEST.JPG", 40372, 0x088814e3},
       {"sharpcompress/Zip.implode.zip", 3, "EXE/TEST.EXE", 45056, 0xcfb109c8},
-      {"sharpcompress/Zip.implode.zip", 3, "JPG/TEST.JPG", 40372, 0x088814e3},
       {"sharpcompress/Zip.deflate.dd.zip", 3, "exe/test.exe", 45056, 0xcfb109c8},
-      {"sharpcompress/Zip.deflate.dd.zip", 3, "jpg/test.jpg", 40372, 0x088814e3},
       {"sharpcompress/Zip.none.datadescriptors.zip", 2, "first.txt", 199, 0x03f00687},
-      {"sharpcompress/Zip.none.datadescriptors.zip", 2, "second.txt", 197, 0xd55fc7eb},
       {"sharpcompress/Zip.zip64.zip", 3, "exe/test.exe", 45056, 0xcfb109c8},
-      {"sharpcompress/Zip.zip64.zip", 3, "jpg/test.jpg", 40372, 0x088814e3},
       {"sharpcompress/Zip.zip64.compressedonly.zip", 1, "test/test.txt", 15, 0xc6c3c95d},
       {"zip-rs/shrink.zip", 1, "FIRST.TXT", 1092, 0x22957a6e},
       {"zip-rs/implode.zip", 1, "first.txt", 1092, 0x22957a6e},
@@ -93,20 +80,15 @@ TEST(ZipFixtures, EveryMethodExtractsExactBytes) {
       {"../srtm/graphhopper/N43E007.hgt.zip", 1, "N43E007.hgt", 2884802, 0x44e90a4e},
       {"../srtm/graphhopper/N48W125.hgt.zip", 1, "N48W125.hgt", 25934402, 0x1acaf3e3},
   };
-  std::unique_ptr<TTempDir> dir;
-  std::string last;
   for (const TFixture& fx : fixtures) {
-    SCOPED_TRACE(std::string(fx.archive) + " " + (fx.name ? fx.name : ""));
-    if (last != fx.archive) {  // each archive is extracted once
-      last = fx.archive;
-      dir = std::make_unique<TTempDir>();
-      EXPECT_EQ(UnzipFiles(root + "/" + fx.archive, dir->Path(), ""), fx.count);
-    }
+    SCOPED_TRACE(fx.archive);
+    TTempDir dir;
+    EXPECT_EQ(UnzipFiles(root + "/" + fx.archive, dir.Path(), ""), fx.count);
     if (!fx.name) {
-      EXPECT_TRUE(Listing(dir->Path()).empty());
+      EXPECT_TRUE(Listing(dir.Path()).empty());
       continue;
     }
-    TBytes data = ReadFileBytes(dir->File(fx.name));
+    const TBytes data = ReadFileBytes(dir.File(fx.name));
     EXPECT_EQ(data.size(), fx.size);
     EXPECT_EQ(ReferenceCrc32(data), fx.crc);
   }
@@ -443,43 +425,23 @@ TEST(ZipFixtures, DataDescriptorWithoutDirectoryAndMemoryInflate) {
   const TBytes dynamic = DynamicBlock(3);
   EXPECT_EQ(ZipInflateBuffer(dynamic.data(), dynamic.size(), out, sizeof out), 1);
   EXPECT_EQ(out[0], 'A');
-
-  DELVA_REQUIRE_SHARED(zip, "zip/zip-rs/data_descriptor.zip");
-  ASSERT_EQ(UnzipEntry(zip, dir.File("hello.txt"), 0), 0);
-  EXPECT_EQ(ReferenceCrc32(ReadFileBytes(dir.File("hello.txt"))), 0xb095e5e3u);
 }
 
-// Zipped tiles through the loaders: the extracted copy lives in the temporary
-// folder only while it is read, whatever the outcome.
-TEST(ZipTiles, LoadSingleAndMosaicFromArchives) {
+// A zipped tile through the loader: the extracted copy lives in the temporary
+// folder only while it is read, whatever the outcome (mosaics of zipped tiles:
+// the multiple-tile loader's tests).
+TEST(ZipTiles, LoadSingleFromArchives) {
   DELVA_REQUIRE_SHARED(folder, "srtm/graphhopper");
   TTempDir temp;
   TTMesh one;
   ASSERT_EQ(LoadSingleHGT(one, folder + "/N43E007.hgt.zip", temp.Path(), nullptr), "");
-  EXPECT_EQ(one.FileName, folder + "/N43E007.hgt");  // as the command names it
-  EXPECT_EQ(one.Cols, 1201);
-  EXPECT_EQ(one.Kind, 2);
-  EXPECT_EQ(one.MinLat, 43);
-  EXPECT_EQ(one.MinLon, 7);
-  EXPECT_EQ(one.GetCell(0, 0), 771);
-  one.UpdateStats();
-  EXPECT_EQ(one.VoidCount, 1595);
+  one.UpdateStats();  // the file name as the command names it
+  EXPECT_EQ(std::tuple(one.FileName, one.Cols, one.Kind, one.MinLat, one.MinLon, one.GetCell(0, 0),
+                       one.VoidCount),
+            std::tuple(folder + "/N43E007.hgt", 1201, 2, 43.0f, 7.0f, 771, 1595));
   EXPECT_TRUE(Listing(temp.Path()).empty());
 
-  // North above south; the listed names differ in case from the archives.
-  TTMesh two;
-  ASSERT_TRUE(LoadHGT(two, {folder + "/N42E001.HGT", folder + "/N41E001.HGT"}, 2, 1, 2, 0, nullptr,
-                      temp.Path()));
-  EXPECT_EQ(two.Rows, 2401);
-  EXPECT_EQ(two.GetCell(0, 0), 838);
-  EXPECT_EQ(two.GetCell(600, 600), 1095);
-  EXPECT_EQ(two.GetCell(1200, 1200), 707);  // shared edge row from the north tile
-  EXPECT_EQ(two.GetCell(600, 1800), 557);
-  EXPECT_EQ(two.TileFiles[0], folder + "/N42E001.HGT");
-  EXPECT_TRUE(Listing(temp.Path()).empty());
-
-  // A damaged archive: the message (a mosaic's failure is the multiple-tile
-  // test's), nothing left behind.
+  // A damaged archive: the message, nothing left behind.
   TTempDir own;
   TBytes bytes = ReadFileBytes(folder + "/N41E001.hgt.zip");
   bytes[bytes.size() / 2] ^= 0x55;
