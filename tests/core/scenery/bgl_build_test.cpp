@@ -163,4 +163,7 @@ TEST(ResampleTool, CommandLineAndVersionRule) {
                          TFileVersion{1, 0, 0, 0}, TFileVersion{1, 0, 0, 1}})
     EXPECT_EQ(ClassifyResampleVersion(v), TVersionVerdict::Refused) << VersionText(v);
   EXPECT_EQ(ClassifyResampleVersion({2, 0, 0, 2}), TVersionVerdict::Ask);
+  // Its output in chunks: CR LF and a lone CR become LF, also across chunks.
+  bool cr = false;
+  EXPECT_EQ(NormalizeNewlines("a\r\nb\rc\r", cr) + NormalizeNewlines("\nd", cr), "a\nb\nc\nd");
 }

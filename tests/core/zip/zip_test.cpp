@@ -475,4 +475,9 @@ TEST(ZipTiles, SingleTileMessages) {
   // could not be: the folder is missing).
   EXPECT_EQ(LoadSingleHGT(m, dir.File("N45W123.hgt.zip"), temp.File("none"), nullptr),
             "HGT file size is invalid.");
+  // A plain tile of the wrong size is refused and stays where it was.
+  WriteFileBytes(dir.File("N45W123.hgt"), {1, 2, 3});
+  EXPECT_EQ(LoadSingleHGT(m, dir.File("N45W123.hgt"), temp.Path(), nullptr),
+            "HGT file size is invalid.");
+  EXPECT_EQ(ReadFileBytes(dir.File("N45W123.hgt")), (TBytes{1, 2, 3}));
 }
