@@ -101,7 +101,7 @@ TEST(FillVoids, OptionsAndSelectionHoldForEveryMethod) {
       {{}, {0, 60, 0, 60}, nullptr, 122, 122},
       {{true, 0}, {0, 60, 0, 60}, nullptr, 122, 114},
       {{false, 100}, {0, 60, 0, 60}, nullptr, 122, 9},
-      {{true, 100}, {0, 60, 0, 60}, nullptr, 122, 1},
+      {{true, 100}, {0, 65, 0, 9999}, nullptr, 122, 1},
       {{}, {-3, 40, -2, 60}, nullptr, 6 + 63 + 1 + 1, 71},  // clipped to the grid
       {{}, {30, 50, 30, 50}, &quarter, 35, 35},
       {{false, 100}, {30, 50, 30, 50}, &quarter, 35, 0},
