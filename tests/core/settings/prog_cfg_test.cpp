@@ -131,6 +131,9 @@ TEST(ProgCfg, BGLFolderFromWineRegistry) {
       "\"EXE Path\"=\"C:\\\\FS9\"\n");
   EXPECT_TRUE(DefaultBGLFolderFromWinePrefix(c, prefix, "/home/u"));
   EXPECT_EQ(c.BGLFolder, "/home/u");
+  fs::create_directories(prefix + "/drive_c/Games/FS\xC3\xA9/Addon Scenery/Scenery");  // now there
+  EXPECT_TRUE(DefaultBGLFolderFromWinePrefix(c, prefix, "/home/u"));
+  EXPECT_EQ(c.BGLFolder, prefix + "/drive_c/Games/FS\xC3\xA9/Addon Scenery/Scenery");
 
   // The key without the value: false.
   reg("[Software\\\\Wow6432Node\\\\Microsoft\\\\Microsoft Games\\\\Flight Simulator\\\\9.0] 1\n");
