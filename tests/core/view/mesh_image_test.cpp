@@ -125,6 +125,7 @@ TEST(MeshImage, ViewSamplingPicksOneCellPerPixel) {
   SampleView(s, 8, 5, 12, 1, o1.data(), 12);
   EXPECT_EQ(std::vector<uint32_t>(o1.begin(), o1.begin() + 3),
             (std::vector<uint32_t>{0xFF3A3A3Au, 0xFF3B3B3Bu, 999}));
+  EXPECT_EQ(MeshPalette()[kSeaIndex], 0xFF0000FFu);
   s.Palette = identity.data();
   // 1/2x: the paint box is 5 x 3; pixel (i, j) shows cell (2i, 2j); outside stays.
   s.Zoom = -2;
