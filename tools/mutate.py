@@ -6,8 +6,11 @@ flipped, an off-by-one, a logical operator swapped, a constant nudged, a
 boolean or a condition inverted, a statement deleted -- applies each one
 alone, rebuilds, runs the tests and counts how many mutants the tests "kill"
 (a failing, crashing or hanging test run).
-A mutant that no longer compiles is not counted.  Every file is restored
-after its mutant, also on Ctrl+C.
+A mutant that no longer compiles is not counted, nor one whose object file
+comes out byte for byte as before (code the build leaves out, such as another
+system's, or a change the compiler proves to mean nothing): it is reported
+as "same object".  Every file is restored after its mutant, also on Ctrl+C.
+The test command sees the mutant's number in $MUTANT (for a log per mutant).
 
     python3 tools/mutate.py                      # 30 mutants of what the build compiles under src/
     python3 tools/mutate.py -n 60 --seed 7 src/core/edit src/core/mesh
@@ -20,7 +23,7 @@ differently.  Only files that the configured build compiles are mutated
 (read from its compile_commands.json; keep CMAKE_EXPORT_COMPILE_COMMANDS=ON
 in a --configure of your own), so a full build and a ctest over every test
 give the whole picture.  Run from the repository root.  Last line:
-"mutants: K killed, S survived, C did not compile (kill rate P%)".
+"mutants: K killed, S survived, C did not compile, E same object (kill rate P%)".
 """
 import argparse
 import os
@@ -186,6 +189,32 @@ def compiled_only(files, build_dir):
     return keep
 
 
+def object_files(build_dir):
+    """Object file of each compiled source (realpath -> path), from the -o of
+    compile_commands.json; empty when the build has no such database."""
+    db = os.path.join(build_dir, "compile_commands.json")
+    if not os.path.exists(db):
+        return {}
+    import json
+    import shlex
+    out = {}
+    with open(db) as f:
+        for e in json.load(f):
+            args = e.get("arguments") or shlex.split(e.get("command", ""))
+            obj = e.get("output") or (args[args.index("-o") + 1] if "-o" in args else None)
+            if obj:
+                out[os.path.realpath(e["file"])] = os.path.join(e["directory"], obj)
+    return out
+
+
+def read_bytes(path):
+    try:
+        with open(path, "rb") as f:
+            return f.read()
+    except OSError:
+        return None
+
+
 def run(cmd, timeout):
     try:
         r = subprocess.run(cmd, shell=True, capture_output=True, timeout=timeout)
@@ -244,7 +273,11 @@ def main():
         print("the unmutated tree fails its tests; fix that first:\n" + out[-3000:])
         return 2
 
-    killed = survived = broken = 0
+    # objects of the unmutated tree, read before any mutant replaces one
+    wanted = {os.path.realpath(p[0]) for p in picked}
+    objects = {src: (obj, read_bytes(obj)) for src, obj in object_files(a.build_dir).items()
+               if src in wanted}
+    killed = survived = broken = same = 0
     survivors = []
     current = {}
 
@@ -265,11 +298,16 @@ def main():
         with open(path, "w", encoding="utf-8") as f:
             f.write("\n".join(lines))
         t0 = time.monotonic()
+        obj, before = objects.get(os.path.realpath(path), (None, None))
+        os.environ["MUTANT"] = str(i)
         try:
             rc, _ = run(build, 900)
             if rc:
                 verdict = "does not compile"
                 broken += 1
+            elif before is not None and read_bytes(obj) == before:
+                verdict = "same object"
+                same += 1
             else:
                 rc, _ = run(test, 3600)
                 if rc:
@@ -292,8 +330,8 @@ def main():
             print("  " + s)
     valid = killed + survived
     rate = 100.0 * killed / valid if valid else 0.0
-    print("mutants: %d killed, %d survived, %d did not compile (kill rate %.0f%%)" % (
-        killed, survived, broken, rate))
+    print("mutants: %d killed, %d survived, %d did not compile, %d same object "
+          "(kill rate %.0f%%)" % (killed, survived, broken, same, rate))
     return 0
 
 

@@ -49,6 +49,25 @@ TEST(CliBgl, CompilesAMeshWithTheStandIn) {
   EXPECT_NE(l.find("key Source.BaseValue=12\n"), std::string::npos);
   EXPECT_NE(l.find("key Destination.DestDir=\"" + dir.Path() + "\"\n"), std::string::npos);
 
+  // A Windows compiler runs through Wine with every path in Z:\ form: a fake
+  // "wine" on PATH hands its arguments to the stand-in, which maps them back.
+  std::ofstream(dir.File("wine")) << "#!/bin/sh\nshift\nexec '" << kStandIn << "' \"$@\"\n";
+  ASSERT_EQ(std::system(("chmod +x '" + dir.File("wine") + "'").c_str()), 0);
+  std::filesystem::create_directory(dir.File("sdk"));
+  std::ofstream(dir.File("sdk/Resample.EXE")) << "MZ";
+  r = Bgl(dir, "PATH='" + dir.Path() + "':\"$PATH\" STANDIN_LOG='" + log + "'",
+          {dir.File("m.ras"), "--raster", "121,121,45,46,-122,-121", "--out", dir.File("x.bgl"),
+           "--resample", dir.File("sdk/Resample.EXE")});
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  std::string win = dir.Path();
+  for (char& c : win)
+    if (c == '/') c = '\\';
+  const std::string w = ReadFileText(log);
+  EXPECT_NE(w.find("cwd " + dir.File("sdk") + "\n"), std::string::npos) << w;
+  EXPECT_NE(w.find("arg Z:\\"), std::string::npos) << w;
+  EXPECT_NE(w.find("key Source.SourceDir=\"Z:\\"), std::string::npos) << w;
+  EXPECT_NE(w.find("key Destination.DestDir=\"Z:" + win + "\"\n"), std::string::npos) << w;
+
   // --keep-temp: a fresh private folder, named just before the status line.
   r = Bgl(dir, "TMPDIR='" + dir.Path() + "'",
           {dir.File("m.ras"), "--raster", "121,121,45,46,-122,-121", "--out", dir.File("k.bgl"),
@@ -106,28 +125,4 @@ TEST(CliBgl, FailuresEndWithOneLine) {
   }
   EXPECT_NE(r.out.find("Resample has finished. Resulting BGL file is empty!\n"), std::string::npos);
   EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"m.ras", "notexe", "x.bgl"}));
-}
-
-// A Windows compiler runs through Wine with every path in Z:\ form: a fake
-// "wine" on PATH hands its arguments to the stand-in, which maps them back.
-TEST(CliBgl, WindowsCompilerRunsThroughWine) {
-  TTempDir dir;
-  WriteFileBytes(dir.File("m.ras"), BigEndianBytes(std::vector<int16_t>(121 * 121, 7)));
-  std::ofstream(dir.File("wine")) << "#!/bin/sh\nshift\nexec '" << kStandIn << "' \"$@\"\n";
-  ASSERT_EQ(std::system(("chmod +x '" + dir.File("wine") + "'").c_str()), 0);
-  std::filesystem::create_directory(dir.File("sdk"));
-  std::ofstream(dir.File("sdk/Resample.EXE")) << "MZ";
-  const std::string log = dir.File("log");
-  TCliRun r = Bgl(dir, "PATH='" + dir.Path() + "':\"$PATH\" STANDIN_LOG='" + log + "'",
-                  {dir.File("m.ras"), "--raster", "121,121,45,46,-122,-121", "--out",
-                   dir.File("x.bgl"), "--resample", dir.File("sdk/Resample.EXE")});
-  ASSERT_EQ(r.status, 0) << r.err << r.out;
-  std::string win = dir.Path();
-  for (char& c : win)
-    if (c == '/') c = '\\';
-  const std::string l = ReadFileText(log);
-  EXPECT_NE(l.find("cwd " + dir.File("sdk") + "\n"), std::string::npos) << l;
-  EXPECT_NE(l.find("arg Z:\\"), std::string::npos) << l;
-  EXPECT_NE(l.find("key Source.SourceDir=\"Z:\\"), std::string::npos) << l;
-  EXPECT_NE(l.find("key Destination.DestDir=\"Z:" + win + "\"\n"), std::string::npos) << l;
 }

@@ -21,26 +21,19 @@ struct TPeOptions {
   uint16_t major = 1, minor = 0, release = 0, build = 4;
 };
 
+// Little-endian fields at given offsets, the image growing as needed.
 class TBytes {
  public:
-  void Put16(size_t at, uint16_t v) {
-    Grow(at + 2);
-    b_[at] = uint8_t(v);
-    b_[at + 1] = uint8_t(v >> 8);
+  void Put(size_t at, uint32_t v, size_t n) {
+    if (b_.size() < at + n) b_.resize(at + n, 0);
+    for (size_t i = 0; i < n; ++i) b_[at + i] = uint8_t(v >> (8 * i));
   }
-  void Put32(size_t at, uint32_t v) {
-    Put16(at, uint16_t(v));
-    Put16(at + 2, uint16_t(v >> 16));
-  }
+  void Put16(size_t at, uint16_t v) { Put(at, v, 2); }
+  void Put32(size_t at, uint32_t v) { Put(at, v, 4); }
   void PutText(size_t at, const char* s) {
-    for (size_t i = 0; s[i]; ++i) {
-      Grow(at + i + 1);
-      b_[at + i] = uint8_t(s[i]);
-    }
+    for (size_t i = 0; s[i]; ++i) Put(at + i, uint8_t(s[i]), 1);
   }
-  void Grow(size_t n) {
-    if (b_.size() < n) b_.resize(n, 0);
-  }
+  void Grow(size_t n) { Put(n - 1, b_.size() >= n ? b_[n - 1] : 0, 1); }
   std::vector<uint8_t>& Data() { return b_; }
 
  private:

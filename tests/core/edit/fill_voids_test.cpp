@@ -76,12 +76,15 @@ TEST(FillVoids, SplineIsClampedToTheRimRangeWidened) {
   }
 }
 
-// Voids: an edge notch (6 cells), a big disk (113 cells), a small hole (1).
+// Voids: a west edge notch (6 cells), a big disk (113 cells), a small hole
+// (1), single cells on the east and south edges.
 void ThreeVoids(TTMesh& m) {
   MakeSurface(m, Relief);
   for (int x = 0; x < 3; ++x) m.SetCell(x, 5, kVoid), m.SetCell(x, 6, kVoid);
   Punch(m, 40, 40, 6);
   m.SetCell(15, 45, kVoid);
+  m.SetCell(60, 20, kVoid);
+  m.SetCell(20, 60, kVoid);
 }
 
 TEST(FillVoids, OptionsAndSelectionHoldForEveryMethod) {
@@ -95,11 +98,11 @@ TEST(FillVoids, OptionsAndSelectionHoldForEveryMethod) {
     const TTCellMask* mask;
     int64_t voids, filled;
   } cases[] = {
-      {{}, {0, 60, 0, 60}, nullptr, 120, 120},
-      {{true, 0}, {0, 60, 0, 60}, nullptr, 120, 114},
-      {{false, 100}, {0, 60, 0, 60}, nullptr, 120, 7},
-      {{true, 100}, {0, 60, 0, 60}, nullptr, 120, 1},
-      {{}, {0, 40, 0, 60}, nullptr, 6 + 63 + 1, 70},
+      {{}, {0, 60, 0, 60}, nullptr, 122, 122},
+      {{true, 0}, {0, 60, 0, 60}, nullptr, 122, 114},
+      {{false, 100}, {0, 60, 0, 60}, nullptr, 122, 9},
+      {{true, 100}, {0, 65, 0, 9999}, nullptr, 122, 1},
+      {{}, {-3, 40, -2, 60}, nullptr, 6 + 63 + 1 + 1, 71},  // clipped to the grid
       {{}, {30, 50, 30, 50}, &quarter, 35, 35},
       {{false, 100}, {30, 50, 30, 50}, &quarter, 35, 0},
   };

@@ -81,7 +81,7 @@ TEST(MeshEdit, FillModes) {
 }
 
 TEST(MeshEdit, MaskedEditsChangeNothingOutsideTheMask) {
-  TTCellMask mask(TCellRect{1, 4, 1, 3});  // a staircase inside its bounds
+  TTCellMask mask(TCellRect{1, 3, 1, 3});  // a staircase reaching its bounds' last column
   for (int y = 1; y <= 3; ++y) mask.SetSpan(y, 1, y);
   TTMesh m, orig;
   MakeRamp(orig);

@@ -15,7 +15,6 @@ namespace {
 uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
   return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24;
 }
-uint16_t U16(const std::vector<uint8_t>& b, size_t at) { return uint16_t(b[at] | b[at + 1] << 8); }
 
 TTBmpPalette TestPalette() {
   TTBmpPalette p;
@@ -40,18 +39,11 @@ TEST(BmpWriter, HeadersPaletteRowOrderAndPadding) {
   const size_t offset = 14 + 40 + 1024;
   ASSERT_EQ(b.size(), offset + 8 * 3);
   EXPECT_EQ(Bmp8FileSize(w, h), b.size());
-  EXPECT_EQ(b[0], 'B');
-  EXPECT_EQ(b[1], 'M');
-  EXPECT_EQ(U32(b, 2), b.size());
-  EXPECT_EQ(U32(b, 6), 0u);
-  EXPECT_EQ(U32(b, 10), offset);
-  EXPECT_EQ(U32(b, 14), 40u);
-  EXPECT_EQ(U32(b, 18), 5u);
-  EXPECT_EQ(U32(b, 22), 3u);  // positive: bottom-up
-  EXPECT_EQ(U16(b, 26), 1);
-  EXPECT_EQ(U16(b, 28), 8);
-  EXPECT_EQ(U32(b, 30), 0u);
-  EXPECT_EQ(U32(b, 34), 24u);
+  // Bottom-up (positive height), 8 bits, no compression, 256 colours.
+  const std::vector<uint8_t> headers = {'B', 'M', 0x4E, 0x04, 0, 0, 0, 0, 0,  0, 0x36, 0x04, 0,
+                                        0,   40,  0,    0,    0, 5, 0, 0, 0,  3, 0,    0,    0,
+                                        1,   0,   8,    0,    0, 0, 0, 0, 24, 0, 0,    0};
+  EXPECT_EQ(std::vector<uint8_t>(b.begin(), b.begin() + 38), headers);
   EXPECT_EQ(U32(b, 46), 256u);
   // Colour table entries are blue, green, red, 0.
   for (int i : {0, 1, 128, 254, 255}) {
@@ -109,4 +101,6 @@ TEST(ExportNames, ProposedNames) {
   m.MaxLat = -8.5f, m.MinLat = -9.75f, m.MinLon = 8.9f, m.MaxLon = 179.99f;
   m.Rows = 3, m.Cols = 4;
   EXPECT_EQ(RawFileNameFor(m), "S08E008_S09E179_3R_4C");
+  m.MinLon = -10.5f, m.MaxLon = -0.25f;
+  EXPECT_EQ(CornersName(m), "S08W010_S09E000");
 }

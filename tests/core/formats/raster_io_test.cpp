@@ -1,76 +1,105 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <tuple>
 
+#include "core/formats/raster_io.h"
 #include "core/formats/raster_rules.h"
 #include "core/mesh/mesh.h"
 #include "support/mesh_helpers.h"
 #include "support/test_paths.h"
-
-namespace {
-TTRasterImport Import(const std::string& path, int rows, int cols) {
-  TTRasterImport in;
-  in.Path = path;
-  in.Rect = {46, 44, -122, -120};
-  in.Rows = rows;
-  in.Cols = cols;
-  return in;
-}
-}  // namespace
 
 TEST(RasterIo, LoadSetsGeometryBandsAndSamples) {
   TTempDir dir;
   std::vector<int16_t> s(241 * 241);
   for (size_t i = 0; i < s.size(); ++i) s[i] = int16_t(i * 7 - 30000);
   WriteFileBytes(dir.File("r.raw"), BigEndianBytes(s));
-
   TTMesh m;
-  TTRasterImport in = Import(dir.File("r.raw"), 241, 241);
+  TTRasterImport in{dir.File("r.raw"), {46, 44, -122, -120}, 241, 241, true, -9999, {}};
   in.Bands.North = true;
-  in.VoidValue = -9999;
   ASSERT_EQ(LoadRasterMesh(m, in, nullptr), "");
-  EXPECT_EQ(m.Kind, 0);
-  EXPECT_EQ(m.FileName, "r.raw");
-  EXPECT_DOUBLE_EQ(m.RowsPerDeg, 120.5);
-  EXPECT_DOUBLE_EQ(m.ColsPerDeg, 120.5);
-  EXPECT_EQ(m.AdjoNorth, 120);
-  EXPECT_EQ(m.AdjoSouth + m.AdjoWest + m.AdjoEast, 0);
-  EXPECT_EQ(m.VoidValue, -9999);
-  EXPECT_EQ(m.TileCount, 1);
+  EXPECT_EQ(std::tuple(m.Kind, m.FileName, m.RowsPerDeg, m.ColsPerDeg, m.VoidValue, m.TileCount),
+            std::tuple(0, "r.raw", 120.5, 120.5, -9999, 1));
+  EXPECT_EQ(std::vector<int32_t>({m.AdjoNorth, m.AdjoSouth, m.AdjoWest, m.AdjoEast}),
+            std::vector<int32_t>({120, 0, 0, 0}));
   EXPECT_EQ(m.GridRect, (TCellRect{0, 240, 0, 240}));
-  EXPECT_EQ(m.MaxLat, 46.0f);
-  EXPECT_EQ(m.MinLon, -122.0f);
-  EXPECT_EQ(m.GetCell(0, 0), s[0]);
-  EXPECT_EQ(m.GetCell(240, 240), s.back());
-
+  EXPECT_EQ(std::pair(m.MaxLat, m.MinLon), std::pair(46.0f, -122.0f));
+  EXPECT_EQ(CopySamples(m), s);
+  in.Path = dir.File("none.raw");
   TTMesh missing;
-  EXPECT_EQ(LoadRasterMesh(missing, Import(dir.File("none.raw"), 2, 2), nullptr),
-            "Could not load file.");
+  EXPECT_EQ(LoadRasterMesh(missing, in, nullptr), "Could not load file.");
   EXPECT_TRUE(missing.Samples.Empty());
 }
 
-TEST(RasterIo, ExportByteOrdersVoidsAndRoundTrip) {
+// A file that cannot be created leaves nothing behind; an old file at the
+// target survives a failed export.
+TEST(RasterIo, FailedExportKeepsTheOldFile) {
   TTempDir dir;
-  TTMesh m;
-  MakeMesh(m, 3, 2, {1, -32768, 300, -1, 2, -32768});
-  m.MinLat = 44, m.MaxLat = 46, m.MinLon = -122, m.MaxLon = -120;
-
-  // Voids kept at -32768, high byte first, read back unchanged (the byte
-  // orders and void replacement are pinned by the mesh's raster test).
-  ASSERT_EQ(SaveMeshAsRaw(m, dir.File("msb.raw"), true, -32768, nullptr), "");
-  TTMesh back;
-  TTRasterImport in = Import(dir.File("msb.raw"), 2, 3);
-  ASSERT_EQ(LoadRasterMesh(back, in, nullptr), "");
-  for (int y = 0; y < 2; ++y)
-    for (int x = 0; x < 3; ++x) EXPECT_EQ(back.GetCell(x, y), m.GetCell(x, y));
-
-  // A file that cannot be created leaves nothing behind; an old file at the
-  // target survives a failed export.
+  TTMesh m, empty;
+  MakeMesh(m, 1, 1, {1});
   EXPECT_EQ(SaveMeshAsRaw(m, dir.File("no/such/x.raw"), true, 0, nullptr),
             "Could not create file.");
-  TTMesh empty;
   WriteFileBytes(dir.File("old.raw"), {1, 2, 3});
   EXPECT_EQ(SaveMeshAsRaw(empty, dir.File("old.raw"), true, 0, nullptr), "Could not create file.");
   EXPECT_EQ(ReadFileBytes(dir.File("old.raw")), (std::vector<unsigned char>{1, 2, 3}));
-  EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"msb.raw", "old.raw"}));
+  EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"old.raw"}));
+}
+
+TEST(MeshRaster, SkipFlagsOffsetsAndByteOrder) {
+  TTempDir dir;
+  // 3 x 3 block, big-endian; 0x80 0x00 is the void, 0x01 0x2C is 300.
+  std::vector<int16_t> block = {-32768, 300, 2, 3, 4, 5, 6, 7, 8};
+  WriteFileBytes(dir.File("b.raw"), BigEndianBytes(block));
+
+  TTMesh m;
+  MakeMesh(m, 5, 4, std::vector<int16_t>(20, 99));
+  // Skip first row and last column: file rows 1..2 land on grid rows 1..2,
+  // file columns 0..1 on grid columns 2..3.
+  TProgressRecorder p;
+  ASSERT_TRUE(LoadRaster(m, dir.File("b.raw"), 3, 3, true, true, true, 2, 1, &p));
+  std::vector<int16_t> expect = {99, 99, 99, 99, 99,  //
+                                 99, 99, 3,  4,  99,  //
+                                 99, 99, 6,  7,  99,  //
+                                 99, 99, 99, 99, 99};
+  EXPECT_EQ(CopySamples(m), expect);
+  EXPECT_FALSE(p.visible);
+  EXPECT_EQ(p.shows, 1);
+  EXPECT_EQ(p.pumps, 3);
+
+  TTMesh n;
+  MakeMesh(n, 3, 3, std::vector<int16_t>(9, 0));
+  ASSERT_TRUE(LoadRaster(n, dir.File("b.raw"), 3, 3, true, false, false, 0, 0, nullptr));
+  EXPECT_EQ(n.GetCell(0, 0), -32768);
+  EXPECT_EQ(n.GetCell(1, 0), 300);
+  ASSERT_TRUE(LoadRaster(n, dir.File("b.raw"), 3, 3, false, false, false, 0, 0, nullptr));
+  EXPECT_EQ(n.GetCell(1, 0), 0x2C01);  // taken low byte first
+
+  // Whole grid rows (read straight into the grid), first row dropped.
+  TTMesh w;
+  MakeMesh(w, 3, 3, std::vector<int16_t>(9, 99));
+  ASSERT_TRUE(LoadRaster(w, dir.File("b.raw"), 3, 3, true, true, false, 0, 1, nullptr));
+  EXPECT_EQ(CopySamples(w), (std::vector<int16_t>{99, 99, 99, 3, 4, 5, 6, 7, 8}));
+
+  // A block that would not fit the grid, a short file, a missing file.
+  EXPECT_FALSE(LoadRaster(n, dir.File("b.raw"), 3, 3, true, false, false, 1, 0, nullptr));
+  WriteFileBytes(dir.File("short.raw"), BigEndianBytes({1, 2, 3, 4, 5}));
+  TProgressRecorder q;
+  EXPECT_FALSE(LoadRaster(n, dir.File("short.raw"), 3, 3, true, false, false, 0, 0, &q));
+  WriteFileBytes(dir.File("tiny.raw"), {1, 2, 3, 4});  // not even the first row, to be dropped
+  EXPECT_FALSE(LoadRaster(n, dir.File("tiny.raw"), 3, 3, true, true, false, 0, 0, &q));
+  EXPECT_FALSE(q.visible);
+  EXPECT_FALSE(LoadRaster(n, dir.File("none.raw"), 3, 3, true, false, false, 0, 0, nullptr));
+}
+
+TEST(RasterRules, WarningAndSizeCheck) {
+  EXPECT_EQ(RasterRectWarning({1, -1, -1, 1}), "");
+  EXPECT_EQ(RasterRectWarning({1, 1, -1, 1}), "INVALID");
+  EXPECT_EQ(RasterRectWarning({1, -1, 2, 1}), "INVALID");
+
+  EXPECT_TRUE(RasterSizeMatches(241ull * 241 * 2, 241, 241));
+  EXPECT_FALSE(RasterSizeMatches(241ull * 241 * 2 + 1, 241, 241));
+  EXPECT_FALSE(RasterSizeMatches(241ull * 241 * 2 - 1, 241, 241));
+  EXPECT_FALSE(RasterSizeMatches(0, 1, 1));
+  // Exact in 64 bits at the fields' largest values: no wrap to a small size.
+  EXPECT_TRUE(RasterSizeMatches(8000000000000000000ull, 2000000000, 2000000000));
+  EXPECT_FALSE(RasterSizeMatches(0, 2000000000, 2000000000));
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -76,6 +77,10 @@ std::string ReadAll(TTProcess& p) {
 // Arguments arrive as given (spaces, quotes, a trailing backslash, an empty
 // one), in the folder given; the exit code comes back; a kill is a crash.
 TEST(NativeProcess, ArgumentsFolderExitCodeAndKill) {
+  const std::vector<std::string> own = FolderNames(ExecutableFolder());  // where tools are sought
+  EXPECT_TRUE(std::count(own.begin(), own.end(), "delva_core_tests") +
+              std::count(own.begin(), own.end(), "delva_core_tests.exe"))
+      << ExecutableFolder();
   if (!FileExists(StandIn())) GTEST_SKIP() << "stand-in compiler not built: " << StandIn();
   TTempDir dir;
   const std::string work = JoinPath(dir.Path(), "work dir");
@@ -105,12 +110,28 @@ TEST(NativeProcess, ArgumentsFolderExitCodeAndKill) {
   ReadAll(sleeper);
   EXPECT_TRUE(sleeper.Crashed());
   EXPECT_EQ(sleeper.ExitCode(), -1);
+  {  // a job dropped while it runs is stopped, not waited for (ten minutes)
+    TTProcess dropped;
+    ASSERT_TRUE(dropped.Start(
+        {StandIn(), {"x"}, "", {{"STANDIN_MODE", "sleep"}, {"STANDIN_DURATION_MS", "600000"}}}));
+  }
 
   TTProcess missing;
   EXPECT_FALSE(missing.Start({JoinPath(work, "none.exe"), {}, "", {}}));
 }
 
-#ifdef _WIN32
+#ifndef _WIN32
+// XDG_CONFIG_HOME counts only as an absolute path, else ~/.config.
+TEST(NativeProcess, UserConfigFolderFollowsXdg) {
+  const char* old = std::getenv("XDG_CONFIG_HOME");
+  const std::string saved = old ? old : "", home = std::getenv("HOME") ? std::getenv("HOME") : "";
+  setenv("XDG_CONFIG_HOME", "/cfg", 1);
+  EXPECT_EQ(UserConfigFolder("delva"), "/cfg/delva");
+  setenv("XDG_CONFIG_HOME", "cfg", 1);
+  EXPECT_EQ(UserConfigFolder("delva"), home + "/.config/delva");
+  old ? setenv("XDG_CONFIG_HOME", saved.c_str(), 1) : unsetenv("XDG_CONFIG_HOME");
+}
+#else
 // The registry through RegGetValueW: a 32-bit installer's key is found under
 // Wow6432Node.
 TEST(NativeRegistry, BGLFolderFromTheWow6432NodeKey) {

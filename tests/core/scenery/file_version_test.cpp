@@ -23,23 +23,12 @@ bool Version(const std::vector<uint8_t>& image, TFileVersion& v) {
 
 TEST(FileVersion, ReadsTheFixedFileInformation) {
   TTempDir dir;
-  TPeOptions o;
-  o.major = 1;
-  o.minor = 1;
-  o.release = 0;
-  o.build = 5105;
-  const std::vector<uint8_t> pe = BuildPe(o);
   const std::string path = dir.File("resample.exe");
-  WriteFileBytes(path, pe);
+  ASSERT_TRUE(pe_test::WritePe(path, 1, 1, 0, 5105));
   TFileVersion v;
   ASSERT_TRUE(GetFileVersion(path, v));
   EXPECT_EQ(v, (TFileVersion{1, 1, 0, 5105}));
-
-  o.pe32Plus = true;
-  o.major = 65535;
-  o.minor = 2;
-  o.release = 3;
-  o.build = 4;
+  TPeOptions o{true, true, false, 52, 65535, 2, 3, 4};  // PE32+
   ASSERT_TRUE(Version(BuildPe(o), v));
   EXPECT_EQ(v, (TFileVersion{65535, 2, 3, 4}));
 }
@@ -54,15 +43,10 @@ TEST(FileVersion, RefusesFilesWithoutReadableVersion) {
   std::ofstream(dir.File("script.exe"), std::ios::binary) << "#!/bin/sh\necho hi\n";
   EXPECT_FALSE(GetFileVersion(dir.File("script.exe"), v));
 
-  TPeOptions noVersion;
-  noVersion.withVersion = false;
-  EXPECT_FALSE(Version(BuildPe(noVersion), v));
-  TPeOptions badSig;
-  badSig.badSignature = true;
-  EXPECT_FALSE(Version(BuildPe(badSig), v));
-  TPeOptions noValue;
-  noValue.valueLength = 0;
-  EXPECT_FALSE(Version(BuildPe(noValue), v));
+  // No RT_VERSION, a damaged signature, no value.
+  for (const TPeOptions& o : {TPeOptions{.withVersion = false}, TPeOptions{.badSignature = true},
+                              TPeOptions{.valueLength = 0}})
+    EXPECT_FALSE(Version(BuildPe(o), v));
   EXPECT_EQ(v, (TFileVersion{7, 7, 7, 7}));  // untouched by failures
 
   // Every truncation of a good image fails cleanly (no read past the end).

@@ -28,32 +28,34 @@ struct CommaPunct : std::numpunct<char> {
 };
 
 void ExpectNumberTexts() {
-  EXPECT_EQ(FormatFixed(46, 10), "46.0000000000");
-  EXPECT_EQ(FormatFixed(-122, 10), "-122.0000000000");
-  // A single-precision bound keeps its binary value, cut to 10 decimals.
-  EXPECT_EQ(FormatFixed(double(45.9f), 10), "45.9000015259");
-  EXPECT_EQ(FormatFixed(double(45.0f + 171.0f / 1200.0f), 10), "45.1425018311");
-  // 15 significant digits limit large values before the decimals do.
-  EXPECT_EQ(FormatFixed(123456.789012345678, 10), "123456.7890123460");
-  EXPECT_EQ(FormatFixed(1e20, 2), "100000000000000000000.00");
-  // One rounding, half away from zero, carrying through nines.
-  EXPECT_EQ(FormatFixed(0.125, 2), "0.13");
-  EXPECT_EQ(FormatFixed(-0.125, 2), "-0.13");
-  EXPECT_EQ(FormatFixed(9.999, 2), "10.00");
-  EXPECT_EQ(FormatFixed(0.006, 2), "0.01");
-  EXPECT_EQ(FormatFixed(-0.000000000001, 10), "0.0000000000");
-  EXPECT_EQ(FormatFixed(0.0, 0), "0");
-  EXPECT_EQ(FormatFixed(1234567 / 1024.0, 2), "1205.63");
-
-  EXPECT_EQ(FormatExponent(1.0 / 1200), "8.33333333333E-4");
-  EXPECT_EQ(FormatExponent(1.0 / 3600), "2.77777777778E-4");
-  EXPECT_EQ(FormatExponent(1.0 / 2400), "4.16666666667E-4");
-  EXPECT_EQ(FormatExponent(1.0), "1.00000000000E+0");
-  EXPECT_EQ(FormatExponent(12345.0), "1.23450000000E+4");
-  EXPECT_EQ(FormatExponent(9.9999999999999), "1.00000000000E+1");
-  EXPECT_EQ(FormatExponent(-2.5e-10), "-2.50000000000E-10");
+  // Single-precision bounds keep their binary value, cut to 10 decimals; 15
+  // significant digits limit large values before the decimals do; one
+  // rounding, half away from zero, carrying through nines.
+  const struct {
+    double value;
+    int decimals;
+    const char* text;
+  } fixed[] = {{46, 10, "46.0000000000"},
+               {-122, 10, "-122.0000000000"},
+               {45.9f, 10, "45.9000015259"},
+               {45.0f + 171.0f / 1200.0f, 10, "45.1425018311"},
+               {123456.789012345678, 10, "123456.7890123460"},
+               {1e20, 2, "100000000000000000000.00"},
+               {0.125, 2, "0.13"},
+               {-0.125, 2, "-0.13"},
+               {9.999, 2, "10.00"},
+               {0.006, 2, "0.01"},
+               {-0.000000000001, 10, "0.0000000000"},
+               {0.0, 0, "0"},
+               {1234567 / 1024.0, 2, "1205.63"}};
+  for (const auto& f : fixed) EXPECT_EQ(FormatFixed(f.value, f.decimals), f.text);
+  const std::pair<double, const char*> exponent[] = {
+      {1.0 / 1200, "8.33333333333E-4"}, {1.0 / 3600, "2.77777777778E-4"},
+      {1.0 / 2400, "4.16666666667E-4"}, {1.0, "1.00000000000E+0"},
+      {12345.0, "1.23450000000E+4"},    {9.9999999999999, "1.00000000000E+1"},
+      {-2.5e-10, "-2.50000000000E-10"}};
+  for (const auto& [value, text] : exponent) EXPECT_EQ(FormatExponent(value), text);
   EXPECT_EQ(FormatExponent(1.0 / 3, 4, 2), "3.333E-01");
-
   EXPECT_EQ(FormatInt(-32768), "-32768");
   EXPECT_EQ(FormatInt(1234567), "1234567");
 }

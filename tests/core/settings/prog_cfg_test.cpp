@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <tuple>
 
 #include "core/base/sample_io.h"
 #include "core/platform/memory.h"
@@ -36,10 +37,8 @@ TEST(ProgCfg, FileLayoutIsByteExact) {
 
   TTProgCfg l;
   ASSERT_TRUE(LoadProgCfg(l, dir.Path()));
-  EXPECT_EQ(l.ResamplePath, c.ResamplePath);
-  EXPECT_EQ(l.BGLFolder, c.BGLFolder);
-  EXPECT_EQ(l.MaxMemUndo, c.MaxMemUndo);
-  EXPECT_TRUE(l.WarnNoUndo);
+  EXPECT_EQ(std::tuple(l.ResamplePath, l.HGTFolder, l.BGLFolder, l.MaxMemUndo, l.WarnNoUndo),
+            std::tuple(c.ResamplePath, c.HGTFolder, c.BGLFolder, c.MaxMemUndo, true));
 
   // A 600-byte path keeps 511 bytes; a two-byte character straddling the
   // limit is dropped whole.
@@ -47,8 +46,8 @@ TEST(ProgCfg, FileLayoutIsByteExact) {
   c.HGTFolder = std::string(510, 'b') + "\xC3\xA9" + "cc";
   ASSERT_TRUE(SaveProgCfg(c, dir.Path()));
   ASSERT_TRUE(LoadProgCfg(l, dir.Path()));
-  EXPECT_EQ(l.ResamplePath, std::string(511, 'a'));
-  EXPECT_EQ(l.HGTFolder, std::string(510, 'b'));
+  EXPECT_EQ(std::pair(l.ResamplePath, l.HGTFolder),
+            std::pair(std::string(511, 'a'), std::string(510, 'b')));
   EXPECT_EQ(CutUtf8("x\xE2\x82\xAC", 3), "x");
   EXPECT_EQ(CutUtf8("x\xE2\x82\xAC", 4), "x\xE2\x82\xAC");
 }
@@ -68,13 +67,11 @@ TEST(ProgCfg, BadFilesAreRefusedAndReplacedAtStartUp) {
   };
   ASSERT_FALSE(refused(good));
   EXPECT_TRUE(refused(std::vector<unsigned char>(good.begin(), good.end() - 1)));
-  EXPECT_TRUE(refused(with({{3, 'X'}})));
-  EXPECT_TRUE(refused(with({{8, 'X'}})));  // "DELVACFGX" is not the magic
   const auto v2 = with({{16, 2}});
-  EXPECT_TRUE(refused(v2));
-  auto noZero = good;
+  auto noZero = good;  // a folder without its ending zero
   std::memset(&noZero[532], 'h', 512);
-  EXPECT_TRUE(refused(noZero));
+  for (const auto& bad : {with({{3, 'X'}}), with({{8, 'X'}}), v2, noZero})  // 8: "DELVACFGX"
+    EXPECT_TRUE(refused(bad));
   // Reserved bytes and bytes after a zero are ignored.
   EXPECT_FALSE(refused(with({{10, 0xEE}, {600, 0xEE}, {1563, 0xEE}})));
 
@@ -134,6 +131,9 @@ TEST(ProgCfg, BGLFolderFromWineRegistry) {
       "\"EXE Path\"=\"C:\\\\FS9\"\n");
   EXPECT_TRUE(DefaultBGLFolderFromWinePrefix(c, prefix, "/home/u"));
   EXPECT_EQ(c.BGLFolder, "/home/u");
+  fs::create_directories(prefix + "/drive_c/Games/FS\xC3\xA9/Addon Scenery/Scenery");  // now there
+  EXPECT_TRUE(DefaultBGLFolderFromWinePrefix(c, prefix, "/home/u"));
+  EXPECT_EQ(c.BGLFolder, prefix + "/drive_c/Games/FS\xC3\xA9/Addon Scenery/Scenery");
 
   // The key without the value: false.
   reg("[Software\\\\Wow6432Node\\\\Microsoft\\\\Microsoft Games\\\\Flight Simulator\\\\9.0] 1\n");

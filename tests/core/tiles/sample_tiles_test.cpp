@@ -35,6 +35,7 @@ TEST(SampleTiles, DeterministicSharedEdgesSeaAndVoids) {
   EXPECT_EQ(TileSizeKind(FileSizeOf(path)), 2);
   TTMesh m;
   ASSERT_TRUE(LoadHGT(m, {path}, 2, 1, 1, 0));
+  EXPECT_EQ(m.FileName, path);  // a single tile names the mesh
   std::vector<int16_t> tile = SampleTile(t, -9, 8);
   EXPECT_TRUE(std::equal(tile.begin(), tile.end(), m.Samples.Data()));
 }

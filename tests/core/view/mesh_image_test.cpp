@@ -26,28 +26,10 @@ uint8_t Reference(int16_t s, int16_t lo, int16_t hi, int16_t voidValue, bool sea
 }
 }  // namespace
 
-TEST(MeshImage, IndicesOfTheColourRule) {
-  // Equal range: every ordinary cell black.
-  EXPECT_EQ(ColorIndex(500, 500, 500, -32768, true), 0);
-  // Sea on: 0 and -5 blue; off: gray, 0 when the range starts at 0 or above.
-  EXPECT_EQ(ColorIndex(0, -100, 100, -32768, true), 254);
-  EXPECT_EQ(ColorIndex(-5, -100, 100, -32768, true), 254);
-  EXPECT_EQ(ColorIndex(0, 0, 100, -32768, false), 0);
-  EXPECT_EQ(ColorIndex(-5, 0, 100, -32768, false), 0);
-  // A void is 255 even when the void value is below 1 and sea is on.
-  EXPECT_EQ(ColorIndex(-9999, -100, 100, -9999, true), 255);
-  EXPECT_EQ(ColorIndex(0, -100, 100, 0, true), 255);
-  // Beyond the range after an edit: 253 above, 0 below.
-  EXPECT_EQ(ColorIndex(3000, 0, 1000, -32768, false), 253);
-  EXPECT_EQ(ColorIndex(-3000, 0, 1000, -32768, false), 0);
-  EXPECT_EQ(ColorIndex(1000, 0, 1000, -32768, false), 253);
-  EXPECT_EQ(ColorIndex(32767, -32767, 32767, -32768, false), 253);
-  EXPECT_EQ(ColorIndex(-32767, -32767, 32767, -32768, false), 0);
-}
-
 TEST(MeshImage, ColorCellsGivesTheFormulaForEverySample) {
   // Every sample value once (256 x 256 grid), colored over a rectangle of
-  // odd width so that row tails are handled too, for many colour ranges.
+  // odd width so that row tails are handled too, for many colour ranges:
+  // voids, sea, an empty or reversed range, samples beyond the range.
   TTMesh m;
   Fill(m, 256, 256, 0);
   for (int i = 0; i < 65536; ++i) m.Samples[i] = int16_t(i - 32768);
@@ -136,6 +118,15 @@ TEST(MeshImage, ViewSamplingPicksOneCellPerPixel) {
   SampleView(s, 6, 5, 8, 7, out.data(), 8);
   for (int j = 0; j < 7; ++j)
     for (int i = 0; i < 8; ++i) ASSERT_EQ(out[j * 8 + i], 10u * ((5 + j) / 4) + (6 + i) / 4);
+  // 1x: one cell per pixel, the row ends at the image's edge; gray palette.
+  s.Zoom = 1;
+  s.Palette = MeshPalette().data();
+  std::vector<uint32_t> o1(12, 999);
+  SampleView(s, 8, 5, 12, 1, o1.data(), 12);
+  EXPECT_EQ(std::vector<uint32_t>(o1.begin(), o1.begin() + 3),
+            (std::vector<uint32_t>{0xFF3A3A3Au, 0xFF3B3B3Bu, 999}));
+  EXPECT_EQ(MeshPalette()[kSeaIndex], 0xFF0000FFu);
+  s.Palette = identity.data();
   // 1/2x: the paint box is 5 x 3; pixel (i, j) shows cell (2i, 2j); outside stays.
   s.Zoom = -2;
   std::vector<uint32_t> o2(6 * 4, 999);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 TEST(ViewGeometry, PixelToCellSnapAndClamp) {
   // 4x: any pixel of the block of cell (3, 5) maps to it; snapped to its corner.
   for (int x = 12; x < 16; ++x) {
@@ -16,14 +18,10 @@ TEST(ViewGeometry, PixelToCellSnapAndClamp) {
   // Limited to the grid.
   EXPECT_EQ(PixelToCellClamped(5000, 1, 1201), 1200);
   EXPECT_EQ(PixelToCellClamped(-3, 2, 1201), 0);
-  TPixelRect r = ScaleRect(TCellRect{10, 20, 30, 40}, -4);
-  EXPECT_EQ(r.Left, 2);
-  EXPECT_EQ(r.Right, 5);
-  EXPECT_EQ(r.Top, 7);
-  EXPECT_EQ(r.Bottom, 10);
-  r = ScaleRect(TCellRect{10, 20, 30, 40}, 8);
-  EXPECT_EQ(r.Left, 80);
-  EXPECT_EQ(r.Bottom, 320);
+  for (auto [zoom, want] : {std::pair{-4, std::tuple(2, 5, 7, 10)}, {8, {80, 160, 240, 320}}}) {
+    const TPixelRect r = ScaleRect(TCellRect{10, 20, 30, 40}, zoom);
+    EXPECT_EQ(std::tuple(r.Left, r.Right, r.Top, r.Bottom), want) << zoom;
+  }
 }
 
 TEST(ViewGeometry, GridOfTwoByTwoTiles) {
@@ -31,14 +29,11 @@ TEST(ViewGeometry, GridOfTwoByTwoTiles) {
   TGridLines g = ComputeGridLines(1200, 1200, 2401, 2401, 1, 2401, 2401);
   EXPECT_EQ(g.Horizontal, (std::vector<int64_t>{1200, 2400}));
   EXPECT_EQ(g.Vertical, (std::vector<int64_t>{1200, 2400}));
-  EXPECT_EQ(g.EndX, 2400);
-  EXPECT_EQ(g.EndY, 2400);
-  EXPECT_EQ(g.PenWidth, 1);
+  EXPECT_EQ(std::tuple(g.EndX, g.EndY, g.PenWidth), std::tuple(2400, 2400, 1));
   g = ComputeGridLines(1200, 1200, 2401, 2401, 2, 4802, 4802);
   EXPECT_EQ(g.Horizontal, (std::vector<int64_t>{2400, 4800}));
   EXPECT_EQ(g.Vertical, (std::vector<int64_t>{2400, 4800}));
-  EXPECT_EQ(g.PenWidth, 2);
-  EXPECT_EQ(g.EndX, 4801);
+  EXPECT_EQ(std::tuple(g.EndX, g.EndY, g.PenWidth), std::tuple(4801, 4801, 2));
   // At 1/4x the step is 300 pixels; a step that becomes 0 draws nothing.
   g = ComputeGridLines(1200, 1200, 2401, 2401, -4, 600, 600);
   EXPECT_EQ(g.Horizontal, (std::vector<int64_t>{300}));
