@@ -1,32 +1,15 @@
 // Unsaved work in the window ("*" in the title, Redo, the save question on
-// Close Mesh and Exit), what a second window remembers, map-style navigation,
-// the status-line endings and the menus' Alt+letter keys.
-
-#include <QAction>
-#include <QApplication>
-#include <QClipboard>
-#include <QComboBox>
-#include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
-#include <QSpinBox>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QWheelEvent>
+// Close Mesh and Exit), what a second window remembers, zoom to fit and the
+// status-line endings.
 
 #include "core/formats/hgx_format.h"
 #include "core/settings/prog_cfg.h"
 #include "core/view/view_geometry.h"
-#include "support/ui/mesh_fixture.h"
-#include "support/ui/message_recorder.h"
-#include "support/ui/modal_driver.h"
-#include "support/ui/test_files.h"
 #include "support/ui/test_main.h"
 #include "ui/commands/form_bgl_command.h"
 #include "ui/dialogs/form_fill_voids.h"
 #include "ui/main/form_view_mesh.h"
 #include "ui/main/mesh_view.h"
-#include "ui/widgets/mnemonics.h"
 #include "ui/widgets/ui_state.h"
 
 namespace {
@@ -143,7 +126,7 @@ class FormViewMeshComfortTest : public QObject {
     QCOMPARE(rec.Texts(), QStringList{"Could not create BGL file."});
   }
 
-  void zoomToFitSelectionAndWheel() {
+  void zoomToFitAndSelection() {
     TFormViewMesh f;
     f.resize(900, 700);
     f.show();
@@ -161,38 +144,6 @@ class FormViewMeshComfortTest : public QObject {
     const int gray = f.MeshBitmap.pixelIndex(600, 600);
     f.miHillshade->trigger();  // the shown image itself is shaded
     QVERIFY(f.MeshBitmap.pixelIndex(600, 600) < gray);
-    // Ctrl+wheel: one step out, the cell under the cursor stays there.
-    const int cellX = (f.ScrollBoxMesh->ScrollX() + 100) / 16;
-    QWheelEvent wheel(QPointF(100, 80), vp->mapToGlobal(QPointF(100, 80)), {}, {0, -120},
-                      Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(vp, &wheel);
-    QCOMPARE(f.Zoom, 8);
-    QCOMPARE((f.ScrollBoxMesh->ScrollX() + 100) / 8, cellX);
-    const int x0 = f.ScrollBoxMesh->ScrollX();  // a middle drag pans
-    QTest::mousePress(vp, Qt::MiddleButton, {}, QPoint(200, 200));
-    QMouseEvent move(QEvent::MouseMove, QPointF(150, 200), vp->mapToGlobal(QPointF(150, 200)),
-                     Qt::NoButton, Qt::MiddleButton, {});
-    QApplication::sendEvent(vp, &move);
-    QTest::mouseRelease(vp, Qt::MiddleButton, {}, QPoint(150, 200));
-    QCOMPARE(f.ScrollBoxMesh->ScrollX(), x0 + 50);
-  }
-
-  void menusGetFreeMnemonicsWithTheirWords() {
-    QSet<QChar> taken{'f'};
-    QCOMPARE(WithMnemonic("File", taken), QString("F&ile"));
-    QCOMPARE(WithMnemonic("Show 1-degree Grid", taken), QString("&Show 1-degree Grid"));
-    TFormViewMesh f;
-    for (QMenu* m : f.menuBar()->findChildren<QMenu*>()) {
-      QSet<QChar> keys;
-      for (QAction* a : m->actions()) {
-        const qsizetype at = a->text().indexOf('&');
-        if (at >= 0) QVERIFY2(!keys.contains(a->text()[at + 1].toLower()), qPrintable(a->text()));
-        if (at >= 0) keys.insert(a->text()[at + 1].toLower());
-      }
-    }
-    for (QAction* a : f.menuBar()->actions() + f.mFile->actions() + f.mEdit->actions())
-      QVERIFY2(a->isSeparator() || a->text().contains('&'), qPrintable(a->text()));
-    QCOMPARE(f.miSaveAsHGX->text().remove('&'), QString("Save Mesh to HGX..."));
   }
 };
 
