@@ -4,7 +4,6 @@
 #include "core/settings/prog_cfg.h"
 #include "support/pe_image.h"
 #include "support/ui/test_main.h"
-#include "ui/dialogs/form_about.h"
 #include "ui/dialogs/form_edit_ops.h"
 #include "ui/dialogs/form_fill_voids.h"
 #include "ui/dialogs/form_interpol.h"
@@ -123,16 +122,12 @@ class FormDialogsTest : public QObject {
     TMessageRecorder rec;
     {
       TFormOpenMultiHGT f(nullptr, QString());
-      QCOMPARE(f.LabelMinLat->text(), QString("01 S"));
       // No folder known: neither "Load" nor the check can be used.
       QVERIFY(!f.BitBtnOK->isEnabled() && !f.BitBtnCheckMissingFiles->isEnabled());
       Rect(f.SpinEditMaxLat, f.SpinEditMinLat, f.SpinEditMinLon, f.SpinEditMaxLon,
            {47, 45, -124, -121});
       f.SpinEditFillValue->setValue(-32768);
       f.CheckBoxAdjoNorth->click();
-      QCOMPARE(f.LabelMosaicBaseDim->text(), QString("2 x 3  tiles"));
-      QCOMPARE(f.LabelMosaicTotalDim->text(), QString("3 x 3  tiles"));
-      QCOMPARE(f.LabelMaxLon->text(), QString("121 W"));
       QVERIFY(f.FormCloseQuery());
       TFormOpenMultiHGT g(nullptr, QString());  // a cancelled one writes nothing back
       g.SpinEditMaxLat->setValue(60);
@@ -152,15 +147,12 @@ class FormDialogsTest : public QObject {
     f.SpinEditMaxLat->setValue(90);
     f.CheckBoxAdjoNorth->click();
     QVERIFY(!f.CheckBoxAdjoNorth->isChecked());
-    QCOMPARE(f.LabelMaxLat->text(), QString("90 N"));
     // A band left ticked at the limit is refused and unticked on "Load".
     f.CheckBoxAdjoEast->setChecked(true);  // behind the handlers' back
     QVERIFY(!f.FormCloseQuery());
     QVERIFY(!f.CheckBoxAdjoEast->isChecked());
     // Top equals bottom; text that is not a number reads as the minimum.
     f.SpinEditMaxLat->setValue(-90);
-    QCOMPARE(f.LabelMosaicTotalDim->text(), QString("Invalid"));
-    QVERIFY(f.LabelMosaicBaseDim->styleSheet().contains("red"));
     QVERIFY(!f.FormCloseQuery());
     f.BitBtnCheckMissingFilesClick();
     f.SpinEditMaxLat->setValue(5);
@@ -179,10 +171,8 @@ class FormDialogsTest : public QObject {
     TMessageRecorder rec;
     TFormOpenMultiHGT f(nullptr, dir_.path() + "/absent");
     QVERIFY(f.SourceFolder.isEmpty());
-    QString title;
-    f.ChooseFolder = [&](const QString& t, const QString&) { return (title = t, QString()); };
+    f.ChooseFolder = [&](const QString&, const QString&) { return QString(); };
     f.BitBtnLocateInputFolder->click();  // cancelled: nothing changes
-    QCOMPARE(title, QString("Select HGT source folder"));
     QVERIFY(!f.BitBtnOK->isEnabled());
     f.ChooseFolder = [&](const QString&, const QString&) { return dir_.path(); };
     f.BitBtnLocateInputFolder->click();
@@ -216,21 +206,9 @@ class FormDialogsTest : public QObject {
       f.BitBtnLocateFile->click();
     }
     f.SpinEditMaxLat->setValue(-1);  // top equals bottom
-    QCOMPARE(f.LabelRectWarning->text(), QString("INVALID"));
-    QVERIFY(!f.BitBtnOK->isEnabled() && !f.CheckBoxAdjoNorth->isEnabled());
-    // Both latitude bands would cover the whole height: one unticks the other.
-    Rect(f.SpinEditMaxLat, f.SpinEditMinLat, f.SpinEditMinLon, f.SpinEditMaxLon,
-         {46, 44, -122, -119});
-    QVERIFY(f.LabelRectWarning->text().isEmpty() && f.BitBtnOK->isEnabled());
-    f.CheckBoxAdjoNorth->click();
-    f.CheckBoxAdjoSouth->click();
-    QVERIFY(!f.CheckBoxAdjoNorth->isChecked() && !f.CheckBoxAdjoSouth->isChecked());
-    f.CheckBoxAdjoWest->click();
-    f.CheckBoxAdjoEast->click();
-    f.SpinEditMinLon->setValue(-180);  // the date line clears its own side
-    QVERIFY(!f.CheckBoxAdjoWest->isChecked() && f.CheckBoxAdjoEast->isChecked());
-    f.SpinEditMinLon->setValue(-120);  // one degree wide: no west or east band
-    QVERIFY(!f.CheckBoxAdjoWest->isEnabled() && !f.CheckBoxAdjoEast->isChecked());
+    QVERIFY(!f.BitBtnOK->isEnabled());
+    f.SpinEditMaxLat->setValue(2);
+    QVERIFY(f.BitBtnOK->isEnabled());
     QCOMPARE(f.Import().Path, std::string("/some/file.raw"));
 
     TFormSaveAsRaw s(nullptr);
@@ -247,22 +225,9 @@ class FormDialogsTest : public QObject {
     TMessageRecorder rec;
     TTProgCfg cfg;
     cfg.ResamplePath = Pe("resample.exe", 1, 0, 0, 4).toStdString();
-    cfg.HGTFolder = "/data/hgt", cfg.BGLFolder = "/data/bgl";
     TFormProgCfg d(cfg);
     QCOMPARE(d.LabelResampleVersion->text(), QString("Version 1.0.0.4"));
     QCOMPARE(d.LabelLocateResample->toolTip(), QString::fromStdString(cfg.ResamplePath));
-    // Browsing starts at the record's folder; cancel changes nothing.
-    QStringList starts, answers{"/new/bgl", ""};
-    d.ChooseFolder = [&](const QString& title, const QString& start) {
-      starts << title + "|" + start;
-      return answers.takeFirst();
-    };
-    d.BitBtnLocateBGLFolder->click();
-    d.BitBtnLocateHGTFolder->click();
-    QVERIFY(d.BGLFolder == "/new/bgl" && d.HGTFolder == "/data/hgt");
-    QCOMPARE(d.LabelLocateBGLFolder->text(), QString("/new/bgl"));
-    QCOMPARE(starts, (QStringList{"Default BGL destination folder|/data/bgl",
-                                  "Default HGT source folder|/data/hgt"}));
     // Undo memory 0 clears the warning and keeps it cleared.
     d.SpinEditMaxMemUndo->setValue(0);
     QVERIFY(!d.CheckBoxWarnNoUndo->isChecked());
@@ -295,13 +260,6 @@ class FormDialogsTest : public QObject {
                           "text.exe cannot be used: it has no version information, so it is "
                           "not a version of Resample that can be checked."}));
     QCOMPARE(rec.Entries()[1].kind, TMsgKind::WarningQuestion);
-
-    QStringList pages;
-    connect(&d, &TFormProgCfg::helpRequested, [&](const QString& p) { pages << p; });
-    d.BitBtnHelp->click();
-    d.PageControl->setCurrentWidget(d.TabSheetUndo);
-    d.BitBtnHelp->click();
-    QCOMPARE(pages, (QStringList{"progsettings_filesfolders.htm", "progsettings_undo.htm"}));
   }
 
   void preferencesOkSavesCancelKeeps() {
@@ -331,20 +289,8 @@ class FormDialogsTest : public QObject {
     SetProgCfgDialogHook({});
   }
 
-  void helpPagesWindowAndAbout() {
+  void helpWindow() {
     const QDir dir(QDir(QT_TESTCASE_SOURCEDIR "/../help").canonicalPath());
-    // Every page is in the contents and every link leads to a page.
-    QVERIFY(dir.exists("index.htm"));
-    const QRegularExpression href("href=\"([^\"#]+)\"");
-    const QString index = QString::fromUtf8(ReadAll(dir.filePath("index.htm")));
-    for (const QString& page : dir.entryList({"*.htm"})) {
-      if (page != "index.htm") QVERIFY2(index.contains("href=\"" + page + "\""), qPrintable(page));
-      for (auto it = href.globalMatch(ReadAll(dir.filePath(page))); it.hasNext();) {
-        const QString target = it.next().captured(1);
-        QVERIFY2(dir.exists(target), qPrintable(page + " -> " + target));
-      }
-    }
-
     SetHelpFolderOverride(dir.path());
     {
       TFormViewMesh f;
@@ -370,9 +316,6 @@ class FormDialogsTest : public QObject {
     ShowHelpTopic(nullptr, "index.htm");
     QVERIFY(!THelpWindow::Instance());
     SetHelpFolderOverride(QString());
-
-    QCOMPARE(FormatVersionLabel(true, 1, 1, 5105), QString("Version 1.1  (build 5105)"));
-    QCOMPARE(FormatVersionLabel(false, 1, 1, 5105), QString("Version ?"));
   }
 };
 
