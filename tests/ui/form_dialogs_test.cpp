@@ -206,9 +206,14 @@ class FormDialogsTest : public QObject {
       f.BitBtnLocateFile->click();
     }
     f.SpinEditMaxLat->setValue(-1);  // top equals bottom
-    QVERIFY(!f.BitBtnOK->isEnabled());
-    f.SpinEditMaxLat->setValue(2);
-    QVERIFY(f.BitBtnOK->isEnabled());
+    QVERIFY(!f.BitBtnOK->isEnabled() && !f.CheckBoxAdjoNorth->isEnabled());
+    // Two degrees high: both latitude bands would cover it, one unticks the other.
+    Rect(f.SpinEditMaxLat, f.SpinEditMinLat, f.SpinEditMinLon, f.SpinEditMaxLon,
+         {46, 44, -122, -121});
+    f.CheckBoxAdjoNorth->click();
+    f.CheckBoxAdjoSouth->click();
+    QVERIFY(f.BitBtnOK->isEnabled() && !f.CheckBoxAdjoSouth->isChecked());
+    QVERIFY(!f.CheckBoxAdjoNorth->isChecked() && !f.CheckBoxAdjoWest->isEnabled());  // 1 deg wide
     QCOMPARE(f.Import().Path, std::string("/some/file.raw"));
 
     TFormSaveAsRaw s(nullptr);

@@ -248,10 +248,11 @@ class FormViewMeshTest : public QObject {
     QVERIFY(f.AttachMesh(Mesh(4001, 4001)));
     f.msiZoom1div32xClick();
     f.ToolButtonZoomOutClick();  // nothing at the end
-    QVERIFY(f.Zoom == -32 && !f.ToolButtonZoomOut->isEnabled());
+    QVERIFY(f.Zoom == -32 && !f.ToolButtonZoomOut->isEnabled() && f.LabelZoom->text() == "1/32x");
     f.msiZoom8xClick();
     f.ToolButtonZoomInClick();
-    QVERIFY(f.Zoom == 16 && !f.ToolButtonZoomIn->isEnabled() && f.PaintBoxWidth() == 64016);
+    QVERIFY(f.Zoom == 16 && !f.ToolButtonZoomIn->isEnabled() && f.LabelZoom->text() == "16x");
+    QCOMPARE(f.PaintBoxWidth(), 64016);
     f.msiZoom1div2xClick();
     f.ToolButtonZoomInClick();
     QCOMPARE(f.Zoom, 1);
@@ -574,7 +575,6 @@ class FormViewMeshTest : public QObject {
     if (zip.isEmpty()) QSKIP("shared test data not found");
     f.miCloseMeshClick();
     f.show();
-    QVERIFY(QFileInfo(TempDir()).fileName().startsWith("delva-"));
     dlg.answers = QStringList{zip};
     f.miOpenSingleHGTClick();
     QVERIFY(f.Mesh && f.Mesh->Cols == 3601 && f.windowTitle() == "DELVA - N48W125.hgt");
@@ -677,7 +677,6 @@ class FormViewMeshTest : public QObject {
     auto plain = MakeMesh(false), banded = MakeMesh(true);
     TFormCreateBGLOpt d;
     d.SetupFromMesh(*plain, "/scenery");
-    QCOMPARE(d.BglPath, QString("/scenery/N46W122_N45W121.bgl"));
     QVERIFY(!d.SpinEditExtraBandNorth->isEnabled() && !d.LabelBandEast->isEnabled());
     TFormCreateBGLOpt b;
     b.SetupFromMesh(*banded, "");

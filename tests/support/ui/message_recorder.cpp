@@ -9,7 +9,7 @@ TMessageRecorder::TMessageRecorder() {
   previous_ = SetMessageHook([this](TMsgKind kind, const QString& text) {
     entries_.push_back({kind, text});
     if (kind != TMsgKind::Confirmation && kind != TMsgKind::WarningQuestion) return true;
-    if (answers_.empty()) return default_answer_;
+    if (answers_.empty()) return true;
     bool a = answers_.front();
     answers_.erase(answers_.begin());
     return a;

@@ -9,7 +9,7 @@
 #include "ui/widgets/message_box.h"
 
 // Records message boxes instead of showing them, answering confirmations
-// from a queue (Yes when the queue is empty unless told otherwise).
+// from a queue (Yes when the queue is empty).
 class TMessageRecorder {
  public:
   struct Entry {
@@ -21,7 +21,6 @@ class TMessageRecorder {
   ~TMessageRecorder();
 
   void QueueAnswers(std::initializer_list<bool> answers);
-  void SetDefaultAnswer(bool yes) { default_answer_ = yes; }
   const std::vector<Entry>& Entries() const { return entries_; }
   QStringList Texts() const;
   void Clear() { entries_.clear(); }
@@ -29,7 +28,6 @@ class TMessageRecorder {
  private:
   std::vector<Entry> entries_;
   std::vector<bool> answers_;
-  bool default_answer_ = true;
   TMessageHook previous_;
 };
 
