@@ -288,6 +288,8 @@ class FormViewMeshTest : public QObject {
 
     // A drag either way selects, outlined in aqua; no read-out meanwhile.
     f.ScrollBoxMesh->SetScroll(0, 0);
+    f.PaintBoxMeshMouseMove(30, 50);
+    QVERIFY(f.LabelCursor->text().startsWith("(X,Y) = (30) (50) "));
     f.PaintBoxMeshMouseDown(Qt::LeftButton, 40, 60);
     f.PaintBoxMeshMouseMove(10, 20);
     QVERIFY(f.RectDragging && f.LabelCursor->text().isEmpty());
