@@ -1,6 +1,6 @@
 // Unsaved work in the window ("*" in the title, Redo, the save question on
-// Close Mesh and Exit), what a second window remembers, zoom to fit and the
-// status-line endings.
+// Close Mesh and Exit), what a second window remembers, map-style navigation,
+// the status-line endings and the menus' Alt+letter keys.
 
 #include "core/formats/hgx_format.h"
 #include "core/settings/prog_cfg.h"
@@ -10,9 +10,17 @@
 #include "ui/dialogs/form_fill_voids.h"
 #include "ui/main/form_view_mesh.h"
 #include "ui/main/mesh_view.h"
+#include "ui/widgets/mnemonics.h"
 #include "ui/widgets/ui_state.h"
 
 namespace {
+// Adds the key; true when it was there already.
+bool Contains(QSet<QChar>& keys, QChar key) {
+  const bool had = keys.contains(key);
+  keys.insert(key);
+  return had;
+}
+
 void Load(TFormViewMesh& f, bool edit) {
   ProgCfg.MaxMemUndo = 16;
   // A 5 x 5 void for the fills.
@@ -143,6 +151,35 @@ class FormViewMeshComfortTest : public QObject {
     const int gray = f.MeshBitmap.pixelIndex(600, 600);
     f.miHillshade->trigger();  // the shown image itself is shaded
     QVERIFY(f.MeshBitmap.pixelIndex(600, 600) < gray);
+    // Ctrl+wheel: one step out, the cell under the cursor stays there.
+    const int cellX = (f.ScrollBoxMesh->ScrollX() + 100) / 16;
+    QWheelEvent wheel(QPointF(100, 80), vp->mapToGlobal(QPointF(100, 80)), {}, {0, -120},
+                      Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(vp, &wheel);
+    QCOMPARE(f.Zoom, 8);
+    QCOMPARE((f.ScrollBoxMesh->ScrollX() + 100) / 8, cellX);
+    const int x0 = f.ScrollBoxMesh->ScrollX();  // a middle drag pans
+    QTest::mousePress(vp, Qt::MiddleButton, {}, QPoint(200, 200));
+    QMouseEvent move(QEvent::MouseMove, QPointF(150, 200), vp->mapToGlobal(QPointF(150, 200)),
+                     Qt::NoButton, Qt::MiddleButton, {});
+    QApplication::sendEvent(vp, &move);
+    QTest::mouseRelease(vp, Qt::MiddleButton, {}, QPoint(150, 200));
+    QCOMPARE(f.ScrollBoxMesh->ScrollX(), x0 + 50);
+  }
+
+  void menusGetFreeMnemonicsWithTheirWords() {
+    QSet<QChar> taken{'f'};
+    QCOMPARE(WithMnemonic("File", taken), QString("F&ile"));
+    TFormViewMesh f;
+    for (QMenu* m : f.menuBar()->findChildren<QMenu*>()) {
+      QSet<QChar> keys;  // no key twice in one menu
+      for (QAction* a : m->actions())
+        if (const qsizetype at = a->text().indexOf('&'); at >= 0)
+          QVERIFY2(!Contains(keys, a->text()[at + 1].toLower()), qPrintable(a->text()));
+    }
+    for (QAction* a : f.menuBar()->actions() + f.mFile->actions() + f.mEdit->actions())
+      QVERIFY2(a->isSeparator() || a->text().contains('&'), qPrintable(a->text()));
+    QCOMPARE(f.miSaveAsHGX->text().remove('&'), QString("Save Mesh to HGX..."));
   }
 };
 
