@@ -805,6 +805,30 @@ class FormViewMeshTest : public QObject {
     }
     qunsetenv("STANDIN_MODE");
   }
+
+  // A hanging compiler is stopped from its output window, or by closing the
+  // window that started it.
+  void stuckCompilerCanBeStopped() {
+    auto mesh = MakeMesh(false);
+    TMessageRecorder rec;
+    qputenv("STANDIN_DURATION_MS", "120000");
+    TFormViewMesh owner;
+    TBglCommandEnv env = Env(*mesh);
+    for (bool byClose : {false, true}) {
+      QTimer::singleShot(300, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+          if (auto* out = qobject_cast<TFormResampleOutput*>(w); out && out->IsRunning())
+            byClose ? void(owner.close()) : out->BitBtnStop->click();
+      });
+      if (byClose) owner.show(), env.Owner = &owner;
+      QPointer<TFormResampleOutput> w = Run(env);
+      QVERIFY(byClose || w->LabelStatus->text() == "Resample was stopped.");
+      if (w) w->close();
+    }
+    QCOMPARE(rec.Texts().last(), QString("Resample is still running. Stop it and exit?"));
+    QTRY_VERIFY(!owner.isVisible());
+    qputenv("STANDIN_DURATION_MS", "300");
+  }
 };
 
 DELVA_TEST_MAIN(FormViewMeshTest)
