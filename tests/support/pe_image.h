@@ -110,12 +110,8 @@ inline std::vector<uint8_t> BuildPe(const TPeOptions& o) {
 // Writes an image of the given version to `path`; false when that fails.
 inline bool WritePe(const std::string& path, uint16_t major, uint16_t minor, uint16_t release,
                     uint16_t build) {
-  TPeOptions o;
-  o.major = major;
-  o.minor = minor;
-  o.release = release;
-  o.build = build;
-  const std::vector<uint8_t> image = BuildPe(o);
+  const std::vector<uint8_t> image =
+      BuildPe({.major = major, .minor = minor, .release = release, .build = build});
   std::ofstream out(path, std::ios::binary);
   out.write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
   return bool(out);

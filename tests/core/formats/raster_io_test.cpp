@@ -61,15 +61,13 @@ TEST(MeshRaster, SkipFlagsOffsetsAndByteOrder) {
                                  99, 99, 6,  7,  99,  //
                                  99, 99, 99, 99, 99};
   EXPECT_EQ(CopySamples(m), expect);
-  EXPECT_FALSE(p.visible);
-  EXPECT_EQ(p.shows, 1);
-  EXPECT_EQ(p.pumps, 3);
+  EXPECT_EQ(std::tuple(p.visible, p.shows, p.pumps), std::tuple(false, 1, 3));
 
   TTMesh n;
   MakeMesh(n, 3, 3, std::vector<int16_t>(9, 0));
   ASSERT_TRUE(LoadRaster(n, dir.File("b.raw"), 3, 3, true, false, false, 0, 0, nullptr));
-  EXPECT_EQ(n.GetCell(0, 0), -32768);
-  EXPECT_EQ(n.GetCell(1, 0), 300);
+  EXPECT_EQ(std::pair(n.GetCell(0, 0), n.GetCell(1, 0)),
+            (std::pair<int16_t, int16_t>(-32768, 300)));
   ASSERT_TRUE(LoadRaster(n, dir.File("b.raw"), 3, 3, false, false, false, 0, 0, nullptr));
   EXPECT_EQ(n.GetCell(1, 0), 0x2C01);  // taken low byte first
 

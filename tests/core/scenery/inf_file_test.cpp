@@ -2,23 +2,15 @@
 
 #include <clocale>
 #include <cstdio>
-#include <fstream>
 #include <locale>
-#include <sstream>
 #include <string>
 
 #include "core/base/number_text.h"
 #include "core/scenery/inf_file.h"
+#include "support/mesh_helpers.h"
 #include "support/test_paths.h"
 
 namespace {
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // A numpunct that uses "," and groups thousands, as a German desktop would.
 struct CommaPunct : std::numpunct<char> {
@@ -82,7 +74,7 @@ TEST(InfFile, SourceAndDestinationFilesByteForByte) {
   // One 3-arc-second tile of N45W122 with its void value.
   ASSERT_TRUE(WriteMeshSourceInf(1201, 1201, TInfBounds{45, 46, -122, -121}, 0,
                                  dir.File("tempmesh.ras"), src, -32768, 1200, 1200));
-  EXPECT_EQ(ReadBytes(src),
+  EXPECT_EQ(ReadFileText(src),
             "[Source]\r\n"
             "Type=ElevS16MSB\r\n"
             "SourceDir=\"" +
@@ -103,7 +95,7 @@ TEST(InfFile, SourceAndDestinationFilesByteForByte) {
   // 1200 rows and 2400 columns per degree; the file is overwritten.
   ASSERT_TRUE(WriteMeshSourceInf(2401, 1201, TInfBounds{-1.5f, -0.5f, 8, 9}, -12, "ras/x.ras", src,
                                  0, 1200, 2400));
-  const std::string text = ReadBytes(src);
+  const std::string text = ReadFileText(src);
   EXPECT_NE(text.find("\r\nNullCellValue=0\r\nCellType"), std::string::npos);
   EXPECT_NE(text.find("\r\nSourceFile=\"x.ras\"\r\n"), std::string::npos);
   EXPECT_NE(text.find("\r\nLat=-0.5000000000\r\nLon=8.0000000000\r\n"), std::string::npos);
@@ -112,7 +104,7 @@ TEST(InfFile, SourceAndDestinationFilesByteForByte) {
   EXPECT_EQ(text.substr(text.size() - 15), "BaseValue=-12\r\n");
 
   ASSERT_TRUE(WriteMeshDestInf(9, 25, dst, "/scenery/out/N46W122_N45W121.bgl"));
-  EXPECT_EQ(ReadBytes(dst),
+  EXPECT_EQ(ReadFileText(dst),
             "[Destination]\r\n"
             "LOD=9\r\n"
             "DestDir=\"/scenery/out\"\r\n"
@@ -123,14 +115,14 @@ TEST(InfFile, SourceAndDestinationFilesByteForByte) {
 #ifndef _WIN32
   // The Wine form (a Linux host's): every folder given as Z:\...
   ASSERT_TRUE(WriteMeshDestInf(10, 0, dst, "/scenery/a.b.bgl", TToolPathForm::Wine));
-  EXPECT_NE(ReadBytes(dst).find("DestDir=\"Z:\\scenery\"\r\nDestBaseFileName=\"a.b\"\r\n"),
+  EXPECT_NE(ReadFileText(dst).find("DestDir=\"Z:\\scenery\"\r\nDestBaseFileName=\"a.b\"\r\n"),
             std::string::npos);
   ASSERT_TRUE(WriteMeshSourceInf(10, 10, TInfBounds{0, 1, 0, 1}, 0, "r.ras", src, 0, 9, 9,
                                  TToolPathForm::Wine));
   std::string wineDir = dir.Path();
   for (char& c : wineDir)
     if (c == '/') c = '\\';
-  EXPECT_NE(ReadBytes(src).find("SourceDir=\"Z:" + wineDir + "\"\r\n"), std::string::npos);
+  EXPECT_NE(ReadFileText(src).find("SourceDir=\"Z:" + wineDir + "\"\r\n"), std::string::npos);
 #endif
 }
 
@@ -148,7 +140,7 @@ TEST(InfFile, FolderAndNameRules) {
   TTempDir dir;
   const std::string dst = dir.File("d.inf");
   ASSERT_TRUE(WriteMeshDestInf(15, 0, dst, "plain.bgl"));
-  EXPECT_NE(ReadBytes(dst).find("DestDir=\".\"\r\nDestBaseFileName=\"plain\"\r\n"),
+  EXPECT_NE(ReadFileText(dst).find("DestDir=\".\"\r\nDestBaseFileName=\"plain\"\r\n"),
             std::string::npos);
 }
 
