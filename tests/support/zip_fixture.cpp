@@ -1,6 +1,6 @@
 #include "support/zip_fixture.h"
 
-#include <fstream>
+#include "support/mesh_helpers.h"
 
 namespace {
 void Put16(TZipBytes& b, uint32_t v) {
@@ -92,8 +92,5 @@ TZipBytes MakeZipArchive(const std::vector<TZipMember>& members, const std::stri
 }
 
 void WriteStoredZip(const std::string& path, const std::string& memberName, const TZipBytes& data) {
-  const TZipBytes zip =
-      MakeZipArchive({StoredMember(memberName, std::string(data.begin(), data.end()))});
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(zip.data()), std::streamsize(zip.size()));
+  WriteFileBytes(path, MakeZipArchive({StoredMember(memberName, {data.begin(), data.end()})}));
 }

@@ -136,12 +136,6 @@ TEST(InfFile, FolderAndNameRules) {
   EXPECT_EQ(InfBaseName("C:\\x\\N45W122"), "N45W122");  // no extension: used whole
   EXPECT_EQ(InfBaseName("/x/a.b.bgl"), "a.b");
   EXPECT_EQ(InfBaseName("out.bgl"), "out");
-
-  TTempDir dir;
-  const std::string dst = dir.File("d.inf");
-  ASSERT_TRUE(WriteMeshDestInf(15, 0, dst, "plain.bgl"));
-  EXPECT_NE(ReadFileText(dst).find("DestDir=\".\"\r\nDestBaseFileName=\"plain\"\r\n"),
-            std::string::npos);
 }
 
 TEST(InfFile, FailuresReportFalse) {
