@@ -31,10 +31,14 @@ class TProgressRecorder : public TTProgress {
  public:
   bool visible = false;
   int shows = 0, hides = 0, pumps = 0;
+  bool abort = false;
+  std::vector<int> bars;
   std::vector<std::string> texts;  // every label text set, "" included
   void Pump() override { ++pumps; }
+  bool AbortRequested() override { return abort; }
 
  protected:
+  void BarPositionChanged(int p) override { bars.push_back(p); }
   void LabelTextChanged(const std::string& t) override { texts.push_back(t); }
   void VisibilityChanged(bool v) override {
     visible = v;

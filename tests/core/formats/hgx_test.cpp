@@ -25,9 +25,7 @@ void SetGeo(TTMesh& m) {
   m.MaxLon = 121.0f;
   m.RowsPerDeg = 1200;
   m.ColsPerDeg = 3600;
-  m.AdjoNorth = 1;
-  m.AdjoSouth = 0;
-  m.AdjoWest = 0;
+  m.AdjoNorth = 1;  // south and west 0
   m.AdjoEast = 2;
   m.VoidValue = -9999;
 }
@@ -125,10 +123,9 @@ TEST(HGX, RefusesBadFilesWithoutAllocating) {
   EXPECT_TRUE(refused(with(0, 'X')));
   EXPECT_TRUE(refused(with(8, 2)));                                                // version 2
   EXPECT_TRUE(refused(std::vector<unsigned char>(good.begin(), good.end() - 1)));  // truncated
-  EXPECT_TRUE(refused(Header(0, 5)));
-  EXPECT_TRUE(refused(Header(-3, 5)));
-  EXPECT_TRUE(refused(Header(100000, 100000)));  // claims 20 GB in a 64-byte file
-  EXPECT_TRUE(refused(Header(INT_MAX, INT_MAX)));
+  // 100000 x 100000 claims 20 GB in a 64-byte file.
+  for (auto [cols, rows] : {std::pair{0, 5}, {-3, 5}, {100000, 100000}, {INT_MAX, INT_MAX}})
+    EXPECT_TRUE(refused(Header(cols, rows))) << cols;
   EXPECT_TRUE(refused(with(52, 3)));  // a west band wider than the grid
   // Non-finite densities or bounds (float bytes 0x7f800000 infinity, 0x7fc00000 NaN).
   for (size_t at : {20, 24, 28, 32, 36, 40})
