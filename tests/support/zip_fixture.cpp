@@ -72,9 +72,7 @@ TZipBytes MakeZipArchive(const std::vector<TZipMember>& members, const std::stri
       Put32(zip, m.csize);
       Put32(zip, m.size);
     }
-    Put32(dir, 0);  // extra and comment lengths
-    Put32(dir, 0);  // disk, internal attributes
-    Put32(dir, 0);  // external attributes
+    dir.insert(dir.end(), 12, 0);  // extra and comment lengths, disk, attributes
     Put32(dir, offset);
     dir.insert(dir.end(), m.name.begin(), m.name.end());
   }
