@@ -72,8 +72,9 @@ TEST(MeshRaster, SkipFlagsOffsetsAndByteOrder) {
   // Whole grid rows (read straight into the grid), first row dropped.
   TTMesh w;
   MakeMesh(w, 3, 3, std::vector<int16_t>(9, 99));
-  ASSERT_TRUE(LoadRaster(w, dir.File("b.raw"), 3, 3, true, true, false, 0, 1, nullptr));
+  ASSERT_TRUE(LoadRaster(w, dir.File("b.raw"), 3, 3, true, true, false, 0, 1, &p));
   EXPECT_EQ(CopySamples(w), (std::vector<int16_t>{99, 99, 99, 3, 4, 5, 6, 7, 8}));
+  EXPECT_FALSE(p.visible);
 
   // A block that would not fit the grid, a short file, a missing file.
   EXPECT_FALSE(LoadRaster(n, dir.File("b.raw"), 3, 3, true, false, false, 1, 0, nullptr));
