@@ -25,10 +25,7 @@ inline TCliRun RunCli(const std::string& scratch, const std::vector<std::string>
   for (const auto& a : args) cmd += " '" + a + "'";
   cmd += " >'" + out + "' 2>'" + err + "'";
   const int rc = std::system(cmd.c_str());
-  TCliRun r;
-  r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  r.out = ReadFileText(out);
-  r.err = ReadFileText(err);
+  const TCliRun r{WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, ReadFileText(out), ReadFileText(err)};
   std::filesystem::remove(out);
   std::filesystem::remove(err);
   return r;

@@ -18,10 +18,8 @@ std::vector<int16_t> ReadBigEndianSamples(const std::string& path);
 void MakeMesh(TTMesh& mesh, int32_t cols, int32_t rows, const std::vector<int16_t>& samples);
 inline void MakeMesh(TTMesh& m, int32_t cols, int32_t rows, int16_t value, int16_t voidValue) {
   m.Samples.Clear();
-  m.AllocSamples(cols, rows);
-  m.SetGridSize(cols, rows);
+  MakeMesh(m, cols, rows, std::vector<int16_t>(size_t(cols) * size_t(rows), value));
   m.VoidValue = voidValue;
-  for (int64_t i = 0; i < m.Samples.Size(); ++i) m.Samples[i] = value;
 }
 inline std::vector<int16_t> CopySamples(const TTMesh& m) {
   return std::vector<int16_t>(m.Samples.Data(), m.Samples.Data() + m.Samples.Size());
@@ -33,10 +31,14 @@ class TProgressRecorder : public TTProgress {
  public:
   bool visible = false;
   int shows = 0, hides = 0, pumps = 0;
+  bool abort = false;
+  std::vector<int> bars;
   std::vector<std::string> texts;  // every label text set, "" included
   void Pump() override { ++pumps; }
+  bool AbortRequested() override { return abort; }
 
  protected:
+  void BarPositionChanged(int p) override { bars.push_back(p); }
   void LabelTextChanged(const std::string& t) override { texts.push_back(t); }
   void VisibilityChanged(bool v) override {
     visible = v;

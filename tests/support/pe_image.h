@@ -3,6 +3,7 @@
 // Small PE images for the tests of the version reader and of the dialogs
 // that use it, built in memory (no executable from elsewhere is needed).
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <string>
@@ -22,22 +23,16 @@ struct TPeOptions {
 };
 
 // Little-endian fields at given offsets, the image growing as needed.
-class TBytes {
- public:
+struct TBytes : std::vector<uint8_t> {
   void Put(size_t at, uint32_t v, size_t n) {
-    if (b_.size() < at + n) b_.resize(at + n, 0);
-    for (size_t i = 0; i < n; ++i) b_[at + i] = uint8_t(v >> (8 * i));
+    if (size() < at + n) resize(at + n, 0);
+    for (size_t i = 0; i < n; ++i) (*this)[at + i] = uint8_t(v >> (8 * i));
   }
   void Put16(size_t at, uint16_t v) { Put(at, v, 2); }
   void Put32(size_t at, uint32_t v) { Put(at, v, 4); }
   void PutText(size_t at, const char* s) {
     for (size_t i = 0; s[i]; ++i) Put(at + i, uint8_t(s[i]), 1);
   }
-  void Grow(size_t n) { Put(n - 1, b_.size() >= n ? b_[n - 1] : 0, 1); }
-  std::vector<uint8_t>& Data() { return b_; }
-
- private:
-  std::vector<uint8_t> b_;
 };
 
 inline std::vector<uint8_t> BuildPe(const TPeOptions& o) {
@@ -99,23 +94,19 @@ inline std::vector<uint8_t> BuildPe(const TPeOptions& o) {
   p.Put32(v + valueAt + 16, 0x00090009);
   p.Put32(v + valueAt + 20, 0x00090009);
   const uint32_t rsrcSize = dataAt + length;
-  p.Grow(rsrcRaw + ((rsrcSize + 0x1FF) & ~0x1FFu));
+  p.resize(std::max(p.size(), size_t(rsrcRaw + ((rsrcSize + 0x1FF) & ~0x1FFu))));
   p.Put32(s + 8, rsrcSize);
   p.Put32(s + 16, (rsrcSize + 0x1FF) & ~0x1FFu);
   p.Put32(dirs + 2 * 8, rsrcRva);
   p.Put32(dirs + 2 * 8 + 4, rsrcSize);
-  return p.Data();
+  return p;
 }
 
 // Writes an image of the given version to `path`; false when that fails.
 inline bool WritePe(const std::string& path, uint16_t major, uint16_t minor, uint16_t release,
                     uint16_t build) {
-  TPeOptions o;
-  o.major = major;
-  o.minor = minor;
-  o.release = release;
-  o.build = build;
-  const std::vector<uint8_t> image = BuildPe(o);
+  const std::vector<uint8_t> image =
+      BuildPe({.major = major, .minor = minor, .release = release, .build = build});
   std::ofstream out(path, std::ios::binary);
   out.write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
   return bool(out);

@@ -11,10 +11,6 @@ std::string SharedTestData(const std::string& relative) {
   return fs::exists(p, ec) ? p.string() : std::string();
 }
 
-std::string LocalTestData(const std::string& relative) {
-  return (fs::path(DELVA_TEST_DATA_DIR) / relative).string();
-}
-
 TTempDir::TTempDir() {
   std::random_device rd;
   for (;;) {

@@ -7,7 +7,6 @@
 // Real files from elsewhere live in ../shared/testdata beside the repository;
 // tests that need them skip when that folder is absent.
 std::string SharedTestData(const std::string& relative);  // empty if absent
-std::string LocalTestData(const std::string& relative);   // tests/data/...
 
 #define DELVA_REQUIRE_SHARED(var, rel)         \
   const std::string var = SharedTestData(rel); \

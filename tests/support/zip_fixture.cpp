@@ -1,6 +1,6 @@
 #include "support/zip_fixture.h"
 
-#include <fstream>
+#include "support/mesh_helpers.h"
 
 namespace {
 void Put16(TZipBytes& b, uint32_t v) {
@@ -72,9 +72,7 @@ TZipBytes MakeZipArchive(const std::vector<TZipMember>& members, const std::stri
       Put32(zip, m.csize);
       Put32(zip, m.size);
     }
-    Put32(dir, 0);  // extra and comment lengths
-    Put32(dir, 0);  // disk, internal attributes
-    Put32(dir, 0);  // external attributes
+    dir.insert(dir.end(), 12, 0);  // extra and comment lengths, disk, attributes
     Put32(dir, offset);
     dir.insert(dir.end(), m.name.begin(), m.name.end());
   }
@@ -92,8 +90,5 @@ TZipBytes MakeZipArchive(const std::vector<TZipMember>& members, const std::stri
 }
 
 void WriteStoredZip(const std::string& path, const std::string& memberName, const TZipBytes& data) {
-  const TZipBytes zip =
-      MakeZipArchive({StoredMember(memberName, std::string(data.begin(), data.end()))});
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(zip.data()), std::streamsize(zip.size()));
+  WriteFileBytes(path, MakeZipArchive({StoredMember(memberName, {data.begin(), data.end()})}));
 }

@@ -12,18 +12,12 @@
 
 namespace {
 
-uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
-  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24;
-}
-
 TTBmpPalette TestPalette() {
   TTBmpPalette p;
   for (int i = 0; i < 256; ++i)
     p[i] = 0xFF000000u | uint32_t(i) << 16 | uint32_t(255 - i) << 8 | uint32_t(i / 2);
   return p;
 }
-
-size_t FilesIn(const std::string& dir) { return FolderEntries(dir).size(); }
 
 }  // namespace
 
@@ -35,35 +29,27 @@ TEST(BmpWriter, HeadersPaletteRowOrderAndPadding) {
   const std::string path = dir.File("img.bmp");
   ASSERT_TRUE(WriteBmp8(path, w, h, TestPalette(), [&](int32_t y) { return &pixels[y * w]; }));
 
-  const auto b = ReadFileBytes(path);
-  const size_t offset = 14 + 40 + 1024;
-  ASSERT_EQ(b.size(), offset + 8 * 3);
-  EXPECT_EQ(Bmp8FileSize(w, h), b.size());
-  // Bottom-up (positive height), 8 bits, no compression, 256 colours.
-  const std::vector<uint8_t> headers = {'B', 'M', 0x4E, 0x04, 0, 0, 0, 0, 0,  0, 0x36, 0x04, 0,
-                                        0,   40,  0,    0,    0, 5, 0, 0, 0,  3, 0,    0,    0,
-                                        1,   0,   8,    0,    0, 0, 0, 0, 24, 0, 0,    0};
-  EXPECT_EQ(std::vector<uint8_t>(b.begin(), b.begin() + 38), headers);
-  EXPECT_EQ(U32(b, 46), 256u);
-  // Colour table entries are blue, green, red, 0.
-  for (int i : {0, 1, 128, 254, 255}) {
-    const size_t e = 54 + 4 * i;
-    EXPECT_EQ(b[e], uint8_t(i / 2));
-    EXPECT_EQ(b[e + 1], uint8_t(255 - i));
-    EXPECT_EQ(b[e + 2], uint8_t(i));
-    EXPECT_EQ(b[e + 3], 0);
+  // Bottom-up (positive height), 8 bits, no compression, 256 colours; the
+  // colour table entries are blue, green, red, 0; the first stored row is the
+  // bottom image row, padded with zeros.
+  std::vector<uint8_t> want = {'B', 'M', 0x4E, 0x04, 0, 0, 0, 0, 0,  0, 0x36, 0x04, 0,
+                               0,   40,  0,    0,    0, 5, 0, 0, 0,  3, 0,    0,    0,
+                               1,   0,   8,    0,    0, 0, 0, 0, 24, 0, 0,    0};
+  want.resize(54);
+  want[47] = 1;
+  for (int i = 0; i < 256; ++i)
+    want.insert(want.end(), {uint8_t(i / 2), uint8_t(255 - i), uint8_t(i), 0});
+  for (int y = h - 1; y >= 0; --y) {
+    want.insert(want.end(), pixels.begin() + y * w, pixels.begin() + (y + 1) * w);
+    want.insert(want.end(), 8 - w, 0);
   }
-  // The first stored row is the bottom image row; padding bytes are zero.
-  for (int k = 0; k < h; ++k) {
-    const int y = h - 1 - k;
-    for (int x = 0; x < w; ++x) EXPECT_EQ(b[offset + 8 * k + x], pixels[y * w + x]);
-    for (int x = w; x < 8; ++x) EXPECT_EQ(b[offset + 8 * k + x], 0);
-  }
-  EXPECT_EQ(FilesIn(dir.Path()), 1u);
+  EXPECT_EQ(ReadFileBytes(path), want);
+  EXPECT_EQ(Bmp8FileSize(w, h), want.size());
+  EXPECT_EQ(FolderEntries(dir.Path()).size(), 1u);
 
   // A width that is a multiple of four has no padding.
   ASSERT_TRUE(WriteBmp8(path, 4, 2, TestPalette(), [&](int32_t) { return pixels.data(); }));
-  EXPECT_EQ(ReadFileBytes(path).size(), offset + 8u);
+  EXPECT_EQ(ReadFileBytes(path).size(), 54 + 1024 + 8u);
 }
 
 TEST(BmpWriter, FailureKeepsTheOldFileAndLeavesNoTemporary) {
@@ -77,13 +63,13 @@ TEST(BmpWriter, FailureKeepsTheOldFileAndLeavesNoTemporary) {
   }));
   const auto b = ReadFileBytes(path);
   EXPECT_EQ(std::string(b.begin(), b.end()), "precious");
-  EXPECT_EQ(FilesIn(dir.Path()), 1u);
+  EXPECT_EQ(FolderEntries(dir.Path()).size(), 1u);
 
   EXPECT_FALSE(WriteBmp8(dir.File("no/such/folder.bmp"), 1, 1, TestPalette(),
                          [&](int32_t) { return row.data(); }));
   EXPECT_FALSE(
       WriteBmp8(dir.File("empty.bmp"), 0, 1, TestPalette(), [&](int32_t) { return row.data(); }));
-  EXPECT_EQ(FilesIn(dir.Path()), 1u);
+  EXPECT_EQ(FolderEntries(dir.Path()).size(), 1u);
   // An image too large for the format's 32-bit sizes is refused up front.
   EXPECT_EQ(Bmp8FileSize(70000, 70000), 0u);
 }

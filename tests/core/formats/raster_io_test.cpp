@@ -17,12 +17,10 @@ TEST(RasterIo, LoadSetsGeometryBandsAndSamples) {
   TTRasterImport in{dir.File("r.raw"), {46, 44, -122, -120}, 241, 241, true, -9999, {}};
   in.Bands.North = true;
   ASSERT_EQ(LoadRasterMesh(m, in, nullptr), "");
-  EXPECT_EQ(std::tuple(m.Kind, m.FileName, m.RowsPerDeg, m.ColsPerDeg, m.VoidValue, m.TileCount),
-            std::tuple(0, "r.raw", 120.5, 120.5, -9999, 1));
-  EXPECT_EQ(std::vector<int32_t>({m.AdjoNorth, m.AdjoSouth, m.AdjoWest, m.AdjoEast}),
-            std::vector<int32_t>({120, 0, 0, 0}));
+  EXPECT_EQ(std::tuple(m.Kind, m.FileName, m.RowsPerDeg, m.ColsPerDeg, m.VoidValue, m.TileCount,
+                       m.AdjoNorth, m.AdjoSouth, m.AdjoWest, m.AdjoEast, m.MaxLat, m.MinLon),
+            std::tuple(0, "r.raw", 120.5, 120.5, -9999, 1, 120, 0, 0, 0, 46.0f, -122.0f));
   EXPECT_EQ(m.GridRect, (TCellRect{0, 240, 0, 240}));
-  EXPECT_EQ(std::pair(m.MaxLat, m.MinLon), std::pair(46.0f, -122.0f));
   EXPECT_EQ(CopySamples(m), s);
   in.Path = dir.File("none.raw");
   TTMesh missing;
@@ -61,23 +59,22 @@ TEST(MeshRaster, SkipFlagsOffsetsAndByteOrder) {
                                  99, 99, 6,  7,  99,  //
                                  99, 99, 99, 99, 99};
   EXPECT_EQ(CopySamples(m), expect);
-  EXPECT_FALSE(p.visible);
-  EXPECT_EQ(p.shows, 1);
-  EXPECT_EQ(p.pumps, 3);
+  EXPECT_EQ(std::tuple(p.visible, p.shows, p.pumps), std::tuple(false, 1, 3));
 
   TTMesh n;
   MakeMesh(n, 3, 3, std::vector<int16_t>(9, 0));
   ASSERT_TRUE(LoadRaster(n, dir.File("b.raw"), 3, 3, true, false, false, 0, 0, nullptr));
-  EXPECT_EQ(n.GetCell(0, 0), -32768);
-  EXPECT_EQ(n.GetCell(1, 0), 300);
+  EXPECT_EQ(std::pair(n.GetCell(0, 0), n.GetCell(1, 0)),
+            (std::pair<int16_t, int16_t>(-32768, 300)));
   ASSERT_TRUE(LoadRaster(n, dir.File("b.raw"), 3, 3, false, false, false, 0, 0, nullptr));
   EXPECT_EQ(n.GetCell(1, 0), 0x2C01);  // taken low byte first
 
   // Whole grid rows (read straight into the grid), first row dropped.
   TTMesh w;
   MakeMesh(w, 3, 3, std::vector<int16_t>(9, 99));
-  ASSERT_TRUE(LoadRaster(w, dir.File("b.raw"), 3, 3, true, true, false, 0, 1, nullptr));
+  ASSERT_TRUE(LoadRaster(w, dir.File("b.raw"), 3, 3, true, true, false, 0, 1, &p));
   EXPECT_EQ(CopySamples(w), (std::vector<int16_t>{99, 99, 99, 3, 4, 5, 6, 7, 8}));
+  EXPECT_FALSE(p.visible);
 
   // A block that would not fit the grid, a short file, a missing file.
   EXPECT_FALSE(LoadRaster(n, dir.File("b.raw"), 3, 3, true, false, false, 1, 0, nullptr));

@@ -100,7 +100,6 @@ TEST(ProgCfg, BadFilesAreRefusedAndReplacedAtStartUp) {
                           {uint64_t(2) << 30, 256},
                           {1000000, 0}})
     EXPECT_EQ(DefaultUndoLimitMB(phys), mb) << phys;
-  EXPECT_EQ(ReadFileBytes(dir.File("delvacfg.bin")).size(), 1564u);
 }
 
 TEST(ProgCfg, BGLFolderFromWineRegistry) {
