@@ -39,7 +39,6 @@ TEST(Cli, InfoAndConvertThroughEveryFormat) {
   r = RunCli(dir.Path(), {"convert", dir.File("N45W122.hgt"), dir.File("m.hgx"), "--progress"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(Has(r.err, "100 %"));
-  EXPECT_EQ(ReadFileBytes(dir.File("m.hgx")).size(), 64u + 2u * 1201 * 1201);
   ASSERT_EQ(RunCli(dir.Path(), {"convert", dir.File("m.hgx"), dir.File("t.hgt")}).status, 0);
   EXPECT_EQ(ReadFileBytes(dir.File("t.hgt")), ReadFileBytes(dir.File("N45W122.hgt")));
   r = RunCli(dir.Path(), {"convert", dir.File("m.hgx"), dir.File("r.raw"), "--byte-order", "lsb",
