@@ -6,6 +6,7 @@
 #include <cmath>
 #include <random>
 #include <thread>
+#include <tuple>
 
 #include "core/base/progress.h"
 #include "core/edit/interpol_reference.h"
@@ -210,8 +211,7 @@ TEST(Interpol, WorkedExamples) {
   EXPECT_EQ(m.GetCell(5, 0), 50);
   EXPECT_EQ(m.GetCell(3, 0), 50);
   EXPECT_EQ(m.GetCell(2, 0), kVoid);
-  EXPECT_EQ(run.Voids, 4);
-  EXPECT_EQ(run.Filled, 2);
+  EXPECT_EQ(std::tuple(run.Voids, run.Filled), std::tuple(4, 2));
 
   // Weights so steep that all underflow: the nearest neighbours decide.
   MakeMesh(m, 7, 1, kVoid, kVoid);
@@ -245,9 +245,7 @@ TEST(Interpol, ProgressOnTheCallingThreadAndAbortAtARowBoundary) {
     EXPECT_GE(progress.pumps, 40);
     EXPECT_EQ(progress.positions.front(), 0);
     EXPECT_EQ(progress.positions.back(), 100);  // masked-out voids count too
-    EXPECT_EQ(run.Voids, 80);
-    EXPECT_EQ(run.Filled, 80);
-    EXPECT_EQ(run.Percent, 100);
+    EXPECT_EQ(std::tuple(run.Voids, run.Filled, run.Percent), std::tuple(80, 80, 100));
     EXPECT_EQ(t.GetCell(7, 20), kVoid);
   }
   TRecordingProgress progress;  // Esc at the 11th row: ten rows done

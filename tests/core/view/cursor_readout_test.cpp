@@ -3,18 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "core/mesh/mesh.h"
+#include "support/mesh_helpers.h"
 
 namespace {
 void Tile(TTMesh& m, int32_t n, float minLat, float minLon, double perDeg) {
-  ASSERT_TRUE(m.AllocSamples(n, n));
-  m.SetGridSize(n, n);
-  for (int64_t i = 0; i < int64_t(n) * n; ++i) m.Samples[i] = 0;
-  m.MinLat = minLat;
-  m.MaxLat = minLat + 1;
-  m.MinLon = minLon;
-  m.MaxLon = minLon + 1;
+  MakeMesh(m, n, n, 0, -32768);
+  m.MinLat = minLat, m.MaxLat = minLat + 1, m.MinLon = minLon, m.MaxLon = minLon + 1;
   m.RowsPerDeg = m.ColsPerDeg = perDeg;
-  m.VoidValue = -32768;
 }
 }  // namespace
 

@@ -6,13 +6,9 @@
 #include <vector>
 
 #include "core/mesh/mesh.h"
+#include "support/mesh_helpers.h"
 
 namespace {
-void Fill(TTMesh& m, int32_t cols, int32_t rows, int16_t v) {
-  ASSERT_TRUE(m.AllocSamples(cols, rows));
-  m.SetGridSize(cols, rows);
-  for (int64_t i = 0; i < int64_t(cols) * rows; ++i) m.Samples[i] = v;
-}
 
 // The colouring rule written out plainly, for comparison with the table.
 uint8_t Reference(int16_t s, int16_t lo, int16_t hi, int16_t voidValue, bool sea) {
@@ -31,7 +27,7 @@ TEST(MeshImage, ColorCellsGivesTheFormulaForEverySample) {
   // odd width so that row tails are handled too, for many colour ranges:
   // voids, sea, an empty or reversed range, samples beyond the range.
   TTMesh m;
-  Fill(m, 256, 256, 0);
+  MakeMesh(m, 256, 256, 0, 0);
   for (int i = 0; i < 65536; ++i) m.Samples[i] = int16_t(i - 32768);
   const TCellRect r{1, 254, 0, 255};
   const ptrdiff_t stride = 256;
@@ -63,7 +59,7 @@ TEST(MeshImage, HatchedBandsCoverExactlyTheirRows) {
   // A two-tile-high mesh with a 1201-row north band and a 1200-row south band.
   TTMesh m;
   const int32_t cols = 50, rows = 3601;
-  Fill(m, cols, rows, 10);
+  MakeMesh(m, cols, rows, 10, -32768);
   m.AdjoNorth = 1201;
   m.AdjoSouth = 1200;
   std::vector<uint8_t> img(size_t(cols) * rows, 0);
@@ -91,7 +87,7 @@ TEST(MeshImage, HatchedBandsCoverExactlyTheirRows) {
   EXPECT_EQ(inked(3600), cols);
   // East and west bands run the full height.
   TTMesh e;
-  Fill(e, 30, 20, 10);
+  MakeMesh(e, 30, 20, 10, -32768);
   e.AdjoEast = 4;
   e.AdjoWest = 3;
   std::vector<uint8_t> im(30 * 20, 0);
