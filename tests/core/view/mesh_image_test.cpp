@@ -22,7 +22,7 @@ uint8_t Reference(int16_t s, int16_t lo, int16_t hi, int16_t voidValue, bool sea
 }
 }  // namespace
 
-TEST(MeshImage, ColorCellsGivesTheFormulaForEverySample) {
+TEST(MeshImage, ColorCellsAndColorIndexGiveTheFormulaForEverySample) {
   // Every sample value once (256 x 256 grid), colored over a rectangle of
   // odd width so that row tails are handled too, for many colour ranges:
   // voids, sea, an empty or reversed range, samples beyond the range.
@@ -47,10 +47,11 @@ TEST(MeshImage, ColorCellsGivesTheFormulaForEverySample) {
         ColorCells(m, r, sea, img.data(), stride);
         for (int y = 0; y < 256; ++y)
           for (int x = 0; x < 256; ++x) {
-            uint8_t want =
-                r.Contains(x, y) ? Reference(m.GetCell(x, y), lo, hi, voidValue, sea) : 77;
-            ASSERT_EQ(img[y * stride + x], want)
-                << "sample " << m.GetCell(x, y) << " range " << lo << ".." << hi;
+            const int16_t s = m.GetCell(x, y);
+            const uint8_t want = Reference(s, lo, hi, voidValue, sea);
+            ASSERT_EQ(img[y * stride + x], r.Contains(x, y) ? want : 77)
+                << "sample " << s << " range " << lo << ".." << hi;
+            ASSERT_EQ(ColorIndex(s, lo, hi, voidValue, sea), want) << s;  // the one-sample rule
           }
       }
 }
@@ -92,12 +93,9 @@ TEST(MeshImage, HatchedBandsCoverExactlyTheirRows) {
   e.AdjoWest = 3;
   std::vector<uint8_t> im(30 * 20, 0);
   HatchAdjoBands(e, 85, im.data(), 30);
-  for (int y = 0; y < 20; ++y) {
-    EXPECT_EQ(im[y * 30 + 26], 85);  // first column of the east band
-    EXPECT_EQ(im[y * 30 + 29], 85);
-    EXPECT_EQ(im[y * 30 + 0], 85);
-    EXPECT_EQ(im[y * 30 + 2], 85);  // last column of the west band
-  }
+  for (int y = 0; y < 20; ++y)  // the outer and inner columns of both bands
+    EXPECT_EQ(std::vector<int>({im[y * 30], im[y * 30 + 2], im[y * 30 + 26], im[y * 30 + 29]}),
+              std::vector<int>(4, 85));
 }
 
 TEST(MeshImage, ViewSamplingPicksOneCellPerPixel) {
