@@ -100,7 +100,6 @@ TEST(Cli, FailuresGiveOneLineAndKeepOutput) {
       {{"info", "a", "b"}, 2, ""},
       {{"info", dir.File("N45W122.txt")}, 2, ""},
       {{"info", dir.File("x"), "--raster", "1,1,5,4,0,1"}, 2, ""},
-      {{"info", dir.File("x"), "--raster", "1,1,0,1,0,x"}, 2, ""},
       {{"info", dir.File("x"), "--bogus"}, 2, ""},
       {{"convert", "a.hgt", "b.hgx", "--byte-order", "lsb"}, 2, ""},
       {{"convert", "a.hgt", "b.raw", "--void-as", "40000"}, 2, ""},
@@ -154,6 +153,5 @@ TEST(Cli, UnzipPrintsTheCount) {
     EXPECT_EQ(r.err, c.err) << c.args[1];
   }
   EXPECT_EQ(FolderEntries(dir.File("all")), (std::vector<std::string>{"TEST1.XML", "TEST2.XML"}));
-  EXPECT_EQ(ReadFileBytes(dir.File("all/TEST2.XML")).size(), 81u);
   EXPECT_EQ(FolderEntries(dir.File("some")), (std::vector<std::string>{"TEST2.XML"}));
 }
