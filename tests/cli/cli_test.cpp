@@ -54,8 +54,6 @@ TEST(Cli, InfoAndConvertThroughEveryFormat) {
   EXPECT_TRUE(Has(r.out, "File name: r.raw\n") && Has(r.out, "Number of voids: 2 (0.0001%)") &&
               Has(r.out, "Lowest elevation: -12 m"))
       << r.out;
-  EXPECT_EQ(FolderEntries(dir.Path()),
-            (std::vector<std::string>{"N45W122.hgt", "m.hgx", "r.raw", "t.hgt"}));
 
   // A name without a position: placed at N00 E000, with a warning.
   WriteFileBytes(dir.File("dem.hgt"), {0, 1, 0, 2});
@@ -116,11 +114,9 @@ TEST(Cli, FailuresGiveOneLineAndKeepOutput) {
   EXPECT_EQ(ReadFileBytes(dir.File("old.hgt")), (std::vector<unsigned char>{'o', 'l', 'd'}));
 
   TCliRun r = RunCli(dir.Path(), {"--version"});
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out.rfind("delvacli ", 0), 0u);
+  EXPECT_TRUE(r.status == 0 && r.out.starts_with("delvacli ")) << r.out;
   r = RunCli(dir.Path(), {"convert", "--help"});
-  EXPECT_EQ(r.status, 0);
-  EXPECT_TRUE(Has(r.out, "delvacli convert IN OUT"));
+  EXPECT_TRUE(r.status == 0 && Has(r.out, "delvacli convert IN OUT")) << r.out;
 }
 
 // unzip prints the count (or the code) and extracts what the pattern names.

@@ -45,9 +45,7 @@ TEST(FillVoids, SplineReproducesPlaneAndQuadratic) {
     MakeSurface(truth, c.z);
     MakeSurface(m, c.z);
     Punch(m, 30, 30, 12);
-    TTFillRun run;
-    ASSERT_TRUE(FillVoidsSpline(m, m.GridRect, nullptr, {}, nullptr, &run));
-    EXPECT_EQ(run.Filled, run.Voids);
+    ASSERT_TRUE(FillVoidsSpline(m, m.GridRect, nullptr, {}, nullptr, nullptr));
     for (int64_t i = 0; i < m.Samples.Size(); ++i)
       EXPECT_NEAR(m.Samples[i], truth.Samples[i], c.tolerance) << i;
   }

@@ -213,8 +213,9 @@ TEST(Interpol, ProgressOnTheCallingThreadAndAbortAtARowBoundary) {
     ASSERT_TRUE(InterpolNearestNei(t, t.GridRect, 4, &progress, &mask, 6, &run));
     EXPECT_FALSE(progress.foreign);
     EXPECT_GE(progress.pumps, 40);
-    EXPECT_EQ(progress.positions.front(), 0);
-    EXPECT_EQ(progress.positions.back(), 100);  // masked-out voids count too
+    // Masked-out voids count too.
+    EXPECT_EQ(std::tuple(progress.positions.front(), progress.positions.back()),
+              std::tuple(0, 100));
     EXPECT_EQ(std::tuple(run.Voids, run.Filled, run.Percent), std::tuple(80, 80, 100));
     EXPECT_EQ(t.GetCell(7, 20), kVoid);
   }
@@ -223,8 +224,7 @@ TEST(Interpol, ProgressOnTheCallingThreadAndAbortAtARowBoundary) {
   TTInterpolRun run;
   run.Threads = 1;
   ASSERT_TRUE(InterpolNearestNei(m, m.GridRect, 4, &progress, nullptr, 6, &run));
-  EXPECT_TRUE(run.Aborted);
-  EXPECT_EQ(run.Filled, 10 * 3);
+  EXPECT_TRUE(run.Aborted && run.Filled == 10 * 3) << run.Filled;
   EXPECT_TRUE(run.Percent > 0 && run.Percent < 100) << run.Percent;
   EXPECT_EQ(std::tuple(m.GetCell(6, 9), m.GetCell(6, 10)), std::tuple(77, kVoid));
   for (int abortAfter : {0, 2}) {  // with workers: finished rows are whole

@@ -15,9 +15,8 @@ TEST(UndoList, LimitAndFit) {
   TTMesh m;
   MakeMesh(m, 10, 10, 0, -32768);
   TTUndoList u(m);
-  EXPECT_FALSE(u.Fits(TCellRect{0, 0, 0, 0}));  // limit 0: nothing
-  EXPECT_FALSE(u.Push(TCellRect{0, 0, 0, 0}));
-  EXPECT_FALSE(u.Undo());
+  // Limit 0: nothing.
+  EXPECT_FALSE(u.Fits(TCellRect{0, 0, 0, 0}) || u.Push(TCellRect{0, 0, 0, 0}) || u.Undo());
   u.SetLimit(1);  // 2^20 bytes = 524288 cells
   EXPECT_TRUE(u.Fits(TCellRect{0, 1023, 0, 511}));
   EXPECT_FALSE(u.Fits(TCellRect{0, 1023, 0, 512}));

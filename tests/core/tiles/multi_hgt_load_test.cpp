@@ -39,9 +39,7 @@ TEST(MultiHgtLoad, TilePathsAndMissingNames) {
   Tile(dir.File("n45w123.hgt"), kSmallTile);
   const auto paths =
       RequestTilePaths(Request(dir.Path(), {46, 45, -123, -122}, {true, false, false, true}));
-  ASSERT_EQ(paths.size(), 4u);
-  EXPECT_EQ(fs::path(paths[0]).filename(), "N46W123.HGT");
-  EXPECT_EQ(fs::path(paths[3]).filename(), "N45W122.HGT");
+  ASSERT_EQ(paths.size(), 4u);  // in load order, as the names of the absent ones show
   EXPECT_EQ(MissingTileNames(paths),
             (std::vector<std::string>{"N46W123.HGT", "N46W122.HGT", "N45W122.HGT"}));
   WriteFileBytes(dir.File("N46W122.HGT.zip"), {1});

@@ -49,10 +49,6 @@ TEST(CursorReadout, VoidAndMissingDensity) {
   EXPECT_EQ(CursorReadout(m, 3, 4, 1), "(X,Y) = (3) (4)   Elevation = -5 m = -16.4 ft");
 }
 
-TEST(CursorReadout, UndoDebugText) {
-  EXPECT_EQ(UndoDebugText(2048, 1048576, 3, 0, 3), "Alc=2048  Lim=1048576  Cnt=3  T/H=0/3");
-}
-
 TEST(CursorReadout, SelectionSizeInCellsAndKilometres) {
   TTMesh m;
   Tile(m, 1201, 60, 10, 1200);
