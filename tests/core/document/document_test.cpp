@@ -78,9 +78,9 @@ TEST(Document, PolygonSelectionMasksTheEditAndTheFillEndsIt) {
   const TTEditOutcome out = FillCommand(d, 7, kFillAll);
   EXPECT_TRUE(!out.Recorded && out.SelectionDropped);  // undo off
   EXPECT_EQ(d.PolySel.Count, 0);
-  EXPECT_EQ(d.Mesh->GetCell(1, 6), 7);  // corner of the triangle
-  EXPECT_NE(d.Mesh->GetCell(6, 6), 7);  // outside it, inside its bounds
-  EXPECT_NE(d.Mesh->GetCell(0, 0), 7);  // outside the bounds
+  // A corner of the triangle; outside it, inside its bounds; outside the bounds.
+  EXPECT_EQ(std::tuple(d.Mesh->GetCell(1, 6), d.Mesh->GetCell(6, 6), d.Mesh->GetCell(0, 0)),
+            std::tuple(7, 540, 0));
 }
 
 TEST(Document, ModifiedFollowsEditsSavesAndUndoingToTheSavedState) {

@@ -104,8 +104,8 @@ TEST(MeshEdit, MaskedEditsChangeNothingOutsideTheMask) {
   for (int16_t mode : {kFillKeepVoids, kFillVoidsOnly, kFillAll}) {
     MakeRamp(m);
     FillMasked(mask, m, 500, m.VoidValue, mode);
-    EXPECT_EQ(m.GetCell(2, 2), mode == kFillKeepVoids ? kVoid : 500);
-    EXPECT_EQ(m.GetCell(1, 3), mode == kFillVoidsOnly ? 13 : 500);
+    EXPECT_EQ(std::tuple(m.GetCell(2, 2), m.GetCell(1, 3)),
+              std::tuple(mode == kFillKeepVoids ? kVoid : 500, mode == kFillVoidsOnly ? 13 : 500));
     unchangedOutside("fill");
   }
 }
