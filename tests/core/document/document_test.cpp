@@ -2,6 +2,8 @@
 // command records and repaints, and that a failure leaves nothing behind.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "core/document/document.h"
 #include "core/document/edit_commands.h"
 #include "core/edit/mesh_edit.h"
@@ -30,10 +32,9 @@ TEST(Document, AttachColoursTheWholeImageAndFailuresCloseIt) {
   TTDocument d;
   ASSERT_EQ(d.Attach(Ramp(5, 3), 1), TTDocument::TAttach::Ok);
   EXPECT_EQ(d.Image().Stride, 8);  // rows padded to 4 bytes for QImage
-  EXPECT_EQ(d.Mesh->ColorMin, 0);
-  EXPECT_EQ(d.Mesh->ColorMax, 140);
-  EXPECT_EQ(Pixel(d, 0, 0), 0);
-  EXPECT_EQ(Pixel(d, 4, 2), 253);  // the last cell: the colour range was set first
+  EXPECT_EQ(std::tuple(d.Mesh->ColorMin, d.Mesh->ColorMax), std::tuple(0, 140));
+  // The last cell: the colour range was set first.
+  EXPECT_EQ(std::tuple(Pixel(d, 0, 0), Pixel(d, 4, 2)), std::tuple(0, 253));
   EXPECT_FALSE(d.Modified());
 
   for (bool oom : {true, false}) {
@@ -44,8 +45,7 @@ TEST(Document, AttachColoursTheWholeImageAndFailuresCloseIt) {
     };
     EXPECT_EQ(d.Attach(Ramp(5, 3), 1),
               oom ? TTDocument::TAttach::NoMemory : TTDocument::TAttach::ImageFailed);
-    EXPECT_FALSE(d.Mesh);
-    EXPECT_FALSE(d.UndoList);
+    EXPECT_FALSE(d.Mesh || d.UndoList);
   }
 }
 
@@ -55,9 +55,8 @@ TEST(Document, EditRecordsRecoloursOnlyItsRectAndUndoGoesBack) {
   const std::vector<int16_t> before = CopySamples(*d.Mesh);
   d.Mesh->SelRect = TCellRect{1, 2, 1, 2};
   const TTEditOutcome out = ChangeValueCommand(d, 70, 140, nullptr);  // cell (1,1)
-  EXPECT_TRUE(out.Recorded);
+  EXPECT_TRUE(out.Recorded && d.Modified());
   EXPECT_EQ(out.Changed, (TCellRect{1, 2, 1, 2}));
-  EXPECT_TRUE(d.Modified());
   EXPECT_EQ(d.Mesh->GetCell(1, 1), 140);
   // The image follows the samples inside the rectangle, with the old range.
   EXPECT_EQ(Pixel(d, 1, 1), ColorIndex(140, 0, 230, -32768, false));
@@ -77,12 +76,11 @@ TEST(Document, PolygonSelectionMasksTheEditAndTheFillEndsIt) {
   d.PolySel.Closed = true;
   EXPECT_TRUE(d.UndoFits(d.EditSelection().Rect));  // no limit: nothing to warn about
   const TTEditOutcome out = FillCommand(d, 7, kFillAll);
-  EXPECT_FALSE(out.Recorded);  // undo off
-  EXPECT_TRUE(out.SelectionDropped);
+  EXPECT_TRUE(!out.Recorded && out.SelectionDropped);  // undo off
   EXPECT_EQ(d.PolySel.Count, 0);
-  EXPECT_EQ(d.Mesh->GetCell(1, 6), 7);  // corner of the triangle
-  EXPECT_NE(d.Mesh->GetCell(6, 6), 7);  // outside it, inside its bounds
-  EXPECT_NE(d.Mesh->GetCell(0, 0), 7);  // outside the bounds
+  // A corner of the triangle; outside it, inside its bounds; outside the bounds.
+  EXPECT_EQ(std::tuple(d.Mesh->GetCell(1, 6), d.Mesh->GetCell(6, 6), d.Mesh->GetCell(0, 0)),
+            std::tuple(7, 540, 0));
 }
 
 TEST(Document, ModifiedFollowsEditsSavesAndUndoingToTheSavedState) {

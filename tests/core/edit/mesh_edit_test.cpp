@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "core/base/progress.h"
 #include "core/mesh/cell_mask.h"
 #include "support/mesh_helpers.h"
@@ -25,17 +27,15 @@ TEST(MeshEdit, ChangeAndRestrictTreatVoidsAsTheyShould) {
   } pumps;
   TTMesh m;
   MakeRamp(m);
-  ChangeValue(m, TCellRect{0, 3, 0, 2}, kVoid, 5, nullptr, &pumps);  // voids when named
-  EXPECT_EQ(m.GetCell(2, 2), 5);
-  EXPECT_EQ(pumps.n, 3);  // once per row
+  ChangeValue(m, TCellRect{0, 3, 0, 2}, kVoid, 5, nullptr, &pumps);   // voids when named
+  EXPECT_EQ(std::tuple(m.GetCell(2, 2), pumps.n), std::tuple(5, 3));  // a pump per row
   MakeRamp(m);
   RestrictHeight(m, m.GridRect, 100, 50, 3);  // upper first, so everything ends at lower
   for (int i = 0; i < 30; ++i) EXPECT_EQ(m.Samples[i], i == 2 * 6 + 2 ? kVoid : 100);
   MakeRamp(m);
   RestrictHeight(m, m.GridRect, 12, 40, 1);  // lower only; the void lies below and stays
-  EXPECT_EQ(m.GetCell(0, 0), 12);
-  EXPECT_EQ(m.GetCell(5, 4), 54);
-  EXPECT_EQ(m.GetCell(2, 2), kVoid);
+  EXPECT_EQ(std::tuple(m.GetCell(0, 0), m.GetCell(5, 4), m.GetCell(2, 2)),
+            std::tuple(12, 54, kVoid));
   auto before = CopySamples(m);
   RestrictHeight(m, m.GridRect, 0, 0, 0);
   EXPECT_EQ(CopySamples(m), before);
@@ -50,8 +50,8 @@ TEST(MeshEdit, AddVertOffsetSumsExactlyAndClipsIntoVoids) {
   EXPECT_TRUE(AddVertOffset(m, TCellRect{0, 0, 0, 0}, 100));
   EXPECT_EQ(m.GetCell(0, 0), 32767);
   EXPECT_TRUE(AddVertOffset(m, TCellRect{1, 2, 0, 0}, -100));
-  EXPECT_EQ(m.GetCell(1, 0), kVoid);  // clipped onto the void value
-  EXPECT_EQ(m.GetCell(2, 0), kVoid);  // voids never move
+  // Clipped onto the void value; voids never move.
+  EXPECT_EQ(std::tuple(m.GetCell(1, 0), m.GetCell(2, 0)), std::tuple(kVoid, kVoid));
   EXPECT_FALSE(AddVertOffset(m, m.GridRect, 0));
   // 32-bit extremes do not wrap; a long way inside the range reports nothing.
   MakeMesh(m, 2, 1, 5, 0);
@@ -69,15 +69,11 @@ TEST(MeshEdit, FillModes) {
   MakeRamp(m);
   const TCellRect r{1, 3, 1, 3};
   FillRect(m, r, 7, kFillKeepVoids);
-  EXPECT_EQ(m.GetCell(2, 2), kVoid);
-  EXPECT_EQ(m.GetCell(1, 1), 7);
+  EXPECT_EQ(std::tuple(m.GetCell(2, 2), m.GetCell(1, 1)), std::tuple(kVoid, 7));
   FillRect(m, r, 9, kFillVoidsOnly);
-  EXPECT_EQ(m.GetCell(2, 2), 9);
-  EXPECT_EQ(m.GetCell(1, 1), 7);
+  EXPECT_EQ(std::tuple(m.GetCell(2, 2), m.GetCell(1, 1)), std::tuple(9, 7));
   FillRect(m, r, 4, 42);  // unknown codes fill everything
-  EXPECT_EQ(m.GetCell(3, 3), 4);
-  EXPECT_EQ(m.GetCell(4, 3), 43);
-  EXPECT_EQ(m.GetCell(0, 0), 0);
+  EXPECT_EQ(std::tuple(m.GetCell(3, 3), m.GetCell(4, 3), m.GetCell(0, 0)), std::tuple(4, 43, 0));
 }
 
 TEST(MeshEdit, MaskedEditsChangeNothingOutsideTheMask) {
@@ -108,8 +104,8 @@ TEST(MeshEdit, MaskedEditsChangeNothingOutsideTheMask) {
   for (int16_t mode : {kFillKeepVoids, kFillVoidsOnly, kFillAll}) {
     MakeRamp(m);
     FillMasked(mask, m, 500, m.VoidValue, mode);
-    EXPECT_EQ(m.GetCell(2, 2), mode == kFillKeepVoids ? kVoid : 500);
-    EXPECT_EQ(m.GetCell(1, 3), mode == kFillVoidsOnly ? 13 : 500);
+    EXPECT_EQ(std::tuple(m.GetCell(2, 2), m.GetCell(1, 3)),
+              std::tuple(mode == kFillKeepVoids ? kVoid : 500, mode == kFillVoidsOnly ? 13 : 500));
     unchangedOutside("fill");
   }
 }

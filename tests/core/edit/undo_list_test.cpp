@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "support/mesh_helpers.h"
 
 namespace {
@@ -13,14 +15,12 @@ TEST(UndoList, LimitAndFit) {
   TTMesh m;
   MakeMesh(m, 10, 10, 0, -32768);
   TTUndoList u(m);
-  EXPECT_FALSE(u.Fits(TCellRect{0, 0, 0, 0}));  // limit 0: nothing
-  EXPECT_FALSE(u.Push(TCellRect{0, 0, 0, 0}));
-  EXPECT_FALSE(u.Undo());
+  // Limit 0: nothing.
+  EXPECT_FALSE(u.Fits(TCellRect{0, 0, 0, 0}) || u.Push(TCellRect{0, 0, 0, 0}) || u.Undo());
   u.SetLimit(1);  // 2^20 bytes = 524288 cells
   EXPECT_TRUE(u.Fits(TCellRect{0, 1023, 0, 511}));
   EXPECT_FALSE(u.Fits(TCellRect{0, 1023, 0, 512}));
-  EXPECT_FALSE(u.Push(TCellRect{5, 10, 0, 0}));  // outside the grid
-  EXPECT_EQ(u.Count(), 0);
+  EXPECT_FALSE(u.Push(TCellRect{5, 10, 0, 0}) || u.Count());  // outside the grid
 }
 
 TEST(UndoList, OverlappingEditsUndoNewestFirst) {
@@ -46,8 +46,7 @@ TEST(UndoList, OverlappingEditsUndoNewestFirst) {
   EXPECT_EQ(CopySamples(m), afterA);
   // After A again: a new edit ends the redo list.
   ASSERT_TRUE(u.Push(TCellRect{0, 0, 0, 0}));
-  EXPECT_EQ(u.RedoCount(), 0);
-  EXPECT_EQ(u.Allocated(), 2 * (25 + 1));
+  EXPECT_EQ(std::tuple(u.RedoCount(), u.Allocated()), std::tuple(0, 2 * (25 + 1)));
 }
 
 // 75 pushes of varying sizes: the ring drops the oldest from the 65th on;
@@ -66,9 +65,7 @@ TEST(UndoList, SixtyFifthPushDropsTheOldestAndTheRingWraps) {
     if (k == 64) {
       EXPECT_EQ(u.Allocated(), bytes);
       ASSERT_TRUE(u.Push(rectOf(64)));  // drops push 0 (2 bytes), adds 4
-      EXPECT_EQ(u.Count(), 64);
-      EXPECT_EQ(u.Allocated(), bytes - 2 + 4);
-      EXPECT_EQ(u.Tail(), 1);
+      EXPECT_EQ(std::tuple(u.Count(), u.Allocated(), u.Tail()), std::tuple(64, bytes + 2, 1));
     } else {
       ASSERT_TRUE(u.Push(rectOf(k)));
       bytes += 2 * (k % 3 + 1);
@@ -77,14 +74,12 @@ TEST(UndoList, SixtyFifthPushDropsTheOldestAndTheRingWraps) {
     states.push_back(u.State());
   }
   const auto full = CopySamples(m);
-  EXPECT_EQ(u.Tail(), 11);
-  EXPECT_EQ(u.Head(), 11);
+  EXPECT_EQ(std::tuple(u.Tail(), u.Head()), std::tuple(11, 11));
   int undone = 0;
   for (; u.Count() > 0; ++undone) u.Undo();
   EXPECT_EQ(undone, 64);
   EXPECT_EQ(CopySamples(m), beforePush11);  // what the oldest held snapshot saw
-  EXPECT_EQ(u.State(), states[11]);
-  EXPECT_EQ(u.RedoCount(), 64);
+  EXPECT_EQ(std::tuple(u.State(), u.RedoCount()), std::tuple(states[11], 64));
   while (u.Redo()) {
   }
   EXPECT_EQ(CopySamples(m), full);
@@ -99,8 +94,7 @@ TEST(UndoList, ByteLimitDropsOldestUntilTheNewOneFits) {
   const TCellRect quarter{0, 1023, 0, 255};  // 512 KiB
   for (int i = 0; i < 4; ++i) ASSERT_TRUE(u.Push(quarter));
   ASSERT_TRUE(u.Push(TCellRect{0, 0, 0, 0}));
-  EXPECT_EQ(u.Count(), 4);
-  EXPECT_EQ(u.Allocated(), 3 * 524288 + 2);
+  EXPECT_EQ(std::tuple(u.Count(), u.Allocated()), std::tuple(4, 3 * 524288 + 2));
   ASSERT_TRUE(u.Push(m.GridRect));  // the whole limit: all older ones go
   EXPECT_EQ(u.Count(), 1);
   u.SetLimit(1);  // takes effect at the next push
@@ -119,8 +113,7 @@ TEST(UndoList, FailedAllocationKeepsTheListIntact) {
   const int64_t allocated = u.Allocated();
   u.AllocGate = [](int64_t) { return false; };
   EXPECT_FALSE(u.Push(TCellRect{0, 99, 0, 99}));  // ring full: would drop first
-  EXPECT_EQ(u.Count(), 64);
-  EXPECT_EQ(u.Allocated(), allocated);
+  EXPECT_EQ(std::tuple(u.Count(), u.Allocated()), std::tuple(64, allocated));
   u.AllocGate = nullptr;
   EXPECT_TRUE(u.Undo());
   EXPECT_EQ(m.GetCell(50, 0), 0);

@@ -40,7 +40,7 @@ std::set<std::pair<int, int>> Reference(const std::vector<TTCellPoint>& p,
 }
 }  // namespace
 
-TEST(PolyRaster, FewerThanThreeVerticesLeaveTheMask) {
+TEST(PolyRaster, FewerThanThreeVerticesLeaveTheMaskAndTheVertexLimit) {
   TTPolySel s;
   s.AddPoint(4, 4);
   s.AddPoint(4, 4);
@@ -49,10 +49,7 @@ TEST(PolyRaster, FewerThanThreeVerticesLeaveTheMask) {
   s.RenderMask(m);
   EXPECT_EQ(m.Bounds(), (TCellRect{0, 2, 0, 2}));
   EXPECT_TRUE(m.Get(1, 1));
-}
-
-TEST(PolyRaster, VertexLimitAndBounds) {
-  TTPolySel s;
+  s.Clear();  // at most 1024 vertices
   for (int i = 0; i < 1100; ++i) s.AddPoint(i, 2000 - i);
   EXPECT_EQ(s.Count, 1024);
   EXPECT_EQ(s.Bounds, (TCellRect{0, 1023, 977, 2000}));

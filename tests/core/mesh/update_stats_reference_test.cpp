@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 
 #include "core/mesh/mesh.h"
+#include "support/mesh_helpers.h"
 
 TEST(UpdateStatsReference, MatchesPlainLoopOnRandomMeshes) {
   std::mt19937 rng(99);
@@ -13,11 +15,9 @@ TEST(UpdateStatsReference, MatchesPlainLoopOnRandomMeshes) {
     const bool wide = iter % 20 == 0;
     const int32_t cols = wide ? 70000 : 1 + int32_t(rng() % 300);
     const int32_t rows = wide ? 3 : 1 + int32_t(rng() % 40);
-    TTMesh m;
-    ASSERT_TRUE(m.AllocSamples(cols, rows));
-    m.SetGridSize(cols, rows);
     const int16_t voidValue = iter % 3 == 0 ? int16_t(-32768) : int16_t(int(rng() % 200) - 100);
-    m.VoidValue = voidValue;
+    TTMesh m;
+    MakeMesh(m, cols, rows, 0, voidValue);
     const int voidShare = int(rng() % 101);  // percent, 100 gives an all-void mesh
     const int16_t extremes[] = {32767, -32767, -32768};
     int16_t lo = 32767, hi = -32768;
@@ -37,9 +37,7 @@ TEST(UpdateStatsReference, MatchesPlainLoopOnRandomMeshes) {
     }
     if (voids == int64_t(cols) * rows) lo = hi = voidValue;
     m.UpdateStats();
-    EXPECT_EQ(m.MinElev, lo) << iter;
-    EXPECT_EQ(m.MaxElev, hi) << iter;
-    EXPECT_EQ(m.VoidCount, voids) << iter;
+    EXPECT_EQ(std::tuple(m.MinElev, m.MaxElev, m.VoidCount), std::tuple(lo, hi, voids)) << iter;
   }
 }
 
@@ -48,12 +46,9 @@ TEST(UpdateStatsReference, MatchesPlainLoopOnRandomMeshes) {
 TEST(UpdateStatsReference, WholeCounterBlockOfVoids) {
   for (const int32_t voids : {65535, 65536, 65537}) {
     TTMesh m;
-    ASSERT_TRUE(m.AllocSamples(70000, 1));
-    m.SetGridSize(70000, 1);
-    m.VoidValue = -32768;
-    for (int32_t x = 0; x < 70000; ++x) m.Samples[x] = x < voids ? int16_t(-32768) : int16_t(7);
+    MakeMesh(m, 70000, 1, 7, -32768);
+    for (int32_t x = 0; x < voids; ++x) m.Samples[x] = -32768;
     m.UpdateStats();
-    EXPECT_EQ(m.VoidCount, voids);
-    EXPECT_EQ(m.MinElev, 7);
+    EXPECT_EQ(std::tuple(m.VoidCount, m.MinElev), std::tuple(voids, 7));
   }
 }

@@ -2,6 +2,8 @@
 // against plain tiles, the extraction to a file and a separate count.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "core/mesh/mesh.h"
 #include "core/tiles/load_hgt.h"
 #include "core/tiles/single_hgt.h"
@@ -23,11 +25,9 @@ std::vector<unsigned char> TileBytes(int seed) {
 // The loader's statistics equal those of a separate pass.
 void ExpectRecounted(TTMesh& m) {
   EXPECT_TRUE(m.StatsFromLoad);
-  const int64_t loaded[3] = {m.MinElev, m.MaxElev, m.VoidCount};
+  const auto loaded = std::tuple(m.MinElev, m.MaxElev, m.VoidCount);
   m.UpdateStats();
-  EXPECT_EQ(loaded[0], m.MinElev);
-  EXPECT_EQ(loaded[1], m.MaxElev);
-  EXPECT_EQ(loaded[2], m.VoidCount);
+  EXPECT_EQ(loaded, std::tuple(m.MinElev, m.MaxElev, m.VoidCount));
 }
 
 }  // namespace

@@ -3,18 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "core/mesh/mesh.h"
+#include "support/mesh_helpers.h"
 
 namespace {
 void Tile(TTMesh& m, int32_t n, float minLat, float minLon, double perDeg) {
-  ASSERT_TRUE(m.AllocSamples(n, n));
-  m.SetGridSize(n, n);
-  for (int64_t i = 0; i < int64_t(n) * n; ++i) m.Samples[i] = 0;
-  m.MinLat = minLat;
-  m.MaxLat = minLat + 1;
-  m.MinLon = minLon;
-  m.MaxLon = minLon + 1;
+  MakeMesh(m, n, n, 0, -32768);
+  m.MinLat = minLat, m.MaxLat = minLat + 1, m.MinLon = minLon, m.MaxLon = minLon + 1;
   m.RowsPerDeg = m.ColsPerDeg = perDeg;
-  m.VoidValue = -32768;
 }
 }  // namespace
 
@@ -52,10 +47,6 @@ TEST(CursorReadout, VoidAndMissingDensity) {
   m.RowsPerDeg = 0;
   m.SetCell(3, 4, -5);
   EXPECT_EQ(CursorReadout(m, 3, 4, 1), "(X,Y) = (3) (4)   Elevation = -5 m = -16.4 ft");
-}
-
-TEST(CursorReadout, UndoDebugText) {
-  EXPECT_EQ(UndoDebugText(2048, 1048576, 3, 0, 3), "Alc=2048  Lim=1048576  Cnt=3  T/H=0/3");
 }
 
 TEST(CursorReadout, SelectionSizeInCellsAndKilometres) {

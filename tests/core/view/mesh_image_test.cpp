@@ -2,17 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "core/mesh/mesh.h"
+#include "support/mesh_helpers.h"
 
 namespace {
-void Fill(TTMesh& m, int32_t cols, int32_t rows, int16_t v) {
-  ASSERT_TRUE(m.AllocSamples(cols, rows));
-  m.SetGridSize(cols, rows);
-  for (int64_t i = 0; i < int64_t(cols) * rows; ++i) m.Samples[i] = v;
-}
 
 // The colouring rule written out plainly, for comparison with the table.
 uint8_t Reference(int16_t s, int16_t lo, int16_t hi, int16_t voidValue, bool sea) {
@@ -26,12 +24,12 @@ uint8_t Reference(int16_t s, int16_t lo, int16_t hi, int16_t voidValue, bool sea
 }
 }  // namespace
 
-TEST(MeshImage, ColorCellsGivesTheFormulaForEverySample) {
+TEST(MeshImage, ColorCellsAndColorIndexGiveTheFormulaForEverySample) {
   // Every sample value once (256 x 256 grid), colored over a rectangle of
   // odd width so that row tails are handled too, for many colour ranges:
   // voids, sea, an empty or reversed range, samples beyond the range.
   TTMesh m;
-  Fill(m, 256, 256, 0);
+  MakeMesh(m, 256, 256, 0, 0);
   for (int i = 0; i < 65536; ++i) m.Samples[i] = int16_t(i - 32768);
   const TCellRect r{1, 254, 0, 255};
   const ptrdiff_t stride = 256;
@@ -51,10 +49,11 @@ TEST(MeshImage, ColorCellsGivesTheFormulaForEverySample) {
         ColorCells(m, r, sea, img.data(), stride);
         for (int y = 0; y < 256; ++y)
           for (int x = 0; x < 256; ++x) {
-            uint8_t want =
-                r.Contains(x, y) ? Reference(m.GetCell(x, y), lo, hi, voidValue, sea) : 77;
-            ASSERT_EQ(img[y * stride + x], want)
-                << "sample " << m.GetCell(x, y) << " range " << lo << ".." << hi;
+            const int16_t s = m.GetCell(x, y);
+            const uint8_t want = Reference(s, lo, hi, voidValue, sea);
+            ASSERT_EQ(img[y * stride + x], r.Contains(x, y) ? want : 77)
+                << "sample " << s << " range " << lo << ".." << hi;
+            ASSERT_EQ(ColorIndex(s, lo, hi, voidValue, sea), want) << s;  // the one-sample rule
           }
       }
 }
@@ -63,45 +62,35 @@ TEST(MeshImage, HatchedBandsCoverExactlyTheirRows) {
   // A two-tile-high mesh with a 1201-row north band and a 1200-row south band.
   TTMesh m;
   const int32_t cols = 50, rows = 3601;
-  Fill(m, cols, rows, 10);
+  MakeMesh(m, cols, rows, 10, -32768);
   m.AdjoNorth = 1201;
   m.AdjoSouth = 1200;
   std::vector<uint8_t> img(size_t(cols) * rows, 0);
   HatchAdjoBands(m, 85, img.data(), cols);
-  auto row = [&](int y) {
-    return std::vector<uint8_t>(img.begin() + y * cols, img.begin() + (y + 1) * cols);
-  };
   auto inked = [&](int y) {
-    int n = 0;
-    for (uint8_t v : row(y)) n += v == 85;
-    return n;
+    return int32_t(std::count(img.begin() + y * cols, img.begin() + (y + 1) * cols, 85));
   };
-  // Outline rows of the north band: whole rows 0 and 1200.
-  EXPECT_EQ(inked(0), cols);
-  EXPECT_EQ(inked(1200), cols);
+  // Outline rows: whole rows 0 and 1200 of the north band, 2401 and 3600 of the south band.
+  EXPECT_EQ(std::tuple(inked(0), inked(1200), inked(2401), inked(3600)),
+            std::tuple(cols, cols, cols, cols));
   // Inside: both border columns and the diagonal lines every 8 pixels.
   for (int y = 1; y < 1200; ++y) {
     ASSERT_EQ(img[y * cols], 85);
     ASSERT_EQ(img[y * cols + cols - 1], 85);
     for (int x = 1; x < cols - 1; ++x) ASSERT_EQ(img[y * cols + x] == 85, (x + y) % 8 == 7);
   }
-  // Between the bands nothing is drawn; the south band starts at row 2401.
+  // Between the bands nothing is drawn.
   for (int y = 1201; y < 2401; ++y) ASSERT_EQ(inked(y), 0) << y;
-  EXPECT_EQ(inked(2401), cols);
-  EXPECT_EQ(inked(3600), cols);
   // East and west bands run the full height.
   TTMesh e;
-  Fill(e, 30, 20, 10);
+  MakeMesh(e, 30, 20, 10, -32768);
   e.AdjoEast = 4;
   e.AdjoWest = 3;
   std::vector<uint8_t> im(30 * 20, 0);
   HatchAdjoBands(e, 85, im.data(), 30);
-  for (int y = 0; y < 20; ++y) {
-    EXPECT_EQ(im[y * 30 + 26], 85);  // first column of the east band
-    EXPECT_EQ(im[y * 30 + 29], 85);
-    EXPECT_EQ(im[y * 30 + 0], 85);
-    EXPECT_EQ(im[y * 30 + 2], 85);  // last column of the west band
-  }
+  for (int y = 0; y < 20; ++y)  // the outer and inner columns of both bands
+    EXPECT_EQ(std::vector<int>({im[y * 30], im[y * 30 + 2], im[y * 30 + 26], im[y * 30 + 29]}),
+              std::vector<int>(4, 85));
 }
 
 TEST(MeshImage, ViewSamplingPicksOneCellPerPixel) {

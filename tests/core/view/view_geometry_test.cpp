@@ -38,8 +38,7 @@ TEST(ViewGeometry, GridOfTwoByTwoTiles) {
   g = ComputeGridLines(1200, 1200, 2401, 2401, -4, 600, 600);
   EXPECT_EQ(g.Horizontal, (std::vector<int64_t>{300}));
   g = ComputeGridLines(20, 20, 41, 41, -32, 1, 1);
-  EXPECT_TRUE(g.Horizontal.empty());
-  EXPECT_TRUE(g.Vertical.empty());
+  EXPECT_TRUE(g.Horizontal.empty() && g.Vertical.empty());
 }
 
 TEST(ViewGeometry, RelativeScrollKept) {
