@@ -21,7 +21,7 @@ TTBmpPalette TestPalette() {
 
 }  // namespace
 
-TEST(BmpWriter, HeadersPaletteRowOrderAndPadding) {
+TEST(BmpWriter, HeadersPaletteRowOrderPaddingAndFailures) {
   TTempDir dir;
   const int w = 5, h = 3;  // 5 pixels pad to a stride of 8
   std::vector<uint8_t> pixels(w * h);
@@ -50,11 +50,8 @@ TEST(BmpWriter, HeadersPaletteRowOrderAndPadding) {
   // A width that is a multiple of four has no padding.
   ASSERT_TRUE(WriteBmp8(path, 4, 2, TestPalette(), [&](int32_t) { return pixels.data(); }));
   EXPECT_EQ(ReadFileBytes(path).size(), 54 + 1024 + 8u);
-}
 
-TEST(BmpWriter, FailureKeepsTheOldFileAndLeavesNoTemporary) {
-  TTempDir dir;
-  const std::string path = dir.File("old.bmp");
+  // A failure keeps the old file and leaves no temporary.
   { std::ofstream(path) << "precious"; }
   std::vector<uint8_t> row(16, 1);
   // The row source fails half-way, as an image that went away would.

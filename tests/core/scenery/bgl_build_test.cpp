@@ -30,7 +30,7 @@ void HgtGeometry(TTMesh& m, int n, int lat, int lon, int across, int down, bool 
 
 }  // namespace
 
-TEST(BglBuild, ProposalsFromTheMesh) {
+TEST(BglBuild, ProposalsAndCutTrimmingBandsToTheOverlap) {
   TTMesh m;
   HgtGeometry(m, 1200, 45, -122, 1, 1, false);
   EXPECT_EQ(DefaultBglName(m), "N46W122_N45W121");
@@ -49,17 +49,12 @@ TEST(BglBuild, ProposalsFromTheMesh) {
   EXPECT_EQ(DefaultLod(b), 10);
   const TBandChoices c = BandChoices(b, DefaultLod(b));
   EXPECT_TRUE(c.North.Enabled && c.South.Enabled && c.West.Enabled && c.East.Enabled);
-  EXPECT_EQ(c.North.Maximum, 3600);
-  EXPECT_EQ(c.East.Proposal, 283);
+  EXPECT_EQ(std::pair(c.North.Maximum, c.East.Proposal), std::pair(3600, 283));
   EXPECT_EQ(BandChoices(b, 9).West.Proposal, 171);
 
   EXPECT_EQ(LodLabelText(9), "76.40 m");
   EXPECT_EQ(LodLabelText(0), "39136.20 m");
-}
 
-TEST(BglBuild, CutTrimsBandsToTheOverlap) {
-  TTMesh m;
-  HgtGeometry(m, 1200, 45, -122, 1, 1, false);
   TBglCut cut;
   ASSERT_TRUE(CutMeshForBgl(m, TBandOverlap{5, 5, 5, 5}, cut));  // no bands: overlaps unused
   EXPECT_EQ(cut.Rect, m.GridRect);
