@@ -13,32 +13,26 @@
 
 namespace {
 
-// The geometry of an HGT mosaic (no samples needed for the cut): tilesAcross
-// x tilesDown tiles of N cells per degree south-west at (lat, lon), with
-// bands as the multiple-tile loader makes them (N + 1 north and east, N south
-// and west; the bounds include the bands).
-void HgtGeometry(TTMesh& m, int n, int lat, int lon, int across, int down, bool north, bool south,
-                 bool west, bool east) {
-  const int bandsAcross = (west ? 1 : 0) + (east ? 1 : 0);
-  const int bandsDown = (north ? 1 : 0) + (south ? 1 : 0);
-  m.SetGridSize((across + bandsAcross) * n + 1, (down + bandsDown) * n + 1);
+// An HGT mosaic's geometry, with or without bands all round as the multiple-tile
+// loader makes them (n + 1 north and east, n south and west, in the bounds).
+void HgtGeometry(TTMesh& m, int n, int lat, int lon, int across, int down, bool bands) {
+  const int b = bands ? 1 : 0;
+  m.SetGridSize((across + 2 * b) * n + 1, (down + 2 * b) * n + 1);
   m.RowsPerDeg = m.ColsPerDeg = n;
-  m.MinLat = float(lat - (south ? 1 : 0));
-  m.MaxLat = float(lat + down + (north ? 1 : 0));
-  m.MinLon = float(lon - (west ? 1 : 0));
-  m.MaxLon = float(lon + across + (east ? 1 : 0));
-  m.AdjoNorth = north ? n + 1 : 0;
-  m.AdjoSouth = south ? n : 0;
-  m.AdjoWest = west ? n : 0;
-  m.AdjoEast = east ? n + 1 : 0;
+  m.MinLat = float(lat - b);
+  m.MaxLat = float(lat + down + b);
+  m.MinLon = float(lon - b);
+  m.MaxLon = float(lon + across + b);
+  m.AdjoNorth = m.AdjoEast = b * (n + 1);
+  m.AdjoSouth = m.AdjoWest = b * n;
   m.VoidValue = -32768;
 }
 
 }  // namespace
 
-TEST(BglBuild, ProposalsFromTheMesh) {
+TEST(BglBuild, ProposalsAndCutTrimmingBandsToTheOverlap) {
   TTMesh m;
-  HgtGeometry(m, 1200, 45, -122, 1, 1, false, false, false, false);
+  HgtGeometry(m, 1200, 45, -122, 1, 1, false);
   EXPECT_EQ(DefaultBglName(m), "N46W122_N45W121");
   EXPECT_EQ(DefaultBglPath("/fs9/Addon Scenery/scenery", m),
             JoinPath("/fs9/Addon Scenery/scenery", "N46W122_N45W121.bgl"));
@@ -50,29 +44,24 @@ TEST(BglBuild, ProposalsFromTheMesh) {
 
   // Bands are left out of the name; southern and eastern hemispheres.
   TTMesh b;
-  HgtGeometry(b, 3600, -10, 8, 2, 1, true, true, true, true);
+  HgtGeometry(b, 3600, -10, 8, 2, 1, true);
   EXPECT_EQ(DefaultBglName(b), "S09E008_S10E010");
   EXPECT_EQ(DefaultLod(b), 10);
   const TBandChoices c = BandChoices(b, DefaultLod(b));
   EXPECT_TRUE(c.North.Enabled && c.South.Enabled && c.West.Enabled && c.East.Enabled);
-  EXPECT_EQ(c.North.Maximum, 3600);
-  EXPECT_EQ(c.East.Proposal, 283);
+  EXPECT_EQ(std::pair(c.North.Maximum, c.East.Proposal), std::pair(3600, 283));
   EXPECT_EQ(BandChoices(b, 9).West.Proposal, 171);
 
   EXPECT_EQ(LodLabelText(9), "76.40 m");
   EXPECT_EQ(LodLabelText(0), "39136.20 m");
-}
 
-TEST(BglBuild, CutTrimsBandsToTheOverlap) {
-  TTMesh m;
-  HgtGeometry(m, 1200, 45, -122, 1, 1, false, false, false, false);
   TBglCut cut;
   ASSERT_TRUE(CutMeshForBgl(m, TBandOverlap{5, 5, 5, 5}, cut));  // no bands: overlaps unused
   EXPECT_EQ(cut.Rect, m.GridRect);
   EXPECT_EQ(std::pair(cut.Cols, cut.Bounds.North), std::pair(1201, 46.0f));
 
   // One tile with all four bands: 3 x 3 tiles of grid.
-  HgtGeometry(m, 1200, 45, -122, 1, 1, true, true, true, true);
+  HgtGeometry(m, 1200, 45, -122, 1, 1, true);
   ASSERT_TRUE(CutMeshForBgl(m, TBandOverlap{171, 100, 50, 30}, cut));
   // North band rows 0..1200 (1200 shared with the main area): keep 171 rows.
   EXPECT_EQ(cut.Rect, (TCellRect{1200 - 50, 2400 + 30, 1200 - 171, 2400 + 100}));
@@ -106,9 +95,8 @@ TEST(BglBuild, InfListTempFilesAndStatus) {
   TTempDir dir;
   const TBglTempFiles files = BglTempFiles(dir.Path() + "/");
   EXPECT_EQ(files.Raster, dir.File("tempmesh.ras"));
-  EXPECT_EQ(files.SourceInf, dir.File("tempsrc.inf"));
   TTMesh m;
-  HgtGeometry(m, 1200, 45, -122, 1, 1, false, false, false, false);
+  HgtGeometry(m, 1200, 45, -122, 1, 1, false);
   TBglCut cut;
   ASSERT_TRUE(CutMeshForBgl(m, TBandOverlap{}, cut));
   EXPECT_EQ(WriteBglInfFiles(m, cut, 9, 0, files, dir.File("out.bgl"), TToolPathForm::Host), "");

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
+#include <cmath>
 #include <tuple>
 #include <vector>
 
@@ -33,12 +33,9 @@ TEST(MeshImage, ColorCellsAndColorIndexGiveTheFormulaForEverySample) {
   for (int i = 0; i < 65536; ++i) m.Samples[i] = int16_t(i - 32768);
   const TCellRect r{1, 254, 0, 255};
   const ptrdiff_t stride = 256;
-  std::vector<std::pair<int16_t, int16_t>> ranges{{0, 1000}, {-500, 8848}, {-32768, 32767},
-                                                  {7, 7},    {100, -100},  {0, 1},
-                                                  {0, 253},  {-11, 1254},  {3, 3 + 253 * 7}};
-  std::mt19937 rng(3);
-  for (int i = 0; i < 30; ++i)
-    ranges.push_back({int16_t(int(rng() % 4000) - 1000), int16_t(int(rng() % 9000))});
+  const std::pair<int16_t, int16_t> ranges[]{{0, 1000}, {-500, 8848}, {-32768, 32767},
+                                             {7, 7},    {100, -100},  {0, 1},
+                                             {0, 253},  {-11, 1254},  {3, 3 + 253 * 7}};
   for (auto [lo, hi] : ranges)
     for (bool sea : {false, true})
       for (int16_t voidValue : {int16_t(-32768), int16_t(0), int16_t(55)}) {
