@@ -37,12 +37,13 @@ TEST(CliBgl, CompilesAMeshWithTheStandIn) {
   const std::string tail = "Resample has finished.  Resulting BGL has 0.96 KB\n";
   EXPECT_TRUE(r.out.ends_with(tail)) << r.out;
 
-  // Extra INF first, then the generated source and destination. (Through
-  // Wine: wine_test.cpp.)
+  // Extra INF first, then the generated source and destination; the
+  // compiler runs in its own folder. (Through Wine: wine_test.cpp.)
   const std::string l = ReadFileText(log);
   const size_t extra = l.find("arg " + dir.File("extra.inf")), src = l.find("tempsrc.inf"),
                dst = l.find("tempdst.inf");
   EXPECT_TRUE(extra < src && src < dst) << l;
+  EXPECT_NE(l.find("cwd " + kStandIn.substr(0, kStandIn.rfind('/')) + "\n"), std::string::npos);
   EXPECT_NE(l.find("key Source.BaseValue=12\n"), std::string::npos);
 
   // --keep-temp: a fresh private folder, named just before the status line.

@@ -100,19 +100,15 @@ QColor Pixel(TFormViewMesh& f, int x, int y) {
   return QColor(f.ScrollBoxMesh->Buffer().pixel(x, y));
 }
 
-// One degree at N45W122 of 120 cells per degree, optionally with a band of
-// a degree all round and a void.
-std::unique_ptr<TTMesh> MakeMesh(bool bands, bool withVoid = false) {
-  const int n = 120, extra = bands ? 1 : 0;
+// N46W123 to N47W122 with a band of a degree all round, 120 cells per degree.
+std::unique_ptr<TTMesh> BandedMesh() {
   TTestMeshLayout l;
-  l.Cols = l.Rows = (1 + 2 * extra) * n + 1;
-  l.RowsPerDeg = l.ColsPerDeg = n;
-  l.MinLat = 45 - extra, l.MaxLat = 46 + extra, l.MinLon = -122 - extra, l.MaxLon = -121 + extra;
-  l.AdjoNorth = l.AdjoEast = extra * (n + 1);
-  l.AdjoSouth = l.AdjoWest = extra * n;
-  auto m = MakeTestMesh(l, [](int32_t x, int32_t y) { return int16_t(x + y); });
-  if (withVoid) m->SetCell(3, 3, -32768);
-  return m;
+  l.Cols = l.Rows = 3 * 120 + 1;
+  l.RowsPerDeg = l.ColsPerDeg = 120;
+  l.MinLat = 45, l.MaxLat = 48, l.MinLon = -124, l.MaxLon = -121;
+  l.AdjoNorth = l.AdjoEast = 121;
+  l.AdjoSouth = l.AdjoWest = 120;
+  return MakeTestMesh(l, [](int32_t x, int32_t y) { return int16_t(x + y); });
 }
 
 bool TempFilesExist(const std::string& tempDir) {
@@ -665,7 +661,7 @@ class FormViewMeshTest : public QObject {
 
   void optionsDialog() {
     TMessageRecorder rec;
-    auto plain = MakeMesh(false), banded = MakeMesh(true);
+    auto plain = Mesh(121, 121), banded = BandedMesh();
     TFormCreateBGLOpt d;
     d.SetupFromMesh(*plain, "/scenery");
     QVERIFY(!d.SpinEditExtraBandNorth->isEnabled() && !d.LabelBandEast->isEnabled());
@@ -725,7 +721,7 @@ class FormViewMeshTest : public QObject {
   void runFromTheWindowAndRestore() {
     TMessageRecorder rec;
     TFormViewMesh f;
-    QVERIFY(f.AttachMesh(MakeMesh(false)));
+    QVERIFY(f.AttachMesh(Mesh(121, 121)));
     ProgCfg.ResamplePath = STANDIN_RESAMPLE_PATH;
     ProgCfg.BGLFolder = dir_.path().toStdString();
     bool inputDuringRun = true;
@@ -742,7 +738,7 @@ class FormViewMeshTest : public QObject {
     f.miCreateBGLFromCurrentMesh->trigger();
     SetBglOptionsHook({});
     QVERIFY(ticks > 5 && !inputDuringRun && f.UserInputEnabled());
-    QCOMPARE(proposed, dir_.filePath("N46W122_N45W121.bgl"));
+    QCOMPARE(proposed, dir_.filePath("N48W123_N47W122.bgl"));
     QVERIFY(rec.Texts().isEmpty());
     QPointer<TFormResampleOutput> out;
     for (QWidget* w : QApplication::topLevelWidgets())
@@ -757,7 +753,8 @@ class FormViewMeshTest : public QObject {
   // Where the window's handling differs: no compiler, a declined void
   // question, a program that does not start, a crash.
   void failedRunsLeaveNothingBehind() {
-    auto mesh = MakeMesh(false, true);
+    auto mesh = Mesh(121, 121);
+    mesh->SetCell(3, 3, kVoid);
     const QString notExe = dir_.filePath("plain.txt");
     WriteAll(notExe, "just text");
     struct TCase {
@@ -778,7 +775,7 @@ class FormViewMeshTest : public QObject {
       TBglCommandEnv env = Env(*mesh);
       if (*c.path) env.ResamplePath = dir_.filePath(c.path).toStdString();
       qputenv("STANDIN_MODE", c.mode);
-      QFile::remove(dir_.filePath("N46W122_N45W121.bgl"));
+      QFile::remove(dir_.filePath("N48W123_N47W122.bgl"));
       QPointer<TFormResampleOutput> w = Run(env);
       if (!c.status.isEmpty()) {
         QVERIFY(w && w->BitBtnClose->isEnabled());
@@ -795,7 +792,7 @@ class FormViewMeshTest : public QObject {
   // A hanging compiler is stopped from its output window, or by closing the
   // window that started it.
   void stuckCompilerCanBeStopped() {
-    auto mesh = MakeMesh(false);
+    auto mesh = Mesh(121, 121);
     TMessageRecorder rec;
     qputenv("STANDIN_DURATION_MS", "120000");
     TFormViewMesh owner;
