@@ -65,12 +65,6 @@ void Click(TFormViewMesh& f, std::initializer_list<QPoint> points) {
   }
 }
 
-void Drag(TFormViewMesh& f, int x0, int y0, int x1, int y1) {
-  f.PaintBoxMeshMouseDown(Qt::LeftButton, x0, y0);
-  f.PaintBoxMeshMouseMove(x1, y1);
-  f.PaintBoxMeshMouseUp(Qt::LeftButton, x1, y1);
-}
-
 // Sets a dialog's fields by name when it opens, accepts it, then `then`.
 void Accept(std::vector<std::pair<const char*, int>> fields, std::function<void()> then = {}) {
   OnNextModal([fields, then](QWidget* d) {
@@ -299,7 +293,9 @@ class FormViewMeshTest : public QObject {
     Click(f, {QPoint(30, 30)});  // no movement: nothing selected
     QVERIFY(!f.RectSelected && !f.miUnselect->isEnabled());
     QCOMPARE(f.Mesh->SelRect, f.Mesh->GridRect);
-    Drag(f, 2390, 2395, 9000, 9000);  // held to the paint box
+    f.PaintBoxMeshMouseDown(Qt::LeftButton, 2390, 2395);
+    f.PaintBoxMeshMouseMove(9000, 9000);
+    f.PaintBoxMeshMouseUp(Qt::LeftButton, 9000, 9000);  // held to the paint box
     QCOMPARE(f.Mesh->SelRect, (TCellRect{2390, 2400, 2395, 2400}));
     f.FormKeyDown(Qt::Key_Escape, Qt::NoModifier);
     QVERIFY(!f.RectSelected);
