@@ -14,13 +14,6 @@
 #include "ui/widgets/ui_state.h"
 
 namespace {
-// Adds the key; true when it was there already.
-bool Contains(QSet<QChar>& keys, QChar key) {
-  const bool had = keys.contains(key);
-  keys.insert(key);
-  return had;
-}
-
 void Load(TFormViewMesh& f, bool edit) {
   ProgCfg.MaxMemUndo = 16;
   // A 5 x 5 void for the fills.
@@ -51,10 +44,6 @@ class FormViewMeshComfortTest : public QObject {
     f.miSaveAsHGXClick();
     QVERIFY(!f.windowTitle().endsWith('*'));
     QVERIFY(f.LabelEnding->text().startsWith("Saved a.hgx in "));
-    f.miUndoClick();  // away from the saved state and back
-    QVERIFY(f.windowTitle().endsWith('*'));
-    f.miRedoClick();
-    QVERIFY(!f.windowTitle().endsWith('*'));
   }
 
   void saveQuestionOnCloseMeshAndExit() {
@@ -172,10 +161,11 @@ class FormViewMeshComfortTest : public QObject {
     QCOMPARE(WithMnemonic("File", taken), QString("F&ile"));
     TFormViewMesh f;
     for (QMenu* m : f.menuBar()->findChildren<QMenu*>()) {
-      QSet<QChar> keys;  // no key twice in one menu
+      QList<QChar> keys;  // no key twice in one menu
       for (QAction* a : m->actions())
         if (const qsizetype at = a->text().indexOf('&'); at >= 0)
-          QVERIFY2(!Contains(keys, a->text()[at + 1].toLower()), qPrintable(a->text()));
+          keys << a->text()[at + 1].toLower();
+      QVERIFY2(QSet<QChar>(keys.begin(), keys.end()).size() == keys.size(), qPrintable(m->title()));
     }
     for (QAction* a : f.menuBar()->actions() + f.mFile->actions() + f.mEdit->actions())
       QVERIFY2(a->isSeparator() || a->text().contains('&'), qPrintable(a->text()));
