@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/base/file_util.h"
+#include "core/formats/raster_rules.h"
 #include "core/mesh/mesh.h"
 #include "core/tiles/multi_hgt.h"
 #include "core/tiles/tile_names.h"
@@ -144,12 +145,7 @@ TTDemLoadResult LoadMultiDem(TTMesh& mesh, const TTDemMosaicRequest& request,
   if (mesh.Kind == 1 || mesh.Kind == 2) {
     SetTileBandWidths(mesh, mesh.Kind, request.Bands);
   } else {
-    const auto rowsBand = int32_t(std::trunc(mesh.RowsPerDeg));
-    const auto colsBand = int32_t(std::trunc(mesh.ColsPerDeg));
-    mesh.AdjoNorth = request.Bands.North ? rowsBand : 0;
-    mesh.AdjoSouth = request.Bands.South ? rowsBand : 0;
-    mesh.AdjoWest = request.Bands.West ? colsBand : 0;
-    mesh.AdjoEast = request.Bands.East ? colsBand : 0;
+    SetDegreeBandWidths(mesh, request.Bands);
   }
   return result;
 }

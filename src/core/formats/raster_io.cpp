@@ -127,6 +127,15 @@ bool SaveRaster(const TTMesh& mesh, std::FILE* file, const TCellRect& rect, int1
   return true;
 }
 
+void SetDegreeBandWidths(TTMesh& mesh, const TTBandFlags& bands) {
+  const int32_t bandRows = int32_t(std::trunc(mesh.RowsPerDeg));
+  const int32_t bandCols = int32_t(std::trunc(mesh.ColsPerDeg));
+  mesh.AdjoNorth = bands.North ? bandRows : 0;
+  mesh.AdjoSouth = bands.South ? bandRows : 0;
+  mesh.AdjoWest = bands.West ? bandCols : 0;
+  mesh.AdjoEast = bands.East ? bandCols : 0;
+}
+
 std::string LoadRasterMesh(TTMesh& mesh, const TTRasterImport& in, TTProgress* progress) {
   mesh.Kind = 0;
   mesh.FileName = FileNamePart(in.Path);
@@ -139,12 +148,7 @@ std::string LoadRasterMesh(TTMesh& mesh, const TTRasterImport& in, TTProgress* p
   mesh.TileCount = mesh.TilesAcross = mesh.TilesDown = 1;
   mesh.RowsPerDeg = double(in.Rows) / (double(in.Rect.MaxLat) - in.Rect.MinLat);
   mesh.ColsPerDeg = double(in.Cols) / (double(in.Rect.MaxLon) - in.Rect.MinLon);
-  const int32_t bandRows = int32_t(std::trunc(mesh.RowsPerDeg));
-  const int32_t bandCols = int32_t(std::trunc(mesh.ColsPerDeg));
-  mesh.AdjoNorth = in.Bands.North ? bandRows : 0;
-  mesh.AdjoSouth = in.Bands.South ? bandRows : 0;
-  mesh.AdjoWest = in.Bands.West ? bandCols : 0;
-  mesh.AdjoEast = in.Bands.East ? bandCols : 0;
+  SetDegreeBandWidths(mesh, in.Bands);
   if (!mesh.AllocSamples(in.Cols, in.Rows)) return "Not enough memory available.";
   if (!LoadRaster(mesh, in.Path, in.Rows, in.Cols, in.MsbFirst, false, false, 0, 0, progress)) {
     mesh.Samples.Clear();

@@ -29,6 +29,10 @@ struct TTRasterImport {
   TTBandFlags Bands;
 };
 
+// Each ticked side gets a band one whole degree wide in cells of the mesh's
+// densities (truncated), the others none.
+void SetDegreeBandWidths(TTMesh& mesh, const TTBandFlags& bands);
+
 // Builds a raster mesh into a fresh mesh: geometry, density, bands, samples.
 // Returns empty on success, else the message for the user ("Not enough
 // memory available." or "Could not load file."); the mesh's samples are then
