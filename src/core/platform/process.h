@@ -48,3 +48,9 @@ std::string ExecutableFolder();
 // Linux, %APPDATA%\NAME on Windows), without a trailing separator.
 std::string UserConfigFolder(const std::string& appName);
 long ProcessId();
+
+// A shared library opened at run time (dlopen / LoadLibrary), for parts whose
+// dependencies are too costly to load at every start. Null on failure, with
+// the system's reason in `error`. Modules stay loaded until the program ends.
+void* OpenModule(const std::string& path, std::string* error);
+void* ModuleSymbol(void* module, const char* name);

@@ -1,5 +1,6 @@
 #ifndef _WIN32
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -173,5 +174,18 @@ std::string UserConfigFolder(const std::string& appName) {
 }
 
 long ProcessId() { return long(getpid()); }
+
+void* OpenModule(const std::string& path, std::string* error) {
+  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!module && error) {
+    const char* why = dlerror();
+    *error = why ? why : "cannot be loaded";
+  }
+  return module;
+}
+
+void* ModuleSymbol(void* module, const char* name) {
+  return module ? dlsym(module, name) : nullptr;
+}
 
 #endif

@@ -222,4 +222,15 @@ std::string UserConfigFolder(const std::string& appName) {
 
 long ProcessId() { return long(GetCurrentProcessId()); }
 
+void* OpenModule(const std::string& path, std::string* error) {
+  HMODULE module = LoadLibraryW(WideFromUtf8(path).c_str());
+  if (!module && error) *error = "cannot be loaded (error " + std::to_string(GetLastError()) + ")";
+  return reinterpret_cast<void*>(module);
+}
+
+void* ModuleSymbol(void* module, const char* name) {
+  return module ? reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name))
+                : nullptr;
+}
+
 #endif
