@@ -92,7 +92,7 @@ void BM_RecolorWholeGrid(benchmark::State& state) {
   w->Unselect();
   for (auto _ : state) {
     w->RecolorSelRect();
-    benchmark::DoNotOptimize(w->MeshBitmap.constBits());
+    benchmark::DoNotOptimize(w->Doc.Image().Bits.get());
   }
   state.counters["cells/s"] =
       benchmark::Counter(double(w->Mesh->GridRect.CellCount()) * double(state.iterations()),
@@ -106,7 +106,7 @@ void BM_RecolorMissingTile(benchmark::State& state) {
   w->Doc.MissingTiles = TTMissingTiles{{w->Mesh->GridRect}, 12345};
   for (auto _ : state) {
     w->RecolorSelRect();
-    benchmark::DoNotOptimize(w->MeshBitmap.constBits());
+    benchmark::DoNotOptimize(w->Doc.Image().Bits.get());
   }
   w->Doc.MissingTiles = TTMissingTiles{};
 }

@@ -1,5 +1,6 @@
 #include "core/document/document.h"
 
+#include <algorithm>
 #include <new>
 
 #include "core/edit/undo_list.h"
@@ -39,6 +40,12 @@ TTDocument::TAttach TTDocument::Attach(std::unique_ptr<TTMesh> mesh, uint32_t un
     Close();
     return noMemory ? TAttach::NoMemory : TAttach::ImageFailed;
   }
+  try {
+    pending_.assign(size_t(Mesh->Rows), TPending{});
+  } catch (const std::bad_alloc&) {
+    Close();
+    return TAttach::NoMemory;
+  }
   MaskBitmap.Reset(TCellRect{});
   MarkSaved();
   Recolor(Mesh->SelRect);
@@ -50,6 +57,8 @@ void TTDocument::Close() {
   UndoList.reset();
   Mesh.reset();
   image_ = TTImageBuffer{};
+  pending_ = std::vector<TPending>{};
+  pendingTop_ = 0, pendingBottom_ = -1;
   MaskBitmap.Reset(TCellRect{});
   PolySel.Clear();
   RectSelected = false;
@@ -59,12 +68,79 @@ void TTDocument::Close() {
 
 void TTDocument::Recolor(const TCellRect& rect) {
   if (!Mesh || Mesh->Samples.Empty() || !image_.Bits) return;
-  const TCellRect r = Hillshade ? ShadeRect(*Mesh, rect) : rect;
+  const TCellRect g{0, Mesh->Cols - 1, 0, Mesh->Rows - 1};
+  TCellRect r = Hillshade ? ShadeRect(*Mesh, rect) : rect;
+  r = TCellRect{std::max(r.Left, g.Left), std::min(r.Right, g.Right), std::max(r.Top, g.Top),
+                std::min(r.Bottom, g.Bottom)};
+  if (r.IsEmpty()) return;
+  for (int32_t y = r.Top; y <= r.Bottom; ++y) {
+    TPending& p = pending_[size_t(y)];
+    if (p.First > p.Last)
+      p = TPending{r.Left, r.Right};
+    else
+      p = TPending{std::min(p.First, r.Left), std::max(p.Last, r.Right)};
+  }
+  if (pendingTop_ > pendingBottom_) {
+    pendingTop_ = r.Top, pendingBottom_ = r.Bottom;
+  } else {
+    pendingTop_ = std::min(pendingTop_, r.Top), pendingBottom_ = std::max(pendingBottom_, r.Bottom);
+  }
+}
+
+void TTDocument::ColorNow(const TCellRect& r) {
   ColorCells(*Mesh, r, SeaAsBlue, image_.Bits.get(), image_.Stride);
   if (Hillshade) ShadeCells(*Mesh, r, image_.Bits.get(), image_.Stride);
   HatchMissingTiles(*Mesh, MissingTiles, r, image_.Bits.get(), image_.Stride);
   if (Mesh->HasAdjoBands() && HatchBands)
-    HatchAdjoBands(*Mesh, HatchIndex(), image_.Bits.get(), image_.Stride);
+    HatchAdjoBands(*Mesh, HatchIndex(), image_.Bits.get(), image_.Stride, &r);
+}
+
+const TTImageBuffer& TTDocument::ImageOver(const TCellRect& cells) {
+  if (!Mesh || !image_.Bits) return image_;
+  const int32_t top = std::max(cells.Top, pendingTop_);
+  const int32_t bottom = std::min(cells.Bottom, pendingBottom_);
+  // Rows wanting the same columns are coloured as one rectangle: after a
+  // load or a new colour range that is the whole view at once.
+  TCellRect run{0, -1, 0, -1};
+  auto flush = [&] {
+    if (!run.IsEmpty()) ColorNow(run);
+    run = TCellRect{0, -1, 0, -1};
+  };
+  for (int32_t y = top; y <= bottom; ++y) {
+    TPending& p = pending_[size_t(y)];
+    const int32_t from = std::max(p.First, cells.Left), to = std::min(p.Last, cells.Right);
+    if (from > to) {
+      flush();
+      continue;
+    }
+    // What stays pending must remain one span: a view inside the span takes
+    // the span's right part with it.
+    TCellRect want{from, p.Last, y, y};
+    if (from == p.First && to < p.Last) want.Right = to;
+    if (want.Left == p.First)
+      p.First = want.Right + 1;
+    else
+      p.Last = want.Left - 1;
+    if (!run.IsEmpty() && run.Left == want.Left && run.Right == want.Right && run.Bottom == y - 1) {
+      run.Bottom = y;
+    } else {
+      flush();
+      run = want;
+    }
+  }
+  flush();
+  // Trim the bounds of the rows that may still be pending.
+  while (pendingTop_ <= pendingBottom_ &&
+         pending_[size_t(pendingTop_)].First > pending_[size_t(pendingTop_)].Last)
+    ++pendingTop_;
+  while (pendingBottom_ >= pendingTop_ &&
+         pending_[size_t(pendingBottom_)].First > pending_[size_t(pendingBottom_)].Last)
+    --pendingBottom_;
+  return image_;
+}
+
+const TTImageBuffer& TTDocument::Image() {
+  return Mesh ? ImageOver(TCellRect{0, Mesh->Cols - 1, 0, Mesh->Rows - 1}) : image_;
 }
 
 void TTDocument::RecomputeColors(TTProgress* progress) {

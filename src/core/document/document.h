@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/mesh/cell_mask.h"
 #include "core/mesh/cell_rect.h"
@@ -57,15 +58,21 @@ class TTDocument {
   bool RectSelected = false;
   std::unique_ptr<TTUndoList> UndoList;
 
-  // The image and how it is coloured.
-  const TTImageBuffer& Image() const { return image_; }
+  // The image and how it is coloured. Colouring waits until the cells are
+  // shown: a load or a change of the whole colour range costs only the rows
+  // in view. ImageOver colours what is pending within `cells` (the view);
+  // Image colours all of it; ImageBuffer is the buffer as it stands, for
+  // wrapping it once.
+  const TTImageBuffer& ImageOver(const TCellRect& cells);
+  const TTImageBuffer& Image();
+  const TTImageBuffer& ImageBuffer() const { return image_; }
   bool SeaAsBlue = false;
   bool HatchBands = true;
   bool Hillshade = false;  // relief shading over the grays (core/view/hillshade.h)
   TTMissingTiles MissingTiles;
-  // Recomputes the image over `rect` (one cell more with Hillshade, whose
-  // lighting depends on the neighbours) with the missing tiles' hatch, then
-  // hatches the bands.
+  // The image over `rect` (one cell more with Hillshade, whose lighting
+  // depends on the neighbours) is to be coloured again from the samples, with
+  // the missing tiles' and the bands' hatch, before it is next shown.
   void Recolor(const TCellRect& rect);
   // New colour range from fresh statistics, and the whole image.
   void RecomputeColors(TTProgress* progress = nullptr);
@@ -99,6 +106,14 @@ class TTDocument {
 
  private:
   TTImageBuffer image_;
+  // Per image row, the columns still to colour (first > last: none); a row
+  // keeps one span, so a view inside a span colours the span's right part too.
+  struct TPending {
+    int32_t First = 0, Last = -1;
+  };
+  std::vector<TPending> pending_;
+  int32_t pendingTop_ = 0, pendingBottom_ = -1;  // rows that may have a span
+  void ColorNow(const TCellRect& rect);
   bool modified_ = false;
   static constexpr uint64_t kUnreachable = ~uint64_t(0);
   uint64_t saved_state_ = 0;  // the undo list's State() when last saved

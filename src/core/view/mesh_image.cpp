@@ -101,30 +101,40 @@ void ColorCells(const TTMesh& mesh, const TCellRect& rect, bool seaAsBlue, uint8
   }
 }
 
-void HatchRect(const TCellRect& r, uint8_t ink, uint8_t* image, ptrdiff_t stride) {
+void HatchRect(const TCellRect& rect, uint8_t ink, uint8_t* image, ptrdiff_t stride,
+               const TCellRect* clip) {
+  const TCellRect r = rect;
   if (r.IsEmpty()) return;
-  for (int32_t y = r.Top; y <= r.Bottom; ++y) {
+  // The outline and the pattern belong to the whole rectangle; a clip only
+  // limits what is written.
+  const int32_t top = clip ? std::max(r.Top, clip->Top) : r.Top;
+  const int32_t bottom = clip ? std::min(r.Bottom, clip->Bottom) : r.Bottom;
+  const int32_t left = clip ? std::max(r.Left, clip->Left) : r.Left;
+  const int32_t right = clip ? std::min(r.Right, clip->Right) : r.Right;
+  if (left > right) return;
+  for (int32_t y = top; y <= bottom; ++y) {
     uint8_t* row = image + ptrdiff_t(y) * stride;
     if (y == r.Top || y == r.Bottom) {
-      std::memset(row + r.Left, ink, size_t(r.Width()));
+      std::memset(row + left, ink, size_t(right - left + 1));
       continue;
     }
-    row[r.Left] = ink;
-    row[r.Right] = ink;
+    if (left == r.Left) row[r.Left] = ink;
+    if (right == r.Right) row[r.Right] = ink;
     // Lines rising to the right: pixels with (x + y) mod 8 == 7, the
     // pattern anchored at the image origin so that neighbouring bands meet.
-    int32_t x0 = r.Left + 1;
-    int32_t first = x0 + ((7 - (x0 + y) % 8) + 8) % 8;
-    for (int32_t x = first; x < r.Right; x += 8) row[x] = ink;
+    const int32_t x0 = std::max(r.Left + 1, left);
+    const int32_t first = x0 + ((7 - (x0 + y) % 8) + 8) % 8;
+    for (int32_t x = first; x < r.Right && x <= right; x += 8) row[x] = ink;
   }
 }
 
-void HatchAdjoBands(const TTMesh& mesh, uint8_t ink, uint8_t* image, ptrdiff_t stride) {
+void HatchAdjoBands(const TTMesh& mesh, uint8_t ink, uint8_t* image, ptrdiff_t stride,
+                    const TCellRect* clip) {
   const TCellRect& g = mesh.GridRect;
   auto band = [&](int32_t l, int32_t r, int32_t t, int32_t b) {
     TCellRect rc{std::max(l, g.Left), std::min(r, g.Right), std::max(t, g.Top),
                  std::min(b, g.Bottom)};
-    HatchRect(rc, ink, image, stride);
+    HatchRect(rc, ink, image, stride, clip);
   };
   if (mesh.AdjoNorth != 0) band(g.Left, g.Right, g.Top, g.Top + mesh.AdjoNorth - 1);
   if (mesh.AdjoSouth != 0) band(g.Left, g.Right, g.Bottom - mesh.AdjoSouth + 1, g.Bottom);
@@ -192,4 +202,19 @@ void SampleView(const TTViewSampler& s, int64_t originX, int64_t originY, int32_
     prevRow = r;
     prevOut = dst;
   }
+}
+
+TCellRect ViewCells(const TTViewSampler& s, int64_t originX, int64_t originY, int32_t width,
+                    int32_t height) {
+  const int64_t boxW = ZoomedExtent(s.ImageWidth, s.Zoom);
+  const int64_t boxH = ZoomedExtent(s.ImageHeight, s.Zoom);
+  const int64_t x0 = std::max<int64_t>(originX, 0), y0 = std::max<int64_t>(originY, 0);
+  const int64_t x1 = std::min<int64_t>(originX + width, boxW);
+  const int64_t y1 = std::min<int64_t>(originY + height, boxH);
+  if (width <= 0 || height <= 0 || x1 <= x0 || y1 <= y0) return TCellRect{0, -1, 0, -1};
+  auto cell = [](int64_t pixel, int zoom, int32_t count) {
+    return static_cast<int32_t>(std::min<int64_t>(PixelToCell(pixel, zoom), count - 1));
+  };
+  return TCellRect{cell(x0, s.Zoom, s.ImageWidth), cell(x1 - 1, s.Zoom, s.ImageWidth),
+                   cell(y0, s.Zoom, s.ImageHeight), cell(y1 - 1, s.Zoom, s.ImageHeight)};
 }

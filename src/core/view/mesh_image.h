@@ -35,10 +35,13 @@ void ColorCells(const TTMesh& mesh, const TCellRect& rect, bool seaAsBlue, uint8
 
 // Hatches the adjoining bands (north, south, east, west in this order): a
 // one-pixel outline along each band's border and backward-diagonal lines
-// (rising to the right, every 8 pixels) inside, in index `ink`.
-void HatchAdjoBands(const TTMesh& mesh, uint8_t ink, uint8_t* image, ptrdiff_t stride);
+// (rising to the right, every 8 pixels) inside, in index `ink`; only the
+// pixels within `clip` (all of them without one) are drawn.
+void HatchAdjoBands(const TTMesh& mesh, uint8_t ink, uint8_t* image, ptrdiff_t stride,
+                    const TCellRect* clip = nullptr);
 // One band rectangle (inclusive cells), as HatchAdjoBands draws it.
-void HatchRect(const TCellRect& rect, uint8_t ink, uint8_t* image, ptrdiff_t stride);
+void HatchRect(const TCellRect& rect, uint8_t ink, uint8_t* image, ptrdiff_t stride,
+               const TCellRect* clip = nullptr);
 
 // The tiles a multiple-tile load did not find: each rectangle is one tile's
 // own cells, which the load set to Value.
@@ -69,3 +72,6 @@ struct TTViewSampler {
 };
 void SampleView(const TTViewSampler& src, int64_t originX, int64_t originY, int32_t width,
                 int32_t height, uint32_t* out, ptrdiff_t outStridePixels);
+// The image cells that SampleView reads for the same view (empty for none).
+TCellRect ViewCells(const TTViewSampler& src, int64_t originX, int64_t originY, int32_t width,
+                    int32_t height);

@@ -59,6 +59,7 @@ void TFormViewMesh::miSaveAsBMPClick() {
   if (path.isEmpty()) return;
 
   TTBmpPalette palette{};
+  Doc.Image();  // every row coloured
   const QList<QRgb> table = MeshBitmap.colorTable();
   for (int i = 0; i < 256 && i < table.size(); ++i) palette[i] = table[i];
   const QImage& image = MeshBitmap;
@@ -95,6 +96,7 @@ void TFormViewMesh::miCopyToClipboardClick() {
   // The image at one pixel per cell; kept as 8-bit so a large mesh costs no
   // 32-bit copy here. A copy of its own: the clipboard outlives the
   // document's buffer that MeshBitmap only wraps.
+  Doc.Image();
   QGuiApplication::clipboard()->setImage(MeshBitmap.copy());
   ShowMessage(this, TMsgKind::Information, "The mesh image has been copied to the Clipboard.");
 }

@@ -490,7 +490,7 @@ bool TFormViewMesh::AttachMesh(std::unique_ptr<TTMesh> mesh, TTMissingTiles miss
   TTDocument::TAttach result =
       Doc.Attach(std::move(mesh), ProgCfg.MaxMemUndo, Progress.get(), std::move(missing));
   if (result == TTDocument::TAttach::Ok) {
-    const TTImageBuffer& img = Doc.Image();
+    const TTImageBuffer& img = Doc.ImageBuffer();
     MeshBitmap = QImage(img.Bits.get(), img.Width, img.Height, img.Stride, QImage::Format_Indexed8);
     if (MeshBitmap.isNull()) result = TTDocument::TAttach::ImageFailed;
   }

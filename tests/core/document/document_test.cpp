@@ -8,6 +8,7 @@
 #include "core/document/edit_commands.h"
 #include "core/edit/mesh_edit.h"
 #include "core/edit/undo_list.h"
+#include "core/view/hillshade.h"
 #include "core/view/mesh_image.h"
 #include "support/mesh_helpers.h"
 
@@ -22,7 +23,7 @@ std::unique_ptr<TTMesh> Ramp(int32_t cols, int32_t rows) {
   return m;
 }
 
-uint8_t Pixel(const TTDocument& d, int32_t x, int32_t y) {
+uint8_t Pixel(TTDocument& d, int32_t x, int32_t y) {
   return d.Image().Bits[size_t(y) * size_t(d.Image().Stride) + size_t(x)];
 }
 
@@ -121,4 +122,32 @@ TEST(Document, HillshadeRecoloursOneCellBeyondTheEdit) {
   ChangeValueCommand(d, d.Mesh->GetCell(3, 3), 600, nullptr);  // a peak shades its east side
   EXPECT_LT(Pixel(d, 4, 3), neighbour);
   EXPECT_EQ(Pixel(d, 0, 0), outside);
+}
+
+TEST(Document, ColouringWaitsForTheViewAndEndsAsOneWholePass) {
+  TTDocument d;
+  d.ImageAllocator = [](int32_t cols, int32_t rows) {
+    TTImageBuffer b = AllocateImageBuffer(cols, rows);
+    std::fill_n(b.Bits.get(), b.Stride * rows, uint8_t(77));  // never a colour of the ramp
+    return b;
+  };
+  ASSERT_EQ(d.Attach(Ramp(40, 30), 1), TTDocument::TAttach::Ok);
+  TTMesh& m = *d.Mesh;
+  m.RowsPerDeg = m.ColsPerDeg = 1200;
+  m.AdjoNorth = 2, m.AdjoEast = 3;
+  m.SetCell(20, 12, 5000);
+  d.MissingTiles = TTMissingTiles{{TCellRect{5, 30, 10, 25}}, m.GetCell(7, 12)};
+  d.Hillshade = true;
+  d.Recolor(m.GridRect);
+  // Views inside a row's span, over its left part and over its right part.
+  for (TCellRect view :
+       {TCellRect{10, 19, 5, 9}, TCellRect{0, 12, 0, 29}, TCellRect{35, 39, 20, 29}})
+    d.ImageOver(view);
+  EXPECT_EQ(d.ImageBuffer().Bits[25 * d.ImageBuffer().Stride + 25], 77);  // never shown
+  std::vector<uint8_t> whole(size_t(d.ImageBuffer().Stride) * 30);
+  ColorCells(m, m.GridRect, false, whole.data(), d.ImageBuffer().Stride);
+  ShadeCells(m, m.GridRect, whole.data(), d.ImageBuffer().Stride);
+  HatchMissingTiles(m, d.MissingTiles, m.GridRect, whole.data(), d.ImageBuffer().Stride);
+  HatchAdjoBands(m, HatchIndex(), whole.data(), d.ImageBuffer().Stride);
+  EXPECT_TRUE(std::equal(whole.begin(), whole.end(), d.Image().Bits.get()));
 }
