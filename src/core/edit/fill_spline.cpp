@@ -1,7 +1,9 @@
 #include "core/edit/fill_spline.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <initializer_list>
 #include <memory>
 #include <new>
 
@@ -12,20 +14,37 @@
 namespace {
 
 // The difference terms of the energy, each anchored at a cell: the cells it
-// reads (offsets) and their coefficients.
+// reads (offsets within the 3 x 3 around it) and their coefficients.
 struct TTermShape {
-  int count;
-  int dx[4], dy[4];
-  double c[4];
+  int count = 0;
+  int dx[9] = {}, dy[9] = {};
+  double c[9] = {};
 };
 constexpr int kTermKinds = 5;
-constexpr TTermShape kShapes[kTermKinds] = {
-    {3, {-1, 0, 1, 0}, {0, 0, 0, 0}, {1, -2, 1, 0}},  // u_xx
-    {3, {0, 0, 0, 0}, {-1, 0, 1, 0}, {1, -2, 1, 0}},  // u_yy
-    {4, {0, 1, 0, 1}, {0, 0, 1, 1}, {1, -1, -1, 1}},  // u_xy
-    {2, {0, 1, 0, 0}, {0, 0, 0, 0}, {-1, 1, 0, 0}},   // u_x
-    {2, {0, 0, 0, 0}, {0, 1, 0, 0}, {-1, 1, 0, 0}},   // u_y
-};
+
+// Coefficients on the 3 x 3 cells around the anchor, [dy + 1][dx + 1].
+using TStencil = std::array<std::array<double, 3>, 3>;
+constexpr TStencil kXX = {{{0, 0, 0}, {1, -2, 1}, {0, 0, 0}}};
+constexpr TStencil kYY = {{{0, 1, 0}, {0, -2, 0}, {0, 1, 0}}};
+constexpr TStencil kXY = {{{0.25, 0, -0.25}, {0, 0, 0}, {-0.25, 0, 0.25}}};
+constexpr TStencil kX = {{{0, 0, 0}, {-0.5, 0, 0.5}, {0, 0, 0}}};
+constexpr TStencil kY = {{{0, -0.5, 0}, {0, 0, 0}, {0, 0.5, 0}}};
+
+TTermShape Combine(std::initializer_list<std::pair<double, const TStencil*>> parts) {
+  TStencil sum{};
+  for (const auto& [w, st] : parts)
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 3; ++x) sum[size_t(y)][size_t(x)] += w * (*st)[size_t(y)][size_t(x)];
+  TTermShape t;
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 3; ++x)
+      if (std::fabs(sum[size_t(y)][size_t(x)]) > 1e-12) {
+        t.dx[t.count] = x - 1;
+        t.dy[t.count] = y - 1;
+        t.c[t.count++] = sum[size_t(y)][size_t(x)];
+      }
+  return t;
+}
 
 // A level with at most this many unknowns (or no side longer than this) is
 // the coarsest of the multigrid hierarchy. The solution stops at this
@@ -44,20 +63,31 @@ struct TAnchor {
 // its minimum: A u = b over the unknowns.
 class TSystem {
  public:
-  TSystem(const TTSplineGrid& g, double spacing, double tensionLength) : g_(g) {
+  TSystem(const TTSplineGrid& g, double spacing, double tensionLength, const TTGrain& grain)
+      : g_(g) {
+    // The second and first derivatives across (s) and along (t) the grain.
+    const double c = std::cos(grain.Angle), sn = std::sin(grain.Angle);
+    shapes_[0] = Combine({{c * c, &kXX}, {2 * c * sn, &kXY}, {sn * sn, &kYY}});
+    shapes_[1] = Combine({{sn * sn, &kXX}, {-2 * c * sn, &kXY}, {c * c, &kYY}});
+    shapes_[2] = Combine({{-c * sn, &kXX}, {c * c - sn * sn, &kXY}, {c * sn, &kYY}});
+    shapes_[3] = Combine({{c, &kX}, {sn, &kY}});
+    shapes_[4] = Combine({{-sn, &kX}, {c, &kY}});
+    const double across = 1 / std::sqrt(grain.Ratio), along = std::sqrt(grain.Ratio);
     const double h2 = spacing * spacing;
     const double tension = tensionLength > 0 ? 1.0 / (tensionLength * tensionLength) : 0.0;
-    const double weights[kTermKinds] = {1 / h2, 1 / h2, 2 / h2, tension, tension};
+    const double weights[kTermKinds] = {std::pow(across, 4) / h2, std::pow(along, 4) / h2,
+                                        2 * across * across * along * along / h2,
+                                        across * across * tension, along * along * tension};
     for (int k = 0; k < kTermKinds; ++k) {
       weight_[k] = weights[k];
-      for (int j = 0; j < kShapes[k].count; ++j)
-        offset_[k][j] = int64_t(kShapes[k].dy[j]) * g.Width + kShapes[k].dx[j];
+      for (int j = 0; j < shapes_[k].count; ++j)
+        offset_[k][j] = int64_t(shapes_[k].dy[j]) * g.Width + shapes_[k].dx[j];
     }
     for (int32_t y = 0; y < g.Height; ++y)
       for (int32_t x = 0; x < g.Width; ++x) {
         uint8_t bits = 0;
         for (int k = 0; k < kTermKinds; ++k)
-          if (weight_[k] > 0 && Active(x, y, kShapes[k])) bits |= uint8_t(1u << k);
+          if (weight_[k] > 0 && Active(x, y, shapes_[k])) bits |= uint8_t(1u << k);
         if (bits) anchors_.push_back({g.Index(x, y), bits});
       }
   }
@@ -68,7 +98,7 @@ class TSystem {
     for (const TAnchor& a : anchors_)
       for (int k = 0; k < kTermKinds; ++k) {
         if (!(a.terms & (1u << k))) continue;
-        const TTermShape& s = kShapes[k];
+        const TTermShape& s = shapes_[k];
         double sum = 0;
         for (int j = 0; j < s.count; ++j) sum += s.c[j] * v[size_t(a.index + offset_[k][j])];
         sum *= weight_[k];
@@ -83,7 +113,7 @@ class TSystem {
     for (const TAnchor& a : anchors_)
       for (int k = 0; k < kTermKinds; ++k) {
         if (!(a.terms & (1u << k))) continue;
-        const TTermShape& s = kShapes[k];
+        const TTermShape& s = shapes_[k];
         for (int j = 0; j < s.count; ++j) {
           const size_t i = size_t(a.index + offset_[k][j]);
           if (g_.Kind[i] == kSplineUnknown) diag[i] += weight_[k] * s.c[j] * s.c[j];
@@ -107,8 +137,9 @@ class TSystem {
   }
 
   const TTSplineGrid& g_;
+  TTermShape shapes_[kTermKinds];
   double weight_[kTermKinds];
-  int64_t offset_[kTermKinds][4] = {};
+  int64_t offset_[kTermKinds][9] = {};
   std::vector<TAnchor> anchors_;
 };
 
@@ -168,9 +199,9 @@ struct TLevel {
   std::vector<int64_t> unknowns;
 };
 
-void Prepare(TLevel& l, double spacing, double tensionLength) {
+void Prepare(TLevel& l, double spacing, double tensionLength, const TTGrain& grain) {
   TTSplineGrid& g = *l.grid;
-  l.system = std::make_unique<TSystem>(g, spacing, tensionLength);
+  l.system = std::make_unique<TSystem>(g, spacing, tensionLength, grain);
   l.diag.assign(g.Value.size(), 0.0);
   l.system->Diagonal(l.diag);
   l.unknowns.clear();
@@ -309,13 +340,14 @@ void VCycle(std::vector<std::unique_ptr<TLevel>>& levels, size_t k, const std::v
 
 // Conjugate gradients on the grid's own level, preconditioned by multigrid
 // V-cycles when the void is large, from the mean of the data.
-void SolveLevels(TTSplineGrid& g, double tensionLength, double spacing = 1.0);
+void SolveLevels(TTSplineGrid& g, double tensionLength, const TTGrain& grain, double spacing = 1.0);
 
 // The start for a large void: the same problem on every other cell (data
 // in their exact places), solved the same way, bilinear in between. The
 // multigrid steps then only have the fine detail left to do.
-void StartFromCoarse(const TTSplineGrid& g, double tensionLength, double spacing, double mean,
-                     const std::vector<int64_t>& unknowns, std::vector<double>& x) {
+void StartFromCoarse(const TTSplineGrid& g, double tensionLength, const TTGrain& grain,
+                     double spacing, double mean, const std::vector<int64_t>& unknowns,
+                     std::vector<double>& x) {
   TTSplineGrid c;
   c.Reset((g.Width + 1) / 2, (g.Height + 1) / 2);
   for (int32_t cy = 0; cy < c.Height; ++cy)
@@ -324,7 +356,7 @@ void StartFromCoarse(const TTSplineGrid& g, double tensionLength, double spacing
       c.Kind[ci] = g.Kind[i];
       c.Value[ci] = g.Value[i];
     }
-  SolveLevels(c, tensionLength, 2 * spacing);
+  SolveLevels(c, tensionLength, grain, 2 * spacing);
   for (int64_t i : unknowns) {
     const int32_t x0 = int32_t(i % g.Width), y0 = int32_t(i / g.Width);
     double sum = 0, wsum = 0;
@@ -342,12 +374,12 @@ void StartFromCoarse(const TTSplineGrid& g, double tensionLength, double spacing
   }
 }
 
-void SolveLevels(TTSplineGrid& g, double tensionLength, double spacing) {
+void SolveLevels(TTSplineGrid& g, double tensionLength, const TTGrain& grain, double spacing) {
   DropUnreachable(g);
   std::vector<std::unique_ptr<TLevel>> levels;
   levels.push_back(std::make_unique<TLevel>());
   levels[0]->grid = &g;
-  Prepare(*levels[0], spacing, tensionLength);
+  Prepare(*levels[0], spacing, tensionLength, grain);
   if (levels[0]->unknowns.empty()) return;
   const double fineSpacing = spacing;
   while (levels.back()->unknowns.size() > size_t(kCoarseUnknowns) &&
@@ -356,7 +388,7 @@ void SolveLevels(TTSplineGrid& g, double tensionLength, double spacing) {
     Coarsen(*levels.back()->grid, c->own);
     c->grid = &c->own;
     spacing *= 2;
-    Prepare(*c, spacing, tensionLength);
+    Prepare(*c, spacing, tensionLength, grain);
     if (c->unknowns.empty()) break;
     levels.push_back(std::move(c));
   }
@@ -370,7 +402,7 @@ void SolveLevels(TTSplineGrid& g, double tensionLength, double spacing) {
   for (int64_t i : levels[0]->unknowns) b[size_t(i)] = -b[size_t(i)];
   std::vector<double> x(g.Value.size(), 0.0);
   if (levels.size() > 1)
-    StartFromCoarse(g, tensionLength, fineSpacing, mean, levels[0]->unknowns, x);
+    StartFromCoarse(g, tensionLength, grain, fineSpacing, mean, levels[0]->unknowns, x);
   ConjugateGradients(levels, 0, b, x, kRelativeResidual, kMaxIterations);
   for (int64_t i : levels[0]->unknowns) g.Value[size_t(i)] = mean + x[size_t(i)];
 }
@@ -398,6 +430,42 @@ void ClampToBand(TTSplineGrid& g, const TTSplineParams& params) {
     if (g.Kind[i] == kSplineUnknown) g.Value[i] = std::clamp(g.Value[i], lo - margin, hi + margin);
 }
 
+// The grain over the valid cells within params.GrainBand cells of the void,
+// in x and in y: wide enough to see the ridges and valleys that run into the
+// void, not the ones of the next valley.
+TTGrain GrainAround(const TTMesh& mesh, const std::vector<bool>& wasVoid,
+                    const TTSplineField& field, const TTVoidRegion& region,
+                    const TTSplineParams& params) {
+  const int32_t b = std::max(params.GrainBand, 1);
+  const int32_t left = std::max(region.Bounds.Left - b - 1, 0);
+  const int32_t top = std::max(region.Bounds.Top - b - 1, 0);
+  const int32_t right = std::min(region.Bounds.Right + b + 1, mesh.Cols - 1);
+  const int32_t bottom = std::min(region.Bounds.Bottom + b + 1, mesh.Rows - 1);
+  const int32_t w = right - left + 1, h = bottom - top + 1;
+  const size_t size = size_t(int64_t(w) * h);
+  std::vector<double> value(size, 0.0);
+  std::vector<uint8_t> valid(size, 0), cell(size, 0), rows(size, 0), near(size, 0);
+  for (int32_t y = top; y <= bottom; ++y)
+    for (int32_t x = left; x <= right; ++x) {
+      const size_t i = size_t(int64_t(y - top) * w + (x - left));
+      if (!wasVoid[size_t(int64_t(y) * mesh.Cols + x)] && field.Data(x, y, &value[i])) valid[i] = 1;
+    }
+  for (int64_t c : region.Cells)
+    cell[size_t(int64_t(c / mesh.Cols - top) * w + (c % mesh.Cols - left))] = 1;
+  // Any void cell within b along the row, then within b along the column.
+  auto dilate = [b](const uint8_t* in, uint8_t* out, int32_t n, int64_t step) {
+    std::vector<int32_t> prefix(size_t(n) + 1, 0);
+    for (int32_t k = 0; k < n; ++k) prefix[size_t(k) + 1] = prefix[size_t(k)] + in[k * step];
+    for (int32_t k = 0; k < n; ++k)
+      out[k * step] =
+          prefix[size_t(std::min(k + b, n - 1)) + 1] > prefix[size_t(std::max(k - b, 0))];
+  };
+  for (int32_t y = 0; y < h; ++y)
+    dilate(&cell[size_t(y) * size_t(w)], &rows[size_t(y) * size_t(w)], w, 1);
+  for (int32_t x = 0; x < w; ++x) dilate(&rows[size_t(x)], &near[size_t(x)], h, w);
+  return EstimateGrain(w, h, value, valid, &near, params.MaxAnisotropy);
+}
+
 class TPlainHeights : public TTSplineField {
  public:
   explicit TPlainHeights(const TTMesh& mesh) : mesh_(mesh) {}
@@ -416,8 +484,37 @@ class TPlainHeights : public TTSplineField {
 
 }  // namespace
 
-void SolveSplineGrid(TTSplineGrid& grid, const TTSplineParams& params) {
-  SolveLevels(grid, params.TensionLength);
+TTGrain EstimateGrain(int32_t width, int32_t height, const std::vector<double>& value,
+                      const std::vector<uint8_t>& valid, const std::vector<uint8_t>* near,
+                      double maxRatio) {
+  double sxx = 0, sxy = 0, syy = 0;
+  int64_t n = 0;
+  const size_t row = size_t(width);
+  for (int32_t y = 1; y + 1 < height; ++y)
+    for (int32_t x = 1; x + 1 < width; ++x) {
+      const size_t i = size_t(int64_t(y) * width + x);
+      if ((near && !(*near)[i]) || !valid[i] || !valid[i - 1] || !valid[i + 1] || !valid[i - row] ||
+          !valid[i + row])
+        continue;
+      const double gx = (value[i + 1] - value[i - 1]) / 2,
+                   gy = (value[i + row] - value[i - row]) / 2;
+      sxx += gx * gx;
+      sxy += gx * gy;
+      syy += gy * gy;
+      ++n;
+    }
+  TTGrain g;
+  if (n == 0) return g;
+  const double noise = double(n) / 24, mean = (sxx + syy) / 2;
+  const double half = std::hypot((sxx - syy) / 2, sxy);
+  g.Angle = 0.5 * std::atan2(2 * sxy, sxx - syy);
+  g.Ratio =
+      std::min(std::sqrt((mean + half + noise) / (mean - half + noise)), std::max(maxRatio, 1.0));
+  return g;
+}
+
+void SolveSplineGrid(TTSplineGrid& grid, const TTSplineParams& params, const TTGrain& grain) {
+  SolveLevels(grid, params.TensionLength, grain);
   if (params.Clamp) ClampToBand(grid, params);
 }
 
@@ -472,7 +569,9 @@ bool FillVoidsWithField(TTMesh& mesh, const TCellRect& rect, const TTCellMask* m
       for (int64_t c : region.Cells)
         g.Kind[size_t(g.Index(int32_t(c % mesh.Cols) - left, int32_t(c / mesh.Cols) - top))] =
             kSplineUnknown;
-      SolveSplineGrid(g, params);
+      const TTGrain grain =
+          params.MaxAnisotropy > 1 ? GrainAround(mesh, wasVoid, field, region, params) : TTGrain{};
+      SolveSplineGrid(g, params, grain);
       for (int64_t c : region.Cells) {
         const int32_t x = int32_t(c % mesh.Cols), y = int32_t(c / mesh.Cols);
         const size_t i = size_t(g.Index(x - left, y - top));
