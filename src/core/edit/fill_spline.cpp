@@ -1,9 +1,7 @@
 #include "core/edit/fill_spline.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
-#include <initializer_list>
 #include <memory>
 #include <new>
 
@@ -13,38 +11,33 @@
 
 namespace {
 
-// The difference terms of the energy, each anchored at a cell: the cells it
-// reads (offsets within the 3 x 3 around it) and their coefficients.
-struct TTermShape {
-  int count = 0;
+// The differences of the energy at an anchor cell, in two blocks: the
+// second ones (u_xx, u_yy, u_xy) on the 3 x 3 cells around it and the first
+// ones (u_x, u_y) on its four neighbours. Each cell the block reads, with
+// its coefficient in each difference.
+struct TBlock {
+  int cells = 0, dims = 0;
   int dx[9] = {}, dy[9] = {};
-  double c[9] = {};
+  double coef[9][3] = {};
 };
-constexpr int kTermKinds = 5;
 
-// Coefficients on the 3 x 3 cells around the anchor, [dy + 1][dx + 1].
-using TStencil = std::array<std::array<double, 3>, 3>;
-constexpr TStencil kXX = {{{0, 0, 0}, {1, -2, 1}, {0, 0, 0}}};
-constexpr TStencil kYY = {{{0, 1, 0}, {0, -2, 0}, {0, 1, 0}}};
-constexpr TStencil kXY = {{{0.25, 0, -0.25}, {0, 0, 0}, {-0.25, 0, 0.25}}};
-constexpr TStencil kX = {{{0, 0, 0}, {-0.5, 0, 0.5}, {0, 0, 0}}};
-constexpr TStencil kY = {{{0, -0.5, 0}, {0, 0, 0}, {0, 0.5, 0}}};
-
-TTermShape Combine(std::initializer_list<std::pair<double, const TStencil*>> parts) {
-  TStencil sum{};
-  for (const auto& [w, st] : parts)
-    for (int y = 0; y < 3; ++y)
-      for (int x = 0; x < 3; ++x) sum[size_t(y)][size_t(x)] += w * (*st)[size_t(y)][size_t(x)];
-  TTermShape t;
-  for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 3; ++x)
-      if (std::fabs(sum[size_t(y)][size_t(x)]) > 1e-12) {
-        t.dx[t.count] = x - 1;
-        t.dy[t.count] = y - 1;
-        t.c[t.count++] = sum[size_t(y)][size_t(x)];
-      }
-  return t;
-}
+constexpr TBlock kSecond = {9,
+                            3,
+                            {-1, 0, 1, -1, 0, 1, -1, 0, 1},
+                            {-1, -1, -1, 0, 0, 0, 1, 1, 1},
+                            {{0, 0, 0.25},
+                             {0, 1, 0},
+                             {0, 0, -0.25},
+                             {1, 0, 0},
+                             {-2, -2, 0},
+                             {1, 0, 0},
+                             {0, 0, -0.25},
+                             {0, 1, 0},
+                             {0, 0, 0.25}}};
+constexpr TBlock kFirst = {
+    4, 2, {0, -1, 1, 0}, {-1, 0, 0, 1}, {{0, -0.5}, {-0.5, 0}, {0.5, 0}, {0, 0.5}}};
+constexpr int kBlocks = 2;
+constexpr const TBlock* kBlockShapes[kBlocks] = {&kSecond, &kFirst};
 
 // A level with at most this many unknowns (or no side longer than this) is
 // the coarsest of the multigrid hierarchy. The solution stops at this
@@ -56,77 +49,114 @@ constexpr int kMaxIterations = 1000;
 
 struct TAnchor {
   int64_t index;
-  uint8_t terms;  // bit k: term kind k is part of the energy
+  uint8_t blocks;  // bit k: block k is part of the energy
 };
 
 // The quadratic energy over one grid at one spacing, as the linear system of
-// its minimum: A u = b over the unknowns.
+// its minimum: A u = b over the unknowns. Per anchor and block the energy is
+// d^T Q d over the block's differences d; Q weighs the derivatives across
+// (s) and along (t) the grain:
+//   w_s^2 u_ss^2 + w_t^2 u_tt^2 + 2 w_s w_t u_st^2 + (w_s u_s^2 + w_t u_t^2) / L^2
+// with w_s = 1 / Ratio and w_t = Ratio (the squared scales of s and t).
 class TSystem {
  public:
   TSystem(const TTSplineGrid& g, double spacing, double tensionLength, const TTGrain& grain)
       : g_(g) {
-    // The second and first derivatives across (s) and along (t) the grain.
     const double c = std::cos(grain.Angle), sn = std::sin(grain.Angle);
-    shapes_[0] = Combine({{c * c, &kXX}, {2 * c * sn, &kXY}, {sn * sn, &kYY}});
-    shapes_[1] = Combine({{sn * sn, &kXX}, {-2 * c * sn, &kXY}, {c * c, &kYY}});
-    shapes_[2] = Combine({{-c * sn, &kXX}, {c * c - sn * sn, &kXY}, {c * sn, &kYY}});
-    shapes_[3] = Combine({{c, &kX}, {sn, &kY}});
-    shapes_[4] = Combine({{-sn, &kX}, {c, &kY}});
-    const double across = 1 / std::sqrt(grain.Ratio), along = std::sqrt(grain.Ratio);
+    const double ws = 1 / grain.Ratio, wt = grain.Ratio;
+    // Rows: u_ss, u_tt, u_st from (u_xx, u_yy, u_xy); u_s, u_t from (u_x, u_y).
+    const double second[3][3] = {{c * c, sn * sn, 2 * c * sn},
+                                 {sn * sn, c * c, -2 * c * sn},
+                                 {-c * sn, c * sn, c * c - sn * sn}};
+    const double secondWeight[3] = {ws * ws, wt * wt, 2 * ws * wt};
+    const double first[2][2] = {{c, sn}, {-sn, c}};
+    const double firstWeight[2] = {ws, wt};
     const double h2 = spacing * spacing;
     const double tension = tensionLength > 0 ? 1.0 / (tensionLength * tensionLength) : 0.0;
-    const double weights[kTermKinds] = {std::pow(across, 4) / h2, std::pow(along, 4) / h2,
-                                        2 * across * across * along * along / h2,
-                                        across * across * tension, along * along * tension};
-    for (int k = 0; k < kTermKinds; ++k) {
-      weight_[k] = weights[k];
-      for (int j = 0; j < shapes_[k].count; ++j)
-        offset_[k][j] = int64_t(shapes_[k].dy[j]) * g.Width + shapes_[k].dx[j];
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j)
+        for (int r = 0; r < 3; ++r)
+          q_[0][i][j] += second[r][i] * secondWeight[r] * second[r][j] / h2;
+    for (int i = 0; i < 2; ++i)
+      for (int j = 0; j < 2; ++j)
+        for (int r = 0; r < 2; ++r)
+          q_[1][i][j] += first[r][i] * firstWeight[r] * first[r][j] * tension;
+    for (int k = 0; k < kBlocks; ++k) {
+      const TBlock& s = *kBlockShapes[k];
+      for (int j = 0; j < s.cells; ++j) {
+        offset_[k][j] = int64_t(s.dy[j]) * g.Width + s.dx[j];
+        for (int d = 0; d < s.dims; ++d)
+          for (int e = 0; e < s.dims; ++e) diag_[k][j] += s.coef[j][d] * q_[k][d][e] * s.coef[j][e];
+      }
     }
+    const bool used[kBlocks] = {true, tension > 0};
     for (int32_t y = 0; y < g.Height; ++y)
       for (int32_t x = 0; x < g.Width; ++x) {
         uint8_t bits = 0;
-        for (int k = 0; k < kTermKinds; ++k)
-          if (weight_[k] > 0 && Active(x, y, shapes_[k])) bits |= uint8_t(1u << k);
+        for (int k = 0; k < kBlocks; ++k)
+          if (used[k] && Active(x, y, *kBlockShapes[k])) bits |= uint8_t(1u << k);
         if (bits) anchors_.push_back({g.Index(x, y), bits});
       }
   }
 
   // out = A v at the unknowns (v is read everywhere: data cells included
-  // give the gradient of the energy at v).
+  // give the gradient of the energy at v). Written out for the two blocks:
+  // this loop is nearly all of the solver's time.
   void Apply(const std::vector<double>& v, std::vector<double>& out) const {
-    for (const TAnchor& a : anchors_)
-      for (int k = 0; k < kTermKinds; ++k) {
-        if (!(a.terms & (1u << k))) continue;
-        const TTermShape& s = shapes_[k];
-        double sum = 0;
-        for (int j = 0; j < s.count; ++j) sum += s.c[j] * v[size_t(a.index + offset_[k][j])];
-        sum *= weight_[k];
-        for (int j = 0; j < s.count; ++j) {
-          const size_t i = size_t(a.index + offset_[k][j]);
-          if (g_.Kind[i] == kSplineUnknown) out[i] += s.c[j] * sum;
-        }
+    const int64_t w = g_.Width;
+    const double(&q)[3][3] = q_[0];
+    const double(&p)[3][3] = q_[1];
+    for (const TAnchor& a : anchors_) {
+      const double* u = &v[size_t(a.index)];
+      double* o = &out[size_t(a.index)];
+      const uint8_t* kind = &g_.Kind[size_t(a.index)];
+      auto add = [&](int64_t at, double value) {
+        if (kind[at] == kSplineUnknown) o[at] += value;
+      };
+      if (a.blocks & 1) {
+        const double xx = u[-1] - 2 * u[0] + u[1], yy = u[-w] - 2 * u[0] + u[w];
+        const double xy = 0.25 * (u[w + 1] - u[w - 1] - u[-w + 1] + u[-w - 1]);
+        const double ex = q[0][0] * xx + q[0][1] * yy + q[0][2] * xy;
+        const double ey = q[1][0] * xx + q[1][1] * yy + q[1][2] * xy;
+        const double exy = 0.25 * (q[2][0] * xx + q[2][1] * yy + q[2][2] * xy);
+        add(-w - 1, exy);
+        add(-w, ey);
+        add(-w + 1, -exy);
+        add(-1, ex);
+        add(0, -2 * (ex + ey));
+        add(1, ex);
+        add(w - 1, -exy);
+        add(w, ey);
+        add(w + 1, exy);
       }
+      if (a.blocks & 2) {
+        const double x = 0.5 * (u[1] - u[-1]), y = 0.5 * (u[w] - u[-w]);
+        const double ex = 0.5 * (p[0][0] * x + p[0][1] * y), ey = 0.5 * (p[1][0] * x + p[1][1] * y);
+        add(-1, -ex);
+        add(1, ex);
+        add(-w, -ey);
+        add(w, ey);
+      }
+    }
   }
 
   void Diagonal(std::vector<double>& diag) const {
     for (const TAnchor& a : anchors_)
-      for (int k = 0; k < kTermKinds; ++k) {
-        if (!(a.terms & (1u << k))) continue;
-        const TTermShape& s = shapes_[k];
-        for (int j = 0; j < s.count; ++j) {
+      for (int k = 0; k < kBlocks; ++k) {
+        if (!(a.blocks & (1u << k))) continue;
+        for (int j = 0; j < kBlockShapes[k]->cells; ++j) {
           const size_t i = size_t(a.index + offset_[k][j]);
-          if (g_.Kind[i] == kSplineUnknown) diag[i] += weight_[k] * s.c[j] * s.c[j];
+          if (g_.Kind[i] == kSplineUnknown) diag[i] += diag_[k][j];
         }
       }
   }
 
  private:
-  // A term counts when all its cells are in the window, none is absent and
+  // A block counts when all its cells are in the window, none is absent and
   // at least one is wanted.
-  bool Active(int32_t x, int32_t y, const TTermShape& s) const {
+  bool Active(int32_t x, int32_t y, const TBlock& s) const {
     bool wanted = false;
-    for (int j = 0; j < s.count; ++j) {
+    for (int j = 0; j < s.cells; ++j) {
       const int32_t cx = x + s.dx[j], cy = y + s.dy[j];
       if (cx < 0 || cy < 0 || cx >= g_.Width || cy >= g_.Height) return false;
       const uint8_t kind = g_.Kind[size_t(g_.Index(cx, cy))];
@@ -137,9 +167,9 @@ class TSystem {
   }
 
   const TTSplineGrid& g_;
-  TTermShape shapes_[kTermKinds];
-  double weight_[kTermKinds];
-  int64_t offset_[kTermKinds][9] = {};
+  double q_[kBlocks][3][3] = {};
+  double diag_[kBlocks][9] = {};
+  int64_t offset_[kBlocks][9] = {};
   std::vector<TAnchor> anchors_;
 };
 
@@ -430,6 +460,39 @@ void ClampToBand(TTSplineGrid& g, const TTSplineParams& params) {
     if (g.Kind[i] == kSplineUnknown) g.Value[i] = std::clamp(g.Value[i], lo - margin, hi + margin);
 }
 
+// The grain from the slopes (centred differences) at the cells where `value`
+// is valid with its four neighbours; `near` (may be null) restricts the
+// cells. Rounding heights to the metre adds slopes of variance 1/24 in
+// every direction, which keeps flat or nearly flat ground isotropic.
+TTGrain EstimateGrain(int32_t width, int32_t height, const std::vector<double>& value,
+                      const std::vector<uint8_t>& valid, const std::vector<uint8_t>* near,
+                      double maxRatio) {
+  double sxx = 0, sxy = 0, syy = 0;
+  int64_t n = 0;
+  const size_t row = size_t(width);
+  for (int32_t y = 1; y + 1 < height; ++y)
+    for (int32_t x = 1; x + 1 < width; ++x) {
+      const size_t i = size_t(int64_t(y) * width + x);
+      if ((near && !(*near)[i]) || !valid[i] || !valid[i - 1] || !valid[i + 1] || !valid[i - row] ||
+          !valid[i + row])
+        continue;
+      const double gx = (value[i + 1] - value[i - 1]) / 2,
+                   gy = (value[i + row] - value[i - row]) / 2;
+      sxx += gx * gx;
+      sxy += gx * gy;
+      syy += gy * gy;
+      ++n;
+    }
+  TTGrain g;
+  if (n == 0) return g;
+  const double noise = double(n) / 24, mean = (sxx + syy) / 2;
+  const double half = std::hypot((sxx - syy) / 2, sxy);
+  g.Angle = 0.5 * std::atan2(2 * sxy, sxx - syy);
+  g.Ratio =
+      std::min(std::sqrt((mean + half + noise) / (mean - half + noise)), std::max(maxRatio, 1.0));
+  return g;
+}
+
 // The grain over the valid cells within params.GrainBand cells of the void,
 // in x and in y: wide enough to see the ridges and valleys that run into the
 // void, not the ones of the next valley.
@@ -483,35 +546,6 @@ class TPlainHeights : public TTSplineField {
 };
 
 }  // namespace
-
-TTGrain EstimateGrain(int32_t width, int32_t height, const std::vector<double>& value,
-                      const std::vector<uint8_t>& valid, const std::vector<uint8_t>* near,
-                      double maxRatio) {
-  double sxx = 0, sxy = 0, syy = 0;
-  int64_t n = 0;
-  const size_t row = size_t(width);
-  for (int32_t y = 1; y + 1 < height; ++y)
-    for (int32_t x = 1; x + 1 < width; ++x) {
-      const size_t i = size_t(int64_t(y) * width + x);
-      if ((near && !(*near)[i]) || !valid[i] || !valid[i - 1] || !valid[i + 1] || !valid[i - row] ||
-          !valid[i + row])
-        continue;
-      const double gx = (value[i + 1] - value[i - 1]) / 2,
-                   gy = (value[i + row] - value[i - row]) / 2;
-      sxx += gx * gx;
-      sxy += gx * gy;
-      syy += gy * gy;
-      ++n;
-    }
-  TTGrain g;
-  if (n == 0) return g;
-  const double noise = double(n) / 24, mean = (sxx + syy) / 2;
-  const double half = std::hypot((sxx - syy) / 2, sxy);
-  g.Angle = 0.5 * std::atan2(2 * sxy, sxx - syy);
-  g.Ratio =
-      std::min(std::sqrt((mean + half + noise) / (mean - half + noise)), std::max(maxRatio, 1.0));
-  return g;
-}
 
 void SolveSplineGrid(TTSplineGrid& grid, const TTSplineParams& params, const TTGrain& grain) {
   SolveLevels(grid, params.TensionLength, grain);

@@ -77,20 +77,13 @@ struct TTSplineParams {
 // than across. In a field that is isotropic after stretching its axes, the
 // mean squared slope across is Ratio^2 times the one along, so Ratio is the
 // square root of the ratio of the eigenvalues of the slopes' structure
-// tensor. The energy reads s as distance / sqrt(Ratio) across and t as
-// distance * sqrt(Ratio) along, which keeps the area.
+// tensor. The energy measures s, across, sqrt(Ratio) times longer than the
+// grid does and t, along, sqrt(Ratio) times shorter (which keeps the area):
+// in s and t such a field is isotropic.
 struct TTGrain {
   double Angle = 0;
   double Ratio = 1;
 };
-
-// The grain from the slopes (centred differences) at the cells where `value`
-// is valid with its four neighbours; `near` (may be null) restricts the
-// cells. Rounding heights to the metre adds slopes of variance 1/24 in
-// every direction, which keeps flat or nearly flat ground isotropic.
-TTGrain EstimateGrain(int32_t width, int32_t height, const std::vector<double>& value,
-                      const std::vector<uint8_t>& valid, const std::vector<uint8_t>* near,
-                      double maxRatio);
 
 // Solves the unknowns of the grid. Unknown cells that no data reaches (no
 // data among their own group's neighbours) become absent.
