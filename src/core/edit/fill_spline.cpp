@@ -11,21 +11,33 @@
 
 namespace {
 
-// The difference terms of the energy, each anchored at a cell: the cells it
-// reads (offsets) and their coefficients.
-struct TTermShape {
-  int count;
-  int dx[4], dy[4];
-  double c[4];
+// The differences of the energy at an anchor cell, in two blocks: the
+// second ones (u_xx, u_yy, u_xy) on the 3 x 3 cells around it and the first
+// ones (u_x, u_y) on its four neighbours. Each cell the block reads, with
+// its coefficient in each difference.
+struct TBlock {
+  int cells = 0, dims = 0;
+  int dx[9] = {}, dy[9] = {};
+  double coef[9][3] = {};
 };
-constexpr int kTermKinds = 5;
-constexpr TTermShape kShapes[kTermKinds] = {
-    {3, {-1, 0, 1, 0}, {0, 0, 0, 0}, {1, -2, 1, 0}},  // u_xx
-    {3, {0, 0, 0, 0}, {-1, 0, 1, 0}, {1, -2, 1, 0}},  // u_yy
-    {4, {0, 1, 0, 1}, {0, 0, 1, 1}, {1, -1, -1, 1}},  // u_xy
-    {2, {0, 1, 0, 0}, {0, 0, 0, 0}, {-1, 1, 0, 0}},   // u_x
-    {2, {0, 0, 0, 0}, {0, 1, 0, 0}, {-1, 1, 0, 0}},   // u_y
-};
+
+constexpr TBlock kSecond = {9,
+                            3,
+                            {-1, 0, 1, -1, 0, 1, -1, 0, 1},
+                            {-1, -1, -1, 0, 0, 0, 1, 1, 1},
+                            {{0, 0, 0.25},
+                             {0, 1, 0},
+                             {0, 0, -0.25},
+                             {1, 0, 0},
+                             {-2, -2, 0},
+                             {1, 0, 0},
+                             {0, 0, -0.25},
+                             {0, 1, 0},
+                             {0, 0, 0.25}}};
+constexpr TBlock kFirst = {
+    4, 2, {0, -1, 1, 0}, {-1, 0, 0, 1}, {{0, -0.5}, {-0.5, 0}, {0.5, 0}, {0, 0.5}}};
+constexpr int kBlocks = 2;
+constexpr const TBlock* kBlockShapes[kBlocks] = {&kSecond, &kFirst};
 
 // A level with at most this many unknowns (or no side longer than this) is
 // the coarsest of the multigrid hierarchy. The solution stops at this
@@ -37,66 +49,114 @@ constexpr int kMaxIterations = 1000;
 
 struct TAnchor {
   int64_t index;
-  uint8_t terms;  // bit k: term kind k is part of the energy
+  uint8_t blocks;  // bit k: block k is part of the energy
 };
 
 // The quadratic energy over one grid at one spacing, as the linear system of
-// its minimum: A u = b over the unknowns.
+// its minimum: A u = b over the unknowns. Per anchor and block the energy is
+// d^T Q d over the block's differences d; Q weighs the derivatives across
+// (s) and along (t) the grain:
+//   w_s^2 u_ss^2 + w_t^2 u_tt^2 + 2 w_s w_t u_st^2 + (w_s u_s^2 + w_t u_t^2) / L^2
+// with w_s = 1 / Ratio and w_t = Ratio (the squared scales of s and t).
 class TSystem {
  public:
-  TSystem(const TTSplineGrid& g, double spacing, double tensionLength) : g_(g) {
+  TSystem(const TTSplineGrid& g, double spacing, double tensionLength, const TTGrain& grain)
+      : g_(g) {
+    const double c = std::cos(grain.Angle), sn = std::sin(grain.Angle);
+    const double ws = 1 / grain.Ratio, wt = grain.Ratio;
+    // Rows: u_ss, u_tt, u_st from (u_xx, u_yy, u_xy); u_s, u_t from (u_x, u_y).
+    const double second[3][3] = {{c * c, sn * sn, 2 * c * sn},
+                                 {sn * sn, c * c, -2 * c * sn},
+                                 {-c * sn, c * sn, c * c - sn * sn}};
+    const double secondWeight[3] = {ws * ws, wt * wt, 2 * ws * wt};
+    const double first[2][2] = {{c, sn}, {-sn, c}};
+    const double firstWeight[2] = {ws, wt};
     const double h2 = spacing * spacing;
     const double tension = tensionLength > 0 ? 1.0 / (tensionLength * tensionLength) : 0.0;
-    const double weights[kTermKinds] = {1 / h2, 1 / h2, 2 / h2, tension, tension};
-    for (int k = 0; k < kTermKinds; ++k) {
-      weight_[k] = weights[k];
-      for (int j = 0; j < kShapes[k].count; ++j)
-        offset_[k][j] = int64_t(kShapes[k].dy[j]) * g.Width + kShapes[k].dx[j];
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j)
+        for (int r = 0; r < 3; ++r)
+          q_[0][i][j] += second[r][i] * secondWeight[r] * second[r][j] / h2;
+    for (int i = 0; i < 2; ++i)
+      for (int j = 0; j < 2; ++j)
+        for (int r = 0; r < 2; ++r)
+          q_[1][i][j] += first[r][i] * firstWeight[r] * first[r][j] * tension;
+    for (int k = 0; k < kBlocks; ++k) {
+      const TBlock& s = *kBlockShapes[k];
+      for (int j = 0; j < s.cells; ++j) {
+        offset_[k][j] = int64_t(s.dy[j]) * g.Width + s.dx[j];
+        for (int d = 0; d < s.dims; ++d)
+          for (int e = 0; e < s.dims; ++e) diag_[k][j] += s.coef[j][d] * q_[k][d][e] * s.coef[j][e];
+      }
     }
+    const bool used[kBlocks] = {true, tension > 0};
     for (int32_t y = 0; y < g.Height; ++y)
       for (int32_t x = 0; x < g.Width; ++x) {
         uint8_t bits = 0;
-        for (int k = 0; k < kTermKinds; ++k)
-          if (weight_[k] > 0 && Active(x, y, kShapes[k])) bits |= uint8_t(1u << k);
+        for (int k = 0; k < kBlocks; ++k)
+          if (used[k] && Active(x, y, *kBlockShapes[k])) bits |= uint8_t(1u << k);
         if (bits) anchors_.push_back({g.Index(x, y), bits});
       }
   }
 
   // out = A v at the unknowns (v is read everywhere: data cells included
-  // give the gradient of the energy at v).
+  // give the gradient of the energy at v). Written out for the two blocks:
+  // this loop is nearly all of the solver's time.
   void Apply(const std::vector<double>& v, std::vector<double>& out) const {
-    for (const TAnchor& a : anchors_)
-      for (int k = 0; k < kTermKinds; ++k) {
-        if (!(a.terms & (1u << k))) continue;
-        const TTermShape& s = kShapes[k];
-        double sum = 0;
-        for (int j = 0; j < s.count; ++j) sum += s.c[j] * v[size_t(a.index + offset_[k][j])];
-        sum *= weight_[k];
-        for (int j = 0; j < s.count; ++j) {
-          const size_t i = size_t(a.index + offset_[k][j]);
-          if (g_.Kind[i] == kSplineUnknown) out[i] += s.c[j] * sum;
-        }
+    const int64_t w = g_.Width;
+    const double(&q)[3][3] = q_[0];
+    const double(&p)[3][3] = q_[1];
+    for (const TAnchor& a : anchors_) {
+      const double* u = &v[size_t(a.index)];
+      double* o = &out[size_t(a.index)];
+      const uint8_t* kind = &g_.Kind[size_t(a.index)];
+      auto add = [&](int64_t at, double value) {
+        if (kind[at] == kSplineUnknown) o[at] += value;
+      };
+      if (a.blocks & 1) {
+        const double xx = u[-1] - 2 * u[0] + u[1], yy = u[-w] - 2 * u[0] + u[w];
+        const double xy = 0.25 * (u[w + 1] - u[w - 1] - u[-w + 1] + u[-w - 1]);
+        const double ex = q[0][0] * xx + q[0][1] * yy + q[0][2] * xy;
+        const double ey = q[1][0] * xx + q[1][1] * yy + q[1][2] * xy;
+        const double exy = 0.25 * (q[2][0] * xx + q[2][1] * yy + q[2][2] * xy);
+        add(-w - 1, exy);
+        add(-w, ey);
+        add(-w + 1, -exy);
+        add(-1, ex);
+        add(0, -2 * (ex + ey));
+        add(1, ex);
+        add(w - 1, -exy);
+        add(w, ey);
+        add(w + 1, exy);
       }
+      if (a.blocks & 2) {
+        const double x = 0.5 * (u[1] - u[-1]), y = 0.5 * (u[w] - u[-w]);
+        const double ex = 0.5 * (p[0][0] * x + p[0][1] * y), ey = 0.5 * (p[1][0] * x + p[1][1] * y);
+        add(-1, -ex);
+        add(1, ex);
+        add(-w, -ey);
+        add(w, ey);
+      }
+    }
   }
 
   void Diagonal(std::vector<double>& diag) const {
     for (const TAnchor& a : anchors_)
-      for (int k = 0; k < kTermKinds; ++k) {
-        if (!(a.terms & (1u << k))) continue;
-        const TTermShape& s = kShapes[k];
-        for (int j = 0; j < s.count; ++j) {
+      for (int k = 0; k < kBlocks; ++k) {
+        if (!(a.blocks & (1u << k))) continue;
+        for (int j = 0; j < kBlockShapes[k]->cells; ++j) {
           const size_t i = size_t(a.index + offset_[k][j]);
-          if (g_.Kind[i] == kSplineUnknown) diag[i] += weight_[k] * s.c[j] * s.c[j];
+          if (g_.Kind[i] == kSplineUnknown) diag[i] += diag_[k][j];
         }
       }
   }
 
  private:
-  // A term counts when all its cells are in the window, none is absent and
+  // A block counts when all its cells are in the window, none is absent and
   // at least one is wanted.
-  bool Active(int32_t x, int32_t y, const TTermShape& s) const {
+  bool Active(int32_t x, int32_t y, const TBlock& s) const {
     bool wanted = false;
-    for (int j = 0; j < s.count; ++j) {
+    for (int j = 0; j < s.cells; ++j) {
       const int32_t cx = x + s.dx[j], cy = y + s.dy[j];
       if (cx < 0 || cy < 0 || cx >= g_.Width || cy >= g_.Height) return false;
       const uint8_t kind = g_.Kind[size_t(g_.Index(cx, cy))];
@@ -107,8 +167,9 @@ class TSystem {
   }
 
   const TTSplineGrid& g_;
-  double weight_[kTermKinds];
-  int64_t offset_[kTermKinds][4] = {};
+  double q_[kBlocks][3][3] = {};
+  double diag_[kBlocks][9] = {};
+  int64_t offset_[kBlocks][9] = {};
   std::vector<TAnchor> anchors_;
 };
 
@@ -168,9 +229,9 @@ struct TLevel {
   std::vector<int64_t> unknowns;
 };
 
-void Prepare(TLevel& l, double spacing, double tensionLength) {
+void Prepare(TLevel& l, double spacing, double tensionLength, const TTGrain& grain) {
   TTSplineGrid& g = *l.grid;
-  l.system = std::make_unique<TSystem>(g, spacing, tensionLength);
+  l.system = std::make_unique<TSystem>(g, spacing, tensionLength, grain);
   l.diag.assign(g.Value.size(), 0.0);
   l.system->Diagonal(l.diag);
   l.unknowns.clear();
@@ -309,13 +370,14 @@ void VCycle(std::vector<std::unique_ptr<TLevel>>& levels, size_t k, const std::v
 
 // Conjugate gradients on the grid's own level, preconditioned by multigrid
 // V-cycles when the void is large, from the mean of the data.
-void SolveLevels(TTSplineGrid& g, double tensionLength, double spacing = 1.0);
+void SolveLevels(TTSplineGrid& g, double tensionLength, const TTGrain& grain, double spacing = 1.0);
 
 // The start for a large void: the same problem on every other cell (data
 // in their exact places), solved the same way, bilinear in between. The
 // multigrid steps then only have the fine detail left to do.
-void StartFromCoarse(const TTSplineGrid& g, double tensionLength, double spacing, double mean,
-                     const std::vector<int64_t>& unknowns, std::vector<double>& x) {
+void StartFromCoarse(const TTSplineGrid& g, double tensionLength, const TTGrain& grain,
+                     double spacing, double mean, const std::vector<int64_t>& unknowns,
+                     std::vector<double>& x) {
   TTSplineGrid c;
   c.Reset((g.Width + 1) / 2, (g.Height + 1) / 2);
   for (int32_t cy = 0; cy < c.Height; ++cy)
@@ -324,7 +386,7 @@ void StartFromCoarse(const TTSplineGrid& g, double tensionLength, double spacing
       c.Kind[ci] = g.Kind[i];
       c.Value[ci] = g.Value[i];
     }
-  SolveLevels(c, tensionLength, 2 * spacing);
+  SolveLevels(c, tensionLength, grain, 2 * spacing);
   for (int64_t i : unknowns) {
     const int32_t x0 = int32_t(i % g.Width), y0 = int32_t(i / g.Width);
     double sum = 0, wsum = 0;
@@ -342,12 +404,12 @@ void StartFromCoarse(const TTSplineGrid& g, double tensionLength, double spacing
   }
 }
 
-void SolveLevels(TTSplineGrid& g, double tensionLength, double spacing) {
+void SolveLevels(TTSplineGrid& g, double tensionLength, const TTGrain& grain, double spacing) {
   DropUnreachable(g);
   std::vector<std::unique_ptr<TLevel>> levels;
   levels.push_back(std::make_unique<TLevel>());
   levels[0]->grid = &g;
-  Prepare(*levels[0], spacing, tensionLength);
+  Prepare(*levels[0], spacing, tensionLength, grain);
   if (levels[0]->unknowns.empty()) return;
   const double fineSpacing = spacing;
   while (levels.back()->unknowns.size() > size_t(kCoarseUnknowns) &&
@@ -356,7 +418,7 @@ void SolveLevels(TTSplineGrid& g, double tensionLength, double spacing) {
     Coarsen(*levels.back()->grid, c->own);
     c->grid = &c->own;
     spacing *= 2;
-    Prepare(*c, spacing, tensionLength);
+    Prepare(*c, spacing, tensionLength, grain);
     if (c->unknowns.empty()) break;
     levels.push_back(std::move(c));
   }
@@ -370,7 +432,7 @@ void SolveLevels(TTSplineGrid& g, double tensionLength, double spacing) {
   for (int64_t i : levels[0]->unknowns) b[size_t(i)] = -b[size_t(i)];
   std::vector<double> x(g.Value.size(), 0.0);
   if (levels.size() > 1)
-    StartFromCoarse(g, tensionLength, fineSpacing, mean, levels[0]->unknowns, x);
+    StartFromCoarse(g, tensionLength, grain, fineSpacing, mean, levels[0]->unknowns, x);
   ConjugateGradients(levels, 0, b, x, kRelativeResidual, kMaxIterations);
   for (int64_t i : levels[0]->unknowns) g.Value[size_t(i)] = mean + x[size_t(i)];
 }
@@ -398,6 +460,75 @@ void ClampToBand(TTSplineGrid& g, const TTSplineParams& params) {
     if (g.Kind[i] == kSplineUnknown) g.Value[i] = std::clamp(g.Value[i], lo - margin, hi + margin);
 }
 
+// The grain from the slopes (centred differences) at the cells where `value`
+// is valid with its four neighbours; `near` (may be null) restricts the
+// cells. Rounding heights to the metre adds slopes of variance 1/24 in
+// every direction, which keeps flat or nearly flat ground isotropic.
+TTGrain EstimateGrain(int32_t width, int32_t height, const std::vector<double>& value,
+                      const std::vector<uint8_t>& valid, const std::vector<uint8_t>* near,
+                      double maxRatio) {
+  double sxx = 0, sxy = 0, syy = 0;
+  int64_t n = 0;
+  const size_t row = size_t(width);
+  for (int32_t y = 1; y + 1 < height; ++y)
+    for (int32_t x = 1; x + 1 < width; ++x) {
+      const size_t i = size_t(int64_t(y) * width + x);
+      if ((near && !(*near)[i]) || !valid[i] || !valid[i - 1] || !valid[i + 1] || !valid[i - row] ||
+          !valid[i + row])
+        continue;
+      const double gx = (value[i + 1] - value[i - 1]) / 2,
+                   gy = (value[i + row] - value[i - row]) / 2;
+      sxx += gx * gx;
+      sxy += gx * gy;
+      syy += gy * gy;
+      ++n;
+    }
+  TTGrain g;
+  if (n == 0) return g;
+  const double noise = double(n) / 24, mean = (sxx + syy) / 2;
+  const double half = std::hypot((sxx - syy) / 2, sxy);
+  g.Angle = 0.5 * std::atan2(2 * sxy, sxx - syy);
+  g.Ratio =
+      std::min(std::sqrt((mean + half + noise) / (mean - half + noise)), std::max(maxRatio, 1.0));
+  return g;
+}
+
+// The grain over the valid cells within params.GrainBand cells of the void,
+// in x and in y: wide enough to see the ridges and valleys that run into the
+// void, not the ones of the next valley.
+TTGrain GrainAround(const TTMesh& mesh, const std::vector<bool>& wasVoid,
+                    const TTSplineField& field, const TTVoidRegion& region,
+                    const TTSplineParams& params) {
+  const int32_t b = std::max(params.GrainBand, 1);
+  const int32_t left = std::max(region.Bounds.Left - b - 1, 0);
+  const int32_t top = std::max(region.Bounds.Top - b - 1, 0);
+  const int32_t right = std::min(region.Bounds.Right + b + 1, mesh.Cols - 1);
+  const int32_t bottom = std::min(region.Bounds.Bottom + b + 1, mesh.Rows - 1);
+  const int32_t w = right - left + 1, h = bottom - top + 1;
+  const size_t size = size_t(int64_t(w) * h);
+  std::vector<double> value(size, 0.0);
+  std::vector<uint8_t> valid(size, 0), cell(size, 0), rows(size, 0), near(size, 0);
+  for (int32_t y = top; y <= bottom; ++y)
+    for (int32_t x = left; x <= right; ++x) {
+      const size_t i = size_t(int64_t(y - top) * w + (x - left));
+      if (!wasVoid[size_t(int64_t(y) * mesh.Cols + x)] && field.Data(x, y, &value[i])) valid[i] = 1;
+    }
+  for (int64_t c : region.Cells)
+    cell[size_t(int64_t(c / mesh.Cols - top) * w + (c % mesh.Cols - left))] = 1;
+  // Any void cell within b along the row, then within b along the column.
+  auto dilate = [b](const uint8_t* in, uint8_t* out, int32_t n, int64_t step) {
+    std::vector<int32_t> prefix(size_t(n) + 1, 0);
+    for (int32_t k = 0; k < n; ++k) prefix[size_t(k) + 1] = prefix[size_t(k)] + in[k * step];
+    for (int32_t k = 0; k < n; ++k)
+      out[k * step] =
+          prefix[size_t(std::min(k + b, n - 1)) + 1] > prefix[size_t(std::max(k - b, 0))];
+  };
+  for (int32_t y = 0; y < h; ++y)
+    dilate(&cell[size_t(y) * size_t(w)], &rows[size_t(y) * size_t(w)], w, 1);
+  for (int32_t x = 0; x < w; ++x) dilate(&rows[size_t(x)], &near[size_t(x)], h, w);
+  return EstimateGrain(w, h, value, valid, &near, params.MaxAnisotropy);
+}
+
 class TPlainHeights : public TTSplineField {
  public:
   explicit TPlainHeights(const TTMesh& mesh) : mesh_(mesh) {}
@@ -416,8 +547,8 @@ class TPlainHeights : public TTSplineField {
 
 }  // namespace
 
-void SolveSplineGrid(TTSplineGrid& grid, const TTSplineParams& params) {
-  SolveLevels(grid, params.TensionLength);
+void SolveSplineGrid(TTSplineGrid& grid, const TTSplineParams& params, const TTGrain& grain) {
+  SolveLevels(grid, params.TensionLength, grain);
   if (params.Clamp) ClampToBand(grid, params);
 }
 
@@ -472,7 +603,9 @@ bool FillVoidsWithField(TTMesh& mesh, const TCellRect& rect, const TTCellMask* m
       for (int64_t c : region.Cells)
         g.Kind[size_t(g.Index(int32_t(c % mesh.Cols) - left, int32_t(c / mesh.Cols) - top))] =
             kSplineUnknown;
-      SolveSplineGrid(g, params);
+      const TTGrain grain =
+          params.MaxAnisotropy > 1 ? GrainAround(mesh, wasVoid, field, region, params) : TTGrain{};
+      SolveSplineGrid(g, params, grain);
       for (int64_t c : region.Cells) {
         const int32_t x = int32_t(c % mesh.Cols), y = int32_t(c / mesh.Cols);
         const size_t i = size_t(g.Index(x - left, y - top));

@@ -15,21 +15,29 @@ class TTProgress;
 // Each void (8-connected, see void_regions.h) is filled on its own with the
 // surface u that meets every valid cell and minimises, over the void,
 //
-//   E(u) = sum of (u_xx^2 + 2 u_xy^2 + u_yy^2)  +  (1 / L^2) sum of (u_x^2 + u_y^2)
+//   E(u) = sum of (u_ss^2 + 2 u_st^2 + u_tt^2)  +  (1 / L^2) sum of (u_s^2 + u_t^2)
 //
 // in finite differences on the grid. The first sum alone is a thin-plate
 // spline: it carries the slopes at the void's rim into the void, which
 // continues ridges and valleys, but over a wide void it can bulge far above
 // or below the rim. The second sum pulls towards a membrane, which never
 // leaves the range of the rim; L (cells) sets the distance from the rim
-// beyond which the membrane wins. The differences reach two cells out, so
-// the data are the valid cells of a band two cells wide around the void;
-// cells outside the grid and void cells of other voids (or outside the
-// selection) take no part. The linear system of the minimum is solved by
-// conjugate gradients; for large voids each step is preconditioned by a
-// multigrid cycle over ever coarser grids (every other cell), so that the
-// number of steps hardly grows with the void and the cost stays near linear
-// in its cells.
+// beyond which the membrane wins.
+//
+// s and t are distances across and along the grain of the terrain around
+// the void, each in its own scale (see TTGrain): where ridges and valleys
+// run one way, a surface that bends little along them carries them across
+// the void, where an isotropic one rounds them off into a dome or a bowl.
+// The grain is the dominant direction of the slopes (their structure
+// tensor) over the valid cells within GrainBand cells of the void.
+//
+// The differences reach two cells out, so the data are the valid cells of
+// a band two cells wide around the void; cells outside the grid and void
+// cells of other voids (or outside the selection) take no part. The linear
+// system of the minimum is solved by conjugate gradients; for large voids
+// each step is preconditioned by a multigrid cycle over ever coarser grids
+// (every other cell), so that the number of steps hardly grows with the
+// void and the cost stays near linear in its cells.
 //
 // Finally each value is clamped to the range of the valid cells within
 // three cells of the void, widened on both sides by a quarter of that range
@@ -59,11 +67,27 @@ struct TTSplineParams {
   double ClampMarginFraction = 0.25;
   double ClampMarginMin = 10;  // metres
   bool Clamp = true;
+  int32_t GrainBand = 30;    // cells around the void that give the grain
+  double MaxAnisotropy = 3;  // bound of TTGrain::Ratio; 1 keeps the spline isotropic
+};
+
+// The grain of the terrain: Angle (radians, from the x axis towards y) is
+// the direction of the steepest slopes on the whole, across the ridges and
+// valleys; Ratio >= 1 how much further the heights stay alike along them
+// than across. In a field that is isotropic after stretching its axes, the
+// mean squared slope across is Ratio^2 times the one along, so Ratio is the
+// square root of the ratio of the eigenvalues of the slopes' structure
+// tensor. The energy measures s, across, sqrt(Ratio) times longer than the
+// grid does and t, along, sqrt(Ratio) times shorter (which keeps the area):
+// in s and t such a field is isotropic.
+struct TTGrain {
+  double Angle = 0;
+  double Ratio = 1;
 };
 
 // Solves the unknowns of the grid. Unknown cells that no data reaches (no
 // data among their own group's neighbours) become absent.
-void SolveSplineGrid(TTSplineGrid& grid, const TTSplineParams& params);
+void SolveSplineGrid(TTSplineGrid& grid, const TTSplineParams& params, const TTGrain& grain = {});
 
 // What the spline is fitted to, and what becomes of its values: the plain
 // heights for the spline fill, the differences to a second model for the
