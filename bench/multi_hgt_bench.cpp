@@ -19,7 +19,7 @@
 #include "core/base/sample_io.h"
 #include "core/mesh/mesh.h"
 #include "core/tiles/multi_hgt.h"
-#include "core/view/mesh_image.h"
+#include "core/document/document.h"
 #include "core/zip/zip_stream.h"
 
 namespace fs = std::filesystem;
@@ -99,17 +99,16 @@ void Mosaic_LoadToImage(benchmark::State& state) {
   r.Rect = {48, 44, -124, -120};
   r.TempDir = temp.string();
   for (auto _ : state) {
-    TTMesh mesh;
-    const std::string msg = LoadMultiHGT(mesh, r, nullptr);
+    auto mesh = std::make_unique<TTMesh>();
+    const std::string msg = LoadMultiHGT(*mesh, r, nullptr);
     if (!msg.empty()) return state.SkipWithError(msg.c_str());
-    // What the window does before the image shows: statistics (unless the
-    // load gathered them), colour range, the 8-bit image of one byte per cell.
-    if (!mesh.StatsFromLoad) mesh.UpdateStats();
-    mesh.ColorMax = mesh.MaxElev;
-    mesh.ColorMin = mesh.MinElev;
-    std::unique_ptr<uint8_t[]> image(new uint8_t[size_t(mesh.Cols) * size_t(mesh.Rows)]);
-    ColorCells(mesh, mesh.GridRect, true, image.get(), mesh.Cols);
-    benchmark::DoNotOptimize(image.get());
+    // What the window does before the image shows: the document (undo list,
+    // statistics unless the load gathered them, colour range, image buffer)
+    // and the colours of the first view, 1920 x 1080 cells at 1:1.
+    TTDocument doc;
+    if (doc.Attach(std::move(mesh), 0) != TTDocument::TAttach::Ok)
+      return state.SkipWithError("attach failed");
+    benchmark::DoNotOptimize(doc.ImageOver(TCellRect{0, 1919, 0, 1079}).Bits.get());
   }
   fs::remove_all(temp);
 }
