@@ -158,6 +158,7 @@ TEST(FillVoids, SecondModelWithAnOffsetPlaneIsReproducedExactly) {
   MakeSurface(truth, Relief);
   MakeSurface(m, Relief);
   Punch(m, 25, 30, 14);
+  m.SetCell(10, 5, kVoid);  // on the second model's first column
   // The second model: 40 x 61 samples starting 10 columns east, lower by a
   // tilted plane.
   MakeMesh(second, 40, 61, 0, kVoid);
@@ -169,8 +170,9 @@ TEST(FillVoids, SecondModelWithAnOffsetPlaneIsReproducedExactly) {
   TTFillRun run;
   ASSERT_TRUE(FillVoidsDelta(m, second, m.GridRect, nullptr, {}, nullptr, &run));
   EXPECT_EQ(CopySamples(m), CopySamples(truth));
-  // Outside the second model a void stays.
+  // Outside the second model a void stays, even one column beyond it.
   m.SetCell(3, 3, kVoid);
+  m.SetCell(50, 3, kVoid);
   ASSERT_TRUE(FillVoidsDelta(m, second, m.GridRect, nullptr, {}, nullptr, &run));
   EXPECT_EQ(run.Filled, 0);
 }

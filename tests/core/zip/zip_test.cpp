@@ -420,6 +420,11 @@ TEST(ZipFixtures, DataDescriptorWithoutDirectoryAndMemoryInflate) {
   const TBytes dynamic = DynamicBlock(3);
   EXPECT_EQ(ZipInflateBuffer(dynamic.data(), dynamic.size(), out, sizeof out), 1);
   EXPECT_EQ(out[0], 'A');
+  // "abcabcabcabc": a match that ends on the buffer's last byte writes no further.
+  const uint8_t periodic[] = {0x4b, 0x4c, 0x4a, 0x4e, 0x84, 0x21, 0x00};
+  std::fill(std::begin(out), std::end(out), uint8_t(0xEE));
+  EXPECT_EQ(ZipInflateBuffer(periodic, sizeof periodic, out, 12), 12);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(out), 13), "abcabcabcabc\xEE");
 }
 
 // A zipped tile through the loader: the extracted copy lives in the temporary
