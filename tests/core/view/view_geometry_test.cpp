@@ -52,6 +52,10 @@ TEST(ViewGeometry, FitZoomAndScrollPositions) {
       {1200, 1200, 1200, 1200, 1},      // exactly
   };
   for (const Case& c : cases) EXPECT_EQ(FitZoom(c.cols, c.rows, c.w, c.h), c.zoom) << c.cols;
+  // The steps stop at both ends; an unknown factor goes back to 1:1.
+  EXPECT_EQ(std::tuple(ZoomOutFrom(-32), ZoomOutFrom(1), ZoomInFrom(16), ZoomInFrom(-32)),
+            std::tuple(-32, -2, 16, -16));
+  EXPECT_EQ(std::tuple(ZoomOutFrom(3), ZoomInFrom(3)), std::tuple(1, 1));
   // The cell under the cursor stays under it.
   EXPECT_EQ(AnchoredScroll(100, 50, 1, 2), 250);  // cell 150 at pixel 300, minus 50
   EXPECT_EQ(AnchoredScroll(250, 50, 2, 1), 100);
