@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <functional>
+#include <numbers>
 #include <tuple>
 
 #include "core/edit/fill_delta.h"
@@ -80,7 +81,8 @@ TEST(FillVoids, SplineCarriesRidgesAcrossTheVoidAlongTheirGrain) {
   // isotropic spline rounds the crest inside the void into a dome.
   for (double angle : {0.0, 0.5, 2.0}) {
     const auto z = [angle](int x, int y) {
-      return 500 + 60 * std::sin((x * std::cos(angle) + y * std::sin(angle)) * M_PI / 12);
+      return 500 +
+             60 * std::sin((x * std::cos(angle) + y * std::sin(angle)) * std::numbers::pi / 12);
     };
     double rms[2] = {};
     for (double maxAnisotropy : {1.0, 3.0}) {
