@@ -98,4 +98,18 @@ TEST(RasterRules, WarningAndSizeCheck) {
   // Exact in 64 bits at the fields' largest values: no wrap to a small size.
   EXPECT_TRUE(RasterSizeMatches(8000000000000000000ull, 2000000000, 2000000000));
   EXPECT_FALSE(RasterSizeMatches(0, 2000000000, 2000000000));
+
+  // Bands: none on an invalid rectangle, none across a single degree (there
+  // they would cover it), both when the rectangle is wider than the pair.
+  struct Case {
+    TTDegreeRect rect;
+    TTBandFlags ticked, enabled;
+  } cases[] = {{{1, 1, -1, 1}, {}, {}},
+               {{1, 0, -1, 1}, {}, {false, false, true, true}},
+               {{2, -1, -1, 2}, {true, true, true, true}, {true, true, true, true}}};
+  for (const Case& c : cases) {
+    TTBandFlags ticked{true, true, true, true}, enabled;
+    ApplyRasterBandRules(c.rect, ticked, enabled);
+    EXPECT_TRUE(ticked == c.ticked && enabled == c.enabled) << c.rect.MaxLat << c.rect.MinLat;
+  }
 }
