@@ -25,7 +25,8 @@ void SetGeo(TTMesh& m) {
   m.MaxLon = 121.0f;
   m.RowsPerDeg = 1200;
   m.ColsPerDeg = 3600;
-  m.AdjoNorth = 1;  // south and west 0
+  m.AdjoNorth = 1;  // south 0
+  m.AdjoWest = 1;
   m.AdjoEast = 2;
   m.VoidValue = -9999;
 }
@@ -57,7 +58,7 @@ TEST(Codecs, HgxAndRawRoundTrip) {
       0,   0,    0x96, 0x44, 0,    0,    0x61, 0x45,              // 1200, 3600 per degree
       0,   0,    0x48, 0xC1, 0,    0,    0x20, 0xC1,              // -12.5 .. -10
       0,   0x80, 0xF0, 0x42, 0,    0,    0xF2, 0x42,              // 120.25 .. 121
-      1,   0,    0,    0,    0,    0,    0,    0,    0, 0, 0, 0,
+      1,   0,    0,    0,    0,    0,    0,    0,    1, 0, 0, 0,
       2,   0,    0,    0,    0xF1, 0xD8, 0,    0};  // bands, -9999
   std::vector<unsigned char> b = header, one = header, samples = BigEndianBytes(s);
   b.insert(b.end(), samples.begin(), samples.end());
