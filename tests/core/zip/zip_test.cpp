@@ -92,6 +92,16 @@ TEST(ZipFixtures, EveryMethodExtractsExactBytes) {
     EXPECT_EQ(data.size(), fx.size);
     EXPECT_EQ(ReferenceCrc32(data), fx.crc);
   }
+  // The ZIP64 archive with its directory found through the ZIP64 record alone.
+  TBytes z64 = ReadFileBytes(root + "/sharpcompress/Zip.zip64.zip");
+  const std::string bytes(z64.begin(), z64.end());
+  const size_t eocd = bytes.rfind(std::string("PK\x05\x06", 4));
+  ASSERT_NE(eocd, std::string::npos);
+  std::fill_n(z64.begin() + std::ptrdiff_t(eocd + 16), 4, uint8_t(0xFF));
+  TTempDir dir;
+  WriteFileBytes(dir.File("z.zip"), z64);
+  EXPECT_EQ(UnzipFiles(dir.File("z.zip"), dir.File("out"), ""), 3);
+  EXPECT_EQ(ReferenceCrc32(ReadFileBytes(dir.File("out/exe/test.exe"))), 0xcfb109c8u);
 }
 
 namespace {
