@@ -132,14 +132,15 @@ struct TBits {
 // One dynamic-Huffman block holding "A": 257 literal codes ('A' and the end
 // of block one bit each), 4 distance codes; the code lengths end with a run
 // of `tail` zeros (code 17), and 3 fills the 261 lengths exactly.
-TBytes DynamicBlock(unsigned tail) {
+TBytes DynamicBlock(unsigned tail, bool overSubscribed = false) {
   TBits b;
   b.Put(1 | 2 << 1, 3);              // final, dynamic
   b.Put(0 | 3 << 5 | 14 << 10, 14);  // 257 + 0, 1 + 3, 4 + 14 code-length lengths
   for (int i = 0; i < 18; ++i) b.Put(i == 1 || i == 2 ? 2 : i == 17 ? 1 : 0, 3);  // 17, 18, 1
   auto zeros = [&](unsigned n) { b.Code(3, 2), b.Put(n - 11, 7); };               // 18: "11"
-  zeros(65);
-  b.Code(0, 1);  // 'A' (1: "0")
+  zeros(overSubscribed ? 64 : 65);
+  if (overSubscribed) b.Code(0, 1);  // '@': three codes of one bit
+  b.Code(0, 1);                      // 'A' (1: "0")
   zeros(138);
   zeros(52);
   b.Code(0, 1);  // end of block
@@ -430,6 +431,8 @@ TEST(ZipFixtures, DataDescriptorWithoutDirectoryAndMemoryInflate) {
   const TBytes dynamic = DynamicBlock(3);
   EXPECT_EQ(ZipInflateBuffer(dynamic.data(), dynamic.size(), out, sizeof out), 1);
   EXPECT_EQ(out[0], 'A');
+  const TBytes over = DynamicBlock(3, true);
+  EXPECT_EQ(ZipInflateBuffer(over.data(), over.size(), out, sizeof out), kZipDamaged);
   // "abcabcabcabc": a match that ends on the buffer's last byte writes no further.
   const uint8_t periodic[] = {0x4b, 0x4c, 0x4a, 0x4e, 0x84, 0x21, 0x00};
   std::fill(std::begin(out), std::end(out), uint8_t(0xEE));
