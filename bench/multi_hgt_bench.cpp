@@ -17,9 +17,9 @@
 
 #include "core/base/file_util.h"
 #include "core/base/sample_io.h"
+#include "core/document/document.h"
 #include "core/mesh/mesh.h"
 #include "core/tiles/multi_hgt.h"
-#include "core/document/document.h"
 #include "core/zip/zip_stream.h"
 
 namespace fs = std::filesystem;
