@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "core/edit/fill_voids.h"
 #include "core/edit/interpol.h"
 #include "support/mesh_helpers.h"
 
@@ -49,6 +50,25 @@ TEST(InterpolMemory, FailedAllocationIsReported) {
     sawPartialRun |= ok && run.OutOfMemory;
   }
   EXPECT_TRUE(sawPartialRun);
+  // The same through the fill's options, whose region pass allocates first.
+  for (TFillMethod method : {TFillMethod::Idw, TFillMethod::Spline})
+    for (long budget = 0; budget < 40; ++budget) {
+      TTMesh m;
+      MakeMesh(m, 32, 32, 100, -32768);
+      m.SetCell(10, 10, -32768);
+      TTFillRequest q;
+      q.Method = method;
+      q.Options.InteriorOnly = true;
+      TTFillRun run;
+      bool ok = false;
+      allocationsLeft = budget;
+      try {
+        ok = FillVoids(m, m.GridRect, nullptr, q, nullptr, &run);
+      } catch (const std::bad_alloc&) {
+      }
+      allocationsLeft = -1;
+      EXPECT_TRUE(!ok || run.Filled == 1) << budget;
+    }
 }
 
 #endif
