@@ -82,6 +82,14 @@ TEST(Codecs, HgxAndRawRoundTrip) {
   ASSERT_TRUE(SaveToFile(l, dir.File("c.hgx"), true, l.GridRect, true, nullptr));
   EXPECT_EQ(ReadFileBytes(dir.File("c.hgx")), ReadFileBytes(dir.File("a.hgx")));
   EXPECT_FALSE(LoadHGX(l, dir.File("b.hgx"), nullptr));  // only into a fresh mesh
+  // More rows than one read block holds (128 of 2048 bytes), the last block short.
+  TTMesh big, bigBack;
+  MakeMesh(big, 1024, 200, 7, -9999);
+  SetGeo(big);
+  big.SetCell(1023, 199, 9);
+  ASSERT_TRUE(SaveToFile(big, dir.File("big.hgx"), true, big.GridRect, true, nullptr));
+  ASSERT_TRUE(LoadHGX(bigBack, dir.File("big.hgx"), nullptr));
+  EXPECT_EQ(CopySamples(bigBack), CopySamples(big));
 
   for (bool msb : {true, false}) {
     ASSERT_EQ(SaveMeshAsRaw(m, dir.File("r.raw"), msb, -9999, nullptr), "");
@@ -99,7 +107,8 @@ TEST(Codecs, HgxAndRawRoundTrip) {
   ASSERT_TRUE(SaveToFile(m, dir.File("h.raw"), false, m.GridRect, true, nullptr));  // headerless
   EXPECT_EQ(ReadFileBytes(dir.File("h.raw")), samples);
   EXPECT_EQ(FolderEntries(dir.Path()),
-            (std::vector<std::string>{"a.hgx", "b.hgx", "c.hgx", "h.raw", "one.hgx", "r.raw"}));
+            (std::vector<std::string>{"a.hgx", "b.hgx", "big.hgx", "c.hgx", "h.raw", "one.hgx",
+                                      "r.raw"}));
 }
 
 TEST(HGX, RefusesBadFilesWithoutAllocating) {
