@@ -6,6 +6,7 @@
 #include <functional>
 #include <numbers>
 #include <tuple>
+#include <utility>
 
 #include "core/edit/fill_delta.h"
 #include "core/edit/fill_spline.h"
@@ -177,6 +178,23 @@ TEST(FillVoids, SecondModelWithAnOffsetPlaneIsReproducedExactly) {
   m.SetCell(50, 3, kVoid);
   ASSERT_TRUE(FillVoidsDelta(m, second, m.GridRect, nullptr, {}, nullptr, &run));
   EXPECT_EQ(run.Filled, 0);
+}
+
+TEST(FillVoids, SecondModelOfOtherCellsIsSampledAtEachCellsPosition) {
+  TTMesh m, second;
+  MakeSurface(m, Relief);              // samples on the bounds, 60 per degree
+  MakeMesh(second, 30, 30, 0, kVoid);  // the same degree in 30 x 30 cells, samples at their centres
+  second.MinLat = 10, second.MaxLat = 11, second.MinLon = 20, second.MaxLon = 21;
+  second.RowsPerDeg = second.ColsPerDeg = 30;
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 30; ++x) second.SetCell(x, y, int16_t(2 * x + 1 + 2 * (2 * y + 1)));
+  // A plane: at mesh cell (x, y) it is x + 2y; the outer half cell has no value.
+  double v = 0;
+  for (auto [x, y] : {std::pair(1, 1), std::pair(30, 20), std::pair(59, 58)}) {
+    ASSERT_TRUE(SecondModelAt(m, second, x, y, &v));
+    EXPECT_NEAR(v, x + 2 * y, 1e-9) << x << "," << y;
+  }
+  EXPECT_FALSE(SecondModelAt(m, second, 0, 30, &v));
 }
 
 TEST(FillVoids, AbortStopsBeforeTheNextVoidAndNeverWritesTheVoidValue) {
