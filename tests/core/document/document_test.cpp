@@ -79,6 +79,7 @@ TEST(Document, PolygonSelectionMasksTheEditAndTheFillEndsIt) {
   ASSERT_EQ(d.Attach(Ramp(8, 8), 0), TTDocument::TAttach::Ok);
   for (auto [x, y] : {std::pair{1, 1}, {6, 1}, {1, 6}, {1, 1}}) d.PolySel.AddPoint(x, y);
   d.PolySel.Closed = true;
+  EXPECT_EQ(d.EditSelection().Rect, (TCellRect{1, 6, 1, 6}));
   EXPECT_TRUE(d.UndoFits(d.EditSelection().Rect));  // no limit: nothing to warn about
   const TTEditOutcome out = FillCommand(d, 7, kFillAll);
   EXPECT_TRUE(!out.Recorded && out.SelectionDropped);  // undo off

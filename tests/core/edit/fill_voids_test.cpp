@@ -51,6 +51,11 @@ TEST(FillVoids, SplineReproducesPlaneAndQuadratic) {
     for (int64_t i = 0; i < m.Samples.Size(); ++i)
       EXPECT_NEAR(m.Samples[i], truth.Samples[i], c.tolerance) << i;
   }
+  TTMesh none;  // no valid cell to fit: the voids stay
+  MakeMesh(none, 8, 8, kVoid, kVoid);
+  TTFillRun run;
+  ASSERT_TRUE(FillVoidsSpline(none, none.GridRect, nullptr, {}, nullptr, &run));
+  EXPECT_EQ(std::tuple(run.Filled, none.GetCell(3, 3)), std::tuple(0, kVoid));
 }
 
 TEST(FillVoids, SplineIsClampedToTheRimRangeWidened) {

@@ -62,6 +62,7 @@ TEST(MeshImage, HatchedBandsCoverExactlyTheirRows) {
   MakeMesh(m, cols, rows, 10, -32768);
   m.AdjoNorth = 1201;
   m.AdjoSouth = 1200;
+  EXPECT_EQ(HatchIndex(), 85);  // 0x555555: of the palette, the nearest to olive
   std::vector<uint8_t> img(size_t(cols) * rows, 0);
   HatchAdjoBands(m, 85, img.data(), cols);
   auto inked = [&](int y) {
