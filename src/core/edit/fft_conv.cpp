@@ -21,6 +21,7 @@
 #include <new>
 #include <numbers>
 
+#include "core/base/cpu_features.h"
 #include "core/platform/memory.h"
 
 namespace {
@@ -175,36 +176,20 @@ void TFft::Run(TComplex* data, TComplex* work, int32_t batch) const {
 
 // The same stages compiled for AVX2 (two complex values per register; no
 // fused multiply-adds), chosen at run time.
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 template <bool Inv>
-__attribute__((target("avx2"))) void TFft::RunWide(TComplex* data, TComplex* work,
-                                                   int32_t batch) const {
+DELVA_AVX2_TARGET void TFft::RunWide(TComplex* data, TComplex* work, int32_t batch) const {
   Stages<Inv>(data, work, batch);
 }
-static bool WideFft() {
-  static const bool wide = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
-  }();
-  return wide;
-}
-#else
-template <bool Inv>
-void TFft::RunWide(TComplex* data, TComplex* work, int32_t batch) const {
-  Stages<Inv>(data, work, batch);
-}
-static bool WideFft() { return false; }
-#endif
 
 void TFft::Forward(TComplex* data, TComplex* work, int32_t batch) const {
-  if (WideFft())
+  if (CpuHasAvx2())
     RunWide<false>(data, work, batch);
   else
     Run<false>(data, work, batch);
 }
 
 void TFft::Inverse(TComplex* data, TComplex* work, int32_t batch) const {
-  if (WideFft())
+  if (CpuHasAvx2())
     RunWide<true>(data, work, batch);
   else
     Run<true>(data, work, batch);

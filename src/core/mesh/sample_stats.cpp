@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/base/cpu_features.h"
 #include "core/base/sample_io.h"
 #include "core/mesh/mesh.h"
 
@@ -83,25 +84,10 @@ inline __attribute__((always_inline)) void SwapAndCount(TLowVoidLanes& lanes,
 
 // The same loops compiled for AVX2 (sixteen lanes instead of eight), chosen
 // at run time: every load converts each sample of the mesh once.
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-__attribute__((target("avx2"))) void SwapAndCountWide(TLowVoidLanes& l, const unsigned char* src,
-                                                      int16_t* dst, int64_t n, int64_t& voids) {
+DELVA_AVX2_TARGET void SwapAndCountWide(TLowVoidLanes& l, const unsigned char* src, int16_t* dst,
+                                        int64_t n, int64_t& voids) {
   SwapAndCount(l, src, dst, n, voids);
 }
-bool WideLanes() {
-  static const bool wide = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
-  }();
-  return wide;
-}
-#else
-void SwapAndCountWide(TLowVoidLanes& l, const unsigned char* src, int16_t* dst, int64_t n,
-                      int64_t& voids) {
-  SwapAndCount(l, src, dst, n, voids);
-}
-bool WideLanes() { return false; }
-#endif
 
 }  // namespace
 
@@ -135,7 +121,7 @@ void TTSampleStats::AddBigEndian(const unsigned char* src, int16_t* dst, int64_t
   }
   // One pass: swap, store and count while the block is in the registers.
   TLowVoidLanes l{static_cast<int16_t>(Lo - 1), Hi};
-  if (WideLanes())
+  if (CpuHasAvx2())
     SwapAndCountWide(l, src, dst, n, Voids);
   else
     SwapAndCount(l, src, dst, n, Voids);

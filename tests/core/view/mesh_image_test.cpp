@@ -7,6 +7,7 @@
 #include <tuple>
 #include <vector>
 
+#include "core/base/cpu_features.h"
 #include "core/mesh/mesh.h"
 #include "support/mesh_helpers.h"
 
@@ -36,23 +37,27 @@ TEST(MeshImage, ColorCellsAndColorIndexGiveTheFormulaForEverySample) {
   const std::pair<int16_t, int16_t> ranges[]{{0, 1000}, {-500, 8848}, {-32768, 32767},
                                              {7, 7},    {100, -100},  {0, 1},
                                              {0, 253},  {-11, 1254},  {3, 3 + 253 * 7}};
-  for (auto [lo, hi] : ranges)
-    for (bool sea : {false, true})
-      for (int16_t voidValue : {int16_t(-32768), int16_t(0), int16_t(55)}) {
-        m.ColorMin = lo;
-        m.ColorMax = hi;
-        m.VoidValue = voidValue;
-        std::vector<uint8_t> img(stride * 256, 77);
-        ColorCells(m, r, sea, img.data(), stride);
-        for (int y = 0; y < 256; ++y)
-          for (int x = 0; x < 256; ++x) {
-            const int16_t s = m.GetCell(x, y);
-            const uint8_t want = Reference(s, lo, hi, voidValue, sea);
-            ASSERT_EQ(img[y * stride + x], r.Contains(x, y) ? want : 77)
-                << "sample " << s << " range " << lo << ".." << hi;
-            ASSERT_EQ(ColorIndex(s, lo, hi, voidValue, sea), want) << s;  // the one-sample rule
-          }
-      }
+  for (bool plain : {false, true}) {  // the AVX2 loop where it runs, and the table
+    ForcePlainLoops(plain);
+    for (auto [lo, hi] : ranges)
+      for (bool sea : {false, true})
+        for (int16_t voidValue : {int16_t(-32768), int16_t(0), int16_t(55)}) {
+          m.ColorMin = lo;
+          m.ColorMax = hi;
+          m.VoidValue = voidValue;
+          std::vector<uint8_t> img(stride * 256, 77);
+          ColorCells(m, r, sea, img.data(), stride);
+          for (int y = 0; y < 256; ++y)
+            for (int x = 0; x < 256; ++x) {
+              const int16_t s = m.GetCell(x, y);
+              const uint8_t want = Reference(s, lo, hi, voidValue, sea);
+              ASSERT_EQ(img[y * stride + x], r.Contains(x, y) ? want : 77)
+                  << "sample " << s << " range " << lo << ".." << hi;
+              ASSERT_EQ(ColorIndex(s, lo, hi, voidValue, sea), want) << s;  // the one-sample rule
+            }
+        }
+  }
+  ForcePlainLoops(false);
 }
 
 TEST(MeshImage, HatchedBandsCoverExactlyTheirRows) {
