@@ -146,7 +146,7 @@ TEST(Document, ColouringWaitsForTheViewAndEndsAsOneWholePass) {
   d.Recolor(m.GridRect);
   // Views inside a row's span, over its left part and over its right part.
   for (TCellRect view :
-       {TCellRect{10, 19, 5, 9}, TCellRect{0, 12, 0, 29}, TCellRect{35, 39, 20, 29}})
+       {TCellRect{10, 19, 5, 9}, TCellRect{0, 12, 0, 29}, TCellRect{35, 39, 10, 14}})
     d.ImageOver(view);
   EXPECT_EQ(d.ImageBuffer().Bits[25 * d.ImageBuffer().Stride + 25], 77);  // never shown
   std::vector<uint8_t> whole(size_t(d.ImageBuffer().Stride) * 30);
