@@ -75,6 +75,20 @@ DELVA_AVX2_TARGET void ColorRowWide(const int16_t* src, uint8_t* dst, int32_t n,
 }
 #endif
 
+// The paint-box pixels [x0, x1) x [y0, y1) that a view of width x height
+// from (originX, originY) shows of the zoomed image.
+struct TBoxPixels {
+  int64_t x0, y0, x1, y1;
+  bool Empty() const { return x1 <= x0 || y1 <= y0; }
+};
+TBoxPixels BoxPixels(const TTViewSampler& s, int64_t originX, int64_t originY, int32_t width,
+                     int32_t height) {
+  if (width <= 0 || height <= 0) return TBoxPixels{0, 0, 0, 0};
+  return TBoxPixels{std::max<int64_t>(originX, 0), std::max<int64_t>(originY, 0),
+                    std::min<int64_t>(originX + width, ZoomedExtent(s.ImageWidth, s.Zoom)),
+                    std::min<int64_t>(originY + height, ZoomedExtent(s.ImageHeight, s.Zoom))};
+}
+
 }  // namespace
 
 const TTPalette& MeshPalette() {
@@ -117,7 +131,7 @@ uint8_t ColorIndex(int16_t sample, int16_t colorMin, int16_t colorMax, int16_t v
 void ColorCells(const TTMesh& mesh, const TCellRect& rect, bool seaAsBlue, uint8_t* image,
                 ptrdiff_t stride) {
   if (mesh.Samples.Empty() || rect.IsEmpty()) return;
-  const bool wide = DELVA_HAVE_AVX2_TARGET && CpuHasAvx2();
+  const bool wide = CpuHasAvx2();
   std::vector<uint8_t> table(wide ? 0 : 65536);
   if (!wide) BuildTable(table.data(), mesh.ColorMin, mesh.ColorMax, mesh.VoidValue, seaAsBlue);
   const uint8_t* t = table.data();
@@ -147,9 +161,8 @@ void ColorCells(const TTMesh& mesh, const TCellRect& rect, bool seaAsBlue, uint8
   }
 }
 
-void HatchRect(const TCellRect& rect, uint8_t ink, uint8_t* image, ptrdiff_t stride,
+void HatchRect(const TCellRect& r, uint8_t ink, uint8_t* image, ptrdiff_t stride,
                const TCellRect* clip) {
-  const TCellRect r = rect;
   if (r.IsEmpty()) return;
   // The outline and the pattern belong to the whole rectangle; a clip only
   // limits what is written.
@@ -213,13 +226,10 @@ void HatchMissingTiles(const TTMesh& mesh, const TTMissingTiles& missing, const 
 
 void SampleView(const TTViewSampler& s, int64_t originX, int64_t originY, int32_t width,
                 int32_t height, uint32_t* out, ptrdiff_t outStride) {
-  if (!s.Image || width <= 0 || height <= 0) return;
-  const int64_t boxW = ZoomedExtent(s.ImageWidth, s.Zoom);
-  const int64_t boxH = ZoomedExtent(s.ImageHeight, s.Zoom);
-  const int64_t x0 = std::max<int64_t>(originX, 0), y0 = std::max<int64_t>(originY, 0);
-  const int64_t x1 = std::min<int64_t>(originX + width, boxW);
-  const int64_t y1 = std::min<int64_t>(originY + height, boxH);
-  if (x1 <= x0 || y1 <= y0) return;
+  if (!s.Image) return;
+  const TBoxPixels b = BoxPixels(s, originX, originY, width, height);
+  if (b.Empty()) return;
+  const int64_t x0 = b.x0, y0 = b.y0, x1 = b.x1, y1 = b.y1;
   const int32_t n = static_cast<int32_t>(x1 - x0);
   // Source column of each view column, computed once per paint.
   std::vector<int32_t> col(static_cast<size_t>(n));
@@ -252,15 +262,11 @@ void SampleView(const TTViewSampler& s, int64_t originX, int64_t originY, int32_
 
 TCellRect ViewCells(const TTViewSampler& s, int64_t originX, int64_t originY, int32_t width,
                     int32_t height) {
-  const int64_t boxW = ZoomedExtent(s.ImageWidth, s.Zoom);
-  const int64_t boxH = ZoomedExtent(s.ImageHeight, s.Zoom);
-  const int64_t x0 = std::max<int64_t>(originX, 0), y0 = std::max<int64_t>(originY, 0);
-  const int64_t x1 = std::min<int64_t>(originX + width, boxW);
-  const int64_t y1 = std::min<int64_t>(originY + height, boxH);
-  if (width <= 0 || height <= 0 || x1 <= x0 || y1 <= y0) return TCellRect{0, -1, 0, -1};
+  const TBoxPixels b = BoxPixels(s, originX, originY, width, height);
+  if (b.Empty()) return TCellRect{0, -1, 0, -1};
   auto cell = [](int64_t pixel, int zoom, int32_t count) {
     return static_cast<int32_t>(std::min<int64_t>(PixelToCell(pixel, zoom), count - 1));
   };
-  return TCellRect{cell(x0, s.Zoom, s.ImageWidth), cell(x1 - 1, s.Zoom, s.ImageWidth),
-                   cell(y0, s.Zoom, s.ImageHeight), cell(y1 - 1, s.Zoom, s.ImageHeight)};
+  return TCellRect{cell(b.x0, s.Zoom, s.ImageWidth), cell(b.x1 - 1, s.Zoom, s.ImageWidth),
+                   cell(b.y0, s.Zoom, s.ImageHeight), cell(b.y1 - 1, s.Zoom, s.ImageHeight)};
 }
