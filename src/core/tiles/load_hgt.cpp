@@ -313,8 +313,8 @@ THgtLoad LoadHGTSources(TTMesh& mesh, const std::vector<TTTileSource>& sources,
     size_t k = 0;
     while (queue.Take(k)) {
       const TTileArea a = AreaOf(int32_t(k / size_t(W)), int32_t(k % size_t(W)), W, side);
-      if (!own) {
-        queue.Finish(LoadTile(mesh, sources[k], a, fillValue, stats, nullptr, false));
+      if (!own) {  // the tile worker, or a caller that shows no progress
+        queue.Finish(LoadTile(mesh, sources[k], a, fillValue, stats, nullptr, count == 1));
         continue;
       }
       const size_t done = queue.Done();
