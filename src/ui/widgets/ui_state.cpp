@@ -18,28 +18,30 @@ QSettings State() {
                            : PathOverride();
   return QSettings(path, QSettings::IniFormat);
 }
+
+// Each write locks the settings file and syncs it to the disk twice: a value
+// that is already stored is not written again.
+void Store(const QString& key, const QVariant& value) {
+  QSettings state = State();
+  if (state.value(key) != value) state.setValue(key, value);
+}
 }  // namespace
 
 void SetUiStatePath(const QString& path) { PathOverride() = path; }
 
 QByteArray SavedWindowGeometry() { return State().value("Window/Geometry").toByteArray(); }
 
-void SaveWindowGeometry(const QByteArray& geometry) {
-  State().setValue("Window/Geometry", geometry);
-}
+void SaveWindowGeometry(const QByteArray& geometry) { Store("Window/Geometry", geometry); }
 
 QStringList RecentFiles() { return State().value("RecentFiles").toStringList(); }
 
 void AddRecentFile(const QString& path) {
   const QString clean = QDir::cleanPath(path);
   QStringList list = RecentFiles();
-  // Reopening the latest file changes nothing: the settings file is not
-  // rewritten (each write locks it and syncs it to the disk twice).
-  if (!list.isEmpty() && list.first() == clean) return;
   list.removeAll(clean);
   list.prepend(clean);
   while (list.size() > kMaxRecentFiles) list.removeLast();
-  State().setValue("RecentFiles", list);
+  Store("RecentFiles", list);
 }
 
 QString LastFolder(const QString& dialogTitle) {
@@ -47,5 +49,5 @@ QString LastFolder(const QString& dialogTitle) {
 }
 
 void SetLastFolder(const QString& dialogTitle, const QString& folder) {
-  State().setValue("Folders/" + dialogTitle, folder);
+  Store("Folders/" + dialogTitle, folder);
 }
