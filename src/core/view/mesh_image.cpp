@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -73,7 +74,57 @@ DELVA_AVX2_TARGET void ColorRowWide(const int16_t* src, uint8_t* dst, int32_t n,
   }
   for (; x < n; ++x) dst[x] = ColorIndex(src[x], colorMin, colorMax, voidValue, seaAsBlue);
 }
+
+// The palette's colours of n indices, eight at a time, for a palette whose
+// entries below 254 are the grey ramp (as the mesh palette's are): the grey
+// is the index repeated in three bytes, so no table is read. AVX2's gather
+// would read the table but is slower than plain loads on some processors.
+DELVA_AVX2_TARGET void GreyRowWide(const uint8_t* src, uint32_t* dst, int32_t n,
+                                   const uint32_t* pal) {
+  const __m256i spread = _mm256_setr_epi8(0, 0, 0, -1, 4, 4, 4, -1, 8, 8, 8, -1, 12, 12, 12, -1, 0,
+                                          0, 0, -1, 4, 4, 4, -1, 8, 8, 8, -1, 12, 12, 12, -1);
+  const __m256i alpha = _mm256_set1_epi32(int(0xFF000000u));
+  const __m256i i254 = _mm256_set1_epi32(254), i255 = _mm256_set1_epi32(255);
+  const __m256i c254 = _mm256_set1_epi32(int(pal[254])), c255 = _mm256_set1_epi32(int(pal[255]));
+  int32_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    const __m256i idx =
+        _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + i)));
+    __m256i c = _mm256_or_si256(_mm256_shuffle_epi8(idx, spread), alpha);
+    c = _mm256_blendv_epi8(c, c254, _mm256_cmpeq_epi32(idx, i254));
+    c = _mm256_blendv_epi8(c, c255, _mm256_cmpeq_epi32(idx, i255));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), c);
+  }
+  for (; i < n; ++i) dst[i] = pal[src[i]];
+}
 #endif
+
+bool IsGreyRamp(const uint32_t* pal) {
+  for (uint32_t i = 0; i < 254; ++i)
+    if (pal[i] != (0xFF000000u | (i << 16) | (i << 8) | i)) return false;
+  return true;
+}
+
+// Runs fn over rows [begin, end) of `width` cells, in two halves on two
+// threads when there are a million cells or more: past that the second
+// thread costs less than it saves. Without a second thread, in one.
+template <class F>
+void SplitRows(int64_t begin, int64_t end, int64_t width, const F& fn) {
+  if ((end - begin) * width >= (int64_t(1) << 20) && end - begin >= 2) {
+    const int64_t mid = begin + (end - begin) / 2;
+    std::thread other;
+    try {
+      other = std::thread(fn, mid, end);
+    } catch (const std::system_error&) {
+      fn(begin, end);
+      return;
+    }
+    fn(begin, mid);
+    other.join();
+    return;
+  }
+  fn(begin, end);
+}
 
 // The paint-box pixels [x0, x1) x [y0, y1) that a view of width x height
 // from (originX, originY) shows of the zoomed image.
@@ -149,16 +200,9 @@ void ColorCells(const TTMesh& mesh, const TCellRect& rect, bool seaAsBlue, uint8
       for (int32_t x = 0; x < w; ++x) dst[x] = t[uint16_t(src[x])];
     }
   };
-  // Large rectangles (a whole mesh after a load) are split between two
-  // threads; rows are independent.
-  if (rect.CellCount() >= (int64_t(1) << 22) && rect.Height() >= 2) {
-    const int32_t mid = rect.Top + static_cast<int32_t>(rect.Height() / 2);
-    std::thread other(rows, mid, rect.Bottom);
-    rows(rect.Top, mid - 1);
-    other.join();
-  } else {
-    rows(rect.Top, rect.Bottom);
-  }
+  // Rows are independent: a first view's worth of them is split in two.
+  SplitRows(rect.Top, int64_t(rect.Bottom) + 1, w,
+            [&](int64_t a, int64_t b) { rows(int32_t(a), int32_t(b - 1)); });
 }
 
 void HatchRect(const TCellRect& r, uint8_t ink, uint8_t* image, ptrdiff_t stride,
@@ -238,26 +282,35 @@ void SampleView(const TTViewSampler& s, int64_t originX, int64_t originY, int32_
     col[i] = static_cast<int32_t>(std::min<int64_t>(c, s.ImageWidth - 1));
   }
   const uint32_t* pal = s.Palette;
-  int64_t prevRow = -1;
-  const uint32_t* prevOut = nullptr;
-  for (int64_t py = y0; py < y1; ++py) {
-    int64_t r = std::min<int64_t>(PixelToCell(py, s.Zoom), s.ImageHeight - 1);
-    uint32_t* dst = out + (py - originY) * outStride + (x0 - originX);
-    if (r == prevRow) {
-      // Magnified rows repeat: copy the row just made.
-      std::memcpy(dst, prevOut, size_t(n) * sizeof(uint32_t));
-      continue;
+#if DELVA_HAVE_AVX2_TARGET
+  const bool wide = CpuHasAvx2() && IsGreyRamp(pal);
+#endif
+  auto rows = [&](int64_t ya, int64_t yb) {
+    int64_t prevRow = -1;
+    const uint32_t* prevOut = nullptr;
+    for (int64_t py = ya; py < yb; ++py) {
+      const int64_t r = std::min<int64_t>(PixelToCell(py, s.Zoom), s.ImageHeight - 1);
+      uint32_t* dst = out + (py - originY) * outStride + (x0 - originX);
+      if (r == prevRow) {
+        // Magnified rows repeat: copy the row just made.
+        std::memcpy(dst, prevOut, size_t(n) * sizeof(uint32_t));
+        continue;
+      }
+      const uint8_t* src = s.Image + r * s.ImageStride;
+      if (s.Zoom != 1) {
+        for (int32_t i = 0; i < n; ++i) dst[i] = pal[src[col[i]]];
+#if DELVA_HAVE_AVX2_TARGET
+      } else if (wide) {
+        GreyRowWide(src + x0, dst, n, pal);
+#endif
+      } else {
+        for (int32_t i = 0; i < n; ++i) dst[i] = pal[src[x0 + i]];
+      }
+      prevRow = r;
+      prevOut = dst;
     }
-    const uint8_t* src = s.Image + r * s.ImageStride;
-    if (s.Zoom == 1) {
-      const uint8_t* p = src + x0;
-      for (int32_t i = 0; i < n; ++i) dst[i] = pal[p[i]];
-    } else {
-      for (int32_t i = 0; i < n; ++i) dst[i] = pal[src[col[i]]];
-    }
-    prevRow = r;
-    prevOut = dst;
-  }
+  };
+  SplitRows(y0, y1, n, rows);
 }
 
 TCellRect ViewCells(const TTViewSampler& s, int64_t originX, int64_t originY, int32_t width,

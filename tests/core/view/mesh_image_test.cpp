@@ -118,6 +118,16 @@ TEST(MeshImage, ViewSamplingPicksOneCellPerPixel) {
   EXPECT_EQ(std::vector<uint32_t>(o1.begin(), o1.begin() + 3),
             (std::vector<uint32_t>{0xFF3A3A3Au, 0xFF3B3B3Bu, 999}));
   EXPECT_EQ(MeshPalette()[kSeaIndex], 0xFF0000FFu);
+  // Over a million pixels (two threads; the grey ramp eight pixels at a time
+  // with a tail): every index, sea and void included, gets its palette colour.
+  std::vector<uint8_t> big(size_t(1030) * 1024);
+  for (size_t k = 0; k < big.size(); ++k) big[k] = uint8_t(k * 7 / 3);
+  const TTViewSampler g{big.data(), 1030, 1030, 1024, 1, MeshPalette().data()};
+  std::vector<uint32_t> ob(size_t(1027) * 1024);
+  SampleView(g, 3, 0, 1027, 1024, ob.data(), 1027);
+  for (size_t y = 0; y < 1024; ++y)
+    for (size_t i = 0; i < 1027; ++i)
+      ASSERT_EQ(ob[y * 1027 + i], MeshPalette()[big[y * 1030 + 3 + i]]) << i << "," << y;
   s.Palette = identity.data();
   // 1/2x: the paint box is 5 x 3; pixel (i, j) shows cell (2i, 2j); outside stays.
   s.Zoom = -2;
