@@ -1,7 +1,6 @@
 #include "core/document/document.h"
 
 #include <algorithm>
-#include <new>
 
 #include "core/edit/undo_list.h"
 #include "core/mesh/poly_raster.h"
@@ -14,7 +13,7 @@ TTImageBuffer AllocateImageBuffer(int32_t cols, int32_t rows) {
   b.Width = cols;
   b.Height = rows;
   b.Stride = (ptrdiff_t(cols) + 3) & ~ptrdiff_t(3);
-  b.Bits.reset(new (std::nothrow) uint8_t[size_t(b.Stride) * size_t(rows)]);
+  b.Bits = AllocateLargeArray<uint8_t>(size_t(b.Stride) * size_t(rows));
   b.OutOfMemory = !b.Bits;
   return b;
 }

@@ -210,11 +210,10 @@ int32_t Span(int32_t inCount, int32_t outFirst, int32_t outLast, int32_t reach) 
 
 }  // namespace
 
-void TEvenCorrelation::TFree::operator()(double* p) const { std::free(p); }
-
 bool TEvenCorrelation::TBuffer::Reserve(size_t count) {
   if (count <= n) return true;
-  p.reset(static_cast<double*>(AllocateLargeBlock(count * sizeof(double), size_t(4) << 20)));
+  p.reset();  // the old buffer first: both at once may not fit
+  p = AllocateLargeArray<double>(count);
   n = p ? count : 0;
   return bool(p);
 }

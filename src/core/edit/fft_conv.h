@@ -6,6 +6,8 @@
 #include <memory>
 #include <vector>
 
+#include "core/platform/memory.h"
+
 // Our own FFT (lengths 2^a 3^b 5^c) and, on top of it, a two-dimensional
 // correlation of a real grid with a real kernel that is even in both axes,
 // with a bound on its rounding error. The void filling uses it to get the
@@ -97,11 +99,8 @@ class TEvenCorrelation {
   int32_t hx_ = 0, hy_ = 0;  // stored halves: Mx / 2 + 1, My / 2 + 1
   // Large storage whose every element is written before it is read: no
   // zeroing pass over hundreds of megabytes.
-  struct TFree {
-    void operator()(double* p) const;
-  };
   struct TBuffer {
-    std::unique_ptr<double[], TFree> p;
+    TTLargeBlock<double> p;
     size_t n = 0;
     bool Reserve(size_t count);  // false when memory is short
     double* Doubles() { return p.get(); }

@@ -10,12 +10,6 @@
 #include "core/mesh/sample_stats.h"
 #include "core/platform/memory.h"
 
-int16_t* TTSampleArray::AllocateSampleBlock(size_t count) {
-  return static_cast<int16_t*>(AllocateLargeBlock(count * sizeof(int16_t)));
-}
-
-void TTSampleArray::TFree::operator()(int16_t* p) const { std::free(p); }
-
 bool TTMesh::HasVoids(TTProgress* progress) const {
   if (Samples.Empty()) return false;
   const int64_t width = GridRect.Width();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/mesh/cell_rect.h"
+#include "core/platform/memory.h"
 
 class TTProgress;
 
@@ -16,9 +17,9 @@ class TTSampleArray {
  public:
   bool Allocate(int64_t count) {
     if (count <= 0 || uint64_t(count) > SIZE_MAX / sizeof(int16_t)) return false;
-    int16_t* p = AllocateSampleBlock(static_cast<size_t>(count));
+    TTLargeBlock<int16_t> p = AllocateLargeArray<int16_t>(static_cast<size_t>(count));
     if (!p) return false;
-    data_.reset(p);
+    data_ = std::move(p);
     size_ = count;
     return true;
   }
@@ -34,13 +35,7 @@ class TTSampleArray {
   int16_t operator[](int64_t i) const { return data_[i]; }
 
  private:
-  // Large blocks take huge pages where the system offers them
-  // (core/platform/memory.h). Null when out of memory.
-  static int16_t* AllocateSampleBlock(size_t count);
-  struct TFree {
-    void operator()(int16_t* p) const;
-  };
-  std::unique_ptr<int16_t[], TFree> data_;
+  TTLargeBlock<int16_t> data_;
   int64_t size_ = 0;
 };
 

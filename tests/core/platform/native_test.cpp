@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "core/base/file_util.h"
+#include "core/platform/memory.h"
 #include "core/platform/native_file.h"
 #include "core/platform/process.h"
 #include "core/settings/prog_cfg.h"
@@ -22,6 +23,29 @@ std::string FolderOf(const std::string& path) { return path.substr(0, path.find_
 // Names must reach the system whole: letters of no single code page, a path
 // far past MAX_PATH, Windows separators. Saving over an existing file must
 // replace it (a plain rename refuses that on Windows).
+// A freed block is handed out again only for a request it holds and does
+// not hold far more than; what is written stays within the block (ASan).
+TEST(LargeBlocks, KeptBlocksServeOnlyRequestsTheyFit) {
+  const size_t mb = size_t(1) << 20;
+  void* a = AllocateLargeBlock(3 * mb);
+  ASSERT_TRUE(a);
+  FreeLargeBlock(a, 3 * mb);
+  void* bigger = AllocateLargeBlock(3 * mb + 4096);  // releases the kept one
+  ASSERT_TRUE(bigger);
+  static_cast<char*>(bigger)[3 * mb + 4095] = 1;
+  FreeLargeBlock(bigger, 3 * mb + 4096);
+  void* again = AllocateLargeBlock(3 * mb);  // within an eighth: reused
+  EXPECT_EQ(again, bigger);
+  FreeLargeBlock(again, 3 * mb);
+  // Beyond the kept total the oldest goes.
+  void* huge = AllocateLargeBlock(kKeptLargeBytes);
+  ASSERT_TRUE(huge);
+  FreeLargeBlock(huge, kKeptLargeBytes);
+  EXPECT_EQ(AllocateLargeBlock(kKeptLargeBytes), huge);
+  FreeLargeBlock(huge, kKeptLargeBytes);
+  FreeLargeBlock(nullptr, 3 * mb);
+}
+
 TEST(NativeFile, NamesReachTheSystemWhole) {
   TTempDir dir;
   std::string deep = dir.Path();
