@@ -56,7 +56,7 @@ TZipBytes MakeZipArchive(const std::vector<TZipMember>& members, const std::stri
       const bool blank = descriptor && b == &zip;
       Put16(*b, m.flags);
       Put16(*b, m.method);
-      Put32(*b, 0x21000000);  // 1996-08-01 00:00
+      Put32(*b, m.dos_time);
       Put32(*b, blank ? 0 : m.crc);
       const bool unknown = m.local_sizes_unknown && b == &zip;
       Put32(*b, blank ? 0 : unknown ? 0xFFFFFFFFu : m.csize);
@@ -72,9 +72,12 @@ TZipBytes MakeZipArchive(const std::vector<TZipMember>& members, const std::stri
       Put32(zip, m.csize);
       Put32(zip, m.size);
     }
-    dir.insert(dir.end(), 12, 0);  // extra and comment lengths, disk, attributes
+    Put16(dir, 0);  // extra length
+    Put16(dir, uint32_t(m.comment.size()));
+    dir.insert(dir.end(), 8, 0);  // disk, attributes
     Put32(dir, offset);
     dir.insert(dir.end(), m.name.begin(), m.name.end());
+    dir.insert(dir.end(), m.comment.begin(), m.comment.end());
   }
   const uint32_t dirOffset = uint32_t(zip.size());
   zip.insert(zip.end(), dir.begin(), dir.end());

@@ -24,6 +24,8 @@ struct TZipMember {
   bool descriptor_sig = true;
   // Local sizes 0xFFFFFFFF, the real ones only in the directory entry.
   bool local_sizes_unknown = false;
+  uint32_t dos_time = 0x21000000;  // date high, time low: 1996-08-01 00:00
+  std::string comment;             // the directory entry's
 };
 
 TZipMember StoredMember(const std::string& name, const std::string& text);

@@ -125,15 +125,16 @@ TEST(ProgCfg, BGLFolderFromWineRegistry) {
 
   // 9.0 wins over 8.0; its folder is missing, so the home folder stays.
   reg("[Software\\\\Microsoft\\\\Microsoft Games\\\\Flight Simulator\\\\9.0] 1\n"
-      "\"EXE Path\"=str(2):\"C:\\\\Games\\\\FS\\x00e9\\x20ac\"\n"
+      "\"EXE Path\"=str(2):\"C:\\\\Games\\\\FS\\x0080\\x00e9\\x20ac\"\n"
       "[Software\\\\Microsoft\\\\Microsoft Games\\\\Flight Simulator\\\\8.0] 1\n"
       "\"EXE Path\"=\"C:\\\\FS9\"\n");
   EXPECT_TRUE(DefaultBGLFolderFromWinePrefix(c, prefix, "/home/u"));
   EXPECT_EQ(c.BGLFolder, "/home/u");
   fs::create_directories(
-      prefix + "/drive_c/Games/FS\xC3\xA9\xE2\x82\xAC/Addon Scenery/Scenery");  // now there
+      prefix + "/drive_c/Games/FS\xC2\x80\xC3\xA9\xE2\x82\xAC/Addon Scenery/Scenery");  // now there
   EXPECT_TRUE(DefaultBGLFolderFromWinePrefix(c, prefix, "/home/u"));
-  EXPECT_EQ(c.BGLFolder, prefix + "/drive_c/Games/FS\xC3\xA9\xE2\x82\xAC/Addon Scenery/Scenery");
+  EXPECT_EQ(c.BGLFolder,
+            prefix + "/drive_c/Games/FS\xC2\x80\xC3\xA9\xE2\x82\xAC/Addon Scenery/Scenery");
 
   // The key without the value: false.
   reg("[Software\\\\Wow6432Node\\\\Microsoft\\\\Microsoft Games\\\\Flight Simulator\\\\9.0] 1\n");

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -245,8 +247,15 @@ TEST(ZipFailures, ExistingFileSurvivesFailedMember) {
   EXPECT_EQ(Listing(dir.Path()).size(), 2u);  // the archive and m.txt
   // A good member replaces it, even when it is read-only.
   fs::permissions(dir.File("m.txt"), fs::perms::owner_write, fs::perm_options::remove);
-  EXPECT_EQ(UnzipFiles(Archive(dir, {StoredMember("m.txt", "new")}, "b.zip"), dir.Path(), ""), 1);
+  TMember good = StoredMember("m.txt", "new");
+  good.dos_time = 0x2311528F;  // 1997-08-17 10:20:30, the file's new time
+  EXPECT_EQ(UnzipFiles(Archive(dir, {good}, "b.zip"), dir.Path(), ""), 1);
   EXPECT_EQ(ReadFileBytes(dir.File("m.txt")), (TBytes{'n', 'e', 'w'}));
+  const std::time_t t = std::chrono::system_clock::to_time_t(
+      std::chrono::file_clock::to_sys(fs::last_write_time(dir.File("m.txt"))));
+  const std::tm tm = *std::localtime(&t);
+  EXPECT_EQ(std::vector<int>({tm.tm_year, tm.tm_mon, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec}),
+            std::vector<int>({97, 7, 17, 10, 20, 30}));
 }
 
 // Member paths that are absolute or climb out of the target are refused and
@@ -294,6 +303,7 @@ TEST(ZipDirectory, NamesSizesPatternsAndLongComment) {
   std::vector<TMember> members = {StoredMember("n45w122.hgt", std::string(1000, 'a')),
                                   StoredMember("readme.txt", "read me"),
                                   StoredMember("docs/notes.TXT", "notes")};
+  members[0].comment = "a member's own comment";
   std::string comment(60000, 'c');
   comment.replace(100, 4, "PK\x05\x07");  // near miss inside the comment
   std::string zip = dir.File("tile.zip");
