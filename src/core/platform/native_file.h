@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -20,6 +21,10 @@ std::FILE* OpenFile(const std::string& utf8Path, const char* mode);
 // Creates a file that must not exist yet, opened for binary writing;
 // nullptr with errno EEXIST when the name is taken.
 std::FILE* CreateNewFile(const std::string& utf8Path);
+// Reads exactly `size` bytes at `offset` without moving the file's position
+// (one system call where the system has one); false on a short read. Only
+// for a file read this way alone: the stream's own buffer is bypassed.
+bool ReadFileAt(std::FILE* file, void* buffer, size_t size, int64_t offset);
 // Renames `from` over `to`, replacing a file there in one step.
 bool ReplaceFileWith(const std::string& from, const std::string& to);
 

@@ -1,7 +1,9 @@
 #ifndef _WIN32
 
 #include <dirent.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +16,19 @@ std::string Utf8Path(const std::filesystem::path& path) { return path.string(); 
 
 std::FILE* OpenFile(const std::string& utf8Path, const char* mode) {
   return std::fopen(utf8Path.c_str(), mode);
+}
+
+bool ReadFileAt(std::FILE* file, void* buffer, size_t size, int64_t offset) {
+  auto* p = static_cast<unsigned char*>(buffer);
+  while (size > 0) {
+    const ssize_t n = pread(fileno(file), p, size, off_t(offset));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    size -= size_t(n);
+    offset += n;
+  }
+  return true;
 }
 
 std::FILE* CreateNewFile(const std::string& utf8Path) {

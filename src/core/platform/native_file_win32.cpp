@@ -77,6 +77,10 @@ std::FILE* OpenFile(const std::string& utf8Path, const char* mode) {
   return _wfopen(SystemPath(utf8Path).c_str(), WideFromUtf8(mode).c_str());
 }
 
+bool ReadFileAt(std::FILE* file, void* buffer, size_t size, int64_t offset) {
+  return _fseeki64(file, offset, SEEK_SET) == 0 && std::fread(buffer, 1, size, file) == size;
+}
+
 std::FILE* CreateNewFile(const std::string& utf8Path) {
   // The C library here knows no "x" mode; _O_EXCL gives the same guarantee.
   const int fd = _wopen(SystemPath(utf8Path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,

@@ -18,6 +18,7 @@
 #include "core/base/sample_io.h"
 #include "core/mesh/mesh.h"
 #include "core/mesh/sample_stats.h"
+#include "core/platform/native_file.h"
 #include "core/tiles/tile_names.h"
 #include "core/zip/zip.h"
 
@@ -110,19 +111,16 @@ bool ReadTileFile(TTMesh& mesh, const std::string& path, const TTileArea& a, TTS
   std::atomic<bool> failed{false};
   auto readBlocks = [&](std::FILE* f, TTSampleStats& st, TTProgress* own) {
     std::vector<unsigned char> buffer(whole ? 0 : size_t(blockRows * a.RowBytes()));
-    int64_t at = -1;  // the file position, when known
     for (int32_t b = nextBlock++; b < blocks && !failed; b = nextBlock++) {
       const int32_t r0 = first + b * blockRows, n = std::min(blockRows, a.Side - r0);
       const int64_t offset = int64_t(r0) * a.RowBytes();
       const size_t bytes = size_t(n * a.RowBytes());
       unsigned char* dest =
           whole ? reinterpret_cast<unsigned char*>(a.GridRow(mesh, r0)) : buffer.data();
-      if ((at != offset && std::fseek(f, long(offset), SEEK_SET) != 0) ||
-          !ReadWholeBlock(f, dest, bytes)) {
+      if (!ReadFileAt(f, dest, bytes, offset)) {
         failed = true;
         break;
       }
-      at = offset + int64_t(bytes);
       if (whole)
         st.AddBigEndian(dest, a.GridRow(mesh, r0), int64_t(n) * a.Side, kHgtVoid);
       else
