@@ -60,6 +60,8 @@ TEST(SafeSave, TemporaryFilesOfDeadProcessesGo) {
   };
   make(host, 2147483646);  // dead: removed by the next save
   TNames kept = {make(host ^ 1, 2147483646), make(host, 1), "t.bin"};  // other host; running
+  // Our shape up to the tail, which is not hex: not one of ours.
+  EXPECT_FALSE(ParseTempFileName(kept[1].substr(0, 22) + "0123456789abcdeg", pid, host));
   std::sort(kept.begin(), kept.end());
   ASSERT_TRUE(WriteFileAtomically(dir.File("t.bin"), "x", 1));
   EXPECT_EQ(FolderEntries(dir.Path()), kept);

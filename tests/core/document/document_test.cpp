@@ -114,6 +114,8 @@ TEST(Document, ModifiedFollowsEditsSavesAndUndoingToTheSavedState) {
   UndoCommand(d, more);
   EXPECT_TRUE(d.Modified());
   EXPECT_EQ(d.UndoList->RedoCount(), 1);  // the older redo went with the edit
+  RedoCommand(d, more);                   // the saved snapshot again, but not the saved samples
+  EXPECT_TRUE(d.Modified());
 }
 
 TEST(Document, HillshadeRecoloursOneCellBeyondTheEdit) {
