@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QElapsedTimer>
+
 #include "core/base/progress.h"
 
 class QLabel;
@@ -25,5 +27,9 @@ class TTWindowProgress : public TTProgress {
   void VisibilityChanged(bool visible) override;
 
  private:
+  void ShowPendingPosition();
+
   const bool* abort_flag_;
+  QElapsedTimer bar_moved_;  // since the bar last moved
+  int pending_position_ = -1;
 };
