@@ -114,8 +114,10 @@ TEST(Document, ModifiedFollowsEditsSavesAndUndoingToTheSavedState) {
   UndoCommand(d, more);
   EXPECT_TRUE(d.Modified());
   EXPECT_EQ(d.UndoList->RedoCount(), 1);  // the older redo went with the edit
-  RedoCommand(d, more);                   // the saved snapshot again, but not the saved samples
-  EXPECT_TRUE(d.Modified());
+  d.RectSelected = true;
+  // The saved snapshot again, but not the saved samples; its cells recoloured.
+  const TCellRect redone = RedoCommand(d, more).Changed;
+  EXPECT_TRUE(d.Modified() && !d.RectSelected && !redone.IsEmpty());
 }
 
 TEST(Document, HillshadeRecoloursOneCellBeyondTheEdit) {

@@ -56,6 +56,18 @@ TEST(FillVoids, SplineReproducesPlaneAndQuadratic) {
   TTFillRun run;
   ASSERT_TRUE(FillVoidsSpline(none, none.GridRect, nullptr, {}, nullptr, &run));
   EXPECT_EQ(std::tuple(run.Filled, none.GetCell(3, 3)), std::tuple(0, kVoid));
+  // A group beside data, then one cut off from it: only the second drops out.
+  TTSplineGrid g;
+  g.Reset(10, 3);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 10; ++x) {
+      const size_t i = size_t(g.Index(x, y));
+      g.Kind[i] = x < 3 ? kSplineData : x == 5 ? kSplineAbsent : kSplineUnknown;
+      g.Value[i] = x < 3 ? 50 : 0;
+    }
+  SolveSplineGrid(g, TTSplineParams{});
+  EXPECT_EQ(std::tuple(g.Value[size_t(g.Index(4, 1))], g.Kind[size_t(g.Index(7, 1))]),
+            std::tuple(50.0, kSplineAbsent));
 }
 
 TEST(FillVoids, SplineIsClampedToTheRimRangeWidened) {
