@@ -40,6 +40,12 @@ TEST(LargeBlocks, KeptBlocksServeOnlyRequestsTheyFit) {
   FreeLargeBlock(wholeAgain, kKeptLargeBytes);
 #ifdef __linux__  // blocks are kept there only
   EXPECT_EQ(std::pair(again, wholeAgain), std::pair(static_cast<void*>(bigger), whole));
+  // Two are kept: a third freed sends the oldest away.
+  void* k[3] = {AllocateLargeBlock(2 * mb), AllocateLargeBlock(3 * mb), AllocateLargeBlock(big)};
+  for (int i = 0; i < 3; ++i) FreeLargeBlock(k[i], i == 0 ? 2 * mb : i == 1 ? 3 * mb : big);
+  EXPECT_EQ(std::pair(AllocateLargeBlock(big), AllocateLargeBlock(3 * mb)), std::pair(k[2], k[1]));
+  FreeLargeBlock(k[2], big);
+  FreeLargeBlock(k[1], 3 * mb);
 #endif
 }
 
