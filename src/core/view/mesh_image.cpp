@@ -98,11 +98,7 @@ DELVA_AVX2_TARGET void GreyRowWide(const uint8_t* src, uint32_t* dst, int32_t n,
   for (; i < n; ++i) dst[i] = pal[src[i]];
 }
 
-bool IsGreyRamp(const uint32_t* pal) {
-  for (uint32_t i = 0; i < 254; ++i)
-    if (pal[i] != (0xFF000000u | (i << 16) | (i << 8) | i)) return false;
-  return true;
-}
+bool IsGreyRamp(const uint32_t* pal) { return std::equal(pal, pal + 254, MeshPalette().begin()); }
 #endif
 
 // Runs fn over rows [begin, end) of `width` cells, in two halves on two
