@@ -10,14 +10,13 @@
 #include <limits>
 #include <mutex>
 #include <string>
-#include <system_error>
-#include <thread>
 
 #include "core/base/file_util.h"
 #include "core/base/progress.h"
 #include "core/base/sample_io.h"
 #include "core/mesh/mesh.h"
 #include "core/mesh/sample_stats.h"
+#include "core/platform/helper_thread.h"
 #include "core/platform/native_file.h"
 #include "core/tiles/tile_names.h"
 #include "core/zip/zip.h"
@@ -130,22 +129,20 @@ bool ReadTileFile(TTMesh& mesh, const std::string& path, const TTileArea& a, TTS
     }
   };
   TTSampleStats workerStats;
-  std::thread worker;
+  auto mine = [&] { readBlocks(file.File(), stats, progress); };
   if (helped && blocks > 1) {
-    try {
-      worker = std::thread([&] {
-        TTInputFile second(path);
-        if (second.IsOpen())
-          readBlocks(second.File(), workerStats, nullptr);
-        else
-          failed = true;
-      });
-    } catch (const std::system_error&) {
-      // No second thread to be had: this one reads every block.
-    }
+    RunBeside(
+        [&] {
+          TTInputFile second(path);
+          if (second.IsOpen())
+            readBlocks(second.File(), workerStats, nullptr);
+          else
+            failed = true;
+        },
+        mine);
+  } else {
+    mine();
   }
-  readBlocks(file.File(), stats, progress);
-  if (worker.joinable()) worker.join();
   stats.Merge(workerStats);
   if (progress) progress->Hide();
   return !failed;
@@ -326,20 +323,17 @@ THgtLoad LoadHGTSources(TTMesh& mesh, const std::vector<TTTileSource>& sources,
   };
 
   TTSampleStats mine, other;
-  std::thread worker;
-  if (count > 1) {
-    try {
-      worker = std::thread([&] { run(other, nullptr); });
-    } catch (const std::system_error&) {
-      // No second thread to be had: this one loads every tile.
+  auto own = [&] {
+    run(mine, progress);
+    while (queue.WaitBusy()) {
+      showDone(queue.Done());
+      PumpMessages(progress);
     }
-  }
-  run(mine, progress);
-  while (queue.WaitBusy()) {
-    showDone(queue.Done());
-    PumpMessages(progress);
-  }
-  if (worker.joinable()) worker.join();
+  };
+  if (count > 1)
+    RunBeside([&] { run(other, nullptr); }, own);
+  else
+    own();
   const THgtLoad result = queue.Result();
   if (result != THgtLoad::Ok) {
     mesh.Samples.Clear();

@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
+#include <thread>
 
 #include "core/base/file_util.h"
+#include "core/platform/helper_thread.h"
 #include "core/platform/memory.h"
 #include "core/platform/native_file.h"
 #include "core/platform/process.h"
@@ -47,6 +52,41 @@ TEST(LargeBlocks, KeptBlocksServeOnlyRequestsTheyFit) {
   FreeLargeBlock(k[2], big);
   FreeLargeBlock(k[1], 3 * mb);
 #endif
+}
+
+TEST(HelperThread, BothSidesRunAlsoNestedAndWhenOneThrows) {
+  std::atomic<int> runs{0};
+  for (int i = 1; i <= 20; ++i) {
+    RunBeside(
+        [&] {
+          std::this_thread::sleep_for(std::chrono::microseconds(200));
+          ++runs;
+        },
+        [&] { ++runs; });
+    ASSERT_EQ(runs, 2 * i);
+  }
+  // The kept thread is busy with the outer side until the inner call is
+  // over: the inner call must find another thread, or it never ends.
+  std::atomic<bool> innerDone{false};
+  RunBeside(
+      [&] {
+        while (!innerDone) std::this_thread::yield();
+      },
+      [&] {
+        RunBeside([&] { ++runs; }, [&] { ++runs; });
+        innerDone = true;
+      });
+  EXPECT_EQ(runs, 42);
+  // A throwing side still waits for the other, which uses its frame.
+  std::atomic<bool> otherDone{false};
+  EXPECT_THROW(RunBeside(
+                   [&] {
+                     std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                     otherDone = true;
+                   },
+                   [] { throw std::runtime_error("mine"); }),
+               std::runtime_error);
+  EXPECT_TRUE(otherDone);
 }
 
 TEST(NativeFile, NamesReachTheSystemWhole) {
