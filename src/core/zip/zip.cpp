@@ -288,7 +288,6 @@ int ZipFindFirst(const std::string& archive, TZipSearchRec& rec) {
     return kZipCannotOpen;
   }
   rec.Archive = std::move(f);
-  rec.ArchiveSize = size;
   rec.Position = 0;
   return ParseEntry(rec);
 }

@@ -54,5 +54,4 @@ struct TZipSearchRec {
   // The stored name as it is in the archive, "\" written as "/".
   std::string Name;
   TZipFile Archive;
-  uint64_t ArchiveSize = 0;
 };

@@ -212,6 +212,9 @@ TEST(FillVoids, SecondModelOfOtherCellsIsSampledAtEachCellsPosition) {
     EXPECT_NEAR(v, x + 2 * y, 1e-9) << x << "," << y;
   }
   EXPECT_FALSE(SecondModelAt(m, second, 0, 30, &v));
+  // The other way round, a cell's centre lies on a sample of the finer grid.
+  ASSERT_TRUE(SecondModelAt(second, m, 7, 11, &v));
+  EXPECT_NEAR(v, m.GetCell(15, 23), 1e-9);
 }
 
 TEST(FillVoids, AbortStopsBeforeTheNextVoidAndNeverWritesTheVoidValue) {

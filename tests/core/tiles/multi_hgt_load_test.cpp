@@ -106,6 +106,7 @@ TEST(MultiHgtLoad, FailuresWhileTheNextTileIsExtractedLeaveNoFileBehind) {
   TTMesh m;
   EXPECT_EQ(LoadMultiHGT(m, r, nullptr), "Could not open files");
   EXPECT_TRUE(m.Samples.Empty());
+  EXPECT_EQ(m.Cols + m.Rows, 0);  // no size without samples
   EXPECT_TRUE(FolderEntries(temp.Path()).empty());
 
   // A plain tile that fails while the archive after it is being extracted.

@@ -43,6 +43,7 @@ TEST(MeshImage, ColorCellsAndColorIndexGiveTheFormulaForEverySample) {
       {-500, -487}, {-500, -473}, {-500, -445},    {0, 6347}};
   for (bool plain : {false, true}) {  // the AVX2 loop where it runs, and the table
     ForcePlainLoops(plain);
+    ASSERT_TRUE(!plain || !CpuHasAvx2());
     for (auto [lo, hi] : ranges)
       for (bool sea : {false, true})
         for (int16_t voidValue : {int16_t(-32768), int16_t(0), int16_t(55)}) {
