@@ -41,6 +41,17 @@ TEST(SafeSave, LinksPipesModesAndLongNames) {
   EXPECT_EQ(SaveTargetProblem("/dev/null"), "");
   EXPECT_EQ(FolderEntries(dir.Path()),
             (TNames{"link.bin", std::string(236, 'n'), "pipe", "real.bin"}));
+  // A link to an open descriptor ("convert x /dev/stdout > file") writes into
+  // the file the descriptor holds, which a rename would leave behind.
+  std::FILE* held = std::fopen(dir.File("held.bin").c_str(), "w+");
+  ASSERT_NE(held, nullptr);
+  fs::create_symlink("/proc/self/fd/" + std::to_string(fileno(held)), dir.File("fd"));
+  EXPECT_TRUE(WriteFileAtomically(dir.File("fd"), "abc", 3));
+  char back[4] = {};
+  std::rewind(held);
+  EXPECT_EQ(std::fread(back, 1, 3, held), 3u);
+  std::fclose(held);
+  EXPECT_STREQ(back, "abc");
 }
 
 TEST(SafeSave, TemporaryFilesOfDeadProcessesGo) {
