@@ -438,6 +438,10 @@ TEST(ZipFixtures, DataDescriptorWithoutDirectoryAndMemoryInflate) {
   EXPECT_EQ(ZipInflateBuffer(m.data.data(), m.data.size(), out, sizeof out), 6);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(out), 6), "abcdef");
   EXPECT_EQ(ZipInflateBuffer(m.data.data(), m.data.size(), out, 5), kZipDamaged);
+  // Two stored blocks: the second's header is already in the bit buffer.
+  const uint8_t stored2[] = {0x00, 0x01, 0x00, 0xFE, 0xFF, 'A', 0x01, 0x01, 0x00, 0xFE, 0xFF, 'B'};
+  EXPECT_EQ(ZipInflateBuffer(stored2, sizeof stored2, out, sizeof out), 2);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(out), 2), "AB");
   const TBytes dynamic = DynamicBlock(3);
   EXPECT_EQ(ZipInflateBuffer(dynamic.data(), dynamic.size(), out, sizeof out), 1);
   EXPECT_EQ(out[0], 'A');
