@@ -120,13 +120,15 @@ TEST(Interpol, DeepHolesSettleAndMatchTheDefinition) {
     }
     MakeMesh(ref, 96, 90, 0, kVoid);
     std::copy(a.Samples.Data(), a.Samples.Data() + a.Samples.Size(), ref.Samples.Data());
-    InterpolReference(ref, ref.GridRect, r, nullptr, p);
+    // Half of them on a selection away from the grid's first row and column.
+    const TCellRect rc = r == 90 ? a.GridRect : TCellRect{3, 93, 5, 88};
+    InterpolReference(ref, rc, r, nullptr, p);
     TTInterpolRun run;
     run.Method = TIdwMethod::Transform;
     run.NearRadius = nearRadius;
     run.MemoryLimit = int64_t(1) << 28;  // a small grid's own share is too little
     TRecordingProgress progress;         // through the extra passes too
-    ASSERT_TRUE(InterpolNearestNei(a, a.GridRect, r, &progress, nullptr, p, &run));
+    ASSERT_TRUE(InterpolNearestNei(a, rc, r, &progress, nullptr, p, &run));
     EXPECT_TRUE(std::is_sorted(progress.positions.begin(), progress.positions.end()));
     EXPECT_EQ(progress.positions.back(), 100);
     EXPECT_TRUE(run.Transformed && run.DirectSums * 10 < run.Voids)
