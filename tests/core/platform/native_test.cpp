@@ -56,37 +56,23 @@ TEST(LargeBlocks, KeptBlocksServeOnlyRequestsTheyFit) {
 
 TEST(HelperThread, BothSidesRunAlsoNestedAndWhenOneThrows) {
   std::atomic<int> runs{0};
+  auto slowly = [&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ++runs;
+  };
   for (int i = 1; i <= 20; ++i) {
-    RunBeside(
-        [&] {
-          std::this_thread::sleep_for(std::chrono::microseconds(200));
-          ++runs;
-        },
-        [&] { ++runs; });
+    RunBeside(slowly, [&] { ++runs; });
     ASSERT_EQ(runs, 2 * i);
   }
   // The kept thread is busy with the outer side until the inner call is
   // over: the inner call must find another thread, or it never ends.
   std::atomic<bool> innerDone{false};
-  RunBeside(
-      [&] {
-        while (!innerDone) std::this_thread::yield();
-      },
-      [&] {
-        RunBeside([&] { ++runs; }, [&] { ++runs; });
-        innerDone = true;
-      });
-  EXPECT_EQ(runs, 42);
+  auto inner = [&] { RunBeside(slowly, slowly), innerDone = true, innerDone.notify_all(); };
+  RunBeside([&] { innerDone.wait(false), ++runs; }, inner);
+  EXPECT_EQ(runs, 43);
   // A throwing side still waits for the other, which uses its frame.
-  std::atomic<bool> otherDone{false};
-  EXPECT_THROW(RunBeside(
-                   [&] {
-                     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-                     otherDone = true;
-                   },
-                   [] { throw std::runtime_error("mine"); }),
-               std::runtime_error);
-  EXPECT_TRUE(otherDone);
+  EXPECT_THROW(RunBeside(slowly, [] { throw std::runtime_error("mine"); }), std::runtime_error);
+  EXPECT_EQ(runs, 44);
 }
 
 TEST(NativeFile, NamesReachTheSystemWhole) {
