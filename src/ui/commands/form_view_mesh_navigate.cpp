@@ -78,11 +78,12 @@ void TFormViewMesh::UpdateLegend() {
   QPixmap pix(wl + gap + bar + gap + wh, h);
   pix.fill(Qt::transparent);
   QPainter p(&pix);
+  // The ramp as one row of pixels stretched to the bar's height: one
+  // drawing instead of one line per column.
+  QImage ramp(bar, 1, QImage::Format_RGB32);
   const TTPalette& pal = MeshPalette();
-  for (int x = 0; x < bar; ++x) {
-    p.setPen(QColor::fromRgb(pal[size_t(x * 253 / (bar - 1))]));
-    p.drawLine(wl + gap + x, 2, wl + gap + x, h - 3);
-  }
+  for (int x = 0; x < bar; ++x) ramp.setPixel(x, 0, pal[size_t(x * 253 / (bar - 1))]);
+  p.drawImage(QRect(wl + gap, 2, bar, h - 4), ramp);
   p.setPen(LabelLegend->palette().color(QPalette::WindowText));
   p.drawText(0, fm.ascent(), low);
   p.drawText(wl + gap + bar + gap, fm.ascent(), high);
