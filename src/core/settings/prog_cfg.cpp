@@ -243,15 +243,10 @@ bool DefaultBGLFolderFromWinePrefix(TTProgCfg& cfg, const std::string& winePrefi
                                     const std::string& home) {
   cfg.BGLFolder = home;
   std::string exePath;
-  bool keyFound = false;
   const std::string regFile = JoinPath(winePrefix, "system.reg");
-  for (const char* key : kFlightSimKeys) {
-    if (ReadWineValue(regFile, key, kExePathValue, exePath)) {
-      keyFound = true;
-      break;
-    }
-  }
-  if (!keyFound || exePath.empty()) return false;
+  for (const char* key : kFlightSimKeys)
+    if (ReadWineValue(regFile, key, kExePathValue, exePath)) break;
+  if (exePath.empty()) return false;
   std::string host = WineToHost(winePrefix, exePath + kSceneryTail);
   std::string found = host.empty() ? std::string() : FindPathNoCase(host);
   if (!found.empty() && FolderExists(found)) cfg.BGLFolder = found;

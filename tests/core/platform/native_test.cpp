@@ -56,10 +56,7 @@ TEST(LargeBlocks, KeptBlocksServeOnlyRequestsTheyFit) {
 
 TEST(HelperThread, BothSidesRunAlsoNestedAndWhenOneThrows) {
   std::atomic<int> runs{0};
-  auto slowly = [&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ++runs;
-  };
+  auto slowly = [&] { std::this_thread::sleep_for(std::chrono::milliseconds(1)), ++runs; };
   for (int i = 1; i <= 20; ++i) {
     RunBeside(slowly, [&] { ++runs; });
     ASSERT_EQ(runs, 2 * i);

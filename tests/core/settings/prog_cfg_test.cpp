@@ -123,18 +123,19 @@ TEST(ProgCfg, BGLFolderFromWineRegistry) {
   EXPECT_TRUE(DefaultBGLFolderFromWinePrefix(c, prefix, "/home/u"));
   EXPECT_EQ(c.BGLFolder, prefix + "/drive_c/FS9/Addon Scenery/Scenery");
 
-  // 9.0 wins over 8.0; its folder is missing, so the home folder stays.
+  // 9.0 wins over 8.0 (an escape takes four hex digits at most); its folder
+  // is missing, so the home folder stays.
   reg("[Software\\\\Microsoft\\\\Microsoft Games\\\\Flight Simulator\\\\9.0] 1\n"
-      "\"EXE Path\"=str(2):\"C:\\\\Games\\\\FS\\x0080\\x00e9\\x20ac\"\n"
+      "\"EXE Path\"=str(2):\"C:\\\\Games\\\\FS\\x0080\\x00e9e\\x20ac\"\n"
       "[Software\\\\Microsoft\\\\Microsoft Games\\\\Flight Simulator\\\\8.0] 1\n"
       "\"EXE Path\"=\"C:\\\\FS9\"\n");
   EXPECT_TRUE(DefaultBGLFolderFromWinePrefix(c, prefix, "/home/u"));
   EXPECT_EQ(c.BGLFolder, "/home/u");
-  fs::create_directories(
-      prefix + "/drive_c/Games/FS\xC2\x80\xC3\xA9\xE2\x82\xAC/Addon Scenery/Scenery");  // now there
+  // In octal: a hex escape would take the "e" after the acute for a digit.
+  const std::string fs9 = "/drive_c/Games/FS\302\200\303\251e\342\202\254/Addon Scenery/Scenery";
+  fs::create_directories(prefix + fs9);  // now there
   EXPECT_TRUE(DefaultBGLFolderFromWinePrefix(c, prefix, "/home/u"));
-  EXPECT_EQ(c.BGLFolder,
-            prefix + "/drive_c/Games/FS\xC2\x80\xC3\xA9\xE2\x82\xAC/Addon Scenery/Scenery");
+  EXPECT_EQ(c.BGLFolder, prefix + fs9);
 
   // The key without the value: false.
   reg("[Software\\\\Wow6432Node\\\\Microsoft\\\\Microsoft Games\\\\Flight Simulator\\\\9.0] 1\n");
