@@ -126,7 +126,7 @@ TEST(ProgCfg, BGLFolderFromWineRegistry) {
   // 9.0 wins over 8.0 (an escape takes four hex digits at most); its folder
   // is missing, so the home folder stays.
   reg("[Software\\\\Microsoft\\\\Microsoft Games\\\\Flight Simulator\\\\9.0] 1\n"
-      "\"EXE Path\"=str(2):\"C:\\\\Games\\\\FS\\x0080\\x00e9e\\x20ac\"\n"
+      "\"EXE Path\"=str(2):\"C:\\\\Games\\\\F\\x0053\\x0080\\x00e9e\\x20ac\"\n"
       "[Software\\\\Microsoft\\\\Microsoft Games\\\\Flight Simulator\\\\8.0] 1\n"
       "\"EXE Path\"=\"C:\\\\FS9\"\n");
   EXPECT_TRUE(DefaultBGLFolderFromWinePrefix(c, prefix, "/home/u"));

@@ -78,7 +78,7 @@ TEST(MultiHgtLoad, CheckMessagesForPlainZippedMixedTruncatedAndAbsentTiles) {
     WriteStoredZip(dir.File("N45W123.HGT.zip"), "other.hgt", {1, 2});
     EXPECT_EQ(Check(dir, rect), "File N45W123.HGT.zip lacks the expected HGT file.");
     // The member is found whatever its letter case; its recorded size counts.
-    WriteStoredZip(dir.File("N45W123.HGT.zip"), "n45w123.HGT", std::vector<unsigned char>(100));
+    WriteStoredZip(dir.File("N45W123.HGT.zip"), "n45w123.HGT", std::vector<unsigned char>(0));
     EXPECT_EQ(Check(dir, rect), "At least one HGT file has an invalid size.");
     // A plain copy beside the archive does not hide the archive's fault.
     Tile(dir.File("N45W123.HGT"), kSmallTile);
