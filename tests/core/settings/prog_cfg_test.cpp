@@ -84,6 +84,7 @@ TEST(ProgCfg, BadFilesAreRefusedAndReplacedAtStartUp) {
   setenv("WINEPREFIX", dir.File("no-prefix").c_str(), 1);
   EXPECT_FALSE(StartUpProgCfg(c, dir.Path()));
   unsetenv("WINEPREFIX");
+  EXPECT_EQ(c.BGLFolder, std::getenv("HOME") ? std::getenv("HOME") : "/");  // no registry: home
 #endif
   EXPECT_EQ(c.MaxMemUndo, DefaultUndoLimitMB(PhysicalMemoryBytes()));
   EXPECT_GT(c.MaxMemUndo, 0u);  // undo is on in a new file
@@ -136,6 +137,14 @@ TEST(ProgCfg, BGLFolderFromWineRegistry) {
   fs::create_directories(prefix + fs9);  // now there
   EXPECT_TRUE(DefaultBGLFolderFromWinePrefix(c, prefix, "/home/u"));
   EXPECT_EQ(c.BGLFolder, prefix + fs9);
+
+  // A Z: path is the host's own where the prefix has no device links.
+  std::string z = "Z:";
+  for (char ch : prefix + "/drive_c/FS9") z += ch == '/' ? std::string("\\\\") : std::string(1, ch);
+  reg("[Software\\\\Microsoft\\\\Microsoft Games\\\\Flight Simulator\\\\9.0] 1\n\"EXE Path\"=\"" +
+      z + "\"\n");
+  EXPECT_TRUE(DefaultBGLFolderFromWinePrefix(c, prefix, "/home/u"));
+  EXPECT_EQ(c.BGLFolder, prefix + "/drive_c/FS9/Addon Scenery/Scenery");
 
   // The key without the value: false.
   reg("[Software\\\\Wow6432Node\\\\Microsoft\\\\Microsoft Games\\\\Flight Simulator\\\\9.0] 1\n");

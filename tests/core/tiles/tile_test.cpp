@@ -69,8 +69,7 @@ TEST(TileNames, NamesParsingAndLists) {
   NormalizeTileRect(r);
   EXPECT_EQ(std::tuple(r.MinLat, r.MaxLat, r.MinLon, r.MaxLon), std::tuple(2, 5, -1, 9));
 
-  EXPECT_EQ(TileSizeKind(2884802), 2);
-  EXPECT_EQ(TileSizeKind(25934402), 1);
+  EXPECT_EQ(std::tuple(TileSizeKind(2884802), TileSizeKind(25934402)), std::tuple(2, 1));
   for (int64_t bad : {2884801, 2884803, 0}) EXPECT_EQ(TileSizeKind(bad), 0);
 }
 
@@ -93,9 +92,8 @@ TEST(LoadHGT, MosaicGeometryAbsentTilesAndCounter) {
   EXPECT_EQ(CopySamples(m), ReferenceGrid(2, 2, {true, true, false, true}, -7));
   EXPECT_EQ(std::tuple(m.Kind, m.TilesAcross, m.TilesDown, m.TileCount, m.RowsPerDeg, m.VoidValue),
             std::tuple(2, 2, 2, 4, 1200.0, -32768));
-  EXPECT_EQ(m.FileName, "");
-  EXPECT_EQ(m.TileFiles, listed);
-  EXPECT_EQ(m.GridRect, (TCellRect{0, 2400, 0, 2400}));
+  EXPECT_EQ(std::tuple(m.FileName, m.TileFiles, m.GridRect),
+            std::tuple("", listed, TCellRect{0, 2400, 0, 2400}));
   // One bar over the four tiles: the counter stays until the end.
   EXPECT_EQ(p.texts, (std::vector<std::string>{"1 of 4", "2 of 4", "3 of 4", "4 of 4", ""}));
   EXPECT_FALSE(p.visible);
@@ -134,8 +132,7 @@ TEST(LoadHGT, SingleTileLoadAndMessages) {
   WriteTile(dir.File("dem.hgt"), 5);
   TTMesh d;
   ASSERT_EQ(LoadSingleHGT(d, dir.File("dem.hgt"), dir.Path(), nullptr, &warning), "");
-  EXPECT_EQ(d.MinLat, 0);
-  EXPECT_EQ(d.MaxLon, 1);
+  EXPECT_EQ(std::tuple(d.MinLat, d.MaxLon), std::tuple(0, 1));
   EXPECT_EQ(warning,
             "The position of dem.hgt cannot be read from its name; it is placed at N00 E000.");
 
