@@ -4,6 +4,7 @@
 
 #include <random>
 #include <set>
+#include <tuple>
 
 #include "core/mesh/cell_mask.h"
 #include "core/mesh/poly_sel.h"
@@ -51,8 +52,7 @@ TEST(PolyRaster, FewerThanThreeVerticesLeaveTheMaskAndTheVertexLimit) {
   EXPECT_TRUE(m.Get(1, 1));
   s.Clear();  // at most 1024 vertices
   for (int i = 0; i < 1100; ++i) s.AddPoint(i, 2000 - i);
-  EXPECT_EQ(s.Count, 1024);
-  EXPECT_EQ(s.Bounds, (TCellRect{0, 1023, 977, 2000}));
+  EXPECT_EQ(std::tuple(s.Count, s.Bounds), std::tuple(1024, TCellRect{0, 1023, 977, 2000}));
 }
 
 TEST(PolyRaster, MatchesPlainEvenOddOnRandomPolygons) {

@@ -6,14 +6,11 @@
 
 TEST(ViewGeometry, PixelToCellSnapAndClamp) {
   // 4x: any pixel of the block of cell 3 maps to it; snapped to its corner.
-  for (int x = 12; x < 16; ++x) {
-    EXPECT_EQ(PixelToCellClamped(x, 4, 100), 3);
-    EXPECT_EQ(SnapPixel(x, 4), 12);
-  }
+  for (int x = 12; x < 16; ++x)
+    EXPECT_EQ(std::tuple(PixelToCellClamped(x, 4, 100), SnapPixel(x, 4)), std::tuple(3, 12));
   // 1/4x: pixel 10 is cell 40; snapping changes nothing at reductions and 1x.
   EXPECT_EQ(PixelToCellClamped(10, -4, 1201), 40);
-  EXPECT_EQ(SnapPixel(10, -4), 10);
-  EXPECT_EQ(SnapPixel(13, 1), 13);
+  EXPECT_EQ(std::tuple(SnapPixel(10, -4), SnapPixel(13, 1)), std::tuple(10, 13));
   // Limited to the grid.
   EXPECT_EQ(PixelToCellClamped(5000, 1, 1201), 1200);
   EXPECT_EQ(PixelToCellClamped(-3, 2, 1201), 0);

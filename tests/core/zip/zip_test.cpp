@@ -104,6 +104,9 @@ TEST(ZipFixtures, EveryMethodExtractsExactBytes) {
   WriteFileBytes(dir.File("z.zip"), z64);
   EXPECT_EQ(UnzipFiles(dir.File("z.zip"), dir.File("out"), ""), 3);
   EXPECT_EQ(ReferenceCrc32(ReadFileBytes(dir.File("out/exe/test.exe"))), 0xcfb109c8u);
+  z64[bytes.rfind("exe/test.exe") + 12 + 8] = 1;  // its directory's ZIP64 size: 4 GB more
+  WriteFileBytes(dir.File("z.zip"), z64);
+  EXPECT_EQ(ZipEntrySize(dir.File("z.zip"), "exe/test.exe"), 45056 + (int64_t(1) << 32));
 }
 
 namespace {
