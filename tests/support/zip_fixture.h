@@ -26,6 +26,7 @@ struct TZipMember {
   bool local_sizes_unknown = false;
   uint32_t dos_time = 0x21000000;  // date high, time low: 1996-08-01 00:00
   std::string comment;             // the directory entry's
+  uint8_t dos_attr = 0;            // its MS-DOS attributes (1: read-only)
 };
 
 TZipMember StoredMember(const std::string& name, const std::string& text);
