@@ -32,8 +32,7 @@ TEST(Cli, InfoAndConvertThroughEveryFormat) {
   TTempDir dir;
   WriteTile(dir.File("N45W122.hgt"));
   TCliRun r = RunCli(dir.Path(), {"info", dir.File("N45W122.hgt")});
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(std::tuple(r.status, r.err), std::tuple(0, ""));
   EXPECT_TRUE(r.out.starts_with("File name: N45W122.hgt\n\nMaximum latitude: 46.0000\n")) << r.out;
   r = RunCli(dir.Path(), {"convert", dir.File("N45W122.hgt"), dir.File("m.hgx"), "--progress"});
   ASSERT_EQ(r.status, 0) << r.err;

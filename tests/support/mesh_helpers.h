@@ -1,7 +1,9 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/base/progress.h"
@@ -33,15 +35,20 @@ class TProgressRecorder : public TTProgress {
   int shows = 0, hides = 0, pumps = 0;
   bool abort = false;
   std::vector<int> bars;
-  std::vector<std::string> texts;  // every label text set, "" included
-  void Pump() override { ++pumps; }
-  bool AbortRequested() override { return abort; }
+  std::vector<std::string> texts;    // every label text set, "" included
+  std::atomic<bool> foreign{false};  // a call from another thread than the maker's (a window's)
+  void Pump() override { Mark(), ++pumps; }
+  bool AbortRequested() override { return Mark(), abort; }
 
  protected:
-  void BarPositionChanged(int p) override { bars.push_back(p); }
-  void LabelTextChanged(const std::string& t) override { texts.push_back(t); }
+  void BarPositionChanged(int p) override { Mark(), bars.push_back(p); }
+  void LabelTextChanged(const std::string& t) override { Mark(), texts.push_back(t); }
   void VisibilityChanged(bool v) override {
-    visible = v;
+    Mark(), visible = v;
     ++(v ? shows : hides);
   }
+
+ private:
+  const std::thread::id maker_ = std::this_thread::get_id();
+  void Mark() { foreign = foreign || std::this_thread::get_id() != maker_; }
 };

@@ -149,8 +149,7 @@ class FormDialogsTest : public QObject {
     QVERIFY(!f.CheckBoxAdjoNorth->isChecked());
     // A band left ticked at the limit is refused and unticked on "Load".
     f.CheckBoxAdjoEast->setChecked(true);  // behind the handlers' back
-    QVERIFY(!f.FormCloseQuery());
-    QVERIFY(!f.CheckBoxAdjoEast->isChecked());
+    QVERIFY(!f.FormCloseQuery() && !f.CheckBoxAdjoEast->isChecked());
     // Top equals bottom; text that is not a number reads as the minimum.
     f.SpinEditMaxLat->setValue(-90);
     QVERIFY(!f.FormCloseQuery());

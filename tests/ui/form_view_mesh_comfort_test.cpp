@@ -65,8 +65,7 @@ class FormViewMeshComfortTest : public QObject {
     QVERIFY(!f.Mesh);
     Load(f, true);
     answer = TAnswer::Yes;  // the file dialog is cancelled: the mesh stays
-    QVERIFY(!f.close());
-    QVERIFY(f.Mesh && dlg.requests.size() == 1);
+    QVERIFY(!f.close() && f.Mesh && dlg.requests.size() == 1);
     QTemporaryDir dir;
     dlg.answers << dir.filePath("b.hgx");
     QApplication::clipboard()->setImage(QImage(2, 2, QImage::Format_RGB32));

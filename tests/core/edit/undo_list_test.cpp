@@ -82,8 +82,7 @@ TEST(UndoList, SixtyFifthPushDropsTheOldestAndTheRingWraps) {
   EXPECT_EQ(std::tuple(u.State(), u.RedoCount()), std::tuple(states[11], 64));
   while (u.Redo()) {
   }
-  EXPECT_EQ(CopySamples(m), full);
-  EXPECT_EQ(u.State(), states.back());
+  EXPECT_EQ(std::tuple(CopySamples(m), u.State()), std::tuple(full, states.back()));
 }
 
 TEST(UndoList, ByteLimitDropsOldestUntilTheNewOneFits) {

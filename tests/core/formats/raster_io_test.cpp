@@ -20,8 +20,7 @@ TEST(RasterIo, LoadSetsGeometryBandsAndSamples) {
   EXPECT_EQ(std::tuple(m.Kind, m.FileName, m.RowsPerDeg, m.ColsPerDeg, m.VoidValue, m.TileCount,
                        m.AdjoNorth, m.AdjoSouth, m.AdjoWest, m.AdjoEast, m.MaxLat, m.MinLon),
             std::tuple(0, "r.raw", 120.5, 120.5, -9999, 1, 120, 0, 0, 0, 46.0f, -122.0f));
-  EXPECT_EQ(m.GridRect, (TCellRect{0, 240, 0, 240}));
-  EXPECT_EQ(CopySamples(m), s);
+  EXPECT_EQ(std::tuple(m.GridRect, CopySamples(m)), std::tuple(TCellRect{0, 240, 0, 240}, s));
   in.Path = dir.File("none.raw");
   TTMesh missing;
   EXPECT_EQ(LoadRasterMesh(missing, in, nullptr), "Could not load file.");
