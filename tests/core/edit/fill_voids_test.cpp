@@ -212,6 +212,8 @@ TEST(FillVoids, SecondModelOfOtherCellsIsSampledAtEachCellsPosition) {
     EXPECT_NEAR(v, x + 2 * y, 1e-9) << x << "," << y;
   }
   EXPECT_FALSE(SecondModelAt(m, second, 0, 30, &v));
+  // Cell (1, 1) is the coarse grid's first centre: touching is covering.
+  EXPECT_TRUE(SecondModelCovers(m, second, {0, 1, 1, 1}));
   // The other way round, a cell's centre lies on a sample of the finer grid.
   ASSERT_TRUE(SecondModelAt(second, m, 7, 11, &v));
   EXPECT_NEAR(v, m.GetCell(15, 23), 1e-9);
