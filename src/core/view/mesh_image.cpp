@@ -23,12 +23,24 @@ TTPalette BuildPalette() {
   return p;
 }
 
+// ColorIndex's scale and the index of its product (in double, or in float),
+// shared by every form of the formula: the same expression gives the same
+// double, and the limits come before the conversion so that no value
+// overflows the integer.
+double ColorScale(int16_t colorMin, int16_t colorMax) {
+  return colorMax != colorMin ? 253.0 / (int(colorMax) - int(colorMin)) : 0.0;
+}
+template <class T>
+int32_t IndexOfProduct(T v) {
+  return v <= 0 ? 0 : v >= 253 ? 253 : int32_t(v);
+}
+
 // Index of every possible sample for one colour range, so that the per-cell
 // work is a table look-up. The arithmetic is ColorIndex's with its scale
-// computed once (the same expression, so the same double).
+// computed once.
 void BuildTable(uint8_t* table, int16_t colorMin, int16_t colorMax, int16_t voidValue,
                 bool seaAsBlue) {
-  const double scale = colorMax != colorMin ? 253.0 / (int(colorMax) - int(colorMin)) : 0.0;
+  const double scale = ColorScale(colorMin, colorMax);
   for (int s = -32768; s <= 32767; ++s) {
     uint8_t index;
     if (s == voidValue) {
@@ -36,17 +48,10 @@ void BuildTable(uint8_t* table, int16_t colorMin, int16_t colorMax, int16_t void
     } else if (seaAsBlue && s <= 0) {
       index = kSeaIndex;
     } else {
-      const double v = (s - int(colorMin)) * scale;
-      index = v <= 0 ? 0 : v >= 253 ? 253 : uint8_t(int(v));
+      index = uint8_t(IndexOfProduct((s - int(colorMin)) * scale));
     }
     table[uint16_t(s)] = index;
   }
-}
-
-// The index of a product of ColorIndex's arithmetic, in double or in float.
-template <class T>
-int32_t IndexOfProduct(T v) {
-  return v <= 0 ? 0 : v >= 253 ? 253 : int32_t(v);
 }
 
 // A float scale with which float arithmetic gives ColorIndex's index for
@@ -58,7 +63,7 @@ int32_t IndexOfProduct(T v) {
 // the float next to it may (so for all but about 2 % of ranges).
 float SingleScale(int16_t colorMin, int16_t colorMax) {
   if (colorMax <= colorMin) return 0;
-  const double scale = 253.0 / (int(colorMax) - int(colorMin));
+  const double scale = ColorScale(colorMin, colorMax);
   auto exact = [&](int32_t d) { return IndexOfProduct(d * scale); };
   int32_t reach[254];  // the first difference from the minimum with each index
   for (int32_t k = 1; k <= 253; ++k) {
@@ -122,7 +127,7 @@ DELVA_AVX2_TARGET void ColorRowWide(const int16_t* src, uint8_t* dst, int32_t n,
           _mm_packus_epi16(_mm256_castsi256_si128(idx), _mm256_extracti128_si256(idx, 1)));
     }
   }
-  const double scale = colorMax != colorMin ? 253.0 / (int(colorMax) - int(colorMin)) : 0.0;
+  const double scale = ColorScale(colorMin, colorMax);
   const __m256d vScale = _mm256_set1_pd(scale), vTop = _mm256_set1_pd(253.0);
   const __m256i vMin = _mm256_set1_epi32(colorMin);
   const __m128i vVoid = _mm_set1_epi16(voidValue), vOne = _mm_set1_epi16(1),
@@ -223,12 +228,7 @@ uint8_t ColorIndex(int16_t sample, int16_t colorMin, int16_t colorMax, int16_t v
                    bool seaAsBlue) {
   if (sample == voidValue) return kVoidIndex;
   if (seaAsBlue && sample <= 0) return kSeaIndex;
-  double scale = colorMax != colorMin ? 253.0 / (int(colorMax) - int(colorMin)) : 0.0;
-  double v = (int(sample) - int(colorMin)) * scale;
-  // Limit before converting so that no value overflows the integer.
-  if (v <= 0) return 0;
-  if (v >= 253) return 253;
-  return uint8_t(int(v));
+  return uint8_t(IndexOfProduct((int(sample) - int(colorMin)) * ColorScale(colorMin, colorMax)));
 }
 
 void ColorCells(const TTMesh& mesh, const TCellRect& rect, bool seaAsBlue, uint8_t* image,
