@@ -493,9 +493,10 @@ TTGrain EstimateGrain(int32_t width, int32_t height, const std::vector<double>& 
   return g;
 }
 
-// The grain over the valid cells within params.GrainBand cells of the void,
-// in x and in y: wide enough to see the ridges and valleys that run into the
-// void, not the ones of the next valley.
+}  // namespace
+
+// Within params.GrainBand cells in x and in y: wide enough to see the ridges
+// and valleys that run into the void, not the ones of the next valley.
 TTGrain GrainAround(const TTMesh& mesh, const std::vector<bool>& wasVoid,
                     const TTSplineField& field, const TTVoidRegion& region,
                     const TTSplineParams& params) {
@@ -529,23 +530,15 @@ TTGrain GrainAround(const TTMesh& mesh, const std::vector<bool>& wasVoid,
   return EstimateGrain(w, h, value, valid, &near, params.MaxAnisotropy);
 }
 
-class TPlainHeights : public TTSplineField {
- public:
-  explicit TPlainHeights(const TTMesh& mesh) : mesh_(mesh) {}
-  bool Data(int32_t x, int32_t y, double* value) const override {
-    *value = mesh_.GetCell(x, y);
-    return true;
-  }
-  bool Height(int32_t, int32_t, double surface, double* height) const override {
-    *height = surface;
-    return true;
-  }
+bool TTPlainHeights::Data(int32_t x, int32_t y, double* value) const {
+  *value = mesh_.GetCell(x, y);
+  return true;
+}
 
- private:
-  const TTMesh& mesh_;
-};
-
-}  // namespace
+bool TTPlainHeights::Height(int32_t, int32_t, double surface, double* height) const {
+  *height = surface;
+  return true;
+}
 
 void SolveSplineGrid(TTSplineGrid& grid, const TTSplineParams& params, const TTGrain& grain) {
   SolveLevels(grid, params.TensionLength, grain);
@@ -628,5 +621,5 @@ bool FillVoidsWithField(TTMesh& mesh, const TCellRect& rect, const TTCellMask* m
 bool FillVoidsSpline(TTMesh& mesh, const TCellRect& rect, const TTCellMask* mask,
                      const TTFillOptions& options, TTProgress* progress, TTFillRun* run,
                      const TTSplineParams& params) {
-  return FillVoidsWithField(mesh, rect, mask, options, TPlainHeights(mesh), params, progress, run);
+  return FillVoidsWithField(mesh, rect, mask, options, TTPlainHeights(mesh), params, progress, run);
 }

@@ -102,6 +102,23 @@ class TTSplineField {
   virtual bool Height(int32_t x, int32_t y, double surface, double* height) const = 0;
 };
 
+// The heights themselves, every cell of the mesh valid: the spline fill's.
+class TTPlainHeights : public TTSplineField {
+ public:
+  explicit TTPlainHeights(const TTMesh& mesh) : mesh_(mesh) {}
+  bool Data(int32_t x, int32_t y, double* value) const override;
+  bool Height(int32_t x, int32_t y, double surface, double* height) const override;
+
+ private:
+  const TTMesh& mesh_;
+};
+
+// The grain of the valid cells (not void when the run started: `wasVoid`,
+// per grid index) near one void; see TTSplineParams::GrainBand.
+TTGrain GrainAround(const TTMesh& mesh, const std::vector<bool>& wasVoid,
+                    const TTSplineField& field, const TTVoidRegion& region,
+                    const TTSplineParams& params);
+
 // Fills the voids of the selection that the options admit, one void at a
 // time, with the spline fitted to `field`. Progress per void, stop at a void
 // boundary on AbortRequested(). False only when memory runs out (voids filled

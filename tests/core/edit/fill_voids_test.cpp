@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <numbers>
@@ -35,19 +36,24 @@ void Punch(TTMesh& m, int cx, int cy, double r) {
 double Relief(int x, int y) { return 500 + 80 * std::sin(x / 7.0) * std::cos(y / 9.0) + 3 * x; }
 
 TEST(FillVoids, SplineReproducesPlaneAndQuadratic) {
+  const auto plane = [](int x, int y) { return 100.0 + 3 * x - 2 * y; };
   const struct {
     std::function<double(int, int)> z;
-    double tolerance;
+    double tolerance, tension;
   } cases[] = {
-      {[](int x, int y) { return 100 + 3 * x - 2 * y; }, 0},
-      {[](int x, int y) { return 0.05 * (x - 25) * (x - 25) + 0.03 * (y - 35) * (y - 35); }, 1.5},
+      {plane, 0, 16},
+      {plane, 0, 0.5},  // the membrane's term nearly alone
+      {[](int x, int y) { return 0.05 * (x - 25) * (x - 25) + 0.03 * (y - 35) * (y - 35); }, 1.5,
+       16},
   };
   for (const auto& c : cases) {
     TTMesh truth, m;
     MakeSurface(truth, c.z);
     MakeSurface(m, c.z);
     Punch(m, 30, 30, 12);
-    ASSERT_TRUE(FillVoidsSpline(m, m.GridRect, nullptr, {}, nullptr, nullptr));
+    TTSplineParams p;
+    p.TensionLength = c.tension;
+    ASSERT_TRUE(FillVoidsSpline(m, m.GridRect, nullptr, {}, nullptr, nullptr, p));
     for (int64_t i = 0; i < m.Samples.Size(); ++i)
       EXPECT_NEAR(m.Samples[i], truth.Samples[i], c.tolerance) << i;
   }
@@ -66,8 +72,12 @@ TEST(FillVoids, SplineReproducesPlaneAndQuadratic) {
       g.Value[i] = x < 3 ? 50 : 0;
     }
   SolveSplineGrid(g, TTSplineParams{});
-  EXPECT_EQ(std::tuple(g.Value[size_t(g.Index(4, 1))], g.Kind[size_t(g.Index(7, 1))]),
-            std::tuple(50.0, kSplineAbsent));
+  const auto kept = std::tuple(g.Value[size_t(g.Index(4, 1))], g.Kind[size_t(g.Index(7, 1))]);
+  g.Reset(10, 1);  // a row alone: no term reaches its cells
+  for (int x = 0; x < 10; ++x) g.Kind[size_t(x)] = x < 3 ? kSplineData : kSplineUnknown;
+  SolveSplineGrid(g, TTSplineParams{});
+  EXPECT_EQ(std::tuple(kept, g.Kind[5]),
+            std::tuple(std::tuple(50.0, kSplineAbsent), kSplineAbsent));
 }
 
 TEST(FillVoids, SplineIsClampedToTheRimRangeWidened) {
@@ -117,6 +127,44 @@ TEST(FillVoids, SplineCarriesRidgesAcrossTheVoidAlongTheirGrain) {
       rms[maxAnisotropy > 1] = std::sqrt(se / 317);  // cells of the void
     }
     EXPECT_LT(rms[1], 0.1 * rms[0]) << angle << ": " << rms[0] << " " << rms[1];
+  }
+}
+
+// Every void of a random grid against the definition: the structure tensor
+// of the centred slopes at the valid cells with four valid neighbours within
+// the band of one of its cells, plus the rounding's 1/24 per such cell.
+TEST(FillVoids, GrainComesFromTheBandAroundEachVoid) {
+  TTMesh m;
+  MakeMesh(m, 40, 30, 0, kVoid);
+  for (uint32_t i = 0, seed = 7; i < 1200; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    m.Samples[i] = (seed >> 8) % 29 == 0 ? kVoid : int16_t((seed >> 16) % 900);
+  }
+  Punch(m, 12, 12, 3);
+  std::vector<bool> wasVoid(1200);
+  for (size_t i = 0; i < 1200; ++i) wasVoid[i] = m.Samples[int64_t(i)] == kVoid;
+  const auto valid = [&](int x, int y) {
+    return x >= 0 && y >= 0 && x < 40 && y < 30 && !wasVoid[size_t(y * 40 + x)];
+  };
+  TTSplineParams p;
+  p.GrainBand = 3, p.MaxAnisotropy = 1e9;
+  for (const TTVoidRegion& r : FindVoidRegions(m, m.GridRect, nullptr, {}, nullptr)) {
+    double sxx = 0, sxy = 0, syy = 0, n = 0;
+    for (int y = 0; y < 30; ++y)
+      for (int x = 0; x < 40; ++x) {
+        if (std::none_of(r.Cells.begin(), r.Cells.end(),
+                         [&](int64_t c) { return abs(c % 40 - x) <= 3 && abs(c / 40 - y) <= 3; }) ||
+            !valid(x, y) || !valid(x - 1, y) || !valid(x + 1, y) || !valid(x, y - 1) ||
+            !valid(x, y + 1))
+          continue;
+        const double gx = (m.GetCell(x + 1, y) - m.GetCell(x - 1, y)) / 2.0,
+                     gy = (m.GetCell(x, y + 1) - m.GetCell(x, y - 1)) / 2.0;
+        sxx += gx * gx, sxy += gx * gy, syy += gy * gy, ++n;
+      }
+    const double mean = (sxx + syy) / 2 + n / 24, half = std::hypot((sxx - syy) / 2, sxy);
+    const TTGrain g = GrainAround(m, wasVoid, TTPlainHeights(m), r, p);
+    EXPECT_NEAR(g.Ratio, n > 0 ? std::sqrt((mean + half) / (mean - half)) : 1, 1e-9) << r.Cells[0];
+    EXPECT_NEAR(g.Angle, n > 0 ? 0.5 * std::atan2(2 * sxy, sxx - syy) : 0, 1e-9) << r.Cells[0];
   }
 }
 
@@ -220,9 +268,8 @@ TEST(FillVoids, SecondModelOfOtherCellsIsSampledAtEachCellsPosition) {
 }
 
 TEST(FillVoids, AbortStopsBeforeTheNextVoidAndNeverWritesTheVoidValue) {
-  class TAbort : public TTProgress {
-    bool AbortRequested() override { return true; }
-  } abort;
+  TProgressRecorder abort;
+  abort.abort = true;
   TTMesh m;
   ThreeVoids(m);
   TTFillRun run;
