@@ -342,6 +342,7 @@ THgtLoad LoadHGTSources(TTMesh& mesh, const std::vector<TTTileSource>& sources,
     return result;
   }
   showDone(count);
+  if (parts) progress->SetPosition(100);  // also when the worker loaded the last tiles
   if (progress) progress->Hide();
 
   mesh.FileName = count == 1 ? listed[0] : std::string();
