@@ -64,27 +64,22 @@ TEST(CliBgl, FailuresEndWithOneLine) {
   WriteFileBytes(dir.File("m.ras"), BigEndianBytes(std::vector<int16_t>(121 * 121, 7)));
   std::ofstream(dir.File("notexe"), std::ios::binary) << "text";
   const std::string out = dir.File("x.bgl");
-  const struct {
+  struct TCase {
     std::string env;
     std::vector<std::string> args;
     int status;
     std::string err;  // "" = any single line
-  } cases[] = {
-      {"", {"--resample", kStandIn}, 2, ""},  // no --out
-      {"", {"--out", out, "--lod", "16"}, 2, ""},
-      {"",
-       {"--out", out, "--resample", dir.File("none")},
-       1,
-       "Please, inform the location of Resample in Program Preferences (Files and Folders)."},
-      {"", {"--out", out, "--resample", dir.File("notexe")}, 1, "Could not create BGL file."},
-      {"STANDIN_MODE=crash",
-       {"--out", out, "--resample", kStandIn},
-       1,
-       "Resample stopped abnormally. No BGL file has been created."},
-      {"STANDIN_MODE=emptybgl",
-       {"--out", out, "--resample", kStandIn},
-       1,
-       "Resample has finished. Resulting BGL file is empty!"},
+  };
+  const TCase cases[] = {
+      TCase("", {"--resample", kStandIn}, 2, ""),  // no --out
+      TCase("", {"--out", out, "--lod", "16"}, 2, ""),
+      TCase("", {"--out", out, "--resample", dir.File("none")}, 1,
+            "Please, inform the location of Resample in Program Preferences (Files and Folders)."),
+      TCase("", {"--out", out, "--resample", dir.File("notexe")}, 1, "Could not create BGL file."),
+      TCase("STANDIN_MODE=crash", {"--out", out, "--resample", kStandIn}, 1,
+            "Resample stopped abnormally. No BGL file has been created."),
+      TCase("STANDIN_MODE=emptybgl", {"--out", out, "--resample", kStandIn}, 1,
+            "Resample has finished. Resulting BGL file is empty!"),
   };
   TCliRun r;
   for (const auto& c : cases) {

@@ -50,43 +50,40 @@ TEST_F(EditCli, EachCommandEqualsTheCore) {
     RasterizePolygon(pts.data(), int32_t(pts.size()), mask);
     return mask;
   };
-  const struct {
+  struct TCase {
     std::vector<std::string> args;
     std::string out;  // "" = no output; "*" = not compared
     std::function<void(TTMesh&)> core;
-  } cases[] = {
-      {{"fill-voids"},
-       "filled 26 of 26 voids\n",
-       [](TTMesh& m) { InterpolNearestNei(m, m.GridRect, 70, nullptr, nullptr, 6.0); }},
+  };
+  const TCase cases[] = {
+      TCase({"fill-voids"}, "filled 26 of 26 voids\n",
+            [](TTMesh& m) { InterpolNearestNei(m, m.GridRect, 70, nullptr, nullptr, 6.0); }),
       // A polygon over part of the blob: voids outside it stay.
-      {{"fill-voids", "--radius", "3", "--weight", "2.5", "--polygon", "8,3;13,3;8,8"},
-       "*",
-       [&](TTMesh& m) {
-         const TTCellMask mask = masked({{8, 3}, {13, 3}, {8, 8}});
-         InterpolNearestNei(m, TCellRect{8, 13, 3, 8}, 3, nullptr, &mask, 2.5);
-       }},
+      TCase({"fill-voids", "--radius", "3", "--weight", "2.5", "--polygon", "8,3;13,3;8,8"}, "*",
+            [&](TTMesh& m) {
+              const TTCellMask mask = masked({{8, 3}, {13, 3}, {8, 8}});
+              InterpolNearestNei(m, TCellRect{8, 13, 3, 8}, 3, nullptr, &mask, 2.5);
+            }),
       // The other methods and the region options reach the core.
-      {{"fill-voids", "--method", "spline", "--max-void", "10", "--interior-only"},
-       "filled 1 of 26 voids\n",
-       [](TTMesh& m) {
-         TTFillRequest q;
-         q.Method = TFillMethod::Spline;
-         q.Options.MaxVoid = 10;  // the blob of 25 stays
-         FillVoids(m, m.GridRect, nullptr, q, nullptr, nullptr);
-       }},
-      {{"edit", "--offset", "100", "--rect", "2,1,12,7"},
-       "Some elevation samples have been clipped.\n",
-       [](TTMesh& m) {
-         AddVertOffset(m, TCellRect{2, 12, 1, 7}, 100);
-       }},
-      {{"edit", "--fill", "7", "--mode", "voids-only", "--polygon", "0,0;15,0;0,15;0,0"},
-       "",
-       [&](TTMesh& m) {
-         FillMasked(masked({{0, 0}, {15, 0}, {0, 15}}), m, 7, -32768, kFillVoidsOnly);
-       }},
-      {{"edit", "--restrict", "--lower", "32000", "--upper", "32500"},
-       "",
-       [](TTMesh& m) { RestrictHeight(m, m.GridRect, 32000, 32500, 3); }},
+      TCase({"fill-voids", "--method", "spline", "--max-void", "10", "--interior-only"},
+            "filled 1 of 26 voids\n",
+            [](TTMesh& m) {
+              TTFillRequest q;
+              q.Method = TFillMethod::Spline;
+              q.Options.MaxVoid = 10;  // the blob of 25 stays
+              FillVoids(m, m.GridRect, nullptr, q, nullptr, nullptr);
+            }),
+      TCase({"edit", "--offset", "100", "--rect", "2,1,12,7"},
+            "Some elevation samples have been clipped.\n",
+            [](TTMesh& m) {
+              AddVertOffset(m, TCellRect{2, 12, 1, 7}, 100);
+            }),
+      TCase({"edit", "--fill", "7", "--mode", "voids-only", "--polygon", "0,0;15,0;0,15;0,0"}, "",
+            [&](TTMesh& m) {
+              FillMasked(masked({{0, 0}, {15, 0}, {0, 15}}), m, 7, -32768, kFillVoidsOnly);
+            }),
+      TCase({"edit", "--restrict", "--lower", "32000", "--upper", "32500"}, "",
+            [](TTMesh& m) { RestrictHeight(m, m.GridRect, 32000, 32500, 3); }),
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args[0] + " " + c.args.back());

@@ -34,11 +34,14 @@ class TProgressRecorder : public TTProgress {
   bool visible = false;
   int shows = 0, hides = 0, pumps = 0;
   bool abort = false;
+  int abortAfter = -1;  // >= 0: abort asked once that many pumps have passed
   std::vector<int> bars;
   std::vector<std::string> texts;    // every label text set, "" included
   std::atomic<bool> foreign{false};  // a call from another thread than the maker's (a window's)
   void Pump() override { Mark(), ++pumps; }
-  bool AbortRequested() override { return Mark(), abort; }
+  bool AbortRequested() override {
+    return Mark(), abort || (abortAfter >= 0 && pumps > abortAfter);
+  }
 
  protected:
   void BarPositionChanged(int p) override { Mark(), bars.push_back(p); }

@@ -338,62 +338,39 @@ class FormViewMeshTest : public QObject {
   // values reach it, a filled polygon goes, Undo restores.
   void editCommandsMatchTheCore() {
     using F = TFormViewMesh;
-    const struct {
+    struct TCase {
       const char* name;
       bool polygon;
       void (TFormViewMesh::*slot)();
       std::vector<std::pair<const char*, int>> dialog;
       std::function<void(TTMesh&, const TCellRect&, const TTCellMask*)> core;
-    } cases[] = {
-        {"change value",
-         false,
-         &F::miChangeValClick,
-         {{"SpinEditOrgValue", kVoid}, {"SpinEditNewValue", 7}},
-         [](auto& m, auto& r, auto k) { ChangeValue(m, r, kVoid, 7, k); }},
-        {"restrict",
-         true,
-         &F::miRestrictHeightClick,
-         {{"CheckBoxUpper", 1}, {"SpinEditUpper", 100}, {"SpinEditLower", 50}},
-         [](auto& m, auto& r, auto k) { RestrictHeight(m, r, 50, 100, 2, k); }},
-        {"offset",
-         true,
-         &F::miAddVertOffsetClick,
-         {{"SpinEditVertOffset", 1000}},
-         [](auto& m, auto& r, auto k) { AddVertOffset(m, r, 1000, k); }},
-        {"interpolate",
-         true,
-         &F::miInterpolNearestNeighborClick,
-         {{"SpinEditRadius", 3}, {"MaskEditPower", 2}},
-         [](auto& m, auto& r, auto k) { InterpolNearestNei(m, r, 3, nullptr, k, 2.0); }},
-        {"fill",
-         true,
-         &F::miFillSelectionClick,
-         {{"SpinEditFillingVal", 9}},
-         [](auto& m, auto&, auto k) { FillMasked(*k, m, 9, kVoid, kFillKeepVoids); }},
-        {"fill all",
-         false,
-         &F::ToolButtonFillAllClick,
-         {},
-         [](auto& m, auto& r, auto) { FillRect(m, r, -3, kFillAll); }},
-        {"fill keep voids",
-         false,
-         &F::ToolButtonFillKeepVoidsClick,
-         {},
-         [](auto& m, auto& r, auto) { FillRect(m, r, -3, kFillKeepVoids); }},
-        {"fill voids only",
-         true,
-         &F::ToolButtonFillVoidsOnlyClick,
-         {},
-         [](auto& m, auto&, auto k) { FillMasked(*k, m, -3, kVoid, kFillVoidsOnly); }},
-        {"fill voids",
-         false,
-         &F::miFillVoidsClick,
-         {{"ComboBoxMethod", 1}},
-         [](auto& m, auto& r, auto k) {
-           TTFillRequest q;
-           q.Method = TFillMethod::Spline;
-           FillVoids(m, r, k, q, nullptr, nullptr);
-         }},
+    };
+    const TCase cases[] = {
+        TCase("change value", false, &F::miChangeValClick,
+              {{"SpinEditOrgValue", kVoid}, {"SpinEditNewValue", 7}},
+              [](auto& m, auto& r, auto k) { ChangeValue(m, r, kVoid, 7, k); }),
+        TCase("restrict", true, &F::miRestrictHeightClick,
+              {{"CheckBoxUpper", 1}, {"SpinEditUpper", 100}, {"SpinEditLower", 50}},
+              [](auto& m, auto& r, auto k) { RestrictHeight(m, r, 50, 100, 2, k); }),
+        TCase("offset", true, &F::miAddVertOffsetClick, {{"SpinEditVertOffset", 1000}},
+              [](auto& m, auto& r, auto k) { AddVertOffset(m, r, 1000, k); }),
+        TCase("interpolate", true, &F::miInterpolNearestNeighborClick,
+              {{"SpinEditRadius", 3}, {"MaskEditPower", 2}},
+              [](auto& m, auto& r, auto k) { InterpolNearestNei(m, r, 3, nullptr, k, 2.0); }),
+        TCase("fill", true, &F::miFillSelectionClick, {{"SpinEditFillingVal", 9}},
+              [](auto& m, auto&, auto k) { FillMasked(*k, m, 9, kVoid, kFillKeepVoids); }),
+        TCase("fill all", false, &F::ToolButtonFillAllClick, {},
+              [](auto& m, auto& r, auto) { FillRect(m, r, -3, kFillAll); }),
+        TCase("fill keep voids", false, &F::ToolButtonFillKeepVoidsClick, {},
+              [](auto& m, auto& r, auto) { FillRect(m, r, -3, kFillKeepVoids); }),
+        TCase("fill voids only", true, &F::ToolButtonFillVoidsOnlyClick, {},
+              [](auto& m, auto&, auto k) { FillMasked(*k, m, -3, kVoid, kFillVoidsOnly); }),
+        TCase("fill voids", false, &F::miFillVoidsClick, {{"ComboBoxMethod", 1}},
+              [](auto& m, auto& r, auto k) {
+                TTFillRequest q;
+                q.Method = TFillMethod::Spline;
+                FillVoids(m, r, k, q, nullptr, nullptr);
+              }),
     };
     for (const auto& c : cases) {
       TMessageRecorder rec;

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
-#include <thread>
 #include <tuple>
 
 #include "core/base/progress.h"
@@ -15,22 +14,6 @@
 namespace {
 
 constexpr int16_t kVoid = -32768;
-
-// Records what the run tells the progress object, and from which thread.
-class TRecordingProgress : public TTProgress {
- public:
-  void Pump() override {
-    ++pumps;
-    foreign |= std::this_thread::get_id() != owner;
-  }
-  bool AbortRequested() override { return abortAfter >= 0 && pumps > abortAfter; }
-  void BarPositionChanged(int position) override { positions.push_back(position); }
-
-  std::thread::id owner = std::this_thread::get_id();
-  int pumps = 0, abortAfter = -1;
-  bool foreign = false;
-  std::vector<int> positions;
-};
 
 TCellRect RandomRect(int cols, int rows, std::mt19937& rng) {
   auto pick = [&](int n) {
@@ -127,10 +110,10 @@ TEST(Interpol, DeepHolesSettleAndMatchTheDefinition) {
     run.Method = TIdwMethod::Transform;
     run.NearRadius = nearRadius;
     run.MemoryLimit = int64_t(1) << 28;  // a small grid's own share is too little
-    TRecordingProgress progress;         // through the extra passes too
+    TProgressRecorder progress;          // through the extra passes too
     ASSERT_TRUE(InterpolNearestNei(a, rc, r, &progress, nullptr, p, &run));
-    EXPECT_TRUE(std::is_sorted(progress.positions.begin(), progress.positions.end()));
-    EXPECT_EQ(progress.positions.back(), 100);
+    EXPECT_TRUE(std::is_sorted(progress.bars.begin(), progress.bars.end()));
+    EXPECT_EQ(progress.bars.back(), 100);
     EXPECT_TRUE(run.Transformed && run.DirectSums * 10 < run.Voids)
         << r << " " << run.DirectSums << " of " << run.Voids;
     EXPECT_EQ(CopySamples(a), CopySamples(ref)) << "r " << r << " p " << p;
@@ -202,19 +185,18 @@ TEST(Interpol, ProgressOnTheCallingThreadAndAbortAtARowBoundary) {
     TTMesh t;
     MakeMesh(t, 30, 40, 0, kVoid);
     std::copy(m.Samples.Data(), m.Samples.Data() + m.Samples.Size(), t.Samples.Data());
-    TRecordingProgress progress;
+    TProgressRecorder progress;
     TTInterpolRun run;
     run.Threads = threads;
     ASSERT_TRUE(InterpolNearestNei(t, t.GridRect, 4, &progress, &mask, 6, &run));
     EXPECT_FALSE(progress.foreign);
     EXPECT_GE(progress.pumps, 40);
     // Masked-out voids count too.
-    EXPECT_EQ(std::tuple(progress.positions.front(), progress.positions.back()),
-              std::tuple(0, 100));
+    EXPECT_EQ(std::tuple(progress.bars.front(), progress.bars.back()), std::tuple(0, 100));
     EXPECT_EQ(std::tuple(run.Voids, run.Filled, run.Percent), std::tuple(80, 80, 100));
     EXPECT_EQ(t.GetCell(7, 20), kVoid);
   }
-  TRecordingProgress progress;  // Esc at the 11th row: ten rows done
+  TProgressRecorder progress;  // Esc at the 11th row: ten rows done
   progress.abortAfter = 10;
   TTInterpolRun run;
   run.Threads = 1;
@@ -225,7 +207,7 @@ TEST(Interpol, ProgressOnTheCallingThreadAndAbortAtARowBoundary) {
   for (int abortAfter : {0, 2}) {  // with workers: finished rows are whole
     MakeMesh(m, 30, 400, 77, kVoid);
     for (int y = 0; y < 400; ++y) m.SetCell(9, y, kVoid);
-    TRecordingProgress p2;
+    TProgressRecorder p2;
     p2.abortAfter = abortAfter;
     run.Threads = 2;
     ASSERT_TRUE(InterpolNearestNei(m, m.GridRect, 4, &p2, nullptr, 6, &run));
@@ -238,7 +220,7 @@ TEST(Interpol, ProgressOnTheCallingThreadAndAbortAtARowBoundary) {
   // A row that takes longer than the window's 50 ms wait is no Esc.
   MakeMesh(m, 3601, 1201, 77, kVoid);
   for (int x = 0; x < 3601; ++x) m.SetCell(x, 600, kVoid);
-  TRecordingProgress quiet;
+  TProgressRecorder quiet;
   run.Method = TIdwMethod::Direct;
   ASSERT_TRUE(InterpolNearestNei(m, m.GridRect, 600, &quiet, nullptr, 2, &run));
   EXPECT_TRUE(!run.Aborted && run.Filled == 3601) << run.Filled;

@@ -21,14 +21,11 @@ void MakeRamp(TTMesh& m) {
 }
 
 TEST(MeshEdit, ChangeAndRestrictTreatVoidsAsTheyShould) {
-  struct TPumps : TTProgress {
-    void Pump() override { ++n; }
-    int n = 0;
-  } pumps;
+  TProgressRecorder pumps;
   TTMesh m;
   MakeRamp(m);
-  ChangeValue(m, TCellRect{0, 3, 0, 2}, kVoid, 5, nullptr, &pumps);   // voids when named
-  EXPECT_EQ(std::tuple(m.GetCell(2, 2), pumps.n), std::tuple(5, 3));  // a pump per row
+  ChangeValue(m, TCellRect{0, 3, 0, 2}, kVoid, 5, nullptr, &pumps);       // voids when named
+  EXPECT_EQ(std::tuple(m.GetCell(2, 2), pumps.pumps), std::tuple(5, 3));  // a pump per row
   MakeRamp(m);
   RestrictHeight(m, m.GridRect, 100, 50, 3);  // upper first, so everything ends at lower
   for (int i = 0; i < 30; ++i) EXPECT_EQ(m.Samples[i], i == 2 * 6 + 2 ? kVoid : 100);

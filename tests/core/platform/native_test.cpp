@@ -25,9 +25,6 @@ std::string FolderOf(const std::string& path) { return path.substr(0, path.find_
 
 }  // namespace
 
-// Names must reach the system whole: letters of no single code page, a path
-// far past MAX_PATH, Windows separators. Saving over an existing file must
-// replace it (a plain rename refuses that on Windows).
 // A freed block is handed out again only for a request it holds and does
 // not hold far more than; what is written stays within the block (ASan).
 TEST(LargeBlocks, KeptBlocksServeOnlyRequestsTheyFit) {
@@ -72,6 +69,9 @@ TEST(HelperThread, BothSidesRunAlsoNestedAndWhenOneThrows) {
   EXPECT_EQ(runs, 44);
 }
 
+// Names must reach the system whole: letters of no single code page, a path
+// far past MAX_PATH, Windows separators. Saving over an existing file must
+// replace it (a plain rename refuses that on Windows).
 TEST(NativeFile, NamesReachTheSystemWhole) {
   TTempDir dir;
   std::string deep = dir.Path();

@@ -49,13 +49,11 @@ TEST(FileVersion, ReadsTheFixedFileInformationOrRefuses) {
     TFileVersion w;
     EXPECT_TRUE(!Version(cut, w) || w == (TFileVersion{1, 0, 0, 4})) << n;
   }
-  // Damaged offsets: the PE header and the resource directory pointing far away.
-  std::vector<uint8_t> bad = good;
-  bad[0x3C] = 0xFF;
-  bad[0x3F] = 0x7F;
-  EXPECT_FALSE(Version(bad, v));
-  bad = good;
-  bad[0x400 + 20] = 0xF0;  // subdirectory offset beyond the file
-  bad[0x400 + 22] = 0xFF;
-  EXPECT_FALSE(Version(bad, v));
+  // Damaged: the PE header's offset, a subdirectory's offset (beyond the file),
+  // the optional header's kind, the resource directory's size (8 bytes).
+  for (const auto& [at, value] : {std::pair{0x3F, 0x7F}, {0x416, 0xFF}, {0x98, 0x0C}, {0x10C, 8}}) {
+    std::vector<uint8_t> bad = good;
+    bad[size_t(at)] = uint8_t(value);
+    EXPECT_FALSE(Version(bad, v)) << at;
+  }
 }
