@@ -148,9 +148,10 @@ TEST(Document, ColouringWaitsForTheViewAndEndsAsOneWholePass) {
   d.MissingTiles = TTMissingTiles{{TCellRect{5, 30, 10, 25}}, m.GetCell(7, 12)};
   d.Hillshade = true;
   d.Recolor(m.GridRect);
-  // Views inside a row's span, over its left part and over its right part.
-  for (TCellRect view :
-       {TCellRect{10, 19, 5, 9}, TCellRect{0, 12, 0, 29}, TCellRect{35, 39, 10, 14}})
+  // Views inside a row's span, over its left part, over its right part, and
+  // one cell of the north band.
+  for (TCellRect view : {TCellRect{10, 19, 5, 9}, TCellRect{0, 12, 0, 29},
+                         TCellRect{35, 39, 10, 14}, TCellRect{13, 13, 0, 0}})
     d.ImageOver(view);
   EXPECT_EQ(d.ImageBuffer().Bits[25 * d.ImageBuffer().Stride + 25], 77);  // never shown
   std::vector<uint8_t> whole(size_t(d.ImageBuffer().Stride) * 30);

@@ -265,6 +265,8 @@ TEST(FillVoids, SecondModelOfOtherCellsIsSampledAtEachCellsPosition) {
   // The other way round, a cell's centre lies on a sample of the finer grid.
   ASSERT_TRUE(SecondModelAt(second, m, 7, 11, &v));
   EXPECT_NEAR(v, m.GetCell(15, 23), 1e-9);
+  second.Samples.Clear();  // a model that failed to load: no value, either way round
+  EXPECT_FALSE(SecondModelAt(m, second, 30, 20, &v) || SecondModelAt(second, m, 7, 11, &v));
 }
 
 TEST(FillVoids, AbortStopsBeforeTheNextVoidAndNeverWritesTheVoidValue) {

@@ -232,9 +232,10 @@ TEST(ZipFailures, WalkAndFileCodes) {
       Archive(dir, {StoredMember("a.txt", "a"), StoredMember("file/b.txt", "b")}, "two.zip");
   EXPECT_EQ(UnzipFiles(two, dir.Path(), ""), 1);
 
-  EXPECT_EQ(UnzipEntry(dir.File("missing.zip"), dir.File("x"), 0), kZipCannotOpenForExtract);
   TZipSearchRec rec;
-  EXPECT_EQ(ZipFindFirst(dir.File("missing.zip"), rec), kZipCannotOpen);
+  for (const std::string& absent : {dir.File("missing.zip"), dir.Path()})  // a folder too
+    EXPECT_EQ(std::tuple(UnzipEntry(absent, dir.File("x"), 0), ZipFindFirst(absent, rec)),
+              std::tuple(kZipCannotOpenForExtract, kZipCannotOpen));
 }
 
 // A failed member never destroys a file of the same name that was there.
