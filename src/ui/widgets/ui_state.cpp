@@ -37,11 +37,13 @@ QStringList RecentFiles() { return State().value("RecentFiles").toStringList(); 
 
 void AddRecentFile(const QString& path) {
   const QString clean = QDir::cleanPath(path);
-  QStringList list = RecentFiles();
+  QSettings state = State();  // read once: a load waits for this
+  const QStringList old = state.value("RecentFiles").toStringList();
+  QStringList list = old;
   list.removeAll(clean);
   list.prepend(clean);
   while (list.size() > kMaxRecentFiles) list.removeLast();
-  Store("RecentFiles", list);
+  if (list != old) state.setValue("RecentFiles", list);
 }
 
 QString LastFolder(const QString& dialogTitle) {
