@@ -121,6 +121,9 @@ TEST(MeshEdit, RectanglesBeyondTheGridAreClipped) {
                                  : x == 0 ? 7
                                           : orig.GetCell(x, y) + 1000)
           << x << "," << y;
+  m.Rows = 6;  // counts that promise more samples than there are: nothing is written
+  FillRect(m, TCellRect{0, 5, 4, 5}, 3, kFillAll);
+  EXPECT_EQ(m.GetCell(0, 4), orig.GetCell(0, 4));
 }
 
 }  // namespace
