@@ -51,8 +51,7 @@ TEST(FillVoids, SplineReproducesPlaneAndQuadratic) {
     MakeSurface(truth, c.z);
     MakeSurface(m, c.z);
     Punch(m, 30, 30, 12);
-    TTSplineParams p;
-    p.TensionLength = c.tension;
+    const TTSplineParams p{.TensionLength = c.tension};
     ASSERT_TRUE(FillVoidsSpline(m, m.GridRect, nullptr, {}, nullptr, nullptr, p));
     for (int64_t i = 0; i < m.Samples.Size(); ++i)
       EXPECT_NEAR(m.Samples[i], truth.Samples[i], c.tolerance) << i;
@@ -146,8 +145,7 @@ TEST(FillVoids, GrainComesFromTheBandAroundEachVoid) {
   const auto valid = [&](int x, int y) {
     return x >= 0 && y >= 0 && x < 40 && y < 30 && !wasVoid[size_t(y * 40 + x)];
   };
-  TTSplineParams p;
-  p.GrainBand = 3, p.MaxAnisotropy = 1e9;
+  const TTSplineParams p{.GrainBand = 3, .MaxAnisotropy = 1e9};
   for (const TTVoidRegion& r : FindVoidRegions(m, m.GridRect, nullptr, {}, nullptr)) {
     double sxx = 0, sxy = 0, syy = 0, n = 0;
     for (int y = 0; y < 30; ++y)
