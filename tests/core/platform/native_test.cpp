@@ -142,8 +142,7 @@ TEST(NativeProcess, ArgumentsFolderExitCodeAndKill) {
   ASSERT_TRUE(p.Start(job));
   const std::string out = ReadAll(p);
   EXPECT_NE(out.find("ERROR: asked to fail\r\n"), std::string::npos) << out;
-  EXPECT_EQ(p.ExitCode(), 1);
-  EXPECT_FALSE(p.Crashed());
+  EXPECT_EQ(std::pair(p.ExitCode(), p.Crashed()), std::pair(1, false));
   const std::string log = ReadFileText(JoinPath(work, "log"));
   for (const std::string& a : args)
     EXPECT_NE(log.find("\narg " + a + "\n"), std::string::npos) << a;
@@ -156,10 +155,12 @@ TEST(NativeProcess, ArgumentsFolderExitCodeAndKill) {
   for (int i = 0; i < 100 && banner.find('\n') == std::string::npos; ++i)
     banner += sleeper.Read(100);
   EXPECT_EQ(banner, "Stand-in terrain compiler 1.0\r\n");
+  TTProcess().Kill();  // never started: signals nobody
+  for (int i = 0; i < 5 && !sleeper.Finished(); ++i) sleeper.Read(20);
+  EXPECT_FALSE(sleeper.Finished());
   sleeper.Kill();
   ReadAll(sleeper);
-  EXPECT_TRUE(sleeper.Crashed());
-  EXPECT_EQ(sleeper.ExitCode(), -1);
+  EXPECT_EQ(std::pair(sleeper.ExitCode(), sleeper.Crashed()), std::pair(-1, true));
   {  // a job dropped while it runs is stopped, not waited for (ten minutes)
     TTProcess dropped;
     ASSERT_TRUE(dropped.Start(
