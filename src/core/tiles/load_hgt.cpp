@@ -294,11 +294,12 @@ THgtLoad LoadHGTSources(TTMesh& mesh, const std::vector<TTTileSource>& sources,
     progress->SetPosition(0);
     progress->Show();
   }
-  size_t shown = 0;
+  size_t shown = 0, moved = 0;
   auto showDone = [&](size_t done) {
     if (!parts) return;
+    // Also for tiles the worker finished after their number was shown.
+    if (done > moved) progress->SetPosition(100.0 * double(moved = done) / double(count));
     const size_t current = std::min(done + 1, count);
-    if (current > shown) progress->SetPosition(100.0 * double(done) / double(count));
     while (shown < current)  // every number, also when the worker finished several
       progress->SetText(std::to_string(++shown) + " of " + std::to_string(count));
   };
@@ -342,7 +343,6 @@ THgtLoad LoadHGTSources(TTMesh& mesh, const std::vector<TTTileSource>& sources,
     return result;
   }
   showDone(count);
-  if (parts) progress->SetPosition(100);  // also when the worker loaded the last tiles
   if (progress) progress->Hide();
 
   mesh.FileName = count == 1 ? listed[0] : std::string();
