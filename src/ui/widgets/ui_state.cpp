@@ -21,9 +21,12 @@ QSettings State() {
 
 // Each write locks the settings file and syncs it to the disk twice: a value
 // that is already stored is not written again.
+void Store(QSettings& state, const QString& key, const QVariant& value) {
+  if (state.value(key) != value) state.setValue(key, value);
+}
 void Store(const QString& key, const QVariant& value) {
   QSettings state = State();
-  if (state.value(key) != value) state.setValue(key, value);
+  Store(state, key, value);
 }
 }  // namespace
 
@@ -38,12 +41,11 @@ QStringList RecentFiles() { return State().value("RecentFiles").toStringList(); 
 void AddRecentFile(const QString& path) {
   const QString clean = QDir::cleanPath(path);
   QSettings state = State();  // read once: a load waits for this
-  const QStringList old = state.value("RecentFiles").toStringList();
-  QStringList list = old;
+  QStringList list = state.value("RecentFiles").toStringList();
   list.removeAll(clean);
   list.prepend(clean);
   while (list.size() > kMaxRecentFiles) list.removeLast();
-  if (list != old) state.setValue("RecentFiles", list);
+  Store(state, "RecentFiles", list);
 }
 
 QString LastFolder(const QString& dialogTitle) {
