@@ -45,6 +45,8 @@ TEST(CursorReadout, SelectionSizeInCellsAndKilometres) {
   EXPECT_EQ(SelectionSizeText(m, m.GridRect), "Selection 1201 x 1201 cells, 54.8 x 111.3 km");
   EXPECT_EQ(SelectionSizeText(m, TCellRect{0, 599, 0, 9}),
             "Selection 600 x 10 cells, 27.0 x 0.9 km");
+  m.RowsPerDeg = m.ColsPerDeg = 1;  // a cell a degree: taken at its middle latitude
+  EXPECT_EQ(SelectionSizeText(m, TCellRect{0, 0, 0, 0}), "Selection 1 x 1 cells, 54.8 x 111.2 km");
   m.RowsPerDeg = 0;
   EXPECT_EQ(SelectionSizeText(m, TCellRect{2, 4, 0, 0}), "Selection 3 x 1 cells");
 }
