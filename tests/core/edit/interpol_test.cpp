@@ -152,13 +152,14 @@ TEST(Interpol, WorkedExamples) {
   }
 
   // A hole outside the rectangle pulls nothing; a void with no valid cell
-  // within the radius stays void.
-  MakeMesh(m, 9, 1, 50, kVoid);
-  for (int x : {0, 1, 2, 3, 5}) m.SetCell(x, 0, kVoid);
+  // within the radius stays void; a rectangle past the east edge of rows of
+  // whole 64-cell words ends there, before the next row's first cell.
+  MakeMesh(m, 64, 2, 50, kVoid);
+  for (int x : {0, 1, 2, 3, 5, 64, 65, 66}) m.SetCell(x % 64, x / 64, kVoid);
   TTInterpolRun run;
-  ASSERT_TRUE(InterpolNearestNei(m, TCellRect{1, 5, 0, 0}, 1, nullptr, nullptr, 6, &run));
-  EXPECT_EQ(std::tuple(m.GetCell(5, 0), m.GetCell(3, 0), m.GetCell(2, 0)),
-            std::tuple(50, 50, kVoid));
+  ASSERT_TRUE(InterpolNearestNei(m, TCellRect{1, 99, 0, 0}, 1, nullptr, nullptr, 6, &run));
+  EXPECT_EQ(std::tuple(m.GetCell(5, 0), m.GetCell(3, 0), m.GetCell(2, 0), m.GetCell(0, 1)),
+            std::tuple(50, 50, kVoid, kVoid));
   EXPECT_EQ(std::tuple(run.Voids, run.Filled), std::tuple(4, 2));
 
   // Weights so steep that all underflow: the nearest neighbours decide.
