@@ -29,21 +29,19 @@ constexpr uint32_t kSubdirectoryFlag = 0x80000000u;
 constexpr uint32_t kFixedInfoSignature = 0xFEEF04BDu;
 
 struct TSection {
-  uint32_t VirtualAddress, VirtualSize, RawSize, RawOffset;
+  uint32_t VirtualAddress, RawSize, RawOffset;
 };
 
-// File offset of `size` bytes at a relative virtual address, or false.
+// File offset of `size` bytes at a relative virtual address, or false. Only
+// a section's raw part is stored in the file; the rest of its virtual size
+// is zeros made at load time, which hold no resource.
 bool RvaToOffset(const TImage& img, const std::vector<TSection>& sections, uint32_t rva,
                  uint32_t size, uint64_t& offset) {
-  for (const TSection& s : sections) {
-    const uint64_t extent = s.VirtualSize > s.RawSize ? s.VirtualSize : s.RawSize;
-    if (rva >= s.VirtualAddress && uint64_t(rva) + size <= uint64_t(s.VirtualAddress) + extent) {
-      const uint64_t inSection = rva - s.VirtualAddress;
-      if (inSection + size > s.RawSize) return false;  // not stored in the file
-      offset = uint64_t(s.RawOffset) + inSection;
+  for (const TSection& s : sections)
+    if (rva >= s.VirtualAddress && uint64_t(rva) + size <= uint64_t(s.VirtualAddress) + s.RawSize) {
+      offset = uint64_t(s.RawOffset) + (rva - s.VirtualAddress);
       return img.Has(offset, size);
     }
-  }
   return false;
 }
 
@@ -104,7 +102,7 @@ bool GetFileVersionFromImage(const uint8_t* data, size_t size, TFileVersion& ver
   if (!img.Has(table, uint64_t(sectionCount) * 40)) return false;
   for (uint16_t i = 0; i < sectionCount; ++i) {
     const uint64_t s = table + uint64_t(i) * 40;
-    sections.push_back(TSection{img.U32(s + 12), img.U32(s + 8), img.U32(s + 16), img.U32(s + 20)});
+    sections.push_back(TSection{img.U32(s + 12), img.U32(s + 16), img.U32(s + 20)});
   }
   uint64_t root;
   if (!RvaToOffset(img, sections, rsrcRva, 16, root)) return false;
@@ -121,21 +119,18 @@ bool GetFileVersionFromImage(const uint8_t* data, size_t size, TFileVersion& ver
   const uint64_t leaf = root + entry;
   if (!img.Has(leaf, 16)) return false;
   const uint32_t dataRva = img.U32(leaf), dataSize = img.U32(leaf + 4);
-  uint64_t block;
-  if (dataSize < 6 || !RvaToOffset(img, sections, dataRva, dataSize, block)) return false;
-
-  // VS_VERSIONINFO: wLength, wValueLength, wType, L"VS_VERSION_INFO", padding
-  // to 32 bits, then the VS_FIXEDFILEINFO value.
-  const uint16_t length = img.U16(block), valueLength = img.U16(block + 2);
-  if (length > dataSize || length < 6) return false;
+  // VS_VERSIONINFO: wLength, wValueLength, wType, L"VS_VERSION_INFO" with its
+  // zero, padding to 32 bits, then the 52 bytes of VS_FIXEDFILEINFO.
   static const char kKey[] = "VS_VERSION_INFO";
-  const uint64_t key = block + 6;
-  const uint64_t keyChars = sizeof(kKey);  // with the terminating zero
-  if (6 + keyChars * 2 > length) return false;
-  for (uint64_t i = 0; i < keyChars; ++i)
-    if (img.U16(key + 2 * i) != uint16_t(kKey[i])) return false;
-  const uint64_t value = block + ((6 + keyChars * 2 + 3) & ~uint64_t(3));
-  if (valueLength < 52 || value + 52 > block + length) return false;
+  constexpr uint32_t kValueAt = 40, kValueSize = 52;
+  uint64_t block;
+  if (dataSize < kValueAt + kValueSize || !RvaToOffset(img, sections, dataRva, dataSize, block))
+    return false;
+  const uint16_t length = img.U16(block), valueLength = img.U16(block + 2);
+  if (length > dataSize || length < kValueAt + kValueSize || valueLength < kValueSize) return false;
+  for (uint64_t i = 0; i < sizeof(kKey); ++i)
+    if (img.U16(block + 6 + 2 * i) != uint16_t(kKey[i])) return false;
+  const uint64_t value = block + kValueAt;
   if (img.U32(value) != kFixedInfoSignature) return false;
   const uint32_t ms = img.U32(value + 8), ls = img.U32(value + 12);
   version.Major = uint16_t(ms >> 16);

@@ -47,10 +47,21 @@ TEST(FileVersion, ReadsTheFixedFileInformationOrRefuses) {
     TFileVersion w;
     EXPECT_TRUE(!Version(cut, w) || w == (TFileVersion{1, 0, 0, 4})) << n;
   }
+  // The section's raw data ending with the resource, or a byte before it.
+  for (const uint8_t raw : {0xBC, 0xBB}) {
+    std::vector<uint8_t> cut = good;
+    cut[0x1B0] = raw, cut[0x1B1] = 0;
+    EXPECT_EQ(Version(cut, v), raw == 0xBC);
+  }
   // Damaged: the PE header's offset, a subdirectory's offset (beyond the file), the optional
-  // header's kind, the resource directory's size (8 bytes) and place (in no section).
-  for (const auto& [at, value] :
-       {std::pair{0x3F, 0x7F}, {0x416, 0xFF}, {0x98, 0x0C}, {0x10C, 8}, {0x109, 0x70}}) {
+  // header's kind, the resource directory's size (8 bytes) and place (in no section), the
+  // version block's key.
+  for (const auto& [at, value] : {std::pair{0x3F, 0x7F},
+                                  {0x416, 0xFF},
+                                  {0x98, 0x0C},
+                                  {0x10C, 8},
+                                  {0x109, 0x70},
+                                  {0x466, 'X'}}) {
     std::vector<uint8_t> bad = good;
     bad[size_t(at)] = uint8_t(value);
     EXPECT_FALSE(Version(bad, v)) << at;
