@@ -2,7 +2,6 @@
 // errors leave no output behind.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 
 #include "core/edit/fill_voids.h"

@@ -17,7 +17,7 @@ namespace {
 void Load(TFormViewMesh& f, bool edit) {
   ProgCfg.MaxMemUndo = 16;
   // A 5 x 5 void for the fills.
-  QVERIFY(f.AttachMesh(MakeTestMesh({}, [](int32_t x, int32_t y) {
+  QVERIFY(f.AttachMesh(MakeTestMesh(1201, 1201, [](int32_t x, int32_t y) {
     return x / 5 == 2 && y / 5 == 2 ? int16_t(-32768) : int16_t(x);
   })));
   f.SpinEditFillVal->setValue(7);

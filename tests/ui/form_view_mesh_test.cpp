@@ -35,12 +35,11 @@ using TValue = std::function<int16_t(int32_t, int32_t)>;
 // cols x rows samples over spanLat x spanLon degrees from 47 N, 123 W.
 std::unique_ptr<TTMesh> Mesh(int32_t cols, int32_t rows, TValue value = {}, float spanLat = 1,
                              float spanLon = 1, std::string name = "N47W123.hgt") {
-  TTestMeshLayout s;
-  s.Cols = cols, s.Rows = rows, s.FileName = name;
-  s.MaxLat = s.MinLat + spanLat, s.MaxLon = s.MinLon + spanLon;
-  s.RowsPerDeg = (rows - 1) / spanLat, s.ColsPerDeg = (cols - 1) / spanLon;
   if (!value) value = [](int32_t x, int32_t y) { return int16_t((x * 7 + y * 3) % 2000); };
-  return MakeTestMesh(s, value);
+  auto m = MakeTestMesh(cols, rows, value);
+  m->FileName = name, m->MaxLat = m->MinLat + spanLat, m->MaxLon = m->MinLon + spanLon;
+  m->RowsPerDeg = (rows - 1) / spanLat, m->ColsPerDeg = (cols - 1) / spanLon;
+  return m;
 }
 
 // 200 x 150 cells; voids on row 100, columns 20..179.
@@ -96,13 +95,13 @@ QColor Pixel(TFormViewMesh& f, int x, int y) {
 
 // N46W123 to N47W122 with a band of a degree all round, 120 cells per degree.
 std::unique_ptr<TTMesh> BandedMesh() {
-  TTestMeshLayout l;
-  l.Cols = l.Rows = 3 * 120 + 1;
-  l.RowsPerDeg = l.ColsPerDeg = 120;
-  l.MinLat = 45, l.MaxLat = 48, l.MinLon = -124, l.MaxLon = -121;
-  l.AdjoNorth = l.AdjoEast = 121;
-  l.AdjoSouth = l.AdjoWest = 120;
-  return MakeTestMesh(l, [](int32_t x, int32_t y) { return int16_t(x + y); });
+  auto m =
+      MakeTestMesh(3 * 120 + 1, 3 * 120 + 1, [](int32_t x, int32_t y) { return int16_t(x + y); });
+  m->MinLat = 45, m->MaxLat = 48, m->MinLon = -124, m->MaxLon = -121;
+  m->RowsPerDeg = m->ColsPerDeg = 120;
+  m->AdjoNorth = m->AdjoEast = 121;
+  m->AdjoSouth = m->AdjoWest = 120;
+  return m;
 }
 
 bool TempFilesExist(const std::string& tempDir) {

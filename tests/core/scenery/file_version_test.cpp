@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "core/scenery/file_version.h"
-#include "support/mesh_helpers.h"
 #include "support/pe_image.h"
 #include "support/test_paths.h"
 

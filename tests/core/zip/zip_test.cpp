@@ -7,7 +7,6 @@
 #include <chrono>
 #include <ctime>
 #include <filesystem>
-#include <set>
 #include <string>
 #include <tuple>
 #include <vector>

@@ -1,17 +1,15 @@
 #include "support/ui/mesh_fixture.h"
 
-std::unique_ptr<TTMesh> MakeTestMesh(const TTestMeshLayout& s,
+std::unique_ptr<TTMesh> MakeTestMesh(int32_t cols, int32_t rows,
                                      const std::function<int16_t(int32_t, int32_t)>& value) {
   auto m = std::make_unique<TTMesh>();
-  if (!m->AllocSamples(s.Cols, s.Rows)) return nullptr;
-  m->SetGridSize(s.Cols, s.Rows);
-  for (int32_t y = 0; y < s.Rows; ++y)
-    for (int32_t x = 0; x < s.Cols; ++x) m->SetCell(x, y, value(x, y));
-  m->MinLat = s.MinLat, m->MaxLat = s.MaxLat, m->MinLon = s.MinLon, m->MaxLon = s.MaxLon;
-  m->RowsPerDeg = s.RowsPerDeg, m->ColsPerDeg = s.ColsPerDeg;
-  m->VoidValue = s.VoidValue, m->FileName = s.FileName;
-  m->AdjoNorth = s.AdjoNorth, m->AdjoSouth = s.AdjoSouth;
-  m->AdjoWest = s.AdjoWest, m->AdjoEast = s.AdjoEast;
+  if (!m->AllocSamples(cols, rows)) return nullptr;
+  m->SetGridSize(cols, rows);
+  for (int32_t y = 0; y < rows; ++y)
+    for (int32_t x = 0; x < cols; ++x) m->SetCell(x, y, value(x, y));
+  m->MinLat = 47, m->MaxLat = 48, m->MinLon = -123, m->MaxLon = -122;
+  m->RowsPerDeg = rows - 1, m->ColsPerDeg = cols - 1;
+  m->VoidValue = -32768, m->FileName = "N47W123.hgt";
   m->TilesAcross = m->TilesDown = m->TileCount = 1;
   return m;
 }
