@@ -27,7 +27,10 @@ TEST(BmpWriter, HeadersPaletteRowOrderPaddingAndFailures) {
   std::vector<uint8_t> pixels(w * h);
   for (int i = 0; i < w * h; ++i) pixels[i] = uint8_t(10 * i + 1);
   const std::string path = dir.File("img.bmp");
-  ASSERT_TRUE(WriteBmp8(path, w, h, TestPalette(), [&](int32_t y) { return &pixels[y * w]; }));
+  TProgressRecorder progress;  // the window answers while it is written
+  ASSERT_TRUE(WriteBmp8(
+      path, w, h, TestPalette(), [&](int32_t y) { return &pixels[y * w]; }, &progress));
+  EXPECT_TRUE(progress.pumps == 1 && !progress.visible);
 
   // Bottom-up (positive height), 8 bits, no compression, 256 colours; the
   // colour table entries are blue, green, red, 0; the first stored row is the
@@ -47,9 +50,11 @@ TEST(BmpWriter, HeadersPaletteRowOrderPaddingAndFailures) {
   EXPECT_EQ(Bmp8FileSize(w, h), want.size());
   EXPECT_EQ(FolderEntries(dir.Path()).size(), 1u);
 
-  // A width that is a multiple of four has no padding.
-  ASSERT_TRUE(WriteBmp8(path, 4, 2, TestPalette(), [&](int32_t) { return pixels.data(); }));
-  EXPECT_EQ(ReadFileBytes(path).size(), 54 + 1024 + 8u);
+  // A width that is a multiple of four has no padding; the bar moves every 64 rows.
+  ASSERT_TRUE(WriteBmp8(
+      path, 4, 65, TestPalette(), [&](int32_t) { return pixels.data(); }, &progress));
+  EXPECT_EQ(ReadFileBytes(path).size(), 54 + 1024 + 4 * 65u);
+  EXPECT_TRUE(progress.pumps == 3 && progress.bars.back() == 100);
 
   // A failure keeps the old file and leaves no temporary.
   { std::ofstream(path) << "precious"; }
