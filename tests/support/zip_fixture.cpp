@@ -26,8 +26,7 @@ TZipMember StoredMember(const std::string& name, const std::string& text) {
   TZipMember m;
   m.name = name;
   m.data.assign(text.begin(), text.end());
-  m.crc = ReferenceCrc32(m.data);
-  m.size = m.csize = uint32_t(m.data.size());
+  m.crc = ReferenceCrc32(m.data), m.size = m.csize = uint32_t(m.data.size());
   return m;
 }
 
@@ -36,8 +35,7 @@ TZipMember DeflatedStoredBlock(const std::string& name, const std::string& text)
   const uint16_t n = uint16_t(text.size());
   m.data = {0x01, uint8_t(n), uint8_t(n >> 8), uint8_t(~n), uint8_t(~n >> 8)};
   m.data.insert(m.data.end(), text.begin(), text.end());
-  m.method = 8;
-  m.csize = uint32_t(m.data.size());
+  m.method = 8, m.csize = uint32_t(m.data.size());
   return m;
 }
 

@@ -111,8 +111,7 @@ class FormViewMeshComfortTest : public QObject {
     QVERIFY(f.windowTitle().endsWith('*'));
     qputenv("STANDIN_DURATION_MS", "100");
     SetBglOptionsHook([](TFormCreateBGLOpt&) { return int(QDialog::Accepted); });
-    ProgCfg.BGLFolder = dir.path().toStdString();
-    ProgCfg.ResamplePath = STANDIN_RESAMPLE_PATH;
+    ProgCfg.BGLFolder = dir.path().toStdString(), ProgCfg.ResamplePath = STANDIN_RESAMPLE_PATH;
     f.miCreateBGLFromCurrentMeshClick();
     QVERIFY(f.LabelEnding->text().startsWith("Created N48W123_N47W122.bgl in "));
     ProgCfg.ResamplePath = hgx.toStdString();  // no program

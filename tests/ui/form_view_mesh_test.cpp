@@ -98,8 +98,7 @@ std::unique_ptr<TTMesh> BandedMesh() {
   auto m =
       MakeTestMesh(3 * 120 + 1, 3 * 120 + 1, [](int32_t x, int32_t y) { return int16_t(x + y); });
   m->MinLat = 45, m->MaxLat = 48, m->MinLon = -124, m->MaxLon = -121;
-  m->RowsPerDeg = m->ColsPerDeg = 120;
-  m->AdjoNorth = m->AdjoEast = 121;
+  m->RowsPerDeg = m->ColsPerDeg = 120, m->AdjoNorth = m->AdjoEast = 121;
   m->AdjoSouth = m->AdjoWest = 120;
   return m;
 }
@@ -119,11 +118,9 @@ class FormViewMeshTest : public QObject {
   QTemporaryDir dir_;
   TBglCommandEnv Env(const TTMesh& mesh) {
     TBglCommandEnv env;
-    env.Mesh = &mesh;
-    env.TempDir = dir_.filePath("temp").toStdString();
+    env.Mesh = &mesh, env.TempDir = dir_.filePath("temp").toStdString();
     QDir().mkpath(dir_.filePath("temp"));
-    env.ResamplePath = STANDIN_RESAMPLE_PATH;
-    env.BglFolder = dir_.path().toStdString();
+    env.ResamplePath = STANDIN_RESAMPLE_PATH, env.BglFolder = dir_.path().toStdString();
     return env;
   }
   // Runs the command, accepting the dialog after `edit`; returns when the
@@ -147,8 +144,7 @@ class FormViewMeshTest : public QObject {
     ResetRememberedEditValues();
     ResetRememberedInterpolValues();
     ResetRememberedFillVoidsValues();
-    ProgCfg.MaxMemUndo = 16;
-    ProgCfg.WarnNoUndo = true;
+    ProgCfg.MaxMemUndo = 16, ProgCfg.WarnNoUndo = true;
   }
 
   void commandStatesWithAndWithoutMesh() {
@@ -693,8 +689,7 @@ class FormViewMeshTest : public QObject {
     TMessageRecorder rec;
     TFormViewMesh f;
     QVERIFY(f.AttachMesh(Mesh(121, 121)));
-    ProgCfg.ResamplePath = STANDIN_RESAMPLE_PATH;
-    ProgCfg.BGLFolder = dir_.path().toStdString();
+    ProgCfg.ResamplePath = STANDIN_RESAMPLE_PATH, ProgCfg.BGLFolder = dir_.path().toStdString();
     bool inputDuringRun = true;
     QString proposed;
     int ticks = 0;

@@ -9,9 +9,7 @@ TEST(CommandEndings, FillAndCommandLines) {
   TTInterpolRun run;
   run.Voids = run.Filled = 7652;
   EXPECT_EQ(FillEndText(run, 0.42), "Filled 7,652 of 7,652 voids in 0.4 s");
-  run.Filled = 2100;
-  run.Aborted = true;
-  run.Percent = 37;
+  run.Filled = 2100, run.Aborted = true, run.Percent = 37;
   EXPECT_EQ(FillEndText(run, 3), "Stopped at 37 %: 2,100 of 7,652 voids filled");
   EXPECT_EQ(CommandEndText("Loaded x", TEnding::Done, 1.25), "Loaded x in 1.3 s");
   EXPECT_EQ(CommandEndText("Save", TEnding::Failed, 1), "Save failed");

@@ -142,8 +142,7 @@ TEST(Document, ColouringWaitsForTheViewAndEndsAsOneWholePass) {
   };
   ASSERT_EQ(d.Attach(Ramp(40, 30), 1), TTDocument::TAttach::Ok);
   TTMesh& m = *d.Mesh;
-  m.RowsPerDeg = m.ColsPerDeg = 1200;
-  m.AdjoNorth = 2, m.AdjoEast = 3, m.AdjoWest = 2;
+  m.RowsPerDeg = m.ColsPerDeg = 1200, m.AdjoNorth = 2, m.AdjoEast = 3, m.AdjoWest = 2;
   m.SetCell(20, 12, 5000);
   d.MissingTiles = TTMissingTiles{{TCellRect{5, 30, 10, 25}}, m.GetCell(7, 12)};
   d.Hillshade = true;

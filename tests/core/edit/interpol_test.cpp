@@ -107,8 +107,7 @@ TEST(Interpol, DeepHolesSettleAndMatchTheDefinition) {
     const TCellRect rc = r == 90 ? a.GridRect : TCellRect{3, 93, 5, 88};
     InterpolReference(ref, rc, r, nullptr, p);
     TTInterpolRun run;
-    run.Method = TIdwMethod::Transform;
-    run.NearRadius = nearRadius;
+    run.Method = TIdwMethod::Transform, run.NearRadius = nearRadius;
     run.MemoryLimit = int64_t(1) << 28;  // a small grid's own share is too little
     TProgressRecorder progress;          // through the extra passes too
     ASSERT_TRUE(InterpolNearestNei(a, rc, r, &progress, nullptr, p, &run));

@@ -80,8 +80,7 @@ TEST(ExportNames, ProposedNames) {
   m.MaxLat = 1, m.MinLat = 0, m.MinLon = -1, m.MaxLon = 0;
   EXPECT_EQ(CornersName(m), "N01W001_N00E000");
   // Bounds are truncated toward zero.
-  m.MaxLat = -8.5f, m.MinLat = -9.75f, m.MinLon = 8.9f, m.MaxLon = 179.99f;
-  m.Rows = 3, m.Cols = 4;
+  m.MaxLat = -8.5f, m.MinLat = -9.75f, m.MinLon = 8.9f, m.MaxLon = 179.99f, m.Rows = 3, m.Cols = 4;
   EXPECT_EQ(RawFileNameFor(m), "S08E008_S09E179_3R_4C");
   m.MinLon = -10.5f, m.MaxLon = -0.25f;
   EXPECT_EQ(CornersName(m), "S08W010_S09E000");

@@ -19,16 +19,9 @@
 namespace {
 
 void SetGeo(TTMesh& m) {
-  m.MinLat = -12.5f;
-  m.MaxLat = -10.0f;
-  m.MinLon = 120.25f;
-  m.MaxLon = 121.0f;
-  m.RowsPerDeg = 1200;
-  m.ColsPerDeg = 3600;
-  m.AdjoNorth = 1;  // south 0
-  m.AdjoWest = 1;
-  m.AdjoEast = 2;
-  m.VoidValue = -9999;
+  m.MinLat = -12.5f, m.MaxLat = -10.0f, m.MinLon = 120.25f, m.MaxLon = 121.0f;
+  m.RowsPerDeg = 1200, m.ColsPerDeg = 3600, m.VoidValue = -9999;
+  m.AdjoNorth = 1, m.AdjoWest = 1, m.AdjoEast = 2;  // south 0
 }
 
 std::vector<unsigned char> Header(int32_t cols, int32_t rows, uint32_t version = 3) {

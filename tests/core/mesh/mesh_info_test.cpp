@@ -21,9 +21,7 @@ TEST(MeshInfo, ReportLinesAsShown) {
   m.FileName = "C:\\DEM\\N45W122.hgt";
   m.SetGridSize(1201, 1201);
   m.MinLat = 45, m.MaxLat = 46, m.MinLon = -122, m.MaxLon = -121;
-  m.VoidCount = 12;
-  m.MaxElev = 1234;
-  m.MinElev = 12;
+  m.VoidCount = 12, m.MaxElev = 1234, m.MinElev = 12;
   EXPECT_EQ(Text(MeshInfoReport(m)),
             "File name: N45W122.hgt\n\n"
             "Maximum latitude: 46.0000\nMinimum latitude: 45.0000\n"
@@ -39,8 +37,7 @@ TEST(MeshInfo, ReportLinesAsShown) {
   const char* old = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
   TTMesh v;
   MakeMesh(v, 2, 1, {-32768, -32768});
-  v.VoidValue = -32768;
-  v.MinLat = -12.5f;
+  v.VoidValue = -32768, v.MinLat = -12.5f;
   v.UpdateStats();
   lines = MeshInfoReport(v);
   EXPECT_EQ(

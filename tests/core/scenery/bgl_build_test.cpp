@@ -18,14 +18,9 @@ namespace {
 void HgtGeometry(TTMesh& m, int n, int lat, int lon, int across, int down, bool bands) {
   const int b = bands ? 1 : 0;
   m.SetGridSize((across + 2 * b) * n + 1, (down + 2 * b) * n + 1);
-  m.RowsPerDeg = m.ColsPerDeg = n;
-  m.MinLat = float(lat - b);
-  m.MaxLat = float(lat + down + b);
-  m.MinLon = float(lon - b);
-  m.MaxLon = float(lon + across + b);
-  m.AdjoNorth = m.AdjoEast = b * (n + 1);
-  m.AdjoSouth = m.AdjoWest = b * n;
-  m.VoidValue = -32768;
+  m.RowsPerDeg = m.ColsPerDeg = n, m.MinLat = float(lat - b), m.MaxLat = float(lat + down + b);
+  m.MinLon = float(lon - b), m.MaxLon = float(lon + across + b);
+  m.AdjoNorth = m.AdjoEast = b * (n + 1), m.AdjoSouth = m.AdjoWest = b * n, m.VoidValue = -32768;
 }
 
 }  // namespace
@@ -78,8 +73,7 @@ TEST(BglBuild, ProposalsAndCutTrimmingBandsToTheOverlap) {
   EXPECT_FALSE(CutMeshForBgl(m, TBandOverlap{-1, 0, 0, 0}, cut));
   TTMesh odd;
   odd.SetGridSize(20, 20);
-  odd.RowsPerDeg = odd.ColsPerDeg = 1200;
-  odd.AdjoSouth = 3;
+  odd.RowsPerDeg = odd.ColsPerDeg = 1200, odd.AdjoSouth = 3;
   EXPECT_FALSE(CutMeshForBgl(odd, TBandOverlap{0, 2, 0, 0}, cut));
   EXPECT_EQ(cut.Rect, before.Rect);
 }

@@ -16,11 +16,8 @@ namespace fs = std::filesystem;
 TEST(ProgCfg, FileLayoutIsByteExact) {
   TTempDir dir;
   TTProgCfg c;
-  c.ResamplePath = "/opt/sdk/resample.exe";
-  c.HGTFolder = "/data/hgt";
-  c.BGLFolder = "/data/bgl";
-  c.MaxMemUndo = 0x01020304;
-  c.WarnNoUndo = true;
+  c.ResamplePath = "/opt/sdk/resample.exe", c.HGTFolder = "/data/hgt", c.BGLFolder = "/data/bgl";
+  c.MaxMemUndo = 0x01020304, c.WarnNoUndo = true;
   ASSERT_TRUE(SaveProgCfg(c, dir.Path()));
   std::vector<unsigned char> b = ReadFileBytes(dir.File("delvacfg.bin"));
   ASSERT_EQ(b.size(), 1564u);
@@ -42,8 +39,7 @@ TEST(ProgCfg, FileLayoutIsByteExact) {
 
   // A 600-byte path keeps 511 bytes; a two-byte character straddling the
   // limit is dropped whole.
-  c.ResamplePath = std::string(600, 'a');
-  c.HGTFolder = std::string(510, 'b') + "\xC3\xA9" + "cc";
+  c.ResamplePath = std::string(600, 'a'), c.HGTFolder = std::string(510, 'b') + "\xC3\xA9" + "cc";
   ASSERT_TRUE(SaveProgCfg(c, dir.Path()));
   ASSERT_TRUE(LoadProgCfg(l, dir.Path()));
   EXPECT_EQ(std::pair(l.ResamplePath, l.HGTFolder),

@@ -16,10 +16,8 @@ uint8_t Shaded(double lat, int16_t (*f)(int, int), uint8_t* gray = nullptr) {
   std::vector<int16_t> s;
   for (int i = 0; i < 25; ++i) s.push_back(f(i % 5, i / 5));
   MakeMesh(m, 5, 5, s);
-  m.VoidValue = -32768;
-  m.MaxLat = float(lat);
+  m.VoidValue = -32768, m.MaxLat = float(lat), m.ColorMax = 2000;
   m.RowsPerDeg = m.ColsPerDeg = 1200;
-  m.ColorMax = 2000;
   std::vector<uint8_t> img(25);
   ColorCells(m, m.GridRect, true, img.data(), 5);
   if (gray) *gray = img[12];

@@ -47,9 +47,7 @@ TEST(MeshImage, ColorCellsAndColorIndexGiveTheFormulaForEverySample) {
     for (auto [lo, hi] : ranges)
       for (bool sea : {false, true})
         for (int16_t voidValue : {int16_t(-32768), int16_t(0), int16_t(55)}) {
-          m.ColorMin = lo;
-          m.ColorMax = hi;
-          m.VoidValue = voidValue;
+          m.ColorMin = lo, m.ColorMax = hi, m.VoidValue = voidValue;
           std::vector<uint8_t> img(stride * 256, 77);
           ColorCells(m, r, sea, img.data(), stride);
           for (int y = 0; y < 256; ++y)
@@ -117,8 +115,7 @@ TEST(MeshImage, ViewSamplingPicksOneCellPerPixel) {
   for (int j = 0; j < 7; ++j)
     for (int i = 0; i < 8; ++i) ASSERT_EQ(out[j * 8 + i], 10u * ((5 + j) / 4) + (6 + i) / 4);
   // 1x: one cell per pixel, the row ends at the image's edge; gray palette.
-  s.Zoom = 1;
-  s.Palette = MeshPalette().data();
+  s.Zoom = 1, s.Palette = MeshPalette().data();
   std::vector<uint32_t> o1(12, 999);
   SampleView(s, 8, 5, 12, 1, o1.data(), 12);
   EXPECT_EQ(std::vector<uint32_t>(o1.begin(), o1.begin() + 3),

@@ -395,8 +395,7 @@ TEST(ZipFailures, AbortAndBusyGuard) {
   EXPECT_EQ(Listing(big.Path()), std::vector<std::string>{"a.zip"});
 
   TReentrantProgress again;
-  again.archive = zip;
-  again.out = dir.File("inner.txt");
+  again.archive = zip, again.out = dir.File("inner.txt");
   EXPECT_EQ(UnzipEntry(zip, dir.File("m.txt"), 0, &again), 0);
   EXPECT_EQ(again.inner, kZipBusy);
   EXPECT_FALSE(fs::exists(dir.File("inner.txt")));
@@ -415,8 +414,7 @@ TEST(ZipFixtures, DataDescriptorWithoutDirectoryAndMemoryInflate) {
     for (const bool goodCrc : {true, false}) {
       SCOPED_TRACE(std::string(sig ? "signature" : "no signature") + (goodCrc ? "" : ", bad crc"));
       TMember d = DeflatedStoredBlock("d.txt", text);
-      d.flags = 8;
-      d.descriptor_sig = sig;
+      d.flags = 8, d.descriptor_sig = sig;
       if (!goodCrc) d.crc ^= 1;
       const std::string zip = Archive(dir, {d}, "dd.zip");
       EXPECT_EQ(UnzipFiles(zip, dir.File("out"), ""), goodCrc ? 1 : 0);
