@@ -19,7 +19,6 @@ std::vector<int16_t> ReadBigEndianSamples(const std::string& path);
 // A mesh of the given size whose samples are given row by row, or all `value`.
 void MakeMesh(TTMesh& mesh, int32_t cols, int32_t rows, const std::vector<int16_t>& samples);
 inline void MakeMesh(TTMesh& m, int32_t cols, int32_t rows, int16_t value, int16_t voidValue) {
-  m.Samples.Clear();
   MakeMesh(m, cols, rows, std::vector<int16_t>(size_t(cols) * size_t(rows), value));
   m.VoidValue = voidValue;
 }

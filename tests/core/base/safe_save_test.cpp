@@ -89,7 +89,7 @@ TEST(SafeSave, SignalsLeaveNoTemporaryFiles) {
     ASSERT_GE(child, 0);
     if (child == 0) {
       InstallInterruptCleanup();
-      fs::create_directory(dir.File("private"));
+      fs::create_directories(dir.File("private/sub"));  // a folder inside goes too
       WriteFileBytes(dir.File("private/tile.hgt"), {1, 2});
       RemoveOnInterrupt(dir.File("private"), true);
       TTAtomicFileWriter w(dir.File("t.bin"));

@@ -162,10 +162,7 @@ TEST(Interpol, WorkedExamples) {
   EXPECT_EQ(std::tuple(run.Voids, run.Filled), std::tuple(4, 2));
 
   // Weights so steep that all underflow: the nearest neighbours decide.
-  MakeMesh(m, 7, 1, kVoid, kVoid);
-  m.SetCell(0, 0, 10);
-  m.SetCell(5, 0, 20);
-  m.SetCell(6, 0, 30);
+  MakeMesh(m, 7, 1, {10, kVoid, kVoid, kVoid, kVoid, 20, 30});
   ASSERT_TRUE(InterpolNearestNei(m, TCellRect{3, 3, 0, 0}, 3, nullptr, nullptr, 1e6));
   EXPECT_EQ(m.GetCell(3, 0), 20);
   m.SetCell(5, 0, kVoid);

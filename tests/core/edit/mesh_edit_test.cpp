@@ -40,10 +40,8 @@ TEST(MeshEdit, ChangeAndRestrictTreatVoidsAsTheyShould) {
 
 TEST(MeshEdit, AddVertOffsetSumsExactlyAndClipsIntoVoids) {
   TTMesh m;
-  MakeMesh(m, 3, 1, 0, kVoid);
-  m.SetCell(0, 0, 32700);
-  m.SetCell(1, 0, -32700);
-  m.SetCell(2, 0, kVoid);
+  MakeMesh(m, 3, 1, {32700, -32700, kVoid});
+  m.VoidValue = kVoid;
   EXPECT_TRUE(AddVertOffset(m, TCellRect{0, 0, 0, 0}, 100));
   EXPECT_EQ(m.GetCell(0, 0), 32767);
   EXPECT_TRUE(AddVertOffset(m, TCellRect{1, 2, 0, 0}, -100));
@@ -51,8 +49,8 @@ TEST(MeshEdit, AddVertOffsetSumsExactlyAndClipsIntoVoids) {
   EXPECT_EQ(std::tuple(m.GetCell(1, 0), m.GetCell(2, 0)), std::tuple(kVoid, kVoid));
   EXPECT_FALSE(AddVertOffset(m, m.GridRect, 0));
   // 32-bit extremes do not wrap; a long way inside the range reports nothing.
-  MakeMesh(m, 2, 1, 5, 0);
-  m.SetCell(1, 0, -5);
+  MakeMesh(m, 2, 1, {5, -5});
+  m.VoidValue = 0;
   EXPECT_TRUE(AddVertOffset(m, m.GridRect, INT32_MAX));
   EXPECT_EQ(m.GetCell(1, 0), 32767);
   EXPECT_TRUE(AddVertOffset(m, m.GridRect, INT32_MIN));
