@@ -143,9 +143,8 @@ TEST(Interpol, UniformSurroundingGivesExactlyThatValue) {
 TEST(Interpol, WorkedExamples) {
   TTMesh m;
   for (int sign : {1, -1}) {  // Trunc(+-(100/2 + 200/5) / (1/2 + 1/5)) = +-128, towards zero
-    MakeMesh(m, 5, 1, kVoid, kVoid);
-    m.SetCell(1, 0, int16_t(sign * 100));
-    m.SetCell(4, 0, int16_t(sign * 200));
+    MakeMesh(m, 5, 1, {kVoid, int16_t(sign * 100), kVoid, kVoid, int16_t(sign * 200)});
+    m.VoidValue = kVoid;
     ASSERT_TRUE(InterpolNearestNei(m, TCellRect{2, 2, 0, 0}, 2, nullptr, nullptr, 2.0));
     EXPECT_EQ(std::tuple(m.GetCell(2, 0), m.GetCell(0, 0)), std::tuple(sign * 128, kVoid));
   }
