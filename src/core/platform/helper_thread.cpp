@@ -1,17 +1,38 @@
 #include "core/platform/helper_thread.h"
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <system_error>
 #include <thread>
 
 namespace {
+// How long each side polls before it sleeps. Waking a sleeping thread costs
+// about 50 microseconds on some virtual machines, and one command makes
+// several of these calls within a millisecond (a load, then colouring and
+// showing the view): polling through such gaps makes a call cost a few
+// microseconds, for at most this long a core kept busy after the last one.
+constexpr auto kPoll = std::chrono::microseconds(500);
+
+// Polls `ready` until it holds or kPoll has passed; true when it holds.
+template <class F>
+bool PollFor(const F& ready) {
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 1;; ++i) {
+    if (ready()) return true;
+    if (i % 64 == 0 && std::chrono::steady_clock::now() - start > kPoll) return false;
+    std::this_thread::yield();
+  }
+}
+
 struct THelper {
   std::mutex Lock;
   std::condition_variable Wake, Done;
-  const std::function<void()>* Job = nullptr;  // handed over, not yet taken
-  bool Busy = false;                           // from handing over until the caller saw it end
-  bool Finished = false;
+  // Written under Lock, read also without it while polling.
+  std::atomic<const std::function<void()>*> Job{nullptr};  // handed over, not yet taken
+  std::atomic<bool> Finished{false};
+  bool Busy = false;  // from handing over until the caller saw it end
   bool Started = false, Failed = false;
 };
 
@@ -23,14 +44,13 @@ THelper& Helper() {
 }
 
 void Serve(THelper& h) {
-  std::unique_lock<std::mutex> g(h.Lock);
   for (;;) {
-    h.Wake.wait(g, [&] { return h.Job != nullptr; });
-    const std::function<void()>* job = h.Job;
-    h.Job = nullptr;
-    g.unlock();
-    (*job)();
-    g.lock();
+    if (!PollFor([&] { return h.Job.load() != nullptr; })) {
+      std::unique_lock<std::mutex> g(h.Lock);
+      h.Wake.wait(g, [&] { return h.Job.load() != nullptr; });
+    }
+    (*h.Job.exchange(nullptr))();
+    std::lock_guard<std::mutex> g(h.Lock);
     h.Finished = true;
     h.Done.notify_all();
   }
@@ -49,17 +69,18 @@ bool HandOver(THelper& h, const std::function<void()>& other) {
       return false;
     }
   }
-  h.Job = &other;
   h.Busy = true;
   h.Finished = false;
+  h.Job = &other;
   return true;
 }
 
 struct TWaitForHelper {
   THelper& h;
   ~TWaitForHelper() {
+    PollFor([&] { return h.Finished.load(); });
     std::unique_lock<std::mutex> g(h.Lock);
-    h.Done.wait(g, [&] { return h.Finished; });
+    h.Done.wait(g, [&] { return h.Finished.load(); });
     h.Busy = false;
   }
 };
