@@ -13,14 +13,10 @@ void ApplyRasterBandRules(const TTDegreeRect& rect, TTBandFlags& ticked, TTBandF
   }
   const int64_t h = int64_t(rect.MaxLat) - rect.MinLat;
   const int64_t w = int64_t(rect.MaxLon) - rect.MinLon;
-  if (h == 1) {
-    ticked.North = ticked.South = false;
-    enabled.North = enabled.South = false;
-  }
-  if (w == 1) {
-    ticked.West = ticked.East = false;
-    enabled.West = enabled.East = false;
-  }
+  // A band over a single degree would cover it: not offered. Bands that
+  // would cover the whole height or width between them are unticked.
+  if (h == 1) enabled.North = enabled.South = false;
+  if (w == 1) enabled.West = enabled.East = false;
   if (int(ticked.North) + int(ticked.South) >= h) ticked.North = ticked.South = false;
   if (int(ticked.West) + int(ticked.East) >= w) ticked.West = ticked.East = false;
 }

@@ -18,10 +18,7 @@ uint8_t Reference(int16_t s, int16_t lo, int16_t hi, int16_t voidValue, bool sea
   if (s == voidValue) return 255;
   if (sea && s <= 0) return 254;
   double scale = hi != lo ? 253.0 / double(int(hi) - int(lo)) : 0.0;
-  double v = std::trunc((int(s) - int(lo)) * scale);
-  if (v < 0) return 0;
-  if (v > 253) return 253;
-  return uint8_t(v);
+  return uint8_t(std::clamp(std::trunc((int(s) - int(lo)) * scale), 0.0, 253.0));
 }
 }  // namespace
 

@@ -210,6 +210,12 @@ TEST(ZipFailures, EachFailureReturnsItsCodeAndLeavesNoFile) {
     EXPECT_EQ(UnzipFiles(zip, dir.File("out"), ""), c.files_rc);
     EXPECT_TRUE(Listing(dir.File("out")).empty());
   }
+  // Into memory, a member that inflates past its size writes nothing beyond it.
+  TTempDir dir;
+  std::vector<uint8_t> mem(400, 0xEE);
+  const std::string zip = Archive(dir, {cases[7].member});
+  EXPECT_EQ(UnzipMemberToMemory(zip, "m.txt", mem.data(), 100), kZipDamaged);
+  EXPECT_EQ(std::count(mem.begin() + 100, mem.end(), 0xEE), 300);
 }
 
 // A later member with a bad local header ends the walk with -4, an output
