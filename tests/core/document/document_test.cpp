@@ -16,10 +16,8 @@ namespace {
 
 std::unique_ptr<TTMesh> Ramp(int32_t cols, int32_t rows) {
   auto m = std::make_unique<TTMesh>();
-  std::vector<int16_t> s(size_t(cols) * rows);
-  for (size_t i = 0; i < s.size(); ++i) s[i] = int16_t(i * 10);
-  MakeMesh(*m, cols, rows, s);
-  m->VoidValue = -32768;
+  MakeMesh(*m, cols, rows, 0, -32768);
+  for (int64_t i = 0; i < m->Samples.Size(); ++i) m->Samples[i] = int16_t(i * 10);
   return m;
 }
 
