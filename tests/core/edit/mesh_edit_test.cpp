@@ -15,8 +15,7 @@ constexpr int16_t kVoid = -32768;
 // 6 x 5 cells of 10 * x + y, one void at (2, 2).
 void MakeRamp(TTMesh& m) {
   MakeMesh(m, 6, 5, 0, kVoid);
-  for (int y = 0; y < 5; ++y)
-    for (int x = 0; x < 6; ++x) m.SetCell(x, y, int16_t(10 * x + y));
+  for (int i = 0; i < 30; ++i) m.Samples[i] = int16_t(10 * (i % 6) + i / 6);
   m.SetCell(2, 2, kVoid);
 }
 

@@ -19,8 +19,7 @@ int16_t TileSample(int tile, int r, int c) {
 
 void WriteTile(const std::string& path, int tile) {
   std::vector<int16_t> v(size_t(S) * S);
-  for (int r = 0; r < S; ++r)
-    for (int c = 0; c < S; ++c) v[size_t(r) * S + c] = TileSample(tile, r, c);
+  for (size_t i = 0; i < v.size(); ++i) v[i] = TileSample(tile, int(i / S), int(i % S));
   WriteFileBytes(path, BigEndianBytes(v));
 }
 

@@ -453,6 +453,8 @@ TEST(ZipFixtures, DataDescriptorWithoutDirectoryAndMemoryInflate) {
   EXPECT_EQ(out[0], 'A');
   const TBytes over = DynamicBlock(3, true);
   EXPECT_EQ(ZipInflateBuffer(over.data(), over.size(), out, sizeof out), kZipDamaged);
+  const uint8_t reserved[] = {0x73, 0x1C, 0x03};  // fixed codes: 'A', then length code 286
+  EXPECT_EQ(ZipInflateBuffer(reserved, sizeof reserved, out, sizeof out), kZipDamaged);
   // "abcabcabcabc": a match that ends on the buffer's last byte writes no further.
   const uint8_t periodic[] = {0x4b, 0x4c, 0x4a, 0x4e, 0x84, 0x21, 0x00};
   std::fill(std::begin(out), std::end(out), uint8_t(0xEE));
