@@ -14,9 +14,7 @@ namespace {
 // A 1201 tile with two voids and known extremes.
 void WriteTile(const std::string& path) {
   std::vector<int16_t> v(1201 * 1201, 100);
-  v[0] = v[5000] = -32768;
-  v[7] = -12;
-  v[1201 * 1201 - 1] = 2500;
+  v[0] = v[5000] = -32768, v[7] = -12, v[1201 * 1201 - 1] = 2500;
   WriteFileBytes(path, BigEndianBytes(v));
 }
 

@@ -52,11 +52,9 @@ inline std::vector<uint8_t> BuildPe(const TPeOptions& o) {
   const uint32_t rsrcRva = 0x2000, rsrcRaw = 0x400;
   const uint32_t table = opt + optSize;
   // .text: some code bytes nobody reads.
-  p.PutText(table, ".text");
-  p.Put32(table + 8, 0x100);
-  p.Put32(table + 12, 0x1000);
-  p.Put32(table + 16, 0x200);
-  p.Put32(table + 20, 0x200);
+  p.PutText(table, ".text");  // virtual size and address, raw size and offset
+  for (auto [at, v] : {std::pair{8u, 0x100u}, {12u, 0x1000u}, {16u, 0x200u}, {20u, 0x200u}})
+    p.Put32(table + at, v);
   // .rsrc
   const uint32_t s = table + 40;
   p.PutText(s, ".rsrc");

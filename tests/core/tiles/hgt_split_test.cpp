@@ -12,8 +12,7 @@ TEST(HgtSplit, MosaicSplitsBackIntoItsTilesByteForByte) {
   DELVA_REQUIRE_SHARED(south, "srtm/nomilous-srtm/S34E018.hgt");
   TTempDir out;
   TTMultiHGTRequest request;
-  request.Folder = north.substr(0, north.rfind('/'));
-  request.Rect = {-32, -34, 18, 19};
+  request.Folder = north.substr(0, north.rfind('/')), request.Rect = {-32, -34, 18, 19};
   TTMesh mesh;
   ASSERT_EQ(LoadMultiHGT(mesh, request, nullptr), "");
   int written = 0;

@@ -342,6 +342,12 @@ TEST(ZipDirectory, NamesSizesPatternsAndLongComment) {
   EXPECT_EQ((std::vector<int>{ZipFindNext(rec), ZipFindNext(rec), ZipFindNext(rec)}),
             (std::vector<int>{0, 0, kZipNoMoreEntries}));
   ZipFindClose(rec);
+  // A directory said to begin nearer its end record than one entry is long.
+  TBytes z = ReadFileBytes(zip);
+  const size_t eocd = z.size() - 22 - comment.size(), off = eocd - 10;
+  for (int i = 0; i < 4; ++i) z[eocd + 16 + size_t(i)] = uint8_t(off >> 8 * i);
+  WriteFileBytes(dir.File("short.zip"), z);
+  EXPECT_EQ(ZipFindFirst(dir.File("short.zip"), rec), kZipBadDirectory);
 
   EXPECT_TRUE(ZipNameMatches("docs/notes.TXT", "*.txt") &&
               ZipNameMatches("readme.txt", "R?ADME.*") && ZipNameMatches("anything", "*.*"));
