@@ -30,14 +30,14 @@ TEST(CursorReadout, BothFormatsVoidsAndMissingDensity) {
   m.RowsPerDeg = 0;  // no density: no position
   m.SetCell(3, 4, -5);
   EXPECT_EQ(CursorReadout(m, 3, 4, 1), "(X,Y) = (3) (4)   Elevation = -5 m = -16.4 ft");
-  // Degrees below ten keep two digits, longitudes three; the equator is north.
+  // Degrees below ten keep two digits, longitudes three; 0 is north and east.
   TTMesh s;
-  Tile(s, 1201, -1, 8, 1200);
+  Tile(s, 1201, -1, 0, 1200);
   EXPECT_EQ(CursorReadout(s, 0, 1199, 1),
-            "(X,Y) = (0) (1199)  (Lat./Lon.) = (S 00\u00B0 59'. 95) (E 008\u00B0 00'. 00)  "
+            "(X,Y) = (0) (1199)  (Lat./Lon.) = (S 00\u00B0 59'. 95) (E 000\u00B0 00'. 00)  "
             "Elevation = 0 m = 0.0 ft");
   EXPECT_EQ(CursorReadout(s, 0, 0, 2),
-            "(X,Y) = (0) (0)  (Lat./Lon.) = (+0.0000) (+8.0000)   Elevation = 0 m = 0.0 ft");
+            "(X,Y) = (0) (0)  (Lat./Lon.) = (+0.0000) (+0.0000)   Elevation = 0 m = 0.0 ft");
 }
 
 TEST(CursorReadout, SelectionSizeInCellsAndKilometres) {
