@@ -118,9 +118,9 @@ TEST(LoadHGT, SingleTileLoadAndMessages) {
   TProgressRecorder p;
   ASSERT_EQ(LoadSingleHGT(m, dir.File("S09E008.hgt"), dir.Path(), &p), "");
   EXPECT_EQ(m.FileName, dir.File("S09E008.hgt"));
-  EXPECT_EQ(std::tuple(m.Cols, m.MinLat, m.MaxLat, m.MinLon, m.MaxLon),
-            std::tuple(1201, -9.f, -8.f, 8.f, 9.f));
-  for (const auto& t : p.texts) EXPECT_EQ(t, "");  // no file counter for one tile
+  EXPECT_EQ(std::tuple(m.Cols, m.MinLat, m.MaxLat, m.MinLon, m.MaxLon, p.shows, p.visible),
+            std::tuple(1201, -9.f, -8.f, 8.f, 9.f, 1, false));  // the bar shown, then hidden
+  for (const auto& t : p.texts) EXPECT_EQ(t, "");               // no file counter for one tile
 
   WriteTile(dir.File("n45w123.hgt"), 5);
   TTMesh l;
