@@ -45,10 +45,7 @@ class TProgressRecorder : public TTProgress {
  protected:
   void BarPositionChanged(int p) override { Mark(), bars.push_back(p); }
   void LabelTextChanged(const std::string& t) override { Mark(), texts.push_back(t); }
-  void VisibilityChanged(bool v) override {
-    Mark(), visible = v;
-    ++(v ? shows : hides);
-  }
+  void VisibilityChanged(bool v) override { Mark(), visible = v, ++(v ? shows : hides); }
 
  private:
   const std::thread::id maker_ = std::this_thread::get_id();

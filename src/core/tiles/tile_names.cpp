@@ -35,23 +35,15 @@ std::string LonName(int lon) {
 
 bool ParseTileName(const std::string& path, int16_t& lat, int16_t& lon) {
   const std::string name = FileNamePart(path);
-  if (name.size() != 11) return false;
-  int v = 0;
-  if (!Digits(name, 1, 2, v)) return false;
-  lat = static_cast<int16_t>(v);
-  // Letters in either case: n42e001.hgt is N42E001.HGT.
+  int la = 0, lo = 0;
+  if (name.size() != 11 || !Digits(name, 1, 2, la) || !Digits(name, 4, 3, lo)) return false;
+  // Letters in either case: n42e001.hgt is N42E001.HGT. The outputs change
+  // only for a whole position.
   const char ns = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
   const char ew = static_cast<char>(std::toupper(static_cast<unsigned char>(name[3])));
-  if (ns == 'S')
-    lat = static_cast<int16_t>(-lat);
-  else if (ns != 'N')
-    return false;
-  if (!Digits(name, 4, 3, v)) return false;
-  lon = static_cast<int16_t>(v);
-  if (ew == 'W')
-    lon = static_cast<int16_t>(-lon);
-  else if (ew != 'E')
-    return false;
+  if ((ns != 'N' && ns != 'S') || (ew != 'E' && ew != 'W')) return false;
+  lat = static_cast<int16_t>(ns == 'S' ? -la : la);
+  lon = static_cast<int16_t>(ew == 'W' ? -lo : lo);
   return true;
 }
 

@@ -52,7 +52,7 @@ TEST(TileNames, NamesParsingAndLists) {
                                             {"/x/S09E008.hgt", true, -9, 8},
                                             {"n45w123.hgt", true, 45, -123},
                                             {"mytile.hgt", false, 99, 99},
-                                            {"terrain.hgt", false, 99, 99}}) {
+                                            {"N45X123.hgt", false, 99, 99}}) {
     int16_t lat = 99, lon = 99;
     EXPECT_EQ(ParseTileName(name, lat, lon), ok) << name;
     EXPECT_EQ(std::tuple(int(lat), int(lon)), std::tuple(wantLat, wantLon)) << name;
