@@ -51,8 +51,7 @@ TEST(Interpol, FastEqualsDefinitionOnRandomMeshes) {
     const unsigned scatter = rng() % 30;
     for (int64_t i = 0; i < ref.Samples.Size(); ++i)
       if (rng() % 100 < scatter) ref.Samples[i] = voidValue;
-    MakeMesh(fast, cols, rows, 0, voidValue);
-    std::copy(ref.Samples.Data(), ref.Samples.Data() + ref.Samples.Size(), fast.Samples.Data());
+    MakeMesh(fast, cols, rows, CopySamples(ref)), fast.VoidValue = voidValue;
 
     const int r = large             ? 40 + int(rng() % 300)
                   : round % 10 == 0 ? 20 + int(rng() % 60)
@@ -101,8 +100,7 @@ TEST(Interpol, DeepHolesSettleAndMatchTheDefinition) {
         for (int x = 0; x < 96; ++x)
           if ((x - cx) * (x - cx) + (y - cy) * (y - cy) <= rad * rad) a.SetCell(x, y, kVoid);
     }
-    MakeMesh(ref, 96, 90, 0, kVoid);
-    std::copy(a.Samples.Data(), a.Samples.Data() + a.Samples.Size(), ref.Samples.Data());
+    MakeMesh(ref, 96, 90, CopySamples(a)), ref.VoidValue = kVoid;
     // Half of them on a selection away from the grid's first row and column.
     const TCellRect rc = r == 90 ? a.GridRect : TCellRect{3, 93, 5, 88};
     InterpolReference(ref, rc, r, nullptr, p);
@@ -179,8 +177,7 @@ TEST(Interpol, ProgressOnTheCallingThreadAndAbortAtARowBoundary) {
   for (int y = 0; y < 40; ++y) mask.SetSpan(y, 0, 6);
   for (int threads : {1, 2, 4}) {
     TTMesh t;
-    MakeMesh(t, 30, 40, 0, kVoid);
-    std::copy(m.Samples.Data(), m.Samples.Data() + m.Samples.Size(), t.Samples.Data());
+    MakeMesh(t, 30, 40, CopySamples(m)), t.VoidValue = kVoid;
     TProgressRecorder progress;
     TTInterpolRun run;
     run.Threads = threads;

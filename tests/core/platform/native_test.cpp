@@ -100,7 +100,9 @@ TEST(NativeFile, NamesReachTheSystemWhole) {
     EXPECT_EQ(std::string(text, 6), "second");
     EXPECT_EQ(FolderNames(c.folder), std::vector<std::string>{c.name});
   }
-  EXPECT_TRUE(!TTInputFile().Open("") && UpperAscii("az\xC3\xBC") == "AZ\xC3\xBC");
+  std::string unset = "kept";
+  EXPECT_TRUE(!TTInputFile().Open("") && UpperAscii("az\xC3\xBC") == "AZ\xC3\xBC" &&
+              !EnvironmentValue("DELVA_UNSET_NAME", unset) && unset == "kept");
   // Past MAX_PATH only the "\\?\" form reaches them: removed one by one.
   std::error_code ec;
   for (const auto& c : cases) fs::remove(NativePath(JoinPath(c.folder, c.name)), ec);
