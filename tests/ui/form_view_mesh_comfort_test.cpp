@@ -129,8 +129,7 @@ class FormViewMeshComfortTest : public QObject {
     QWidget* vp = f.ScrollBoxMesh->viewport();
     f.miZoomToFit->trigger();
     QCOMPARE(f.Zoom, FitZoom(1201, 1201, vp->width(), vp->height()));
-    f.RectSelected = true;
-    f.Mesh->SelRect = TCellRect{600, 619, 300, 309};
+    f.RectSelected = true, f.Mesh->SelRect = TCellRect{600, 619, 300, 309};
     f.miZoomToSelection->trigger();
     QCOMPARE(f.Zoom, 16);
     f.UpdateSelectionLabel();

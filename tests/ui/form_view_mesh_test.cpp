@@ -613,8 +613,7 @@ class FormViewMeshTest : public QObject {
     QCOMPARE(QApplication::clipboard()->image().pixel(5, 30), f.MeshBitmap.pixel(5, 30));
     QApplication::clipboard()->clear();
 
-    f.Mesh->SetCell(6, 6, 3000);
-    f.Mesh->SetCell(7, 6, kVoid);
+    f.Mesh->SetCell(6, 6, 3000), f.Mesh->SetCell(7, 6, kVoid);
     const int16_t colorMax = f.Mesh->ColorMax;
     QString text;
     OnNextDialog<TFormMeshInfo>([&](TFormMeshInfo& d) {

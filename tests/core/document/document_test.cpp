@@ -121,8 +121,7 @@ TEST(Document, ModifiedFollowsEditsSavesAndUndoingToTheSavedState) {
 TEST(Document, HillshadeRecoloursOneCellBeyondTheEdit) {
   TTDocument d;
   ASSERT_EQ(d.Attach(Ramp(8, 8), 1), TTDocument::TAttach::Ok);
-  d.Mesh->RowsPerDeg = d.Mesh->ColsPerDeg = 1200;
-  d.Hillshade = true;
+  d.Mesh->RowsPerDeg = d.Mesh->ColsPerDeg = 1200, d.Hillshade = true;
   d.Recolor(d.Mesh->GridRect);
   const uint8_t neighbour = Pixel(d, 4, 3), outside = Pixel(d, 0, 0);
   d.Mesh->SelRect = TCellRect{3, 3, 3, 3};
@@ -142,8 +141,7 @@ TEST(Document, ColouringWaitsForTheViewAndEndsAsOneWholePass) {
   TTMesh& m = *d.Mesh;
   m.RowsPerDeg = m.ColsPerDeg = 1200, m.AdjoNorth = 2, m.AdjoEast = 3, m.AdjoWest = 2;
   m.SetCell(20, 12, 5000);
-  d.MissingTiles = TTMissingTiles{{TCellRect{5, 30, 10, 25}}, m.GetCell(7, 12)};
-  d.Hillshade = true;
+  d.MissingTiles = TTMissingTiles{{TCellRect{5, 30, 10, 25}}, m.GetCell(7, 12)}, d.Hillshade = true;
   d.Recolor(m.GridRect);
   // Views inside a row's span, over its left part, over its right part, and
   // one cell of the north band.

@@ -21,8 +21,7 @@ constexpr int16_t kVoid = -32768;
 // A 61 x 61 grid on one degree (samples on the bounds, as an HGT tile).
 void MakeSurface(TTMesh& m, const std::function<double(int, int)>& z) {
   MakeMesh(m, 61, 61, 0, kVoid);
-  m.MinLat = 10, m.MaxLat = 11, m.MinLon = 20, m.MaxLon = 21;
-  m.RowsPerDeg = m.ColsPerDeg = 60;
+  m.MinLat = 10, m.MaxLat = 11, m.MinLon = 20, m.MaxLon = 21, m.RowsPerDeg = m.ColsPerDeg = 60;
   for (int y = 0; y < 61; ++y)
     for (int x = 0; x < 61; ++x) m.SetCell(x, y, int16_t(std::lround(z(x, y))));
 }
@@ -216,8 +215,7 @@ void ThreeVoids(TTMesh& m) {
   MakeSurface(m, Relief);
   for (int x = 0; x < 3; ++x) m.SetCell(x, 5, kVoid), m.SetCell(x, 6, kVoid);
   Punch(m, 40, 40, 6);
-  m.SetCell(15, 45, kVoid);
-  m.SetCell(60, 20, kVoid);
+  m.SetCell(15, 45, kVoid), m.SetCell(60, 20, kVoid);
   m.SetCell(20, 60, kVoid);
 }
 
@@ -283,8 +281,7 @@ TEST(FillVoids, SecondModelWithAnOffsetPlaneIsReproducedExactly) {
   ASSERT_TRUE(FillVoidsDelta(m, second, m.GridRect, nullptr, {}, nullptr, &run));
   EXPECT_EQ(CopySamples(m), CopySamples(truth));
   // Outside the second model a void stays, even one column beyond it.
-  m.SetCell(3, 3, kVoid);
-  m.SetCell(50, 3, kVoid);
+  m.SetCell(3, 3, kVoid), m.SetCell(50, 3, kVoid);
   ASSERT_TRUE(FillVoidsDelta(m, second, m.GridRect, nullptr, {}, nullptr, &run));
   EXPECT_EQ(run.Filled, 0);
 }

@@ -57,8 +57,7 @@ TEST(InterpolMemory, FailedAllocationIsReported) {
       MakeMesh(m, 32, 32, 100, -32768);
       m.SetCell(10, 10, -32768);
       TTFillRequest q;
-      q.Method = method;
-      q.Options.InteriorOnly = true;
+      q.Method = method, q.Options.InteriorOnly = true;
       TTFillRun run;
       bool ok = false;
       allocationsLeft = budget;

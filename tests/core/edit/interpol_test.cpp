@@ -117,6 +117,21 @@ TEST(Interpol, DeepHolesSettleAndMatchTheDefinition) {
   }
 }
 
+// Voids whose only valid cells lie on the disk's rim (data in the first row
+// and the last column, the rest void), on a selection more than the radius
+// from the grid's first column: the passes for far voids keep the kernel's
+// farthest row and column, and place their sums by the selection.
+TEST(Interpol, FarVoidsReachTheRimOfTheDisk) {
+  TTMesh a, ref;
+  MakeMesh(a, 130, 70, kVoid, kVoid);
+  for (int i = 0; i < 130; ++i) a.SetCell(i, 0, int16_t(500 - i)), a.SetCell(129, i % 70, 100);
+  MakeMesh(ref, 130, 70, CopySamples(a)), ref.VoidValue = kVoid;
+  InterpolReference(ref, TCellRect{61, 128, 0, 69}, 60, nullptr, 13.7);
+  TTInterpolRun run{.Method = TIdwMethod::Transform, .MemoryLimit = 1 << 28, .NearRadius = 0};
+  ASSERT_TRUE(InterpolNearestNei(a, TCellRect{61, 128, 0, 69}, 60, nullptr, nullptr, 13.7, &run));
+  EXPECT_EQ(CopySamples(a), CopySamples(ref));
+}
+
 TEST(Interpol, UniformSurroundingGivesExactlyThatValue) {
   std::mt19937 rng(7);
   std::vector<int> values = {-32767, -32766, -1000, -7, -3, -1, 1, 3, 7, 99, 1000, 32766, 32767};
@@ -162,8 +177,7 @@ TEST(Interpol, WorkedExamples) {
   MakeMesh(m, 7, 1, {10, kVoid, kVoid, kVoid, kVoid, 20, 30});
   ASSERT_TRUE(InterpolNearestNei(m, TCellRect{3, 3, 0, 0}, 3, nullptr, nullptr, 1e6));
   EXPECT_EQ(m.GetCell(3, 0), 20);
-  m.SetCell(5, 0, kVoid);
-  m.SetCell(3, 0, kVoid);
+  m.SetCell(5, 0, kVoid), m.SetCell(3, 0, kVoid);
   ASSERT_TRUE(InterpolNearestNei(m, m.GridRect, 3, nullptr, nullptr, INFINITY));
   EXPECT_EQ(m.GetCell(3, 0), 20);  // 10 and 30, both at distance 3
 }
@@ -179,8 +193,7 @@ TEST(Interpol, ProgressOnTheCallingThreadAndAbortAtARowBoundary) {
     TTMesh t;
     MakeMesh(t, 30, 40, CopySamples(m)), t.VoidValue = kVoid;
     TProgressRecorder progress;
-    TTInterpolRun run;
-    run.Threads = threads;
+    TTInterpolRun run{.Threads = threads};
     ASSERT_TRUE(InterpolNearestNei(t, t.GridRect, 4, &progress, &mask, 6, &run));
     EXPECT_TRUE(!progress.foreign && progress.pumps >= 40) << progress.pumps;
     // Masked-out voids count too.
@@ -189,9 +202,8 @@ TEST(Interpol, ProgressOnTheCallingThreadAndAbortAtARowBoundary) {
     EXPECT_EQ(t.GetCell(7, 20), kVoid);
   }
   TProgressRecorder progress;  // Esc at the 11th row: ten rows done
+  TTInterpolRun run{.Threads = 1};
   progress.abortAfter = 10;
-  TTInterpolRun run;
-  run.Threads = 1;
   ASSERT_TRUE(InterpolNearestNei(m, m.GridRect, 4, &progress, nullptr, 6, &run));
   EXPECT_TRUE(run.Aborted && run.Filled == 10 * 3) << run.Filled;
   EXPECT_TRUE(run.Percent > 0 && run.Percent < 100) << run.Percent;
@@ -200,8 +212,7 @@ TEST(Interpol, ProgressOnTheCallingThreadAndAbortAtARowBoundary) {
     MakeMesh(m, 30, 400, 77, kVoid);
     for (int y = 0; y < 400; ++y) m.SetCell(9, y, kVoid);
     TProgressRecorder p2;
-    p2.abortAfter = abortAfter;
-    run.Threads = 2;
+    p2.abortAfter = abortAfter, run.Threads = 2;
     ASSERT_TRUE(InterpolNearestNei(m, m.GridRect, 4, &p2, nullptr, 6, &run));
     EXPECT_TRUE(run.Aborted);
     int64_t filled = 0;

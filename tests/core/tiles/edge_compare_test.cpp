@@ -30,8 +30,7 @@ TEST(EdgeCompare, Messages) {
             "A left column <> B right column | A top row <> B bottom row");
 
   // Only the compared edges count: a change inside B's grid changes nothing.
-  b.SetCell(1200, 1200, 5);
-  b.SetCell(0, 0, 9);
+  b.SetCell(1200, 1200, 5), b.SetCell(0, 0, 9);
   b.SetCell(600, 600, 9);
   m = CompareTileEdges(a, "A", b, "B");
   EXPECT_EQ(m.Column + " | " + m.Row, "A left column = B right column | A top row = B bottom row");

@@ -27,8 +27,7 @@ TEST(MissingTileHatch, TheLoadsFillIsHatchedUntilEdited) {
   EXPECT_EQ(std::vector<int>({at(0, 0), at(7, 2), at(1, 0), at(1205, 5)}),
             std::vector<int>({kMissingInkLight, kMissingInkLight, kSeaIndex, kSeaIndex}));
   // An edit ends the hatch of what it changed; its recolour leaves the rest.
-  doc.Mesh->SetCell(5, 0, 100);
-  doc.Mesh->SetCell(0, 0, 100);
+  doc.Mesh->SetCell(5, 0, 100), doc.Mesh->SetCell(0, 0, 100);
   doc.Recolor(TCellRect{5, 5, 0, 0});
   EXPECT_EQ(at(5, 0), ColorIndex(100, 0, 100, -32768, true));
   EXPECT_EQ(at(0, 0), kMissingInkLight);
