@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <new>
 
+#include "core/document/document.h"
+#include "core/document/edit_commands.h"
 #include "core/edit/fill_voids.h"
 #include "core/edit/interpol.h"
 #include "support/mesh_helpers.h"
@@ -33,21 +35,18 @@ void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
 TEST(InterpolMemory, FailedAllocationIsReported) {
   bool sawPartialRun = false;
   for (long budget = 0; budget < 400 && !sawPartialRun; ++budget) {
-    TTMesh m;
+    TTDocument doc;  // through the command, which takes an escaping bad_alloc too
+    doc.Mesh = std::make_unique<TTMesh>();
+    TTMesh& m = *doc.Mesh;
     MakeMesh(m, 64, 64, 100, -32768);
     for (int32_t x = 0; x < 64 * 64; x += 128) m.SetCell(x % 64, x / 64, -32768);
-    TTInterpolRun run;
-    run.Threads = 1;
-    bool ok = false;
+    TTInterpolRun run{.Threads = 1};
     allocationsLeft = budget;
-    try {  // the callers take an escaping bad_alloc as "storage cannot be had" too
-      ok = InterpolNearestNei(m, m.GridRect, 3, nullptr, nullptr, 2.0, &run);
-    } catch (const std::bad_alloc&) {
-    }
+    const bool told = InterpolateCommand(doc, 3, 2.0, nullptr, &run).OutOfMemory;
     allocationsLeft = -1;
     // Either nothing happened, or everything, or the caller is told.
-    EXPECT_TRUE(ok ? run.OutOfMemory || run.Filled == 32 : m.GetCell(0, 0) == -32768) << budget;
-    sawPartialRun |= ok && run.OutOfMemory;
+    EXPECT_TRUE(told ? run.OutOfMemory || m.GetCell(0, 0) == -32768 : run.Filled == 32) << budget;
+    sawPartialRun |= run.OutOfMemory;
   }
   EXPECT_TRUE(sawPartialRun);
   // The same through the fill's options, whose region pass allocates first.

@@ -44,8 +44,9 @@ TEST(ProgCfg, FileLayoutIsByteExact) {
   ASSERT_TRUE(LoadProgCfg(l, dir.Path()));
   EXPECT_EQ(std::pair(l.ResamplePath, l.HGTFolder),
             std::pair(std::string(511, 'a'), std::string(510, 'b')));
-  EXPECT_EQ(CutUtf8("x\xE2\x82\xAC", 3), "x");
-  EXPECT_EQ(CutUtf8("x\xE2\x82\xAC", 4), "x\xE2\x82\xAC");
+  EXPECT_EQ(CutUtf8("x\xE2\x82\xAC", 3) + CutUtf8("x\xE2\x82\xAC", 4), "xx\xE2\x82\xAC");
+  // Runs of continuation bytes are no UTF-8: cut at the limit.
+  EXPECT_EQ(CutUtf8("ab\x80\x80\x80\x80", 5) + CutUtf8("\x80\x80", 1), "ab\x80\x80\x80\x80");
 }
 
 TEST(ProgCfg, BadFilesAreRefusedAndReplacedAtStartUp) {
