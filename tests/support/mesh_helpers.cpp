@@ -23,10 +23,9 @@ void WriteFileBytes(const std::string& path, const std::vector<unsigned char>& b
 
 std::vector<unsigned char> BigEndianBytes(const std::vector<int16_t>& samples) {
   std::vector<unsigned char> b;
-  for (int16_t s : samples) {
-    b.push_back(static_cast<unsigned char>(uint16_t(s) >> 8));
-    b.push_back(static_cast<unsigned char>(uint16_t(s) & 0xFF));
-  }
+  for (int16_t s : samples)
+    b.push_back(static_cast<unsigned char>(uint16_t(s) >> 8)),
+        b.push_back(static_cast<unsigned char>(uint16_t(s) & 0xFF));
   return b;
 }
 

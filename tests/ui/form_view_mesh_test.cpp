@@ -58,10 +58,9 @@ void SelectDiamond(TFormViewMesh& f) {
 }
 
 void Click(TFormViewMesh& f, std::initializer_list<QPoint> points) {
-  for (QPoint p : points) {
-    f.PaintBoxMeshMouseDown(Qt::LeftButton, p.x(), p.y());
-    f.PaintBoxMeshMouseUp(Qt::LeftButton, p.x(), p.y());
-  }
+  for (QPoint p : points)
+    f.PaintBoxMeshMouseDown(Qt::LeftButton, p.x(), p.y()),
+        f.PaintBoxMeshMouseUp(Qt::LeftButton, p.x(), p.y());
 }
 
 // Sets a dialog's fields by name when it opens, accepts it, then `then`.
@@ -386,10 +385,8 @@ class FormViewMeshTest : public QObject {
       if (!c.dialog.empty())
         Accept(c.dialog, [&] {
           if (fillVoids)  // back with the counts
-            OnNextDialog<TFormFillVoids>([&](TFormFillVoids& d) {
-              result = d.LabelResult->text();
-              d.reject();
-            });
+            OnNextDialog<TFormFillVoids>(
+                [&](TFormFillVoids& d) { result = d.LabelResult->text(), d.reject(); });
         });
       (f.*c.slot)();
       QVERIFY2(CopySamples(*f.Mesh) == CopySamples(*expected), c.name);
@@ -488,10 +485,8 @@ class FormViewMeshTest : public QObject {
     TFormViewMesh f;
     QVERIFY(f.AttachMesh(Mesh(121, 121)));
     f.EnableUndoCommands(true);
-    SetProgCfgDialogHook([](TFormProgCfg& d) {
-      d.SpinEditMaxMemUndo->setValue(0);
-      return int(QDialog::Accepted);
-    });
+    SetProgCfgDialogHook(
+        [](TFormProgCfg& d) { return d.SpinEditMaxMemUndo->setValue(0), int(QDialog::Accepted); });
     f.miMorePrefs->trigger();
     SetProgCfgDialogHook({});
     QVERIFY(f.UndoList->Limit() == 0 && !f.miUndo->isEnabled());
@@ -590,10 +585,8 @@ class FormViewMeshTest : public QObject {
     TDialogAnswers dlg({dir.filePath("out.raw"), dir.filePath("no/x.raw"), dir.filePath("i.bmp"),
                         dir.filePath("no/i.bmp")});
     for (int i = 0; i < 2; ++i) {
-      OnNextDialog<TFormSaveAsRaw>([](TFormSaveAsRaw& d) {
-        d.BitBtnSelect->click();
-        d.BitBtnSave->click();
-      });
+      OnNextDialog<TFormSaveAsRaw>(
+          [](TFormSaveAsRaw& d) { d.BitBtnSelect->click(), d.BitBtnSave->click(); });
       f.miSaveAsRawClick();
     }
     f.msiZoom4xClick();
@@ -616,10 +609,7 @@ class FormViewMeshTest : public QObject {
     f.Mesh->SetCell(6, 6, 3000), f.Mesh->SetCell(7, 6, kVoid);
     const int16_t colorMax = f.Mesh->ColorMax;
     QString text;
-    OnNextDialog<TFormMeshInfo>([&](TFormMeshInfo& d) {
-      text = d.RE->toPlainText();
-      d.close();
-    });
+    OnNextDialog<TFormMeshInfo>([&](TFormMeshInfo& d) { text = d.RE->toPlainText(), d.close(); });
     f.ToolButtonInfo->trigger();
     QVERIFY(text.contains("\nNumber of voids: 1 (0.0381%)\n"));
     QCOMPARE(f.Mesh->ColorMax, colorMax);  // the colour range stays

@@ -133,8 +133,7 @@ TEST(FillVoids, SplineIsClampedToTheRimRangeWidened) {
       g.Kind[i] = x >= 10 && x < 50 ? kSplineUnknown : kSplineData;
       g.Value[i] = x < 10 ? 10 * x : 10 * (59 - x);
     }
-  TTSplineParams p;
-  p.TensionLength = 0;
+  TTSplineParams p{.TensionLength = 0};
   for (bool clamp : {false, true}) {
     TTSplineGrid s = g;
     p.Clamp = clamp;
@@ -160,8 +159,7 @@ TEST(FillVoids, SplineCarriesRidgesAcrossTheVoidAlongTheirGrain) {
       MakeSurface(truth, z);
       MakeSurface(m, z);
       Punch(m, 30, 30, 10);
-      TTSplineParams p;
-      p.MaxAnisotropy = maxAnisotropy;
+      TTSplineParams p{.MaxAnisotropy = maxAnisotropy};
       ASSERT_TRUE(FillVoidsSpline(m, m.GridRect, nullptr, {}, nullptr, nullptr, p));
       double se = 0;
       for (int64_t i = 0; i < m.Samples.Size(); ++i)
@@ -178,10 +176,9 @@ TEST(FillVoids, SplineCarriesRidgesAcrossTheVoidAlongTheirGrain) {
 TEST(FillVoids, GrainComesFromTheBandAroundEachVoid) {
   TTMesh m;
   MakeMesh(m, 40, 30, 0, kVoid);
-  for (uint32_t i = 0, seed = 7; i < 1200; ++i) {
-    seed = seed * 1103515245u + 12345u;
+  for (uint32_t i = 0, seed = 7; i < 1200; ++i)
+    seed = seed * 1103515245u + 12345u,
     m.Samples[i] = (seed >> 8) % 29 == 0 ? kVoid : int16_t((seed >> 16) % 900);
-  }
   Punch(m, 12, 12, 3);
   std::vector<bool> wasVoid(1200);
   for (size_t i = 0; i < 1200; ++i) wasVoid[i] = m.Samples[int64_t(i)] == kVoid;

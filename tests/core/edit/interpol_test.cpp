@@ -66,8 +66,7 @@ TEST(Interpol, FastEqualsDefinitionOnRandomMeshes) {
         for (int x = 0; x < cols; ++x) mask.Set(x, y, rng() % 3 != 0);
     }
     InterpolReference(ref, rc, r, useMask ? &mask : nullptr, p);
-    TTInterpolRun run;
-    run.Threads = 1 + round % 3;
+    TTInterpolRun run{.Threads = 1 + round % 3};
     const TIdwMethod methods[] = {TIdwMethod::Transform, TIdwMethod::Direct, TIdwMethod::Auto};
     run.Method = large ? TIdwMethod::Transform : methods[(round / 3) % 3];
     run.NearRadius = int(round % 5) * 3 - 3;      // by cost, none, 3, 6, 9
@@ -104,8 +103,7 @@ TEST(Interpol, DeepHolesSettleAndMatchTheDefinition) {
     // Half of them on a selection away from the grid's first row and column.
     const TCellRect rc = r == 90 ? a.GridRect : TCellRect{3, 93, 5, 88};
     InterpolReference(ref, rc, r, nullptr, p);
-    TTInterpolRun run;
-    run.Method = TIdwMethod::Transform, run.NearRadius = nearRadius;
+    TTInterpolRun run{.Method = TIdwMethod::Transform, .NearRadius = nearRadius};
     run.MemoryLimit = int64_t(1) << 28;  // a small grid's own share is too little
     TProgressRecorder progress;          // through the extra passes too
     ASSERT_TRUE(InterpolNearestNei(a, rc, r, &progress, nullptr, p, &run));

@@ -42,10 +42,9 @@ TEST(BmpWriter, HeadersPaletteRowOrderPaddingAndFailures) {
   want[47] = 1;
   for (int i = 0; i < 256; ++i)
     want.insert(want.end(), {uint8_t(i / 2), uint8_t(255 - i), uint8_t(i), 0});
-  for (int y = h - 1; y >= 0; --y) {
-    want.insert(want.end(), pixels.begin() + y * w, pixels.begin() + (y + 1) * w);
-    want.insert(want.end(), 8 - w, 0);
-  }
+  for (int y = h - 1; y >= 0; --y)
+    want.insert(want.end(), pixels.begin() + y * w, pixels.begin() + (y + 1) * w),
+        want.insert(want.end(), 8 - w, 0);
   EXPECT_EQ(ReadFileBytes(path), want);
   EXPECT_EQ(Bmp8FileSize(w, h), want.size());
   EXPECT_EQ(FolderEntries(dir.Path()).size(), 1u);

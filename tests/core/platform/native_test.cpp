@@ -13,6 +13,7 @@
 #include "core/platform/memory.h"
 #include "core/platform/native_file.h"
 #include "core/platform/process.h"
+#include "core/scenery/resample_run.h"
 #include "core/settings/prog_cfg.h"
 #include "support/mesh_helpers.h"
 #include "support/test_paths.h"
@@ -175,6 +176,28 @@ TEST(NativeProcess, ArgumentsFolderExitCodeAndKill) {
 }
 
 #ifndef _WIN32
+// The compiler's output arrives whole with its newlines normalised, read
+// with or without an idle step; a stop asked for there is a crash.
+TEST(NativeProcess, ResampleOutputEndAndStop) {
+  if (!FileExists(StandIn())) GTEST_SKIP() << "stand-in compiler not built: " << StandIn();
+  std::string out;
+  auto sink = [&](const std::string& text) { out += text; };
+  auto idle = [&](int ms) {  // stops the compiler once its first line is in
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    return out.size() < 30;
+  };
+  // UTF-8 stays as it is: only a Windows tool's Latin-1 under Wine is converted.
+  EXPECT_EQ(RunResample(StandIn(), {"\xC3\xA9.inf"}, sink), TResampleRunResult::Finished);
+  EXPECT_EQ(out,
+            "Stand-in terrain compiler 1.0\nReading \xC3\xA9.inf\n"
+            "ERROR: cannot open INF file \xC3\xA9.inf\n");
+  setenv("STANDIN_MODE", "sleep", 1), setenv("STANDIN_DURATION_MS", "30000", 1), out.clear();
+  EXPECT_EQ(RunResample(StandIn(), {"x.inf"}, sink, idle), TResampleRunResult::Crashed);
+  EXPECT_EQ(out, "Stand-in terrain compiler 1.0\n");
+  unsetenv("STANDIN_MODE"), unsetenv("STANDIN_DURATION_MS");
+  EXPECT_EQ(RunResample(StandIn() + "-none", {"x.inf"}, sink), TResampleRunResult::NotStarted);
+}
+
 // XDG_CONFIG_HOME counts only as an absolute path, else ~/.config.
 TEST(NativeProcess, UserConfigFolderFollowsXdg) {
   const char* old = std::getenv("XDG_CONFIG_HOME");

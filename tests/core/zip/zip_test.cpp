@@ -167,10 +167,7 @@ TEST(ZipFailures, EachFailureReturnsItsCodeAndLeavesNoFile) {
   };
   const TZipMember hello = StoredMember("m.txt", "hello"),
                    deflated = DeflatedStoredBlock("m.txt", text);
-  auto with = [](TZipMember m, auto change) {
-    change(m);
-    return m;
-  };
+  auto with = [](TZipMember m, auto change) { return change(m), m; };
   const TCase cases[] = {
       {"crc mismatch", with(hello, [](TZipMember& m) { m.crc ^= 1; }), kZipCrcMismatch, 0},
       {"method 2 (reduced)", with(hello, [](TZipMember& m) { m.method = 2; }), kZipUnsupported, 0},
