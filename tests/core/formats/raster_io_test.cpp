@@ -97,7 +97,8 @@ TEST(RasterRules, WarningAndSizeCheck) {
   EXPECT_TRUE(RasterSizeMatches(241ull * 241 * 2, 241, 241));
   EXPECT_FALSE(RasterSizeMatches(241ull * 241 * 2 + 1, 241, 241));
   EXPECT_FALSE(RasterSizeMatches(241ull * 241 * 2 - 1, 241, 241));
-  EXPECT_FALSE(RasterSizeMatches(0, 1, 1));
+  EXPECT_FALSE(RasterSizeMatches(0, 0, 7) || RasterSizeMatches(0, 7, 0) ||
+               RasterSizeMatches(0, int64_t(1) << 62, 2));  // 2^64: 0 when wrapped
   // Exact in 64 bits at the fields' largest values: no wrap to a small size.
   EXPECT_TRUE(RasterSizeMatches(8000000000000000000ull, 2000000000, 2000000000));
   EXPECT_FALSE(RasterSizeMatches(0, 2000000000, 2000000000));

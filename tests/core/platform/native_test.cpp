@@ -183,8 +183,7 @@ TEST(NativeProcess, ResampleOutputEndAndStop) {
   std::string out;
   auto sink = [&](const std::string& text) { out += text; };
   auto idle = [&](int ms) {  // stops the compiler once its first line is in
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-    return out.size() < 30;
+    return std::this_thread::sleep_for(std::chrono::milliseconds(ms)), out.size() < 30;
   };
   // UTF-8 stays as it is: only a Windows tool's Latin-1 under Wine is converted.
   EXPECT_EQ(RunResample(StandIn(), {"\xC3\xA9.inf"}, sink), TResampleRunResult::Finished);
