@@ -91,10 +91,10 @@ TEST(MeshImage, HatchedBandsCoverExactlyTheirRows) {
   for (int y = 0; y < 20; ++y)  // the outer and inner columns of both bands
     EXPECT_EQ(std::vector<int>({im[y * 30], im[y * 30 + 2], im[y * 30 + 26], im[y * 30 + 29]}),
               std::vector<int>(4, 85));
-  // A missing tile: every fifth diagonal, (x - y) mod 5 == 0, to its last column.
+  // A missing tile: every fifth diagonal, (x - y) mod 5 == 0, within its bounds.
   std::vector<uint8_t> tile(30 * 20, 0);
-  HatchMissingTiles(e, TTMissingTiles{{TCellRect{0, 9, 0, 4}}, 10}, e.GridRect, tile.data(), 30);
-  EXPECT_EQ(std::count(tile.begin(), tile.end(), 0), 30 * 20 - 10);
+  HatchMissingTiles(e, TTMissingTiles{{TCellRect{1, 9, 1, 5}}, 10}, e.GridRect, tile.data(), 30);
+  EXPECT_EQ(std::count(tile.begin(), tile.end(), 0), 30 * 20 - 9);
 }
 
 TEST(MeshImage, ViewSamplingPicksOneCellPerPixel) {
