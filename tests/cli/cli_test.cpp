@@ -63,8 +63,7 @@ TEST(Cli, InfoAndConvertThroughEveryFormat) {
   EXPECT_EQ(std::string(got, 4), std::string("\0\1\0\2", 4));
 }
 
-// Refusals (1) and usage errors (2) end with one line, change no file and
-// write nothing to stdout.
+// Refusals (1) and usage errors (2) end with one line, change no file and write nothing to stdout.
 TEST(Cli, FailuresGiveOneLineAndKeepOutput) {
   TTempDir dir;
   WriteTile(dir.File("N45W122.hgt"));

@@ -137,8 +137,7 @@ class FormDialogsTest : public QObject {
     QVERIFY(f.SpinEditMaxLat->value() == 47 && f.SpinEditFillValue->value() == -32768);
     QVERIFY(!f.CheckBoxAdjoNorth->isChecked());  // bands start unticked
 
-    // Each side's band is unticked at its pole or the date line, and cannot
-    // be ticked there.
+    // Each side's band is unticked at its pole or the date line, and cannot be ticked there.
     for (QCheckBox* c : {f.CheckBoxAdjoSouth, f.CheckBoxAdjoWest, f.CheckBoxAdjoEast}) c->click();
     f.SpinEditMaxLon->setValue(180);
     QVERIFY(!f.CheckBoxAdjoEast->isChecked() && f.CheckBoxAdjoWest->isChecked());

@@ -1,7 +1,6 @@
-// The main window through its commands, keys and mouse handlers: what is
-// enabled when, its messages and questions, undo, and the state it is left in
-// after a failure, and "Create BGL..." with the stand-in compiler. What the
-// core computes is taken from the core itself.
+// The main window through its commands, keys and mouse handlers: what is enabled when, its messages
+// and questions, undo, and the state it is left in after a failure, and "Create BGL..." with the
+// stand-in compiler. What the core computes is taken from the core itself.
 
 #include "ui/main/form_view_mesh.h"
 #include "core/edit/fill_voids.h"
@@ -519,8 +518,7 @@ class FormViewMeshTest : public QObject {
     f.miCloseMeshClick();
     f.miOpenHGXClick();
     QVERIFY(f.Mesh && f.Mesh->Cols == 61 && f.windowTitle() == "DELVA - saved.hgx");
-    // A zipped tile is unpacked in the editor's own temporary folder, and
-    // nothing stays there.
+    // A zipped tile is unpacked in the editor's own temporary folder, and nothing stays there.
     const QString zip = SharedFile("srtm/graphhopper/N48W125.hgt.zip");
     if (zip.isEmpty()) QSKIP("shared test data not found");
     f.miCloseMeshClick();
@@ -744,8 +742,7 @@ class FormViewMeshTest : public QObject {
     qunsetenv("STANDIN_MODE");
   }
 
-  // A hanging compiler is stopped from its output window, or by closing the
-  // window that started it.
+  // A hanging compiler is stopped from its output window, or by closing the window that started it.
   void stuckCompilerCanBeStopped() {
     auto mesh = Mesh(121, 121);
     TMessageRecorder rec;

@@ -266,8 +266,7 @@ TEST(FillVoids, SecondModelWithAnOffsetPlaneIsReproducedExactly) {
   MakeSurface(m, Relief);
   Punch(m, 25, 30, 14);
   m.SetCell(10, 5, kVoid);  // on the second model's first column
-  // The second model: 40 x 61 samples starting 10 columns east, lower by a
-  // tilted plane.
+  // The second model: 40 x 61 samples starting 10 columns east, lower by a tilted plane.
   MakeMesh(second, 40, 61, 0, kVoid);
   second.MinLat = 10, second.MaxLat = 11, second.RowsPerDeg = second.ColsPerDeg = 60;
   second.MinLon = float(20 + 10 / 60.0), second.MaxLon = float(20 + 49 / 60.0);

@@ -10,11 +10,10 @@
 #include "core/mesh/cell_mask.h"
 #include "core/mesh/mesh.h"
 
-// The definition, cell by cell: clamped window scan, sqrt and pow per
-// neighbour, sums in scan order; then the two guards (underflowing weights
-// taken relative to the nearest neighbour, a quotient within the rounding
-// error of an integer snapped to it, else truncated towards zero). Written
-// out here, not taken from the code under test.
+// The definition, cell by cell: clamped window scan, sqrt and pow per neighbour, sums in scan
+// order; then the two guards (underflowing weights taken relative to the nearest neighbour, a
+// quotient within the rounding error of an integer snapped to it, else truncated towards zero).
+// Written out here, not taken from the code under test.
 inline void InterpolReference(TTMesh& m, const TCellRect& rc, int32_t r, const TTCellMask* mask,
                               double p) {
   std::vector<char> wasVoid(size_t(m.Samples.Size()));

@@ -79,11 +79,10 @@ TEST(Interpol, FastEqualsDefinitionOnRandomMeshes) {
   }
 }
 
-// The transform must settle nearly every void by itself (else it is only a
-// slow detour to the direct sums), even with steep weights and voids deep
-// inside large holes: weight sums down to 1e-20, which the transform settles
-// only with the near disk summed apart, or with the offsets nearer than the
-// nearest valid cell left out.
+// The transform must settle nearly every void by itself (else it is only a slow detour to the
+// direct sums), even with steep weights and voids deep inside large holes: weight sums down to
+// 1e-20, which the transform settles only with the near disk summed apart, or with the offsets
+// nearer than the nearest valid cell left out.
 TEST(Interpol, DeepHolesSettleAndMatchTheDefinition) {
   std::mt19937 rng(3);
   for (const auto& [r, p, nearRadius] :
@@ -115,10 +114,9 @@ TEST(Interpol, DeepHolesSettleAndMatchTheDefinition) {
   }
 }
 
-// Voids whose only valid cells lie on the disk's rim (data in the first row
-// and the last column, the rest void), on a selection more than the radius
-// from the grid's first column: the passes for far voids keep the kernel's
-// farthest row and column, and place their sums by the selection.
+// Voids whose only valid cells lie on the disk's rim (data in the first row and the last column,
+// the rest void), on a selection more than the radius from the grid's first column: the passes for
+// far voids keep the kernel's farthest row and column, and place their sums by the selection.
 TEST(Interpol, FarVoidsReachTheRimOfTheDisk) {
   TTMesh a, ref;
   MakeMesh(a, 130, 70, kVoid, kVoid);

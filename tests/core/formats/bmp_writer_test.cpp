@@ -32,9 +32,8 @@ TEST(BmpWriter, HeadersPaletteRowOrderPaddingAndFailures) {
       path, w, h, TestPalette(), [&](int32_t y) { return &pixels[y * w]; }, &progress));
   EXPECT_TRUE(progress.pumps == 1 && !progress.visible);
 
-  // Bottom-up (positive height), 8 bits, no compression, 256 colours; the
-  // colour table entries are blue, green, red, 0; the first stored row is the
-  // bottom image row, padded with zeros.
+  // Bottom-up (positive height), 8 bits, no compression, 256 colours; the colour table entries are
+  // blue, green, red, 0; the first stored row is the bottom image row, padded with zeros.
   std::vector<uint8_t> want = {'B', 'M', 0x4E, 0x04, 0, 0, 0, 0, 0,  0, 0x36, 0x04, 0,
                                0,   40,  0,    0,    0, 5, 0, 0, 0,  3, 0,    0,    0,
                                1,   0,   8,    0,    0, 0, 0, 0, 24, 0, 0,    0};

@@ -208,8 +208,7 @@ TEST(NativeProcess, UserConfigFolderFollowsXdg) {
   old ? setenv("XDG_CONFIG_HOME", saved.c_str(), 1) : unsetenv("XDG_CONFIG_HOME");
 }
 #else
-// The registry through RegGetValueW: a 32-bit installer's key is found under
-// Wow6432Node.
+// The registry through RegGetValueW: a 32-bit installer's key is found under Wow6432Node.
 TEST(NativeRegistry, BGLFolderFromTheWow6432NodeKey) {
   TTempDir dir;
   const std::string fs8 = JoinPath(dir.Path(), "FS8");

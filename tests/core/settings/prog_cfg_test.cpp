@@ -37,8 +37,7 @@ TEST(ProgCfg, FileLayoutIsByteExact) {
   EXPECT_EQ(std::tuple(l.ResamplePath, l.HGTFolder, l.BGLFolder, l.MaxMemUndo, l.WarnNoUndo),
             std::tuple(c.ResamplePath, c.HGTFolder, c.BGLFolder, c.MaxMemUndo, true));
 
-  // A 600-byte path keeps 511 bytes; a two-byte character straddling the
-  // limit is dropped whole.
+  // A 600-byte path keeps 511 bytes; a two-byte character straddling the limit is dropped whole.
   c.ResamplePath = std::string(600, 'a'), c.HGTFolder = std::string(510, 'b') + "\xC3\xA9" + "cc";
   ASSERT_TRUE(SaveProgCfg(c, dir.Path()));
   ASSERT_TRUE(LoadProgCfg(l, dir.Path()));

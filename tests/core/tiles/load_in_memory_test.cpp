@@ -53,8 +53,7 @@ TEST(LoadInMemory, ZippedTilesGiveThePlainMeshAndItsStatistics) {
     EXPECT_EQ(CopySamples(p), CopySamples(m));
     ExpectRecounted(m);
   }
-  // One tile: a plain one read by two threads, a zipped one inflated into
-  // the grid itself.
+  // One tile: a plain one read by two threads, a zipped one inflated into the grid itself.
   TTMesh one, zipped;
   ASSERT_EQ(LoadSingleHGT(one, plainPaths[1], "", nullptr), "");
   ASSERT_EQ(LoadSingleHGT(zipped, mixedPaths[1] + ".zip", "", nullptr), "");

@@ -74,8 +74,7 @@ TEST(TileNames, NamesParsingAndLists) {
 
 TEST(LoadHGT, MosaicGeometryAbsentTilesAndCounter) {
   TTempDir dir;
-  // 2 x 2 tiles, the south-west one absent; names differ in case from the
-  // list as they do on disk.
+  // 2 x 2 tiles, the south-west one absent; names differ in case from the list as they do on disk.
   std::vector<std::string> listed;
   ListTileNames(TileRect{44, 46, -123, -121}, listed);
   for (auto& n : listed) n = dir.File(n);

@@ -31,9 +31,8 @@ TEST(MeshImage, ColorCellsAndColorIndexGiveTheFormulaForEverySample) {
   for (int i = 0; i < 65536; ++i) m.Samples[i] = int16_t(i - 32768);
   const TCellRect r{1, 254, 0, 255};
   const ptrdiff_t stride = 256;
-  // The float scale of a view's colouring: nearest, one below, one above,
-  // none (the double falls short of an index), and one where the quotient's
-  // ceiling lies one past an index's first sample.
+  // The float scale of a view's colouring: nearest, one below, one above, none (the double falls
+  // short of an index), and one where the quotient's ceiling lies one past an index's first sample.
   const std::pair<int16_t, int16_t> ranges[]{
       {0, 1000},    {-500, 8848}, {-32768, 32767}, {7, 7},           {100, -100},
       {0, 1},       {0, 253},     {-11, 1254},     {3, 3 + 253 * 7}, {-500, -499},

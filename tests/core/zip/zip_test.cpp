@@ -33,9 +33,8 @@ std::vector<std::string> Listing(const std::string& dir) {
   return out;
 }
 
-// A real archive: what UnzipFiles returns (each member counted has passed its
-// CRC) and one member's size and CRC as other readers found them (no name:
-// nothing may be extracted).
+// A real archive: what UnzipFiles returns (each member counted has passed its CRC) and one member's
+// size and CRC as other readers found them (no name: nothing may be extracted).
 struct TFixture {
   const char* archive;
   int count;
@@ -215,9 +214,8 @@ TEST(ZipFailures, EachFailureReturnsItsCodeAndLeavesNoFile) {
   EXPECT_EQ(std::count(mem.begin() + 100, mem.end(), 0xEE), 300);
 }
 
-// A later member with a bad local header ends the walk with -4, an output
-// that cannot be created is -2 (and ends the walk with the count so far), a
-// missing archive -14 / -11.
+// A later member with a bad local header ends the walk with -4, an output that cannot be created is
+// -2 (and ends the walk with the count so far), a missing archive -14 / -11.
 TEST(ZipFailures, WalkAndFileCodes) {
   TTempDir dir;
   TZipMember bad = StoredMember("b.txt", "b");
@@ -465,9 +463,8 @@ TEST(ZipFixtures, DataDescriptorWithoutDirectoryAndMemoryInflate) {
   EXPECT_EQ(std::string(reinterpret_cast<char*>(out), 13), "abcabcabcabc\xEE");
 }
 
-// A zipped tile through the loader: the extracted copy lives in the temporary
-// folder only while it is read, whatever the outcome (mosaics of zipped tiles:
-// the multiple-tile loader's tests).
+// A zipped tile through the loader: the extracted copy lives in the temporary folder only while it
+// is read, whatever the outcome (mosaics of zipped tiles: the multiple-tile loader's tests).
 TEST(ZipTiles, LoadSingleFromArchives) {
   DELVA_REQUIRE_SHARED(folder, "srtm/graphhopper");
   TTempDir temp;

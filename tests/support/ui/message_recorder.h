@@ -31,9 +31,8 @@ class TMessageRecorder {
   TMessageHook previous_;
 };
 
-// Acts on the next modal dialog as soon as it runs its own event loop: the
-// action reads it and closes it, so a test never blocks on exec(). Gives up
-// after `timeoutMs`.
+// Acts on the next modal dialog as soon as it runs its own event loop: the action reads it and
+// closes it, so a test never blocks on exec(). Gives up after `timeoutMs`.
 void OnNextModal(std::function<void(QWidget* modal)> action, int timeoutMs = 5000);
 
 // The same for a dialog of class T; any other modal is closed.

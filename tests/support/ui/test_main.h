@@ -1,7 +1,6 @@
 #pragma once
 
-// What every window test program needs: Qt Test and Widgets, the helpers,
-// and its main().
+// What every window test program needs: Qt Test and Widgets, the helpers, and its main().
 #include <QtTest>
 #include <QtWidgets>
 
@@ -9,9 +8,8 @@
 #include "support/ui/message_recorder.h"
 #include "support/ui/test_files.h"
 
-// Each program gets a program folder of its own (settings file, "temp"
-// folder) in place of the one beside the executable, so the programs run in
-// any order and side by side.
+// Each program gets a program folder of its own (settings file, "temp" folder) in place of the one
+// beside the executable, so the programs run in any order and side by side.
 #define DELVA_TEST_MAIN(TestObject)                                \
   int main(int argc, char** argv) {                                \
     QTemporaryDir programDir;                                      \
