@@ -60,6 +60,9 @@ TEST(Codecs, HgxAndRawRoundTrip) {
   one[12] = one[16] = 1;
   one.insert(one.end(), {0x01, 0x02});
   EXPECT_EQ(ReadFileBytes(dir.File("one.hgx")), one);
+  unsigned char direct[kHGXHeaderSize];  // the reserved bytes 0, whatever the buffer held
+  std::fill_n(direct, kHGXHeaderSize, 0xEE), BuildHGXHeader(m, m.GridRect, direct);
+  EXPECT_EQ(std::vector<unsigned char>(direct, direct + kHGXHeaderSize), header);
 
   b[4] = 99;
   b.push_back(0xAB);
