@@ -206,6 +206,9 @@ TEST(NativeProcess, UserConfigFolderFollowsXdg) {
   setenv("XDG_CONFIG_HOME", "cfg", 1);
   EXPECT_EQ(UserConfigFolder("delva"), home + "/.config/delva");
   old ? setenv("XDG_CONFIG_HOME", saved.c_str(), 1) : unsetenv("XDG_CONFIG_HOME");
+  std::string why;  // the loader's own words for a module it cannot load
+  EXPECT_TRUE(!OpenModule("/none/m.so", &why) && why.find("/none/m.so") != std::string::npos);
+  EXPECT_TRUE(OpenModule("libm.so.6", &why) && why.find("/none/m.so") == 0);  // kept on success
 }
 #else
 // The registry through RegGetValueW: a 32-bit installer's key is found under Wow6432Node.
