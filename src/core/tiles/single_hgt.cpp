@@ -57,14 +57,11 @@ std::string LoadSingleHGT(TTMesh& mesh, const std::string& path, const std::stri
     case THgtLoad::Failed:
       return "Could not load mesh.";
   }
-  mesh.FileName = tileName;
+  // The loader has named the mesh; a name that is no position leaves N00 E000.
   int16_t lat = 0, lon = 0;
-  if (!ParseTileName(tileName, lat, lon)) {
-    lat = lon = 0;
-    if (warning)
-      *warning = "The position of " + FileNamePart(tileName) +
-                 " cannot be read from its name; it is placed at N00 E000.";
-  }
+  if (!ParseTileName(tileName, lat, lon) && warning)
+    *warning = "The position of " + FileNamePart(tileName) +
+               " cannot be read from its name; it is placed at N00 E000.";
   mesh.MinLat = lat;
   mesh.MaxLat = float(lat + 1);
   mesh.MinLon = lon;

@@ -126,6 +126,8 @@ TEST(HGX, RefusesBadFilesWithoutAllocating) {
     b[at] = v;
     return b;
   };
+  THGXHeader h;  // refused by the header's reader itself, not only by what follows it
+  EXPECT_FALSE(ParseHGXHeader(with(0, 'X').data(), h) || ParseHGXHeader(with(8, 2).data(), h));
   EXPECT_TRUE(refused(with(0, 'X')));
   EXPECT_TRUE(refused(with(8, 2)));                                                // version 2
   EXPECT_TRUE(refused(std::vector<unsigned char>(good.begin(), good.end() - 1)));  // truncated

@@ -132,6 +132,7 @@ TEST(ResampleTool, CommandLineAndVersionRule) {
             (std::vector<std::string>{"Z:\\sdk\\bin\\Resample.EXE", "Z:\\t\\a b.inf"}));
   EXPECT_EQ(WinePath("/a/./b/../c.inf"), "Z:\\a\\c.inf");
   for (std::string p : {"C:\\x.inf", "C:"}) EXPECT_EQ(WinePath(p), p);  // drives stay
+  EXPECT_TRUE(NeedsWine(".exe") && !NeedsWine("exe") && !NeedsWine("/sdk/x.exe2"));
 #endif
 
   EXPECT_EQ(ClassifyResampleVersion({1, 0, 0, 2}), TVersionVerdict::Accepted);
