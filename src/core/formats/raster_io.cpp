@@ -98,8 +98,9 @@ bool SaveRaster(const TTMesh& mesh, std::FILE* file, const TCellRect& rect, int1
   if (rect.IsEmpty()) return true;
   if (!RectInside(rect, mesh.Cols, mesh.Rows)) return false;
   if (progress) {
-    progress->SetRange(rect.Top, rect.Bottom);
-    progress->SetPosition(rect.Top);
+    // Positions count from 0: a selection below the first row still runs 0..100.
+    progress->SetRange(0, rect.Bottom - rect.Top);
+    progress->SetPosition(0);
     progress->Show();
   }
   const int64_t width = rect.Width();
@@ -120,7 +121,7 @@ bool SaveRaster(const TTMesh& mesh, std::FILE* file, const TCellRect& rect, int1
       }
       filled = 0;
     }
-    if (progress) progress->SetPosition(y);
+    if (progress) progress->SetPosition(y - rect.Top);
     PumpMessages(progress);
   }
   HideProgress(progress);

@@ -15,7 +15,7 @@ TEST(Progress, ScaleAndLabel) {
   EXPECT_EQ(r.bars.back(), 99);  // 99.5 truncated
 
   r.SetRange(0, 100);
-  r.SetPositionPercent(42);
+  r.SetPositionPercent(41.5);  // halves away from zero
   EXPECT_EQ(r.texts.back(), "42 %");
 
   r.Show();

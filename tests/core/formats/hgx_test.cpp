@@ -101,6 +101,9 @@ TEST(Codecs, HgxAndRawRoundTrip) {
     ASSERT_EQ(LoadRasterMesh(back, in, nullptr), "");
     EXPECT_EQ(CopySamples(back), want);
   }
+  TProgressRecorder bar;  // a selection below the first row: the bar runs from 0 to 100
+  ASSERT_TRUE(SaveToFile(big, dir.File("h.raw"), false, TCellRect{0, 9, 100, 199}, true, &bar));
+  EXPECT_EQ(std::pair(bar.bars.front(), bar.bars.back()), std::pair(0, 100));
   ASSERT_TRUE(SaveToFile(m, dir.File("h.raw"), false, m.GridRect, true, nullptr));  // headerless
   EXPECT_EQ(ReadFileBytes(dir.File("h.raw")), samples);
   EXPECT_EQ(FolderEntries(dir.Path()),

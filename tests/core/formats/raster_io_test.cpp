@@ -74,18 +74,16 @@ TEST(MeshRaster, SkipFlagsOffsetsAndByteOrder) {
   EXPECT_EQ(CopySamples(w), (std::vector<int16_t>{99, 99, 99, 3, 4, 5, 6, 7, 8}));
   EXPECT_FALSE(p.visible);
 
-  // A block that would not fit the grid or has no rows, a short file, a missing file.
+  // A block past the grid or of no rows, a file whose last row is short, a missing file.
   EXPECT_FALSE(LoadRaster(n, dir.File("b.raw"), 3, 3, true, false, false, 1, 0, nullptr));
   EXPECT_FALSE(LoadRaster(n, dir.File("b.raw"), 0, 3, true, false, false, 0, 0, nullptr));
-  WriteFileBytes(dir.File("short.raw"),
-                 BigEndianBytes({1, 2, 3, 4, 5, 6, 7, 8}));  // last row short
+  WriteFileBytes(dir.File("short.raw"), BigEndianBytes({1, 2, 3, 4, 5, 6, 7, 8}));
   TProgressRecorder q;
   EXPECT_FALSE(LoadRaster(n, dir.File("short.raw"), 3, 3, true, false, false, 0, 0, &q));
   EXPECT_FALSE(LoadRaster(n, dir.File("short.raw"), 3, 3, true, false, true, 0, 0, &q));
   EXPECT_FALSE(q.visible);
   WriteFileBytes(dir.File("tiny.raw"), {1, 2, 3, 4});  // not even the first row, to be dropped
-  EXPECT_FALSE(LoadRaster(n, dir.File("tiny.raw"), 3, 3, true, true, false, 0, 0, &q));
-  EXPECT_FALSE(q.visible);
+  EXPECT_FALSE(LoadRaster(n, dir.File("tiny.raw"), 3, 3, true, true, false, 0, 0, &q) || q.visible);
   EXPECT_FALSE(LoadRaster(n, dir.File("none.raw"), 3, 3, true, false, false, 0, 0, nullptr));
 }
 

@@ -46,9 +46,7 @@ TEST(MeshInfo, ReportLinesAsShown) {
                  "-32768 m (-107507 ft)"));
   if (old) std::setlocale(LC_NUMERIC, "C");
 
-  v.SetCell(0, 0, 5);
-  v.UpdateStats();
-  v.VoidCount = 0;
-  EXPECT_EQ(MeshInfoReport(v)[8].Value, "0 (0.0000%)");
-  EXPECT_EQ(FormatFixed7(123.45678901, 4), "123.4568");
+  EXPECT_EQ(MeshInfoReport(TTMesh())[8].Value, "0 (0.0000%)");  // no samples: no share
+  // Seven significant digits first, as a single-precision value was shown.
+  EXPECT_EQ(FormatFixed7(123.45678901, 4) + " " + FormatFixed7(1.00004999, 4), "123.4568 1.0001");
 }
