@@ -61,8 +61,9 @@ TZipBytes MakeZipArchive(const std::vector<TZipMember>& members, const std::stri
       Put32(*b, blank ? 0 : unknown ? 0xFFFFFFFFu : m.size);
       Put16(*b, uint32_t(m.name.size()));
     }
-    Put16(zip, 0);
+    Put16(zip, uint32_t(m.local_extra.size()));
     zip.insert(zip.end(), m.name.begin(), m.name.end());
+    zip.insert(zip.end(), m.local_extra.begin(), m.local_extra.end());
     zip.insert(zip.end(), m.data.begin(), m.data.end());
     if (descriptor) {
       if (m.descriptor_sig) Put32(zip, 0x08074b50);

@@ -24,6 +24,7 @@ struct TZipMember {
   bool descriptor_sig = true;
   // Local sizes 0xFFFFFFFF, the real ones only in the directory entry.
   bool local_sizes_unknown = false;
+  TZipBytes local_extra;           // the local header's extra field
   uint32_t dos_time = 0x21000000;  // date high, time low: 1996-08-01 00:00
   std::string comment;             // the directory entry's
   uint8_t dos_attr = 0;            // its MS-DOS attributes (1: read-only)

@@ -663,8 +663,7 @@ class FormViewMeshTest : public QObject {
     QPointer<TFormResampleOutput> w = new TFormResampleOutput;
     w->show();
     w->AppendOutput(QString(200000, 'z'));  // one huge chunk: its tail only
-    QVERIFY(w->MemoOut->toPlainText().size() <= TFormResampleOutput::kMaxMemoChars);
-    QVERIFY(!w->close());
+    QVERIFY(w->MemoOut->toPlainText().size() <= TFormResampleOutput::kMaxMemoChars && !w->close());
     w->AllowClose();
     QVERIFY(w->close());
     QTRY_VERIFY(!w);

@@ -46,6 +46,5 @@ TEST(FileUtil, AtomicWriterReplacesOnlyOnCommit) {
   EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"t.bin"});
 
   TTAtomicFileWriter onFolder(dir.Path());  // a folder is never replaced
-  EXPECT_FALSE(onFolder.Open());
-  EXPECT_FALSE(WriteFileAtomically(dir.File("none/x.bin"), "a", 1));
+  EXPECT_FALSE(onFolder.Open() || WriteFileAtomically(dir.File("none/x.bin"), "a", 1));
 }

@@ -60,8 +60,7 @@ TEST(SafeSave, TemporaryFilesOfDeadProcessesGo) {
   uint32_t host = 0;
   {
     TTAtomicFileWriter w(dir.File("t.bin"));
-    ASSERT_TRUE(w.Open());
-    ASSERT_TRUE(ParseTempFileName(FolderEntries(dir.Path()).at(0), pid, host));
+    ASSERT_TRUE(w.Open() && ParseTempFileName(FolderEntries(dir.Path()).at(0), pid, host));
   }
   auto make = [&](uint32_t h, long p) {
     char name[80];

@@ -39,8 +39,7 @@ TEST(ProgCfg, FileLayoutIsByteExact) {
 
   // A 600-byte path keeps 511 bytes; a two-byte character straddling the limit is dropped whole.
   c.ResamplePath = std::string(600, 'a'), c.HGTFolder = std::string(510, 'b') + "\xC3\xA9" + "cc";
-  ASSERT_TRUE(SaveProgCfg(c, dir.Path()));
-  ASSERT_TRUE(LoadProgCfg(l, dir.Path()));
+  ASSERT_TRUE(SaveProgCfg(c, dir.Path()) && LoadProgCfg(l, dir.Path()));
   EXPECT_EQ(std::pair(l.ResamplePath, l.HGTFolder),
             std::pair(std::string(511, 'a'), std::string(510, 'b')));
   EXPECT_EQ(CutUtf8("x\xE2\x82\xAC", 3) + CutUtf8("x\xE2\x82\xAC", 4), "xx\xE2\x82\xAC");

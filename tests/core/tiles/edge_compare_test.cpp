@@ -13,8 +13,7 @@ void Fill(TTMesh& m, int16_t v) {
 
 TEST(EdgeCompare, Messages) {
   TTMesh a, b;
-  ASSERT_TRUE(PrepareEdgeTile(a));
-  ASSERT_TRUE(PrepareEdgeTile(b));
+  ASSERT_TRUE(PrepareEdgeTile(a) && PrepareEdgeTile(b));
   EXPECT_FALSE(PrepareEdgeTile(a));  // already holds samples
   Fill(a, 5);
   Fill(b, 5);

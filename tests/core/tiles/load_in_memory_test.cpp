@@ -48,8 +48,7 @@ TEST(LoadInMemory, ZippedTilesGiveThePlainMeshAndItsStatistics) {
   }
   for (int16_t fill : {int16_t(-32768), int16_t(20000)}) {
     TTMesh p, m;
-    ASSERT_TRUE(LoadHGT(p, plainPaths, 2, 3, 2, fill));
-    ASSERT_TRUE(LoadHGT(m, mixedPaths, 2, 3, 2, fill));
+    ASSERT_TRUE(LoadHGT(p, plainPaths, 2, 3, 2, fill) && LoadHGT(m, mixedPaths, 2, 3, 2, fill));
     EXPECT_EQ(CopySamples(p), CopySamples(m));
     ExpectRecounted(m);
   }

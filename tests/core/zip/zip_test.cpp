@@ -446,6 +446,11 @@ TEST(ZipFixtures, DataDescriptorWithoutDirectoryAndMemoryInflate) {
   EXPECT_EQ(UnzipFiles(Archive(dir, {z}, "z.zip"), dir.File("out"), ""), 1);
   EXPECT_EQ(ReadFileBytes(dir.File("out/z.txt")), TBytes(text.begin(), text.end()));
   EXPECT_EQ(UnzipEntry(dir.File("z.zip"), dir.File("z.txt"), 0), kZipDamaged);  // no directory
+  // Or in the local header's ZIP64 field, behind a field of another kind.
+  z.local_extra = {0x55, 0x54, 1, 0, 7, 1, 0, 16, 0};
+  for (uint64_t v : {uint64_t(z.size), uint64_t(z.csize)})
+    for (int k = 0; k < 8; ++k) z.local_extra.push_back(uint8_t(v >> 8 * k));
+  EXPECT_EQ(UnzipEntry(Archive(dir, {z}, "z.zip"), dir.File("z.txt"), 0), 0);
 
   TZipMember m = DeflatedStoredBlock("m", "abcdef");
   uint8_t out[16];
