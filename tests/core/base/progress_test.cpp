@@ -27,12 +27,10 @@ TEST(Progress, ScaleAndLabel) {
 
 TEST(Progress, SubRangesMapOntoTheParentAndKeepItsLabel) {
   TProgressRecorder parent;
-  parent.SetRange(0, 100);
-  parent.SetText("2 of 4");
+  parent.SetRange(0, 100), parent.SetText("2 of 4");
   TTSubProgress part(&parent, 25, 50);
   part.SetRange(0, 9);  // ten rows
-  part.SetPosition(0);
-  part.SetPosition(9);
+  part.SetPosition(0), part.SetPosition(9);
   part.Hide();
   part.Pump();
   EXPECT_EQ(parent.bars, (std::vector<int>{25, 50}));

@@ -352,7 +352,8 @@ TEST(ZipDirectory, NamesSizesPatternsAndLongComment) {
   EXPECT_EQ(ZipFindFirst(dir.File("short.zip"), rec), kZipBadDirectory);
 
   EXPECT_TRUE(ZipNameMatches("docs/notes.TXT", "*.txt") &&
-              ZipNameMatches("readme.txt", "R?ADME.*") && ZipNameMatches("anything", "*.*"));
+              ZipNameMatches("readme.txt", "R?ADME.*") && ZipNameMatches("anything", "*.*") &&
+              ZipNameMatches("zone", "Z*"));
   EXPECT_FALSE(ZipNameMatches("readme.txt", "*.hgt") || ZipNameMatches("readme.txt", "readme"));
 
   fs::create_directory(dir.File("out"));
