@@ -27,7 +27,7 @@ TEST(FftConv, TransformMatchesThePlainSumForEveryRadixMix) {
     for (int j = 0; j < n; ++j) ASSERT_LT(std::abs(y[size_t(j)] / double(n) - x[size_t(j)]), 1e-9);
   }
   EXPECT_FALSE(TFft().Init(14));
-  EXPECT_EQ(std::pair(FftLength(2201), FftLength(1)), std::pair(2250, 2));
+  EXPECT_EQ(std::tuple(FftLength(2201), FftLength(1), FftLength(21)), std::tuple(2250, 2, 24));
 }
 
 // Odd shapes, clipped outputs and kernels reaching past the input: the
