@@ -48,7 +48,7 @@ inline std::vector<uint8_t> BuildPe(const TPeOptions& o) {
   const uint32_t opt = peAt + 24;
   p.Put16(opt, o.pe32Plus ? 0x20B : 0x10B);
   const uint32_t dirs = opt + (o.pe32Plus ? 112 : 96);
-  p.Put32(opt + (o.pe32Plus ? 108 : 92), 16);
+  p.Put32(opt + (o.pe32Plus ? 108 : 92), o.pe32Plus ? 16 : 3);  // 3: up to the resources
   const uint32_t rsrcRva = 0x2000, rsrcRaw = 0x400;
   const uint32_t table = opt + optSize;
   // .text: some code bytes nobody reads.
