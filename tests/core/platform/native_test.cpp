@@ -38,11 +38,13 @@ TEST(LargeBlocks, KeptBlocksServeOnlyRequestsTheyFit) {
   void* again = AllocateLargeBlock(3 * mb);  // within an eighth of the kept block
   FreeLargeBlock(again, 3 * mb);
   void* whole = AllocateLargeBlock(kKeptLargeBytes);  // the kept total: the older block goes
+  static_cast<char*>(whole)[0] = 7;  // kept, not handed back: still there when taken again
   FreeLargeBlock(whole, kKeptLargeBytes);
   void* wholeAgain = AllocateLargeBlock(kKeptLargeBytes);
+  [[maybe_unused]] const char mark = static_cast<char*>(wholeAgain)[0];
   FreeLargeBlock(wholeAgain, kKeptLargeBytes);
 #ifdef __linux__  // blocks are kept there only
-  EXPECT_EQ(std::pair(again, wholeAgain), std::pair(static_cast<void*>(bigger), whole));
+  EXPECT_EQ(std::tuple(again, wholeAgain, mark), std::tuple(static_cast<void*>(bigger), whole, 7));
   // Two are kept: a third freed sends the oldest away.
   void* k[3] = {AllocateLargeBlock(2 * mb), AllocateLargeBlock(3 * mb), AllocateLargeBlock(big)};
   for (int i = 0; i < 3; ++i) FreeLargeBlock(k[i], i == 0 ? 2 * mb : i == 1 ? 3 * mb : big);
