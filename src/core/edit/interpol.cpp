@@ -433,7 +433,7 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
         }
       }
       // The helpers finish their pieces; keep painting meanwhile.
-      while (finished.load() + (stop ? count : 0) < count && !stop) {
+      while (finished.load() < count && !stop) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
         if (std::chrono::steady_clock::now() - last > std::chrono::milliseconds(40)) {
           last = std::chrono::steady_clock::now();
