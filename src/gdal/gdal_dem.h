@@ -58,9 +58,9 @@ std::string SaveMeshToGeoTiff(const TTMesh& mesh, const std::string& path, TTPro
 // by their extents, cut to the rectangle (plus bands) through an in-memory
 // VRT; one-degree cells no raster covers get the fill value.
 struct TTDemMosaicRequest {
-  std::string Folder;
-  TTDegreeRect Rect;
-  TTBandFlags Bands;
+  std::string Folder{};
+  TTDegreeRect Rect{};
+  TTBandFlags Bands{};
   int16_t FillValue = 0;
 };
 // Tile names (N42E001.HGT) of the rectangle's one-degree cells that no

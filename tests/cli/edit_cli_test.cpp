@@ -67,8 +67,7 @@ TEST_F(EditCli, EachCommandEqualsTheCore) {
       TCase({"fill-voids", "--method", "spline", "--max-void", "10", "--interior-only"},
             "filled 1 of 26 voids\n",
             [](TTMesh& m) {
-              TTFillRequest q;
-              q.Method = TFillMethod::Spline;
+              TTFillRequest q{.Method = TFillMethod::Spline};
               q.Options.MaxVoid = 10;  // the blob of 25 stays
               FillVoids(m, m.GridRect, nullptr, q, nullptr, nullptr);
             }),

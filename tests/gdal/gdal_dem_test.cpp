@@ -173,8 +173,7 @@ TEST(GdalDem, MosaicOfGeoTiffTilesSplitsBackIntoTheTiles) {
   // Named as Copernicus names its tiles: found by extent, not by name.
   ASSERT_TRUE(Sh("gdal_translate " + north + " " + tifs.File("Copernicus_DSM_S33_00_E018_00.tif")));
   ASSERT_TRUE(Sh("gdal_translate " + south + " " + tifs.File("Copernicus_DSM_S34_00_E018_00.tif")));
-  TTDemMosaicRequest request;
-  request.Folder = tifs.Path(), request.Rect = {-32, -35, 18, 20};
+  TTDemMosaicRequest request{.Folder = tifs.Path(), .Rect = {-32, -35, 18, 20}};
   EXPECT_EQ(MissingDemCells(request),
             (std::vector<std::string>{"S33E019.HGT", "S34E019.HGT", "S35E018.HGT", "S35E019.HGT"}));
   request.Rect = {-32, -34, 18, 19};

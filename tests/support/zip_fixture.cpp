@@ -23,8 +23,7 @@ uint32_t ReferenceCrc32(const TZipBytes& data) {
 }
 
 TZipMember StoredMember(const std::string& name, const std::string& text) {
-  TZipMember m;
-  m.name = name;
+  TZipMember m{.name = name};
   m.data.assign(text.begin(), text.end());
   m.crc = ReferenceCrc32(m.data), m.size = m.csize = uint32_t(m.data.size());
   return m;

@@ -11,8 +11,8 @@ using TZipBytes = std::vector<unsigned char>;
 uint32_t ReferenceCrc32(const TZipBytes& data);  // bit at a time, the plain definition
 
 struct TZipMember {
-  std::string name;
-  TZipBytes data;  // the member's compressed bytes
+  std::string name{};
+  TZipBytes data{};  // the member's compressed bytes
   uint16_t method = 0;
   uint16_t flags = 0;
   uint32_t crc = 0;
@@ -24,9 +24,9 @@ struct TZipMember {
   bool descriptor_sig = true;
   // Local sizes 0xFFFFFFFF, the real ones only in the directory entry.
   bool local_sizes_unknown = false;
-  TZipBytes local_extra;           // the local header's extra field
+  TZipBytes local_extra{};         // the local header's extra field
   uint32_t dos_time = 0x21000000;  // date high, time low: 1996-08-01 00:00
-  std::string comment;             // the directory entry's
+  std::string comment{};           // the directory entry's
   uint8_t dos_attr = 0;            // its MS-DOS attributes (1: read-only)
 };
 

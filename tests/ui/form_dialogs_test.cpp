@@ -225,8 +225,7 @@ class FormDialogsTest : public QObject {
 
   void preferencesDialog() {
     TMessageRecorder rec;
-    TTProgCfg cfg;
-    cfg.ResamplePath = Pe("resample.exe", 1, 0, 0, 4).toStdString();
+    TTProgCfg cfg{.ResamplePath = Pe("resample.exe", 1, 0, 0, 4).toStdString()};
     TFormProgCfg d(cfg);
     QCOMPARE(d.LabelResampleVersion->text(), QString("Version 1.0.0.4"));
     QCOMPARE(d.LabelLocateResample->toolTip(), QString::fromStdString(cfg.ResamplePath));
@@ -266,8 +265,7 @@ class FormDialogsTest : public QObject {
 
   void preferencesOkSavesCancelKeeps() {
     TMessageRecorder rec;
-    TTProgCfg cfg;
-    cfg.BGLFolder = "/old";
+    TTProgCfg cfg{.BGLFolder = "/old"};
     const QString folder = dir_.filePath("cfg");
     QDir().mkpath(folder);
     uint32_t applied = 12345;

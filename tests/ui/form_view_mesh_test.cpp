@@ -115,11 +115,11 @@ class FormViewMeshTest : public QObject {
 
   QTemporaryDir dir_;
   TBglCommandEnv Env(const TTMesh& mesh) {
-    TBglCommandEnv env;
-    env.Mesh = &mesh, env.TempDir = dir_.filePath("temp").toStdString();
     QDir().mkpath(dir_.filePath("temp"));
-    env.ResamplePath = STANDIN_RESAMPLE_PATH, env.BglFolder = dir_.path().toStdString();
-    return env;
+    return TBglCommandEnv{.Mesh = &mesh,
+                          .TempDir = dir_.filePath("temp").toStdString(),
+                          .ResamplePath = STANDIN_RESAMPLE_PATH,
+                          .BglFolder = dir_.path().toStdString()};
   }
   // Runs the command, accepting the dialog after `edit`; returns when the
   // output window may be closed.
@@ -199,9 +199,7 @@ class FormViewMeshTest : public QObject {
       TFormViewMesh f;
       for (bool outOfMemory : {true, false}) {
         f.Doc.ImageAllocator = [outOfMemory](int32_t, int32_t) {
-          TTImageBuffer b;
-          b.OutOfMemory = outOfMemory;
-          return b;
+          return TTImageBuffer{.OutOfMemory = outOfMemory};
         };
         QVERIFY(!f.AttachMesh(Mesh(121, 121)));
         QVERIFY(!f.Mesh && f.miOpenSingleHGT->isEnabled() && !f.miCloseMesh->isEnabled());
@@ -360,9 +358,7 @@ class FormViewMeshTest : public QObject {
               [](auto& m, auto&, auto k) { FillMasked(*k, m, -3, kVoid, kFillVoidsOnly); }),
         TCase("fill voids", false, &F::miFillVoidsClick, {{"ComboBoxMethod", 1}},
               [](auto& m, auto& r, auto k) {
-                TTFillRequest q;
-                q.Method = TFillMethod::Spline;
-                FillVoids(m, r, k, q, nullptr, nullptr);
+                FillVoids(m, r, k, {.Method = TFillMethod::Spline}, nullptr, nullptr);
               }),
     };
     for (const auto& c : cases) {

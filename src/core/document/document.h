@@ -20,7 +20,7 @@ class TTUndoList;
 // The 8-bit image of the mesh: one palette index per cell, rows `Stride`
 // bytes apart (a multiple of 4, so a QImage can wrap the buffer as it is).
 struct TTImageBuffer {
-  TTLargeBlock<uint8_t> Bits;
+  TTLargeBlock<uint8_t> Bits{};
   int32_t Width = 0, Height = 0;
   ptrdiff_t Stride = 0;
   // Set by an allocator whose failure was a lack of memory.

@@ -24,7 +24,7 @@ struct TTFillRequest {
   int32_t Radius = 70;                  // Idw
   double Weight = 6.0;                  // Idw
   const TTMesh* SecondModel = nullptr;  // Dem
-  TTFillOptions Options;
+  TTFillOptions Options{};
 };
 
 // Fills the voids of the selection (rectangle and optional mask) that the

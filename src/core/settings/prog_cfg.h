@@ -18,9 +18,9 @@
 // Strings are UTF-8; a field holds at most 511 bytes and never a cut
 // multi-byte sequence. Unused and reserved bytes are written as zeros.
 struct TTProgCfg {
-  std::string ResamplePath;
-  std::string HGTFolder;
-  std::string BGLFolder;
+  std::string ResamplePath{};
+  std::string HGTFolder{};
+  std::string BGLFolder{};
   uint32_t MaxMemUndo = 0;
   bool WarnNoUndo = false;
 };

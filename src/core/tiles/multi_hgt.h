@@ -43,11 +43,11 @@ void SetTileBandWidths(TTMesh& mesh, int kind, const TTBandFlags& bands);
 
 // What the dialog hands to the load: folder, sides, bands and fill value.
 struct TTMultiHGTRequest {
-  std::string Folder;
-  TTDegreeRect Rect;
-  TTBandFlags Bands;
+  std::string Folder{};
+  TTDegreeRect Rect{};
+  TTBandFlags Bands{};
   int16_t FillValue = 0;
-  std::string TempDir;  // where zipped tiles are extracted while read
+  std::string TempDir{};  // where zipped tiles are extracted while read
 };
 
 // The tile paths of the request in load order (folder + tile name).

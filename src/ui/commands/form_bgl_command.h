@@ -20,15 +20,15 @@ class TFormResampleOutput;
 struct TBglCommandEnv {
   QWidget* Owner = nullptr;
   const TTMesh* Mesh = nullptr;
-  TTProgress* Progress = nullptr;                // may be null
-  std::function<void(bool)> EnableUserInput;     // menus and tool bar; may be empty
-  std::function<void(const QString&)> ShowHelp;  // help page; may be empty
+  TTProgress* Progress = nullptr;                  // may be null
+  std::function<void(bool)> EnableUserInput{};     // menus and tool bar; may be empty
+  std::function<void(const QString&)> ShowHelp{};  // help page; may be empty
   // How a run past the options dialog ended, with the BGL's file name and
   // the seconds since the options; may be empty.
-  std::function<void(TEnding ending, const QString& bglName, double seconds)> Ended;
-  std::string TempDir;
-  std::string ResamplePath;
-  std::string BglFolder;
+  std::function<void(TEnding ending, const QString& bglName, double seconds)> Ended{};
+  std::string TempDir{};
+  std::string ResamplePath{};
+  std::string BglFolder{};
 };
 
 // Runs the command. The output window, when one was opened, stays open after

@@ -41,11 +41,7 @@ TEST(Document, AttachColoursTheWholeImageAndFailuresCloseIt) {
   EXPECT_EQ(Pixel(d, 4, 1), ColorIndex(90, -50, 280, -32768, false));
 
   for (bool oom : {true, false}) {
-    d.ImageAllocator = [oom](int32_t, int32_t) {
-      TTImageBuffer b;
-      b.OutOfMemory = oom;
-      return b;
-    };
+    d.ImageAllocator = [oom](int32_t, int32_t) { return TTImageBuffer{.OutOfMemory = oom}; };
     EXPECT_EQ(d.Attach(Ramp(5, 3), 1),
               oom ? TTDocument::TAttach::NoMemory : TTDocument::TAttach::ImageFailed);
     EXPECT_FALSE(d.Mesh || d.UndoList);

@@ -13,8 +13,7 @@ TEST(FillVoidsCommand, RecordsFillsRecoloursAndUndoes) {
   m->VoidValue = -32768;
   TTDocument d;
   ASSERT_EQ(d.Attach(std::move(m), 1), TTDocument::TAttach::Ok);
-  TTFillRequest q;
-  q.Method = TFillMethod::Spline;
+  TTFillRequest q{.Method = TFillMethod::Spline};
   TTFillRun run;
   const TTEditOutcome out = FillVoidsCommand(d, q, nullptr, &run);
   EXPECT_TRUE(out.Recorded && d.Modified());

@@ -55,8 +55,7 @@ TEST(InterpolMemory, FailedAllocationIsReported) {
       TTMesh m;
       MakeMesh(m, 32, 32, 100, -32768);
       m.SetCell(10, 10, -32768);
-      TTFillRequest q;
-      q.Method = method, q.Options.InteriorOnly = true;
+      TTFillRequest q{.Method = method, .Options = {.InteriorOnly = true}};
       TTFillRun run;
       bool ok = false;
       allocationsLeft = budget;

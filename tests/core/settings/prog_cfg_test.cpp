@@ -15,9 +15,11 @@ namespace fs = std::filesystem;
 
 TEST(ProgCfg, FileLayoutIsByteExact) {
   TTempDir dir;
-  TTProgCfg c;
-  c.ResamplePath = "/opt/sdk/resample.exe", c.HGTFolder = "/data/hgt", c.BGLFolder = "/data/bgl";
-  c.MaxMemUndo = 0x01020304, c.WarnNoUndo = true;
+  TTProgCfg c{.ResamplePath = "/opt/sdk/resample.exe",
+              .HGTFolder = "/data/hgt",
+              .BGLFolder = "/data/bgl",
+              .MaxMemUndo = 0x01020304,
+              .WarnNoUndo = true};
   ASSERT_TRUE(SaveProgCfg(c, dir.Path()));
   std::vector<unsigned char> b = ReadFileBytes(dir.File("delvacfg.bin"));
   ASSERT_EQ(b.size(), 1564u);

@@ -11,8 +11,8 @@ TEST(HgtSplit, MosaicSplitsBackIntoItsTilesByteForByte) {
   DELVA_REQUIRE_SHARED(north, "srtm/nomilous-srtm/S33E018.hgt");
   DELVA_REQUIRE_SHARED(south, "srtm/nomilous-srtm/S34E018.hgt");
   TTempDir out;
-  TTMultiHGTRequest request;
-  request.Folder = north.substr(0, north.rfind('/')), request.Rect = {-32, -34, 18, 19};
+  TTMultiHGTRequest request{.Folder = north.substr(0, north.rfind('/')),
+                            .Rect = {-32, -34, 18, 19}};
   TTMesh mesh;
   ASSERT_EQ(LoadMultiHGT(mesh, request, nullptr), "");
   int written = 0;
