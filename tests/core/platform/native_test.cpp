@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "core/base/file_util.h"
+#include "core/platform/file_system.h"
 #include "core/platform/helper_thread.h"
 #include "core/platform/memory.h"
 #include "core/platform/native_file.h"
@@ -103,6 +104,11 @@ TEST(NativeFile, NamesReachTheSystemWhole) {
     EXPECT_EQ(std::string(text, 6), "second");
     EXPECT_EQ(FolderNames(c.folder), std::vector<std::string>{c.name});
   }
+  const fs::path cwd = fs::current_path();  // an empty parent is the working folder
+  fs::current_path(NativePath(dir.Path()));
+  const std::string own = MakePrivateFolder("", "p-");
+  fs::current_path(cwd);
+  EXPECT_TRUE(own.rfind("p-", 0) == 0 && fs::is_directory(NativePath(JoinPath(dir.Path(), own))));
   std::string unset = "kept";
   EXPECT_TRUE(!TTInputFile().Open("") && UpperAscii("az\xC3\xBC") == "AZ\xC3\xBC" &&
               !EnvironmentValue("DELVA_UNSET_NAME", unset) && unset == "kept");
@@ -187,15 +193,19 @@ TEST(NativeProcess, ResampleOutputEndAndStop) {
   auto idle = [&](int ms) {  // stops the compiler once its first line is in
     return std::this_thread::sleep_for(std::chrono::milliseconds(ms)), out.size() < 30;
   };
-  // UTF-8 stays as it is: only a Windows tool's Latin-1 under Wine is converted.
+  // UTF-8 stays as it is: only a Windows tool's Latin-1 under Wine is converted. The compiler
+  // runs in its own folder.
+  TTempDir dir;
+  setenv("STANDIN_LOG", JoinPath(dir.Path(), "log").c_str(), 1);
   EXPECT_EQ(RunResample(StandIn(), {"\xC3\xA9.inf"}, sink), TResampleRunResult::Finished);
+  EXPECT_EQ(ReadFileText(JoinPath(dir.Path(), "log")).rfind("cwd " + ExecutableFolder(), 0), 0u);
   EXPECT_EQ(out,
             "Stand-in terrain compiler 1.0\nReading \xC3\xA9.inf\n"
             "ERROR: cannot open INF file \xC3\xA9.inf\n");
   setenv("STANDIN_MODE", "sleep", 1), setenv("STANDIN_DURATION_MS", "30000", 1), out.clear();
   EXPECT_EQ(RunResample(StandIn(), {"x.inf"}, sink, idle), TResampleRunResult::Crashed);
   EXPECT_EQ(out, "Stand-in terrain compiler 1.0\n");
-  unsetenv("STANDIN_MODE"), unsetenv("STANDIN_DURATION_MS");
+  unsetenv("STANDIN_MODE"), unsetenv("STANDIN_DURATION_MS"), unsetenv("STANDIN_LOG");
   EXPECT_EQ(RunResample(StandIn() + "-none", {"x.inf"}, sink), TResampleRunResult::NotStarted);
 }
 
