@@ -315,6 +315,7 @@ TEST(ZipDirectory, NamesSizesPatternsAndLongComment) {
                                      StoredMember("readme.txt", "read me"),
                                      StoredMember("docs/notes.TXT", "notes")};
   members[0].comment = "a member's own comment", members[0].dos_time = 0x2100528F;
+  members[0].method = 12;  // listed, never extracted
   std::string comment(60000, 'c');
   comment.replace(100, 4, "PK\x05\x07");  // near miss inside the comment
   std::string zip = dir.File("tile.zip");
@@ -339,8 +340,8 @@ TEST(ZipDirectory, NamesSizesPatternsAndLongComment) {
 
   TZipSearchRec rec;
   ASSERT_EQ(ZipFindFirst(zip, rec), 0);
-  EXPECT_EQ(std::tuple(rec.Name, rec.Size, rec.Date, rec.Time),
-            std::tuple("n45w122.hgt", 1000u, 0x2100, 0x528F));
+  EXPECT_EQ(std::tuple(rec.Name, rec.Size, rec.Date, rec.Time, rec.Method),
+            std::tuple("n45w122.hgt", 1000u, 0x2100, 0x528F, 12));
   EXPECT_EQ((std::vector<int>{ZipFindNext(rec), ZipFindNext(rec), ZipFindNext(rec)}),
             (std::vector<int>{0, 0, kZipNoMoreEntries}));
   ZipFindClose(rec);
