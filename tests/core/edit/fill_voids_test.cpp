@@ -131,8 +131,7 @@ TEST(FillVoids, SplineIsClampedToTheRimRangeWidened) {
     spike == 2 ? g.Reset(5, 60) : g.Reset(60, 5);
     for (int y = 0; y < g.Height; ++y)
       for (int x = 0; x < g.Width; ++x) {
-        const size_t i = size_t(g.Index(x, y));
-        const int a = spike == 2 ? y : x;
+        const size_t i = size_t(g.Index(x, y)), a = size_t(spike == 2 ? y : x);
         g.Kind[i] = a >= 10 && a < 50 ? kSplineUnknown : kSplineData;
         g.Value[i] = a < 10 ? 10 * a : spike && a == 52 ? 170 : 10 * (59 - a);
       }
