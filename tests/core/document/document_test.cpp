@@ -151,8 +151,8 @@ TEST(Document, ColouringWaitsForTheViewAndEndsAsOneWholePass) {
   HatchMissingTiles(m, d.MissingTiles, m.GridRect, whole.data(), d.ImageBuffer().Stride);
   HatchAdjoBands(m, HatchIndex(), whole.data(), d.ImageBuffer().Stride);
   EXPECT_TRUE(std::equal(whole.begin(), whole.end(), d.Image().Bits.get()));
-  d.Hillshade = false;  // two one-column spans of a row: both coloured
-  m.SetCell(3, 28, 6000), m.SetCell(33, 28, 6000);
-  d.Recolor({3, 3, 28, 28}), d.Recolor({33, 33, 28, 28});
-  EXPECT_EQ(Pixel(d, 3, 28), Pixel(d, 33, 28));
+  d.Hillshade = false, d.HatchBands = false;  // two spans of a row, both coloured, unhatched
+  m.SetCell(0, 28, 6000), m.SetCell(38, 28, 6000);
+  d.Recolor({0, 0, 28, 28}), d.Recolor({38, 38, 28, 28});
+  EXPECT_EQ(Pixel(d, 0, 28), Pixel(d, 38, 28));
 }
