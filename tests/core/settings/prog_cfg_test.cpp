@@ -115,9 +115,9 @@ TEST(ProgCfg, BGLFolderFromWineRegistry) {
   auto reg = [&](const std::string& body) {
     WriteFileBytes(prefix + "/system.reg", std::vector<unsigned char>(body.begin(), body.end()));
   };
-  // 8.0 only, its "EXE Path" in lower-case folder names: found ignoring case.
+  // 8.0 only, its "EXE Path" in lower-case names (found ignoring case) after a "]" value.
   reg("WINE REGISTRY Version 2\n\n[Software\\\\Microsoft\\\\Microsoft Games\\\\Flight "
-      "Simulator\\\\8.0] 1700000000\n#time=1d\n\"Other\"=\"x\"\n\"EXE Path\"=\"C:\\\\fs9\"\n");
+      "Simulator\\\\8.0] 1700000000\n#time=1d\n\"Other\"=\"x]\"\n\"EXE Path\"=\"C:\\\\fs9\"\n");
   EXPECT_TRUE(DefaultBGLFolderFromWinePrefix(c, prefix, "/home/u"));
   EXPECT_EQ(c.BGLFolder, prefix + "/drive_c/FS9/Addon Scenery/Scenery");
 
