@@ -108,7 +108,7 @@ bool GetFileVersionFromImage(const uint8_t* data, size_t size, TFileVersion& ver
   if (!RvaToOffset(img, sections, rsrcRva, 16, root)) return false;
 
   // Three levels: type RT_VERSION, then the first name and the first language.
-  uint32_t entry;
+  uint32_t entry = 0;
   if (!FindEntry(img, root, kRtVersion, entry) || !(entry & kSubdirectoryFlag)) return false;
   if (!FindEntry(img, root + (entry & ~kSubdirectoryFlag), -1, entry) ||
       !(entry & kSubdirectoryFlag))
