@@ -34,9 +34,9 @@ TEST(Hillshade, LightFromTheNorthWestCorrectedForLatitude) {
   // Rising to the south-east faces the light; to the north-west it turns away.
   EXPECT_GT(Shaded(0, [](int x, int y) { return int16_t(1000 + 30 * (x + y)); }), flat);
   EXPECT_LT(Shaded(0, [](int x, int y) { return int16_t(1000 - 30 * (x + y)); }), flat);
-  // Exactly from the north-west: a slope rising east shades as one rising south.
-  EXPECT_EQ(Shaded(0, [](int x, int) { return int16_t(1000 + 100 * x); }),
-            Shaded(0, [](int, int y) { return int16_t(1000 + 100 * y); }));
+  // Exactly from the north-west: a slope curving up east shades as one curving up south.
+  EXPECT_EQ(Shaded(0, [](int x, int) { return int16_t(1000 + 30 * x * x); }),
+            Shaded(0, [](int, int y) { return int16_t(1000 + 30 * y * y); }));
   // Cells half as wide at 60 degrees: the same east-west step is steeper.
   auto west = [](int x, int) { return int16_t(1000 - 20 * x); };
   EXPECT_LT(Shaded(60.5, west), Shaded(0.5, west));
