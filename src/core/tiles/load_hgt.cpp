@@ -144,6 +144,8 @@ bool ReadTileFile(TTMesh& mesh, const std::string& path, const TTileArea& a, TTS
     mine();
   }
   stats.Merge(workerStats);
+  // The worker may have read the last block: the bar still ends full.
+  if (progress && !failed) progress->SetPosition(a.Side - 1);
   if (progress) progress->Hide();
   return !failed;
 }
