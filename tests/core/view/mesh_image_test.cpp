@@ -23,12 +23,12 @@ uint8_t Reference(int16_t s, int16_t lo, int16_t hi, int16_t voidValue, bool sea
 }  // namespace
 
 TEST(MeshImage, ColorCellsAndColorIndexGiveTheFormulaForEverySample) {
-  // Every sample value once (256 x 256 grid), colored over a rectangle of
-  // odd width so that row tails are handled too, for many colour ranges:
-  // voids, sea, an empty or reversed range, samples beyond the range.
+  // Every sample value once (256 x 256 grid, both extremes inside the last row), colored over a
+  // rectangle that leaves row tails, for many colour ranges: voids, sea, an empty or reversed
+  // range, samples beyond the range.
   TTMesh m;
   MakeMesh(m, 256, 256, 0, 0);
-  for (int i = 0; i < 65536; ++i) m.Samples[i] = int16_t(i - 32768);
+  for (int i = 0; i < 65536; ++i) m.Samples[i] = int16_t(i - 32640);
   const TCellRect r{1, 254, 0, 255};
   const ptrdiff_t stride = 256;
   // The float scale of a view's colouring: nearest, one below, one above, none (the double falls
