@@ -38,8 +38,12 @@ TEST(SafeSave, LinksPipesModesAndLongNames) {
   EXPECT_TRUE(WriteFileAtomically(dir.File("pipe"), "abc", 3));
   reader.join();
   EXPECT_EQ(got + SaveTargetProblem("/dev/null"), "abc");  // and no problem with a device
+  // A target that became a folder while it was written: the rename fails, its temporary goes.
+  TTAtomicFileWriter late(dir.File("late"));
+  ASSERT_TRUE(late.Open() && late.Write("x", 1) && fs::create_directory(dir.File("late")));
+  EXPECT_FALSE(late.Commit());
   EXPECT_EQ(FolderEntries(dir.Path()),
-            (TNames{"link.bin", std::string(236, 'n'), "pipe", "real.bin"}));
+            (TNames{"late", "link.bin", std::string(236, 'n'), "pipe", "real.bin"}));
   // A link to an open descriptor ("convert x /dev/stdout > file") writes into
   // the file the descriptor holds, which a rename would leave behind.
   std::FILE* held = std::fopen(dir.File("held.bin").c_str(), "w+");
