@@ -46,7 +46,8 @@ TEST(BglBuild, ProposalsAndCutTrimmingBandsToTheOverlap) {
   EXPECT_EQ(std::pair(c.North.Maximum, c.East.Proposal), std::pair(3600, 283));
   EXPECT_EQ(BandChoices(b, 9).West.Proposal, 171);
 
-  EXPECT_EQ(LodLabelText(9) + LodLabelText(0), "76.40 m39136.20 m");
+  EXPECT_EQ(std::tuple(LodLabelText(9) + LodLabelText(0), LodCellSize(-1), LodCellSize(16)),
+            std::tuple("76.40 m39136.20 m", 0.0, 0.0));  // beyond the table: none
 
   TBglCut cut;
   ASSERT_TRUE(CutMeshForBgl(m, TBandOverlap{5, 5, 5, 5}, cut));  // no bands: overlaps unused

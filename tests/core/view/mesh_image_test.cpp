@@ -110,13 +110,15 @@ TEST(MeshImage, ViewSamplingPicksOneCellPerPixel) {
   SampleView(s, 6, 5, 8, 7, out.data(), 8);
   for (int j = 0; j < 7; ++j)
     for (int i = 0; i < 8; ++i) ASSERT_EQ(out[j * 8 + i], 10u * ((5 + j) / 4) + (6 + i) / 4);
+  EXPECT_EQ(ViewCells(s, 6, 5, 8, 7), (TCellRect{1, 3, 1, 2}));  // the cells read, no more
   // 1x: one cell per pixel, the row ends at the image's edge (a palette
   // other than the grey ramp: a colour looked up per pixel).
   s.Zoom = 1;
   std::vector<uint32_t> o1(12, 999);
-  SampleView(s, 8, 5, 12, 1, o1.data(), 12);
-  EXPECT_EQ(std::vector<uint32_t>(o1.begin(), o1.begin() + 3),
-            (std::vector<uint32_t>{58, 59, 999}));
+  SampleView(s, 0, 5, 12, 1, o1.data(), 12);
+  EXPECT_EQ(std::tuple(o1, ViewCells(s, 0, 5, 12, 1)),
+            std::tuple(std::vector<uint32_t>{50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 999, 999},
+                       TCellRect{0, 9, 5, 5}));
   EXPECT_EQ(MeshPalette()[kSeaIndex], 0xFF0000FFu);
   // Over a million pixels (two threads; the grey ramp eight pixels at a time
   // with a tail): every index, sea and void included, gets its palette colour.
@@ -135,4 +137,5 @@ TEST(MeshImage, ViewSamplingPicksOneCellPerPixel) {
   for (int j = 0; j < 4; ++j)
     for (int i = 0; i < 6; ++i)
       ASSERT_EQ(o2[j * 6 + i], (i < 5 && j < 3) ? 10u * (2 * j) + 2 * i : 999u);
+  EXPECT_EQ(ViewCells(s, 0, 0, 6, 4), (TCellRect{0, 8, 0, 4}));
 }
