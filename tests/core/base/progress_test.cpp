@@ -21,8 +21,7 @@ TEST(Progress, ScaleAndLabel) {
   r.Show();
   r.SetText("N45W123.hgt");
   r.Hide();
-  EXPECT_FALSE(r.visible);
-  EXPECT_EQ(r.texts.back(), "");
+  EXPECT_TRUE(!r.visible && r.texts.back().empty());
 }
 
 TEST(Progress, SubRangesMapOntoTheParentAndKeepItsLabel) {
@@ -34,8 +33,7 @@ TEST(Progress, SubRangesMapOntoTheParentAndKeepItsLabel) {
   part.Hide(), part.Pump();
   EXPECT_EQ(parent.bars, (std::vector<int>{25, 50}));
   EXPECT_EQ(parent.texts, (std::vector<std::string>{"2 of 4"}));  // the part's end clears nothing
-  EXPECT_EQ(parent.pumps, 1);
-  EXPECT_FALSE(part.AbortRequested());
+  EXPECT_TRUE(parent.pumps == 1 && !part.AbortRequested());
   parent.abort = true;
   EXPECT_TRUE(part.AbortRequested());
 }

@@ -18,8 +18,7 @@ TEST(UndoList, LimitAndFit) {
   // Limit 0: nothing.
   EXPECT_FALSE(u.Fits(TCellRect{0, 0, 0, 0}) || u.Push(TCellRect{0, 0, 0, 0}) || u.Undo());
   u.SetLimit(1);  // 2^20 bytes = 524288 cells
-  EXPECT_TRUE(u.Fits(TCellRect{0, 1023, 0, 511}));
-  EXPECT_FALSE(u.Fits(TCellRect{0, 1023, 0, 512}));
+  EXPECT_TRUE(u.Fits(TCellRect{0, 1023, 0, 511}) && !u.Fits(TCellRect{0, 1023, 0, 512}));
   EXPECT_FALSE(u.Push(TCellRect{5, 10, 0, 0}) || u.Count());  // outside the grid
 }
 
@@ -37,13 +36,11 @@ TEST(UndoList, OverlappingEditsUndoNewestFirst) {
   ASSERT_TRUE(u.Push(b));
   Paint(m, b, 200);
   EXPECT_EQ(u.Allocated(), 2 * (25 + 25));
-  EXPECT_TRUE(u.Undo());
-  EXPECT_EQ(CopySamples(m), afterA);
+  EXPECT_TRUE(u.Undo() && CopySamples(m) == afterA);
   EXPECT_FALSE(u.Undo());  // the last one: restored, none remains
   EXPECT_EQ(CopySamples(m), original);
   EXPECT_EQ(u.Allocated(), 2 * (25 + 25));  // now held for Redo
-  EXPECT_TRUE(u.Redo());
-  EXPECT_EQ(CopySamples(m), afterA);
+  EXPECT_TRUE(u.Redo() && CopySamples(m) == afterA);
   // After A again: a new edit ends the redo list.
   ASSERT_TRUE(u.Push(TCellRect{0, 0, 0, 0}));
   EXPECT_EQ(std::tuple(u.RedoCount(), u.Allocated()), std::tuple(0, 2 * (25 + 1)));
