@@ -86,34 +86,27 @@ bool CutMeshForBgl(const TTMesh& mesh, const TBandOverlap& overlap, TBglCut& cut
   const double R = mesh.RowsPerDeg, C = mesh.ColsPerDeg;
   const int32_t wholeR = WholeDegrees(R), wholeC = WholeDegrees(C);
   auto inRange = [](int32_t v, int32_t max) { return v >= 0 && v <= max; };
-  // 64-bit intermediate values: a broken density never wraps around.
-  auto fits = [](int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; };
+  // An overlap within its degree moves an edge by at most a degree, so each
+  // new edge fits in 32 bits; 64-bit sums keep a broken density from
+  // wrapping on the way.
   if (mesh.AdjoNorth > 0) {
     if (!inRange(overlap.North, wholeR)) return false;
-    const int64_t top = int64_t(wholeR) + r.Rect.Top - overlap.North;
-    if (!fits(top)) return false;
-    r.Rect.Top = int32_t(top);
+    r.Rect.Top = int32_t(int64_t(wholeR) + r.Rect.Top - overlap.North);
     r.Bounds.North = float(double(mesh.MaxLat) - 1.0 + overlap.North / R);
   }
   if (mesh.AdjoWest > 0) {
     if (!inRange(overlap.West, wholeC)) return false;
-    const int64_t left = int64_t(wholeC) + r.Rect.Left - overlap.West;
-    if (!fits(left)) return false;
-    r.Rect.Left = int32_t(left);
+    r.Rect.Left = int32_t(int64_t(wholeC) + r.Rect.Left - overlap.West);
     r.Bounds.West = float(double(mesh.MinLon) + 1.0 - overlap.West / C);
   }
   if (mesh.AdjoSouth > 0) {
     if (!inRange(overlap.South, wholeR)) return false;
-    const int64_t bottom = int64_t(r.Rect.Bottom) + overlap.South - wholeR;
-    if (!fits(bottom)) return false;
-    r.Rect.Bottom = int32_t(bottom);
+    r.Rect.Bottom = int32_t(int64_t(r.Rect.Bottom) + overlap.South - wholeR);
     r.Bounds.South = float(double(mesh.MinLat) + 1.0 - overlap.South / R);
   }
   if (mesh.AdjoEast > 0) {
     if (!inRange(overlap.East, wholeC)) return false;
-    const int64_t right = int64_t(r.Rect.Right) + overlap.East - wholeC;
-    if (!fits(right)) return false;
-    r.Rect.Right = int32_t(right);
+    r.Rect.Right = int32_t(int64_t(r.Rect.Right) + overlap.East - wholeC);
     r.Bounds.East = float(double(mesh.MaxLon) - 1.0 + overlap.East / C);
   }
   // Narrow bands (a file may claim any width) could push the cut out of the
