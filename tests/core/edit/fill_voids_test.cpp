@@ -279,8 +279,7 @@ TEST(FillVoids, SecondModelWithAnOffsetPlaneIsReproducedExactly) {
   EXPECT_EQ(CopySamples(m), CopySamples(truth));
   // Outside the second model a void stays, even one column beyond it.
   m.SetCell(3, 3, kVoid), m.SetCell(50, 3, kVoid);
-  ASSERT_TRUE(FillVoidsDelta(m, second, m.GridRect, nullptr, {}, nullptr, &run));
-  EXPECT_EQ(run.Filled, 0);
+  EXPECT_TRUE(FillVoidsDelta(m, second, m.GridRect, nullptr, {}, nullptr, &run) && !run.Filled);
 }
 
 TEST(FillVoids, SecondModelOfOtherCellsIsSampledAtEachCellsPosition) {
