@@ -8,16 +8,6 @@
 
 TTUndoList::TTUndoList(TTMesh& mesh) : mesh_(mesh), slots_(new TSnapshot[kCapacity]) {}
 
-TTUndoList::~TTUndoList() {
-  DropRedo();
-  // Newest first, as the history would be undone.
-  while (count_ > 0) {
-    head_ = uint16_t((head_ + kCapacity - 1) % kCapacity);
-    slots_[head_].samples.reset();
-    --count_;
-  }
-}
-
 void TTUndoList::SetLimit(uint32_t megabytes) { limit_ = int64_t(megabytes) << 20; }
 
 bool TTUndoList::Fits(const TCellRect& rect) const { return 2 * rect.CellCount() <= limit_; }

@@ -31,7 +31,6 @@ class TTUndoList {
   explicit TTUndoList(TTMesh& mesh);
   TTUndoList(const TTUndoList&) = delete;
   TTUndoList& operator=(const TTUndoList&) = delete;
-  ~TTUndoList();
 
   // Limit in megabytes (x 2^20 bytes). Held snapshots stay until the next push.
   void SetLimit(uint32_t megabytes);
