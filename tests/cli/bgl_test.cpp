@@ -29,8 +29,7 @@ TEST(CliBgl, CompilesAMeshWithTheStandIn) {
   TCliRun r = Bgl(dir, "STANDIN_LOG='" + log + "'",
                   {"--out", dir.File("x.bgl"), "--resample", kStandIn, "--inf",
                    dir.File("extra.inf"), "--base", "12"});
-  ASSERT_EQ(r.status, 0) << r.err << r.out;
-  EXPECT_EQ(r.err, "");
+  ASSERT_TRUE(r.status == 0 && r.err.empty()) << r.err << r.out;
   EXPECT_NE(r.out.find("Processing LOD 9: 50%\n"), std::string::npos);
   // 121 x 121 samples: 64 + 29282 / 32 bytes.
   EXPECT_EQ(ReadFileBytes(dir.File("x.bgl")).size(), 64u + 121 * 121 * 2 / 32);
