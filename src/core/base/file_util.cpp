@@ -227,8 +227,7 @@ void RemoveStaleTempFiles(const fs::path& folder) {
 
 bool ParseTempFileName(const std::string& name, long& pid, uint32_t& host) {
   const size_t p = std::strlen(kTempPrefix);
-  if (name.compare(0, p, kTempPrefix) != 0 || !HexDigits(name, p, 8) || name.size() < p + 10 ||
-      name[p + 8] != '-')
+  if (name.compare(0, p, kTempPrefix) != 0 || !HexDigits(name, p, 8) || name[p + 8] != '-')
     return false;
   size_t i = p + 9, digits = 0;
   long v = 0;
