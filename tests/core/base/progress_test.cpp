@@ -10,17 +10,13 @@ TEST(Progress, ScaleAndLabel) {
   r.SetPositionPercent(5);
   EXPECT_EQ(std::pair(r.bars.back(), r.texts.back()), std::pair(0, std::string("0 %")));
 
-  r.SetRange(0, 200);
-  r.SetPosition(199);
+  r.SetRange(0, 200), r.SetPosition(199);
   EXPECT_EQ(r.bars.back(), 99);  // 99.5 truncated
 
-  r.SetRange(0, 100);
-  r.SetPositionPercent(41.5);  // halves away from zero
+  r.SetRange(0, 100), r.SetPositionPercent(41.5);  // halves away from zero
   EXPECT_EQ(r.texts.back(), "42 %");
 
-  r.Show();
-  r.SetText("N45W123.hgt");
-  r.Hide();
+  r.Show(), r.SetText("N45W123.hgt"), r.Hide();
   EXPECT_TRUE(!r.visible && r.texts.back().empty());
 }
 
