@@ -300,9 +300,9 @@ constexpr double kDamping = 0.45;
 void VCycle(std::vector<std::unique_ptr<TLevel>>& levels, size_t k, const std::vector<double>& f,
             std::vector<double>& e);
 
-void ConjugateGradients(std::vector<std::unique_ptr<TLevel>>& levels, size_t k,
-                        const std::vector<double>& f, std::vector<double>& x, double relative,
-                        int maxIterations) {
+int ConjugateGradients(std::vector<std::unique_ptr<TLevel>>& levels, size_t k,
+                       const std::vector<double>& f, std::vector<double>& x, double relative,
+                       int maxIterations) {
   TLevel& l = *levels[k];
   const bool multigrid = k + 1 < levels.size();
   std::vector<double> r(x.size(), 0.0);
@@ -319,7 +319,8 @@ void ConjugateGradients(std::vector<std::unique_ptr<TLevel>>& levels, size_t k,
   precondition();
   for (int64_t i : l.unknowns) p[size_t(i)] = z[size_t(i)];
   double rz = Dot(l.unknowns, r, z);
-  for (int it = 0; it < maxIterations && Dot(l.unknowns, r, r) > stop; ++it) {
+  int it = 0;
+  for (; it < maxIterations && Dot(l.unknowns, r, r) > stop; ++it) {
     for (int64_t i : l.unknowns) q[size_t(i)] = 0;
     l.system->Apply(p, q);
     const double pq = Dot(l.unknowns, p, q);
@@ -335,6 +336,7 @@ void ConjugateGradients(std::vector<std::unique_ptr<TLevel>>& levels, size_t k,
     rz = rzNext;
     for (int64_t i : l.unknowns) p[size_t(i)] = z[size_t(i)] + beta * p[size_t(i)];
   }
+  return it;
 }
 
 void VCycle(std::vector<std::unique_ptr<TLevel>>& levels, size_t k, const std::vector<double>& f,
@@ -369,8 +371,9 @@ void VCycle(std::vector<std::unique_ptr<TLevel>>& levels, size_t k, const std::v
 }
 
 // Conjugate gradients on the grid's own level, preconditioned by multigrid
-// V-cycles when the void is large, from the mean of the data.
-void SolveLevels(TTSplineGrid& g, double tensionLength, const TTGrain& grain, double spacing = 1.0);
+// V-cycles when the void is large, from the mean of the data. Returns the
+// steps taken on that level.
+int SolveLevels(TTSplineGrid& g, double tensionLength, const TTGrain& grain, double spacing = 1.0);
 
 // The start for a large void: the same problem on every other cell (data
 // in their exact places), solved the same way, bilinear in between. The
@@ -404,13 +407,13 @@ void StartFromCoarse(const TTSplineGrid& g, double tensionLength, const TTGrain&
   }
 }
 
-void SolveLevels(TTSplineGrid& g, double tensionLength, const TTGrain& grain, double spacing) {
+int SolveLevels(TTSplineGrid& g, double tensionLength, const TTGrain& grain, double spacing) {
   DropUnreachable(g);
   std::vector<std::unique_ptr<TLevel>> levels;
   levels.push_back(std::make_unique<TLevel>());
   levels[0]->grid = &g;
   Prepare(*levels[0], spacing, tensionLength, grain);
-  if (levels[0]->unknowns.empty()) return;
+  if (levels[0]->unknowns.empty()) return 0;
   const double fineSpacing = spacing;
   while (levels.back()->unknowns.size() > size_t(kCoarseUnknowns) &&
          (levels.back()->grid->Width > kCoarseSide || levels.back()->grid->Height > kCoarseSide)) {
@@ -433,8 +436,9 @@ void SolveLevels(TTSplineGrid& g, double tensionLength, const TTGrain& grain, do
   std::vector<double> x(g.Value.size(), 0.0);
   if (levels.size() > 1)
     StartFromCoarse(g, tensionLength, grain, fineSpacing, mean, levels[0]->unknowns, x);
-  ConjugateGradients(levels, 0, b, x, kRelativeResidual, kMaxIterations);
+  const int steps = ConjugateGradients(levels, 0, b, x, kRelativeResidual, kMaxIterations);
   for (int64_t i : levels[0]->unknowns) g.Value[size_t(i)] = mean + x[size_t(i)];
+  return steps;
 }
 
 // Keeps the unknowns within the range of the data near them, widened.
@@ -540,9 +544,10 @@ bool TTPlainHeights::Height(int32_t, int32_t, double surface, double* height) co
   return true;
 }
 
-void SolveSplineGrid(TTSplineGrid& grid, const TTSplineParams& params, const TTGrain& grain) {
-  SolveLevels(grid, params.TensionLength, grain);
+int SolveSplineGrid(TTSplineGrid& grid, const TTSplineParams& params, const TTGrain& grain) {
+  const int steps = SolveLevels(grid, params.TensionLength, grain);
   if (params.Clamp) ClampToBand(grid, params);
+  return steps;
 }
 
 int16_t FilledSample(double height, int16_t voidValue) {

@@ -86,8 +86,10 @@ struct TTGrain {
 };
 
 // Solves the unknowns of the grid. Unknown cells that no data reaches (no
-// data among their own group's neighbours) become absent.
-void SolveSplineGrid(TTSplineGrid& grid, const TTSplineParams& params, const TTGrain& grain = {});
+// data among their own group's neighbours) become absent. Returns the
+// conjugate-gradient steps taken on the grid itself: with the multigrid
+// cycles they hardly grow with the void, which keeps the cost linear.
+int SolveSplineGrid(TTSplineGrid& grid, const TTSplineParams& params, const TTGrain& grain = {});
 
 // What the spline is fitted to, and what becomes of its values: the plain
 // heights for the spline fill, the differences to a second model for the
