@@ -118,13 +118,17 @@ TEST(FillVoids, SplineIsTheMinimumOfItsEnergy) {
   SolveSplineGrid(g, TTSplineParams{.TensionLength = 3, .Clamp = false}, TTGrain{0.6, 2});
   EXPECT_EQ(std::count(g.Kind.begin(), g.Kind.end(), kSplineUnknown), 24);
   EXPECT_LT(slope(g), 1e-8 * start);
-  g.Reset(180, 180);  // a void of 160 x 160 cells: the multigrid cycles keep the steps few (14)
-  for (int i = 0; i < 180 * 180; ++i) {
-    const int x = i % 180, y = i / 180;
-    g.Kind[size_t(i)] = x % 170 < 10 || y % 170 < 10 ? kSplineData : kSplineUnknown;
-    g.Value[size_t(i)] = 0.5 * x + 0.3 * y + 20 * std::sin(x / 15.0) * std::cos(y / 20.0);
+  // A void of 160 x 160 cells, smooth or rough around: the multigrid cycles keep the steps few
+  // (and the same on every machine: the data are exact in floating point).
+  for (bool rough : {false, true}) {
+    g.Reset(180, 180);
+    for (int i = 0; i < 180 * 180; ++i) {
+      const int x = i % 180, y = i / 180;
+      g.Kind[size_t(i)] = x % 170 < 10 || y % 170 < 10 ? kSplineData : kSplineUnknown;
+      g.Value[size_t(i)] = 0.004 * x * (y - x) + (x * 37 + y * 101) % 53 * rough;
+    }
+    EXPECT_EQ(SolveSplineGrid(g, TTSplineParams{}), rough ? 27 : 10);
   }
-  EXPECT_LE(SolveSplineGrid(g, TTSplineParams{}), 15);
 }
 
 TEST(FillVoids, SplineIsClampedToTheRimRangeWidened) {
