@@ -12,6 +12,7 @@
 #include "core/settings/prog_cfg.h"
 #include "core/view/mesh_image.h"
 #include "support/mesh_helpers.h"
+#include "support/test_paths.h"
 #include "support/ui/test_main.h"
 #include "ui/commands/form_bgl_command.h"
 #include "ui/dialogs/form_create_bgl_opt.h"
@@ -515,7 +516,7 @@ class FormViewMeshTest : public QObject {
     f.miOpenHGXClick();
     QVERIFY(f.Mesh && f.Mesh->Cols == 61 && f.windowTitle() == "DELVA - saved.hgx");
     // A zipped tile is unpacked in the editor's own temporary folder, and nothing stays there.
-    const QString zip = SharedFile("srtm/graphhopper/N48W125.hgt.zip");
+    const QString zip = QString::fromStdString(SharedTestData("srtm/graphhopper/N48W125.hgt.zip"));
     if (zip.isEmpty()) QSKIP("shared test data not found");
     f.miCloseMeshClick();
     f.show();

@@ -1,7 +1,6 @@
 #include "support/ui/test_files.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 QByteArray ReadAll(const QString& path) {
   QFile f(path);
@@ -11,11 +10,6 @@ QByteArray ReadAll(const QString& path) {
 void WriteAll(const QString& path, const QByteArray& bytes) {
   QFile f(path);
   if (f.open(QIODevice::WriteOnly)) f.write(bytes);
-}
-
-QString SharedFile(const char* relative) {
-  const QString p = QString(DELVA_SHARED_DIR) + "/testdata/" + relative;
-  return QFileInfo::exists(p) ? p : QString();
 }
 
 TDialogAnswers::TDialogAnswers(QStringList queued) : answers(std::move(queued)) {

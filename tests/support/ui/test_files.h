@@ -7,11 +7,9 @@
 
 #include "ui/widgets/file_dialogs.h"
 
-// Whole files for the window tests; a shared test file's path, empty when
-// the shared folder is absent.
+// Whole files for the window tests.
 QByteArray ReadAll(const QString& path);
 void WriteAll(const QString& path, const QByteArray& bytes);
-QString SharedFile(const char* relative);
 
 // Answers every file dialog with the next queued path ("" = cancel) and keeps
 // the requests; the previous hook is back when it goes.
