@@ -25,17 +25,20 @@ TEST(HgtSplit, MosaicSplitsBackIntoItsTilesByteForByte) {
 
 TEST(HgtSplit, VoidsBecomeTheTileVoidAndOtherGridsAreRefused) {
   TTempDir out;
-  TTMesh m;
-  MakeMesh(m, 1201, 1201, -32768, -9999);
-  m.Samples[0] = -9999;
-  m.MinLat = 45, m.MaxLat = 46, m.MinLon = -123, m.MaxLon = -122;
-  m.RowsPerDeg = m.ColsPerDeg = 1200;
   int written = 0;
-  TProgressRecorder p;
-  ASSERT_EQ(SaveMeshAsHgtTiles(m, out.Path(), written, &p), "");
-  const std::vector<int16_t> tile = ReadBigEndianSamples(out.File("N45W123.hgt"));
-  // The second a data sample, not a void; the bar at its end.
-  EXPECT_EQ(std::tuple(tile[0], tile[1], p.bars.back()), std::tuple(-32768, -32767, 100));
+  for (int n : {1200, 3600}) {  // both tile densities
+    TTMesh m;
+    MakeMesh(m, n + 1, n + 1, -32768, -9999);
+    m.Samples[0] = -9999;
+    m.MinLat = 45, m.MaxLat = 46, m.MinLon = -123, m.MaxLon = -122;
+    m.RowsPerDeg = m.ColsPerDeg = n;
+    TProgressRecorder p;
+    ASSERT_EQ(SaveMeshAsHgtTiles(m, out.Path(), written, &p), "");
+    const std::vector<int16_t> tile = ReadBigEndianSamples(out.File("N45W123.hgt"));
+    // The second a data sample, not a void; the bar at its end.
+    EXPECT_EQ(std::tuple(tile[0], tile[1], p.bars.back(), tile.size()),
+              std::tuple(-32768, -32767, 100, size_t(n + 1) * (n + 1)));
+  }
   // Not whole degrees, not the tile density, one sample short: refused, nothing written.
   for (auto change : {+[](TTMesh& k) { k.MinLon = -123.5f; },
                       +[](TTMesh& k) { k.ColsPerDeg = 1201; }, +[](TTMesh& k) { k.MaxLat = 47; }}) {
