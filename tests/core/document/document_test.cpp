@@ -46,6 +46,8 @@ TEST(Document, AttachColoursTheWholeImageAndFailuresCloseIt) {
               oom ? TTDocument::TAttach::NoMemory : TTDocument::TAttach::ImageFailed);
     EXPECT_FALSE(d.Mesh || d.UndoList);
   }
+  bool more = true;  // nothing to undo without a mesh
+  EXPECT_FALSE(UndoCommand(d, more).Recorded || more);
 }
 
 TEST(Document, EditRecordsRecoloursOnlyItsRectAndUndoGoesBack) {
