@@ -30,12 +30,8 @@ TEST(UpdateStatsReference, MatchesPlainLoopOnRandomMeshes) {
                         : k < 3                             ? extremes[k]
                                                             : int16_t(int(rng() % 60000) - 30000);
       m.Samples[i] = s;
-      if (s == voidValue) {
-        ++voids;
-      } else {
-        lo = std::min(lo, s);
-        hi = std::max(hi, s);
-      }
+      voids += s == voidValue;
+      if (s != voidValue) lo = std::min(lo, s), hi = std::max(hi, s);
     }
     if (voids == int64_t(cols) * rows) lo = hi = voidValue;
     m.UpdateStats();
