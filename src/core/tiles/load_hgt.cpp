@@ -10,6 +10,7 @@
 #include <limits>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "core/base/file_util.h"
 #include "core/base/progress.h"
@@ -228,7 +229,8 @@ THgtLoad LoadTile(TTMesh& mesh, const TTTileSource& src, const TTileArea& a, int
 // the tile at hand, and the worker is always joined before the load returns.
 class TTTileQueue {
  public:
-  explicit TTTileQueue(size_t count) : count_(count) {}
+  // The first `kept` tiles are taken already.
+  TTTileQueue(size_t count, size_t kept) : count_(count), next_(kept) {}
 
   // The next tile to load, or false when none is left or the load failed.
   bool Take(size_t& k) {
@@ -265,7 +267,7 @@ class TTTileQueue {
   std::mutex lock_;
   std::condition_variable changed_;
   const size_t count_;
-  size_t next_ = 0, done_ = 0;
+  size_t next_, done_ = 0;
   THgtLoad failed_ = THgtLoad::Ok;
 };
 
@@ -306,10 +308,12 @@ THgtLoad LoadHGTSources(TTMesh& mesh, const std::vector<TTTileSource>& sources,
       progress->SetText(std::to_string(++shown) + " of " + std::to_string(count));
   };
 
-  TTTileQueue queue(count);
-  auto run = [&](TTSampleStats& stats, TTProgress* own) {
+  // The loading thread keeps the first tile, so that its bar moves from the
+  // start even where the worker would be quicker to take every tile.
+  TTTileQueue queue(count, 1);
+  auto run = [&](TTSampleStats& stats, TTProgress* own, bool first) {
     size_t k = 0;
-    while (queue.Take(k)) {
+    while (std::exchange(first, false) || queue.Take(k)) {
       const TTileArea a = AreaOf(int32_t(k / size_t(W)), int32_t(k % size_t(W)), W, side);
       if (!own) {  // the tile worker, or a caller that shows no progress
         queue.Finish(LoadTile(mesh, sources[k], a, fillValue, stats, nullptr, count == 1));
@@ -327,14 +331,14 @@ THgtLoad LoadHGTSources(TTMesh& mesh, const std::vector<TTTileSource>& sources,
 
   TTSampleStats mine, other;
   auto own = [&] {
-    run(mine, progress);
+    run(mine, progress, true);
     while (queue.WaitBusy()) {
       showDone(queue.Done());
       PumpMessages(progress);
     }
   };
   if (count > 1)
-    RunBeside([&] { run(other, nullptr); }, own);
+    RunBeside([&] { run(other, nullptr, false); }, own);
   else
     own();
   const THgtLoad result = queue.Result();
