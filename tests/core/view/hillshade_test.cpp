@@ -10,8 +10,8 @@
 #include "support/mesh_helpers.h"
 
 namespace {
-// The middle cell of a 5 x 5 mesh from f(x, y) at `lat`, coloured and shaded.
-uint8_t Shaded(double lat, int16_t (*f)(int, int), uint8_t* gray = nullptr) {
+// A cell (the middle one) of a 5 x 5 mesh from f(x, y) at `lat`, coloured and shaded.
+uint8_t Shaded(double lat, int16_t (*f)(int, int), uint8_t* gray = nullptr, int cell = 12) {
   TTMesh m;
   std::vector<int16_t> s;
   for (int i = 0; i < 25; ++i) s.push_back(f(i % 5, i / 5));
@@ -20,9 +20,9 @@ uint8_t Shaded(double lat, int16_t (*f)(int, int), uint8_t* gray = nullptr) {
   m.RowsPerDeg = m.ColsPerDeg = 1200;
   std::vector<uint8_t> img(25);
   ColorCells(m, m.GridRect, true, img.data(), 5);
-  if (gray) *gray = img[12];
+  if (gray) *gray = img[cell];
   ShadeCells(m, m.GridRect, img.data(), 5);
-  return img[12];
+  return img[cell];
 }
 }  // namespace
 
@@ -40,6 +40,10 @@ TEST(Hillshade, LightFromTheNorthWestCorrectedForLatitude) {
   // Cells half as wide at 60 degrees: the same east-west step is steeper.
   auto west = [](int x, int) { return int16_t(1000 - 20 * x); };
   EXPECT_LT(Shaded(60.5, west), Shaded(0.5, west));
+  // At the edges the slope is taken one-sided, alike across and along the rows.
+  auto bowl = [](int x, int y) { return int16_t(1000 + 30 * (x * x + y * y)); };
+  EXPECT_EQ(std::pair(Shaded(0, bowl, nullptr, 2), Shaded(0, bowl, nullptr, 22)),
+            std::pair(Shaded(0, bowl, nullptr, 10), Shaded(0, bowl, nullptr, 14)));
   // Sea and void keep their colours, and a void's neighbours stay gray.
   EXPECT_EQ(Shaded(0, [](int x, int) { return int16_t(x < 3 ? -5 : 900); }), kSeaIndex);
   EXPECT_EQ(Shaded(0, [](int x, int y) { return int16_t(x == 2 && y == 1 ? -32768 : 1000); }),
