@@ -22,6 +22,8 @@ TEST(MultiHgtRules, CloseCheck) {
     EXPECT_EQ(c.Untick, (TTBandFlags{i == 0, i == 1, i == 2, i == 3})) << i;
   }
   EXPECT_EQ(CheckMultiHGTClose({90, -90, -180, 180}, {}).Message, "");
+  EXPECT_EQ(LatLabelText(0) + LatLabelText(-9) + LonLabelText(0) + LonLabelText(-122),
+            "00 N09 S000 E122 W");  // the equator and the prime meridian count north and east
 }
 
 TEST(MultiHgtRules, BandsExtendTheRectangleAndSetWidths) {
