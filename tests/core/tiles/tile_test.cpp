@@ -118,9 +118,10 @@ TEST(LoadHGT, SingleTileLoadAndMessages) {
   TProgressRecorder p;
   ASSERT_EQ(LoadSingleHGT(m, dir.File("S09E008.hgt"), dir.Path(), &p), "");
   EXPECT_EQ(m.FileName, dir.File("S09E008.hgt"));
-  EXPECT_EQ(std::tuple(m.Cols, m.MinLat, m.MaxLat, m.MinLon, p.shows, p.visible, p.bars.back()),
-            std::tuple(1201, -9.f, -8.f, 8.f, 1, false, 100));  // the bar shown, full, hidden
-  for (const auto& t : p.texts) EXPECT_EQ(t, "");               // no file counter for one tile
+  EXPECT_EQ(std::tuple(m.Cols, m.MinLat, m.MaxLat, m.MinLon, p.shows, p.visible),
+            std::tuple(1201, -9.f, -8.f, 8.f, 1, false));  // the bar shown from 0 to full, hidden
+  EXPECT_EQ(std::pair(p.bars.front(), p.bars.back()), std::pair(0, 100));
+  for (const auto& t : p.texts) EXPECT_EQ(t, "");  // no file counter for one tile
 
   WriteTile(dir.File("n45w123.hgt"), 5);
   TTMesh l;
