@@ -106,8 +106,8 @@ TEST(Interpol, DeepHolesSettleAndMatchTheDefinition) {
     run.MemoryLimit = int64_t(1) << 28;  // a small grid's own share is too little
     TProgressRecorder progress;          // through the extra passes too
     ASSERT_TRUE(InterpolNearestNei(a, rc, r, &progress, nullptr, p, &run));
-    EXPECT_TRUE(std::is_sorted(progress.bars.begin(), progress.bars.end()));
-    EXPECT_EQ(progress.bars.back(), 100);
+    EXPECT_TRUE(std::is_sorted(progress.bars.begin(), progress.bars.end()) &&
+                progress.bars.back() == 100);
     EXPECT_TRUE(run.Transformed && run.DirectSums * 10 < run.Voids)
         << r << " " << run.DirectSums << " of " << run.Voids;
     EXPECT_EQ(CopySamples(a), CopySamples(ref)) << "r " << r << " p " << p;
