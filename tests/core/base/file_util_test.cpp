@@ -12,6 +12,7 @@ TEST(FileUtil, NamesAndCaseInsensitiveLookup) {
   EXPECT_EQ(FileNamePart("/data/x/N45W123.hgt"), "N45W123.hgt");
   EXPECT_EQ(FileNamePart("C:N45W123.hgt"), "N45W123.hgt");
   EXPECT_EQ(FileExtension("/a.b/N45W123.hgt.zip") + FileExtension("/a.b/README"), ".zip");
+  EXPECT_TRUE(EqualsNoCase("a.zip", "A.ZIP") && EqualsNoCase("A.ZIP", "a.zip"));  // a to z both
 
   TTempDir dir;
   std::filesystem::create_directory(dir.File("Sub"));
