@@ -87,8 +87,8 @@ struct TTGrain {
 
 // Solves the unknowns of the grid. Unknown cells that no data reaches (no
 // data among their own group's neighbours) become absent. Returns the
-// conjugate-gradient steps taken on the grid itself: with the multigrid
-// cycles they hardly grow with the void, which keeps the cost linear.
+// conjugate-gradient steps taken on the grid itself (each one with a
+// multigrid cycle where the void is large).
 int SolveSplineGrid(TTSplineGrid& grid, const TTSplineParams& params, const TTGrain& grain = {});
 
 // What the spline is fitted to, and what becomes of its values: the plain
