@@ -152,6 +152,16 @@ TBytes DynamicBlock(unsigned tail, bool overSubscribed = false) {
   return b.bytes;
 }
 
+// A dynamic block's header: every code length written with a five-bit code
+// (all nineteen code-length codes five bits long).
+void DynamicHeader(TBits& b, bool last, const std::vector<int>& lit, const std::vector<int>& dist) {
+  b.Put(last | 2 << 1, 3);
+  b.Put(uint32_t((lit.size() - 257) | (dist.size() - 1) << 5 | 15 << 10), 14);
+  for (int i = 0; i < 19; ++i) b.Put(5, 3);
+  for (int len : lit) b.Code(uint32_t(len), 5);
+  for (int len : dist) b.Code(uint32_t(len), 5);
+}
+
 }  // namespace
 
 // Each damaged or unsupported member gives its own code from UnzipEntry and
@@ -272,8 +282,10 @@ TEST(ZipFailures, ExistingFileSurvivesFailedMember) {
 // Member paths that are absolute or climb out of the target are refused and
 // end the walk; nothing is written outside the target.
 TEST(ZipFailures, PathsOutsideTargetAreRefused) {
-  for (const char* bad : {"../evil.txt", "a/../../evil.txt", "/evil.txt", "\\evil.txt",
-                          "..\\evil.txt", "C:evil.txt", "C:", "a/..\\..\\evil.txt"}) {
+  // A NUL inside a name would cut the written name short.
+  for (const std::string& bad : std::vector<std::string>{
+           "../evil.txt", "a/../../evil.txt", "/evil.txt", "\\evil.txt", "..\\evil.txt",
+           "C:evil.txt", "C:", "a/..\\..\\evil.txt", std::string("a\0b.txt", 7)}) {
     SCOPED_TRACE(bad);
     TTempDir dir;
     std::string zip = Archive(dir, {StoredMember("ok.txt", "fine"), StoredMember(bad, "evil"),
@@ -469,6 +481,16 @@ TEST(ZipFixtures, DataDescriptorWithoutDirectoryAndMemoryInflate) {
   EXPECT_EQ(out[0], 'A');
   const TBytes over = DynamicBlock(3, true);
   EXPECT_EQ(ZipInflateBuffer(over.data(), over.size(), out, sizeof out), kZipDamaged);
+  // A distance code's unused long pattern is damaged data, not a code of
+  // the block before ("A", then "AA" at distance 2 from the stale entry).
+  std::vector<int> lit(258, 0);
+  lit[65] = 1, lit[256] = lit[257] = 2;  // 'A' "0", end "10", length 3 "11"
+  TBits two;
+  DynamicHeader(two, false, lit, {9, 9, 1, 2, 3, 4, 5, 6, 7, 8});
+  two.Code(0, 1), two.Code(2, 2);
+  DynamicHeader(two, true, lit, {1, 9});  // distance 1 "100000000" alone below "1"
+  two.Code(0, 1), two.Code(3, 2), two.Code(0x101, 9), two.Code(2, 2);
+  EXPECT_EQ(ZipInflateBuffer(two.bytes.data(), two.bytes.size(), out, sizeof out), kZipDamaged);
   const uint8_t reserved[] = {0x73, 0x1C, 0x03};  // fixed codes: 'A', then length code 286
   EXPECT_EQ(ZipInflateBuffer(reserved, sizeof reserved, out, sizeof out), kZipDamaged);
   // "abcabcabcabc": a match that ends on the buffer's last byte writes no further.
