@@ -46,8 +46,8 @@ TEST(CliGdal, WithoutGdalGeoTiffIsRefused) {
   for (auto args : std::vector<std::vector<std::string> >{
            {"info", d.File("a.tif")}, {"convert", d.File("a.hgt"), d.File("b.TIFF")}}) {
     const TCliRun r = RunCli(d.Path(), args);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "delvacli: GeoTIFF support is not built into this delvacli\n");
+    EXPECT_EQ(std::tuple(r.status, r.err),
+              std::tuple(2, "delvacli: GeoTIFF support is not built into this delvacli\n"));
   }
 }
 

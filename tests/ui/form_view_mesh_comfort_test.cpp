@@ -39,8 +39,7 @@ class FormViewMeshComfortTest : public QObject {
     QCOMPARE(f.windowTitle(), QString("DELVA - N47W123.hgt"));
     QVERIFY(!f.ToolButtonUndo->isEnabled() && f.ToolButtonRedo->isEnabled());
     f.miRedo->trigger();
-    QCOMPARE(f.Mesh->GetCell(3, 3), 7);
-    QVERIFY(f.windowTitle().endsWith('*') && !f.miRedo->isEnabled());
+    QVERIFY(f.Mesh->GetCell(3, 3) == 7 && f.windowTitle().endsWith('*') && !f.miRedo->isEnabled());
     f.miSaveAsHGXClick();
     QVERIFY(!f.windowTitle().endsWith('*') && f.LabelEnding->text().startsWith("Saved a.hgx in "));
   }

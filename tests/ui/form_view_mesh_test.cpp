@@ -162,8 +162,7 @@ class FormViewMeshTest : public QObject {
     QVERIFY(f.FormKeyDown(Qt::Key_Escape, Qt::NoModifier) && f.AbortRequested);
     f.FormKeyDown(Qt::Key_Left, Qt::NoModifier);  // harmless without a mesh
 
-    QVERIFY(f.AttachMesh(Mesh(121, 121)));
-    QCOMPARE(f.windowTitle(), QString("DELVA - N47W123.hgt"));
+    QVERIFY(f.AttachMesh(Mesh(121, 121)) && f.windowTitle() == QString("DELVA - N47W123.hgt"));
     for (QAction* a : {f.miOpenSingleHGT, f.miOpenMultiHGT, f.miOpenHGX, f.miOpenRaster,
                        f.ToolButtonZoom1x, f.miUnselect, f.miFillSelection, f.ToolButtonFillAll,
                        f.miUndo, f.ToolButtonUndo, f.miShowGrid, f.miHatchAdjoQuad})
@@ -282,15 +281,13 @@ class FormViewMeshTest : public QObject {
     QVERIFY(Pixel(f, 10, 20) == aqua && Pixel(f, 40, 60) == aqua && Pixel(f, 25, 60) == aqua);
     QVERIFY(Pixel(f, 25, 40) != aqua);
     Click(f, {QPoint(30, 30)});  // no movement: nothing selected
-    QVERIFY(!f.RectSelected && !f.miUnselect->isEnabled());
-    QCOMPARE(f.Mesh->SelRect, f.Mesh->GridRect);
+    QVERIFY(!f.RectSelected && !f.miUnselect->isEnabled() && f.Mesh->SelRect == f.Mesh->GridRect);
     f.PaintBoxMeshMouseDown(Qt::LeftButton, 2390, 2395);
     f.PaintBoxMeshMouseMove(9000, 9000);
     f.PaintBoxMeshMouseUp(Qt::LeftButton, 9000, 9000);  // held to the paint box
     QCOMPARE(f.Mesh->SelRect, (TCellRect{2390, 2400, 2395, 2400}));
     f.FormKeyDown(Qt::Key_Escape, Qt::NoModifier);
-    QVERIFY(!f.RectSelected);
-    QCOMPARE(f.Mesh->SelRect, f.Mesh->GridRect);
+    QVERIFY(!f.RectSelected && f.Mesh->SelRect == f.Mesh->GridRect);
     f.MouseInputEnabled = false;
     f.PaintBoxMeshMouseDown(Qt::LeftButton, 5, 5);
     QVERIFY(!f.RectDragging);
@@ -591,8 +588,7 @@ class FormViewMeshTest : public QObject {
     QCOMPARE(dlg.requests[2].proposedName, QString("N49W123_N47W121"));
     QCOMPARE(ReadAll(dir.filePath("out.raw")).size(), 61 * 43 * 2);
     QCOMPARE(QImage(dir.filePath("i.bmp")).pixel(5, 30), f.MeshBitmap.pixel(5, 30));
-    QCOMPARE(rec.Texts().size(), 2);
-    QCOMPARE(rec.Texts()[0], QString("Could not create file."));
+    QVERIFY(rec.Texts().size() == 2 && rec.Texts()[0] == QString("Could not create file."));
     QVERIFY(rec.Texts()[1].startsWith("Cannot create file") && f.UserInputEnabled());
     rec.Clear();
     f.miCopyToClipboardClick();
@@ -654,8 +650,7 @@ class FormViewMeshTest : public QObject {
     d.ChooseBglFile = [&] { return existing; };
     d.BitBtnSelect->click();
     d.accept();
-    QCOMPARE(rec.Texts().size(), 1);
-    QCOMPARE(d.result(), int(QDialog::Accepted));
+    QVERIFY(rec.Texts().size() == 1 && d.result() == int(QDialog::Accepted));
 
     QPointer<TFormResampleOutput> w = new TFormResampleOutput;
     w->show();
@@ -687,8 +682,7 @@ class FormViewMeshTest : public QObject {
     f.miCreateBGLFromCurrentMesh->trigger();
     SetBglOptionsHook({});
     QVERIFY(ticks > 5 && !inputDuringRun && f.UserInputEnabled());
-    QCOMPARE(proposed, dir_.filePath("N48W123_N47W122.bgl"));
-    QVERIFY(rec.Texts().isEmpty());
+    QVERIFY(proposed == dir_.filePath("N48W123_N47W122.bgl") && rec.Texts().isEmpty());
     QPointer<TFormResampleOutput> out;
     for (QWidget* w : QApplication::topLevelWidgets())
       if (auto* o = qobject_cast<TFormResampleOutput*>(w)) out = o;
@@ -727,8 +721,7 @@ class FormViewMeshTest : public QObject {
       QFile::remove(dir_.filePath("N48W123_N47W122.bgl"));
       QPointer<TFormResampleOutput> w = Run(env);
       if (!c.status.isEmpty()) {
-        QVERIFY(w && w->BitBtnClose->isEnabled());
-        QCOMPARE(w->LabelStatus->text(), c.status);
+        QVERIFY(w && w->BitBtnClose->isEnabled() && w->LabelStatus->text() == c.status);
         w->close();
       }
       QTRY_VERIFY(!w);

@@ -79,8 +79,7 @@ TEST(SafeSave, TemporaryFilesOfDeadProcessesGo) {
   // Our shape up to the tail, which is not hex: not one of ours.
   EXPECT_FALSE(ParseTempFileName(kept[1].substr(0, 22) + "0123456789abcdeg", pid, host));
   std::sort(kept.begin(), kept.end());
-  ASSERT_TRUE(WriteFileAtomically(dir.File("t.bin"), "x", 1));
-  EXPECT_EQ(FolderEntries(dir.Path()), kept);
+  ASSERT_TRUE(WriteFileAtomically(dir.File("t.bin"), "x", 1) && FolderEntries(dir.Path()) == kept);
 }
 
 // A process ended by a signal in the middle of a save, with a private
@@ -103,8 +102,8 @@ TEST(SafeSave, SignalsLeaveNoTemporaryFiles) {
     int status = 0;
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << status;
-    EXPECT_EQ(FolderEntries(dir.Path()), TNames{"t.bin"});
-    EXPECT_EQ(ReadFileText(dir.File("t.bin")), "o");
+    EXPECT_EQ(std::pair(FolderEntries(dir.Path()), ReadFileText(dir.File("t.bin"))),
+              std::pair(TNames{"t.bin"}, std::string("o")));
   }
 }
 

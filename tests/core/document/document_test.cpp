@@ -76,8 +76,7 @@ TEST(Document, PolygonSelectionMasksTheEditAndTheFillEndsIt) {
   EXPECT_EQ(d.EditSelection().Rect, (TCellRect{1, 6, 1, 6}));
   EXPECT_TRUE(d.UndoFits(d.EditSelection().Rect));  // no limit: nothing to warn about
   const TTEditOutcome out = FillCommand(d, 7, kFillAll);
-  EXPECT_TRUE(!out.Recorded && out.SelectionDropped);  // undo off
-  EXPECT_EQ(d.PolySel.Count, 0);
+  EXPECT_TRUE(!out.Recorded && out.SelectionDropped && d.PolySel.Count == 0);  // undo off
   // A corner of the triangle; outside it, inside its bounds; outside the bounds.
   EXPECT_EQ(std::tuple(d.Mesh->GetCell(1, 6), d.Mesh->GetCell(6, 6), d.Mesh->GetCell(0, 0)),
             std::tuple(7, 540, 0));
@@ -106,8 +105,7 @@ TEST(Document, ModifiedFollowsEditsSavesAndUndoingToTheSavedState) {
   d.UndoList->SetLimit(0);
   ChangeValueCommand(d, 90, 3, nullptr);
   UndoCommand(d, more);
-  EXPECT_TRUE(d.Modified());
-  EXPECT_EQ(d.UndoList->RedoCount(), 1);  // the older redo went with the edit
+  EXPECT_TRUE(d.Modified() && d.UndoList->RedoCount() == 1);  // the older redo went with it
   d.RectSelected = true;
   // The saved snapshot again, but not the saved samples; its cells recoloured.
   const TCellRect redone = RedoCommand(d, more).Changed;

@@ -209,8 +209,7 @@ TEST(Interpol, ProgressOnTheCallingThreadAndAbortAtARowBoundary) {
     for (int y = 0; y < 400; ++y) m.SetCell(9, y, kVoid);
     TProgressRecorder p2;
     p2.abortAfter = abortAfter, run.Threads = 2;
-    ASSERT_TRUE(InterpolNearestNei(m, m.GridRect, 4, &p2, nullptr, 6, &run));
-    EXPECT_TRUE(run.Aborted);
+    ASSERT_TRUE(InterpolNearestNei(m, m.GridRect, 4, &p2, nullptr, 6, &run) && run.Aborted);
     int64_t filled = 0;
     for (int y = 0; y < 400; ++y) filled += m.GetCell(9, y) == 77;
     EXPECT_TRUE(filled == run.Filled && (abortAfter > 0 || filled == 0)) << filled;

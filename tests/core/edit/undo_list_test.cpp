@@ -35,11 +35,9 @@ TEST(UndoList, OverlappingEditsUndoNewestFirst) {
   auto afterA = CopySamples(m);
   ASSERT_TRUE(u.Push(b));
   Paint(m, b, 200);
-  EXPECT_EQ(u.Allocated(), 2 * (25 + 25));
-  EXPECT_TRUE(u.Undo() && CopySamples(m) == afterA);
+  EXPECT_TRUE(u.Allocated() == 2 * (25 + 25) && u.Undo() && CopySamples(m) == afterA);
   EXPECT_FALSE(u.Undo());  // the last one: restored, none remains
-  EXPECT_EQ(CopySamples(m), original);
-  EXPECT_EQ(u.Allocated(), 2 * (25 + 25));  // now held for Redo
+  EXPECT_TRUE(CopySamples(m) == original && u.Allocated() == 2 * (25 + 25));  // now held for Redo
   EXPECT_TRUE(u.Redo() && CopySamples(m) == afterA);
   // After A again: a new edit ends the redo list.
   ASSERT_TRUE(u.Push(TCellRect{0, 0, 0, 0}));
@@ -74,8 +72,7 @@ TEST(UndoList, SixtyFifthPushDropsTheOldestAndTheRingWraps) {
   EXPECT_EQ(std::tuple(u.Tail(), u.Head()), std::tuple(11, 11));
   int undone = 0;
   for (; u.Count() > 0; ++undone) u.Undo();
-  EXPECT_EQ(undone, 64);
-  EXPECT_EQ(CopySamples(m), beforePush11);  // what the oldest held snapshot saw
+  EXPECT_TRUE(undone == 64 && CopySamples(m) == beforePush11);  // what the oldest held snapshot saw
   EXPECT_EQ(std::tuple(u.State(), u.RedoCount()), std::tuple(states[11], 64));
   while (u.Redo()) {
   }
@@ -91,9 +88,8 @@ TEST(UndoList, ByteLimitDropsOldestUntilTheNewOneFits) {
   for (int i = 0; i < 4; ++i) ASSERT_TRUE(u.Push(quarter));
   ASSERT_TRUE(u.Push(TCellRect{0, 0, 0, 0}));
   EXPECT_EQ(std::tuple(u.Count(), u.Allocated()), std::tuple(4, 3 * 524288 + 2));
-  ASSERT_TRUE(u.Push(m.GridRect));  // the whole limit: all older ones go
-  EXPECT_EQ(u.Count(), 1);
-  u.SetLimit(1);  // takes effect at the next push
+  ASSERT_TRUE(u.Push(m.GridRect) && u.Count() == 1);  // the whole limit: all older ones go
+  u.SetLimit(1);                                      // takes effect at the next push
   EXPECT_EQ(u.Allocated(), 2 << 20);
   EXPECT_TRUE(u.Push(quarter) && u.Allocated() == 524288);
 }

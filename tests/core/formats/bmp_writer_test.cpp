@@ -45,8 +45,8 @@ TEST(BmpWriter, HeadersPaletteRowOrderPaddingAndFailures) {
     want.insert(want.end(), pixels.begin() + y * w, pixels.begin() + (y + 1) * w),
         want.insert(want.end(), 8 - w, 0);
   EXPECT_EQ(ReadFileBytes(path), want);
-  EXPECT_EQ(Bmp8FileSize(w, h), want.size());
-  EXPECT_EQ(FolderEntries(dir.Path()).size(), 1u);
+  EXPECT_EQ(std::pair(Bmp8FileSize(w, h), FolderEntries(dir.Path()).size()),
+            std::pair(want.size(), size_t(1)));
 
   // A width that is a multiple of four has no padding; the bar moves every 64 rows.
   ASSERT_TRUE(WriteBmp8(

@@ -24,8 +24,7 @@ TEST(FileVersion, ReadsTheFixedFileInformationOrRefuses) {
   const std::string path = dir.File("resample.exe");
   ASSERT_TRUE(pe_test::WritePe(path, 1, 1, 0, 5105));
   TFileVersion v;
-  ASSERT_TRUE(GetFileVersion(path, v));
-  EXPECT_EQ(v, (TFileVersion{1, 1, 0, 5105}));
+  ASSERT_TRUE(GetFileVersion(path, v) && v == (TFileVersion{1, 1, 0, 5105}));
   TPeOptions o{true, true, false, 52, 65535, 2, 3, 4};  // PE32+
   EXPECT_TRUE(Version(BuildPe(o), v) && v == (TFileVersion{65535, 2, 3, 4}));
 

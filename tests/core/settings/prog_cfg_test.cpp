@@ -86,11 +86,9 @@ TEST(ProgCfg, BadFilesAreRefusedAndReplacedAtStartUp) {
   EXPECT_EQ(c.MaxMemUndo, DefaultUndoLimitMB(PhysicalMemoryBytes()));
   EXPECT_GT(c.MaxMemUndo, 0u);  // undo is on in a new file
   TTProgCfg again;
-  EXPECT_TRUE(LoadProgCfg(again, dir.Path()));
-  EXPECT_EQ(again.MaxMemUndo, c.MaxMemUndo);
+  EXPECT_TRUE(LoadProgCfg(again, dir.Path()) && again.MaxMemUndo == c.MaxMemUndo);
   again.MaxMemUndo = 0;  // a file that loads keeps its value, even 0
-  ASSERT_TRUE(SaveProgCfg(again, dir.Path()));
-  EXPECT_TRUE(StartUpProgCfg(c, dir.Path()));
+  ASSERT_TRUE(SaveProgCfg(again, dir.Path()) && StartUpProgCfg(c, dir.Path()));
   EXPECT_EQ(c.MaxMemUndo, 0u);
   for (auto [phys, mb] : {std::pair<uint64_t, uint32_t>{0, 512},
                           {uint64_t(16) << 30, 512},
@@ -127,13 +125,11 @@ TEST(ProgCfg, BGLFolderFromWineRegistry) {
       "\"EXE Path\"=str(2):\"C:\\\\Games\\\\F\\x0053\\x0080\\x00e9e\\x20ac\"\n"
       "[Software\\\\Microsoft\\\\Microsoft Games\\\\Flight Simulator\\\\8.0] 1\n"
       "\"EXE Path\"=\"C:\\\\FS9\"\n");
-  EXPECT_TRUE(DefaultBGLFolderFromWinePrefix(c, prefix, "/home/u"));
-  EXPECT_EQ(c.BGLFolder, "/home/u");
+  EXPECT_TRUE(DefaultBGLFolderFromWinePrefix(c, prefix, "/home/u") && c.BGLFolder == "/home/u");
   // In octal: a hex escape would take the "e" after the acute for a digit.
   const std::string fs9 = "/drive_c/Games/FS\302\200\303\251e\342\202\254/Addon Scenery/Scenery";
   fs::create_directories(prefix + fs9);  // now there
-  EXPECT_TRUE(DefaultBGLFolderFromWinePrefix(c, prefix, "/home/u"));
-  EXPECT_EQ(c.BGLFolder, prefix + fs9);
+  EXPECT_TRUE(DefaultBGLFolderFromWinePrefix(c, prefix, "/home/u") && c.BGLFolder == prefix + fs9);
 
   // A Z: path is the host's own where the prefix has no device links.
   std::string z = "Z:";

@@ -16,8 +16,7 @@ TEST(HgtSplit, MosaicSplitsBackIntoItsTilesByteForByte) {
   TTMesh mesh;
   ASSERT_EQ(LoadMultiHGT(mesh, request, nullptr), "");
   int written = 0;
-  ASSERT_EQ(SaveMeshAsHgtTiles(mesh, out.Path(), written, nullptr), "");
-  EXPECT_EQ(written, 2);
+  ASSERT_TRUE(SaveMeshAsHgtTiles(mesh, out.Path(), written, nullptr) == "" && written == 2);
   EXPECT_EQ(FolderEntries(out.Path()), (std::vector<std::string>{"S33E018.hgt", "S34E018.hgt"}));
   EXPECT_EQ(ReadFileBytes(out.File("S33E018.hgt")), ReadFileBytes(north));
   EXPECT_EQ(ReadFileBytes(out.File("S34E018.hgt")), ReadFileBytes(south));

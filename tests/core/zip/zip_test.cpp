@@ -423,8 +423,7 @@ TEST(ZipFailures, AbortAndBusyGuard) {
 
   TReentrantProgress again;
   again.archive = zip, again.out = dir.File("inner.txt");
-  EXPECT_EQ(UnzipEntry(zip, dir.File("m.txt"), 0, &again), 0);
-  EXPECT_EQ(again.inner, kZipBusy);
+  EXPECT_TRUE(UnzipEntry(zip, dir.File("m.txt"), 0, &again) == 0 && again.inner == kZipBusy);
   EXPECT_FALSE(fs::exists(dir.File("inner.txt")));
   EXPECT_EQ(UnzipEntry(zip, dir.File("m2.txt"), 0), 0);
   EXPECT_EQ(ReadFileBytes(dir.File("m2.txt")).size(), 5000u);
