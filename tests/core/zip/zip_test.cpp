@@ -490,6 +490,14 @@ TEST(ZipFixtures, DataDescriptorWithoutDirectoryAndMemoryInflate) {
   DynamicHeader(two, true, lit, {1, 9});  // distance 1 "100000000" alone below "1"
   two.Code(0, 1), two.Code(3, 2), two.Code(0x101, 9), two.Code(2, 2);
   EXPECT_EQ(ZipInflateBuffer(two.bytes.data(), two.bytes.size(), out, sizeof out), kZipDamaged);
+  for (const auto& [lits, dists] : {std::pair(287, 1), std::pair(258, 31)}) {  // one code too many
+    std::vector<int> ls(size_t(lits), 0), ds(size_t(dists), 0);
+    ls[65] = ls[256] = ds[0] = 1;
+    TBits b;
+    DynamicHeader(b, true, ls, ds);
+    b.Code(0, 1), b.Code(1, 1);  // "A", end
+    EXPECT_EQ(ZipInflateBuffer(b.bytes.data(), b.bytes.size(), out, sizeof out), kZipDamaged);
+  }
   const uint8_t reserved[] = {0x73, 0x1C, 0x03};  // fixed codes: 'A', then length code 286
   EXPECT_EQ(ZipInflateBuffer(reserved, sizeof reserved, out, sizeof out), kZipDamaged);
   // "abcabcabcabc": a match that ends on the buffer's last byte writes no further.
