@@ -44,6 +44,11 @@ TEST(Hillshade, LightFromTheNorthWestCorrectedForLatitude) {
   auto bowl = [](int x, int y) { return int16_t(1000 + 30 * (x * x + y * y)); };
   EXPECT_EQ(std::pair(Shaded(0, bowl, nullptr, 2), Shaded(0, bowl, nullptr, 22)),
             std::pair(Shaded(0, bowl, nullptr, 10), Shaded(0, bowl, nullptr, 14)));
+  // An edit's relief changes one cell beyond it, within the grid.
+  TTMesh m;
+  MakeMesh(m, 5, 5, std::vector<int16_t>(25, 0));
+  EXPECT_EQ(std::pair(ShadeRect(m, TCellRect{1, 2, 1, 3}), ShadeRect(m, m.GridRect)),
+            std::pair(TCellRect{0, 3, 0, 4}, m.GridRect));
   // Sea and void keep their colours, and a void's neighbours stay gray.
   EXPECT_EQ(Shaded(0, [](int x, int) { return int16_t(x < 3 ? -5 : 900); }), kSeaIndex);
   EXPECT_EQ(Shaded(0, [](int x, int y) { return int16_t(x == 2 && y == 1 ? -32768 : 1000); }),
