@@ -1,13 +1,11 @@
-// A stand-in for the terrain compiler, started the way the editor starts the
-// real one (INF files as arguments, its own folder as working folder): it
-// reads the INF files strictly, prints progress lines for a while and writes
-// a BGL of 64 header bytes plus one byte per 32 bytes of every source raster.
-// Environment: STANDIN_MODE ok (default) | crash | flood | emptybgl | fail |
-// sleep (waits STANDIN_DURATION_MS first); STANDIN_DURATION_MS, the time of
-// the progress lines (1200); STANDIN_FLOOD_MB, megabytes printed in flood
-// mode (3); STANDIN_LOG, a file that receives the working folder, the
-// arguments and every key read. Wine's "Z:\dir\file" paths are mapped back,
-// so a fake "wine" can hand its arguments on; lines end in CR LF as on Windows.
+// A stand-in for the terrain compiler, started the way the editor starts the real one (INF files as
+// arguments, its own folder as working folder): it reads the INF files strictly, prints progress
+// lines for a while and writes a BGL of 64 header bytes plus one byte per 32 bytes of every source
+// raster. Environment: STANDIN_MODE ok (default) | crash | flood | emptybgl | fail | sleep (waits
+// STANDIN_DURATION_MS first); STANDIN_DURATION_MS, the time of the progress lines (1200);
+// STANDIN_FLOOD_MB, megabytes printed in flood mode (3); STANDIN_LOG, a file that receives the
+// working folder, the arguments and every key read. Wine's "Z:\dir\file" paths are mapped back, so
+// a fake "wine" can hand its arguments on; lines end in CR LF as on Windows.
 #include <chrono>
 #include <csignal>
 #include <cstdint>

@@ -114,17 +114,17 @@ TEST(Interpol, DeepHolesSettleAndMatchTheDefinition) {
   }
 }
 
-// Voids whose only valid cells lie on the disk's rim (data in the first row and the last column,
-// the rest void), on a selection more than the radius from the grid's first column: the passes for
+// Voids whose only valid cells lie on the disk's rim (data in the last row and column, the rest
+// void), on a selection more than the radius from the grid's first row and column: the passes for
 // far voids keep the kernel's farthest row and column, and place their sums by the selection.
 TEST(Interpol, FarVoidsReachTheRimOfTheDisk) {
   TTMesh a, ref;
-  MakeMesh(a, 130, 70, kVoid, kVoid);
-  for (int i = 0; i < 130; ++i) a.SetCell(i, 0, int16_t(500 - i)), a.SetCell(129, i % 70, 100);
-  MakeMesh(ref, 130, 70, CopySamples(a)), ref.VoidValue = kVoid;
-  InterpolReference(ref, TCellRect{61, 128, 0, 69}, 60, nullptr, 13.7);
+  MakeMesh(a, 130, 130, kVoid, kVoid);
+  for (int i = 0; i < 130; ++i) a.SetCell(i, 129, int16_t(500 - i)), a.SetCell(129, i, 100);
+  MakeMesh(ref, 130, 130, CopySamples(a)), ref.VoidValue = kVoid;
+  InterpolReference(ref, TCellRect{61, 128, 61, 128}, 60, nullptr, 13.7);
   TTInterpolRun run{.Method = TIdwMethod::Transform, .MemoryLimit = 1 << 28, .NearRadius = 0};
-  ASSERT_TRUE(InterpolNearestNei(a, TCellRect{61, 128, 0, 69}, 60, nullptr, nullptr, 13.7, &run));
+  ASSERT_TRUE(InterpolNearestNei(a, TCellRect{61, 128, 61, 128}, 60, nullptr, nullptr, 13.7, &run));
   EXPECT_EQ(CopySamples(a), CopySamples(ref));
 }
 

@@ -1,4 +1,4 @@
-// UpdateStats runs as packed compares; a plain loop is the reference.
+// The statistics' packed loops, of UpdateStats and the loaders, against a plain loop.
 
 #include <gtest/gtest.h>
 
@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "core/mesh/mesh.h"
+#include "core/mesh/sample_stats.h"
 #include "support/mesh_helpers.h"
 
 TEST(UpdateStatsReference, MatchesPlainLoopOnRandomMeshes) {
@@ -35,6 +36,14 @@ TEST(UpdateStatsReference, MatchesPlainLoopOnRandomMeshes) {
     }
     if (voids == int64_t(cols) * rows) lo = hi = voidValue;
     m.UpdateStats();
+    EXPECT_EQ(std::tuple(m.MinElev, m.MaxElev, m.VoidCount), std::tuple(lo, hi, voids)) << iter;
+    // The loaders' count of big-endian bytes, the last sample added apart.
+    const int64_t n = int64_t(cols) * rows;
+    const std::vector<unsigned char> be = BigEndianBytes(CopySamples(m));
+    TTSampleStats st;
+    st.AddBigEndian(be.data(), m.Samples.Data(), n - 1, voidValue);
+    st.AddBigEndian(be.data() + 2 * (n - 1), m.Samples.Data() + n - 1, 1, voidValue);
+    st.StoreInto(m, n);
     EXPECT_EQ(std::tuple(m.MinElev, m.MaxElev, m.VoidCount), std::tuple(lo, hi, voids)) << iter;
   }
 }

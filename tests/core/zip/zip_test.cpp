@@ -155,8 +155,7 @@ TBytes DynamicBlock(unsigned tail, bool overSubscribed = false) {
 // A dynamic block's header: every code length written with a five-bit code
 // (all nineteen code-length codes five bits long).
 void DynamicHeader(TBits& b, bool last, const std::vector<int>& lit, const std::vector<int>& dist) {
-  b.Put(last | 2 << 1, 3);
-  b.Put(uint32_t((lit.size() - 257) | (dist.size() - 1) << 5 | 15 << 10), 14);
+  b.Put(uint32_t(last | 2 << 1 | (lit.size() - 257) << 3 | (dist.size() - 1) << 8 | 15 << 13), 17);
   for (int i = 0; i < 19; ++i) b.Put(5, 3);
   for (int len : lit) b.Code(uint32_t(len), 5);
   for (int len : dist) b.Code(uint32_t(len), 5);
