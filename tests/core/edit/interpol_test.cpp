@@ -167,7 +167,7 @@ TEST(Interpol, WorkedExamples) {
   ASSERT_TRUE(InterpolNearestNei(m, TCellRect{1, 99, 0, 0}, 1, nullptr, nullptr, 6, &run));
   EXPECT_EQ(std::tuple(m.GetCell(5, 0), m.GetCell(3, 0), m.GetCell(2, 0), m.GetCell(0, 1)),
             std::tuple(50, 50, kVoid, kVoid));
-  EXPECT_EQ(std::tuple(run.Voids, run.Filled), std::tuple(4, 2));
+  EXPECT_EQ(std::tuple(run.Voids, run.Filled, run.DirectSums), std::tuple(4, 2, 4));
 
   // Weights so steep that all underflow: the nearest neighbours decide.
   MakeMesh(m, 7, 1, {10, kVoid, kVoid, kVoid, kVoid, 20, 30});

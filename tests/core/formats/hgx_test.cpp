@@ -22,7 +22,7 @@ namespace {
 void SetGeo(TTMesh& m) {
   m.MinLat = -12.5f, m.MaxLat = -10.0f, m.MinLon = 120.25f, m.MaxLon = 121.0f;
   m.RowsPerDeg = 1200, m.ColsPerDeg = 3600, m.VoidValue = -9999;
-  m.AdjoNorth = 1, m.AdjoWest = 1, m.AdjoEast = 2;  // south 0
+  m.AdjoNorth = 1, m.AdjoSouth = 1, m.AdjoWest = 1, m.AdjoEast = 2;
 }
 
 std::vector<unsigned char> Header(int32_t cols, int32_t rows, uint32_t version = 3) {
@@ -52,7 +52,7 @@ TEST(Codecs, HgxAndRawRoundTrip) {
       0,   0,    0x96, 0x44, 0,    0,    0x61, 0x45,              // 1200, 3600 per degree
       0,   0,    0x48, 0xC1, 0,    0,    0x20, 0xC1,              // -12.5 .. -10
       0,   0x80, 0xF0, 0x42, 0,    0,    0xF2, 0x42,              // 120.25 .. 121
-      1,   0,    0,    0,    0,    0,    0,    0,    1, 0, 0, 0,
+      1,   0,    0,    0,    1,    0,    0,    0,    1, 0, 0, 0,
       2,   0,    0,    0,    0xF1, 0xD8, 0,    0};  // bands, -9999
   std::vector<unsigned char> b = header, one = header, samples = BigEndianBytes(s);
   b.insert(b.end(), samples.begin(), samples.end());
