@@ -37,13 +37,13 @@ TEST(UpdateStatsReference, MatchesPlainLoopOnRandomMeshes) {
     if (voids == int64_t(cols) * rows) lo = hi = voidValue;
     m.UpdateStats();
     EXPECT_EQ(std::tuple(m.MinElev, m.MaxElev, m.VoidCount), std::tuple(lo, hi, voids)) << iter;
-    // The loaders' count of big-endian bytes, the last sample added apart.
+    // The loaders' count of big-endian bytes, the last sample added apart, merged into none.
     const int64_t n = int64_t(cols) * rows;
     const std::vector<unsigned char> be = BigEndianBytes(CopySamples(m));
-    TTSampleStats st;
+    TTSampleStats st, merged;
     st.AddBigEndian(be.data(), m.Samples.Data(), n - 1, voidValue);
     st.AddBigEndian(be.data() + 2 * (n - 1), m.Samples.Data() + n - 1, 1, voidValue);
-    st.StoreInto(m, n);
+    merged.Merge(st), merged.StoreInto(m, n);
     EXPECT_EQ(std::tuple(m.MinElev, m.MaxElev, m.VoidCount), std::tuple(lo, hi, voids)) << iter;
   }
 }
