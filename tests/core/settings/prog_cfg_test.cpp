@@ -107,8 +107,7 @@ TEST(ProgCfg, BGLFolderFromWineRegistry) {
   fs::create_directories(prefix + "/drive_c/FS9/Addon Scenery/Scenery");
   TTProgCfg c;
   // No registry file at all: the home folder, false.
-  EXPECT_FALSE(DefaultBGLFolderFromWinePrefix(c, prefix, "/home/u"));
-  EXPECT_EQ(c.BGLFolder, "/home/u");
+  EXPECT_TRUE(!DefaultBGLFolderFromWinePrefix(c, prefix, "/home/u") && c.BGLFolder == "/home/u");
 
   auto reg = [&](const std::string& body) {
     WriteFileBytes(prefix + "/system.reg", std::vector<unsigned char>(body.begin(), body.end()));
@@ -139,8 +138,9 @@ TEST(ProgCfg, BGLFolderFromWineRegistry) {
   EXPECT_TRUE(DefaultBGLFolderFromWinePrefix(c, prefix, "/home/u"));
   EXPECT_EQ(c.BGLFolder, prefix + "/drive_c/FS9/Addon Scenery/Scenery");
 
-  // The key without the value: false.
-  reg("[Software\\\\Wow6432Node\\\\Microsoft\\\\Microsoft Games\\\\Flight Simulator\\\\9.0] 1\n");
+  // The key with a value whose quote is never closed, as good as none: false.
+  reg("[Software\\\\Wow6432Node\\\\Microsoft\\\\Microsoft Games\\\\Flight Simulator\\\\9.0] 1\n"
+      "\"EXE Path\"=\"C:\\\\FS9\n");
   EXPECT_FALSE(DefaultBGLFolderFromWinePrefix(c, prefix, "/home/u"));
 }
 
