@@ -33,8 +33,7 @@ TEST(Document, AttachColoursTheWholeImageAndFailuresCloseIt) {
   EXPECT_EQ(d.Image().Stride, 8);  // rows padded to 4 bytes for QImage
   EXPECT_EQ(std::tuple(d.Mesh->ColorMin, d.Mesh->ColorMax), std::tuple(0, 140));
   // The last cell: the colour range was set first.
-  EXPECT_EQ(std::tuple(Pixel(d, 0, 0), Pixel(d, 4, 2)), std::tuple(0, 253));
-  EXPECT_FALSE(d.Modified());
+  EXPECT_EQ(std::tuple(Pixel(d, 0, 0), Pixel(d, 4, 2), d.Modified()), std::tuple(0, 253, false));
   d.Mesh->SetCell(4, 2, 280);  // beyond the range: a new range recolours everything
   d.Mesh->SetCell(0, 0, -50);
   d.RecomputeColors();

@@ -147,8 +147,7 @@ TEST(HGX, RefusesBadFilesWithoutAllocating) {
     }
 
   TTMesh m;
-  EXPECT_FALSE(LoadHGX(m, dir.File("missing.hgx"), nullptr));
-  EXPECT_FALSE(LoadHGX(m, dir.Path(), nullptr));  // a folder
+  EXPECT_FALSE(LoadHGX(m, dir.File("missing.hgx"), nullptr) || LoadHGX(m, dir.Path(), nullptr));
 }
 
 TEST(HGX, FailedSaveKeepsOldFileAndLeavesNoTemporary) {

@@ -138,10 +138,8 @@ std::string ReadAll(TTProcess& p) {
 // Arguments arrive as given (spaces, quotes, a trailing backslash, an empty
 // one), in the folder given; the exit code comes back; a kill is a crash.
 TEST(NativeProcess, ArgumentsFolderExitCodeAndKill) {
-  const std::vector<std::string> own = FolderNames(ExecutableFolder());  // where tools are sought
-  EXPECT_TRUE(std::count(own.begin(), own.end(), "delva_core_tests") +
-              std::count(own.begin(), own.end(), "delva_core_tests.exe"))
-      << ExecutableFolder();
+  const std::string self = JoinPath(ExecutableFolder(), "delva_core_tests");  // tools lie beside
+  EXPECT_TRUE(FileExists(self) || FileExists(self + ".exe")) << self;
   if (!FileExists(StandIn())) GTEST_SKIP() << "stand-in compiler not built: " << StandIn();
   TTempDir dir;
   const std::string work = JoinPath(dir.Path(), "work dir");
@@ -178,8 +176,12 @@ TEST(NativeProcess, ArgumentsFolderExitCodeAndKill) {
         {StandIn(), {"x"}, "", {{"STANDIN_MODE", "sleep"}, {"STANDIN_DURATION_MS", "600000"}}}));
   }
 
-  TTProcess missing;
-  EXPECT_FALSE(missing.Start({JoinPath(work, "none.exe"), {}, "", {}}));
+  // Nor a folder that is not there: refused, and the program runs nowhere else either.
+  const std::string ran = JoinPath(work, "ran");
+  EXPECT_FALSE(TTProcess().Start({JoinPath(work, "none.exe"), {}, "", {}}) ||
+               TTProcess().Start({StandIn(), {}, JoinPath(work, "none"), {{"STANDIN_LOG", ran}}}));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_FALSE(FileExists(ran));
 }
 
 #ifndef _WIN32

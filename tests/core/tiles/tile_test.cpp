@@ -106,9 +106,7 @@ TEST(LoadHGT, MosaicGeometryAbsentTilesAndCounter) {
   EXPECT_TRUE(bad.Samples.Empty());
   WriteFileBytes(dir.File("N44W123.hgt"), std::vector<unsigned char>(2884801, 0));
   TProgressRecorder q;
-  EXPECT_FALSE(LoadHGT(bad, listed, 2, 2, 2, 0, &q));
-  EXPECT_TRUE(bad.Samples.Empty());
-  EXPECT_FALSE(q.visible);
+  EXPECT_TRUE(!LoadHGT(bad, listed, 2, 2, 2, 0, &q) && bad.Samples.Empty() && !q.visible);
 }
 
 TEST(LoadHGT, SingleTileLoadAndMessages) {
