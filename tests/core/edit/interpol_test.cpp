@@ -191,7 +191,9 @@ TEST(Interpol, ProgressOnTheCallingThreadAndAbortAtARowBoundary) {
     TProgressRecorder progress;
     TTInterpolRun run{.Threads = threads};
     ASSERT_TRUE(InterpolNearestNei(t, t.GridRect, 4, &progress, &mask, 6, &run));
-    EXPECT_TRUE(!progress.foreign && progress.pumps >= 40) << progress.pumps;
+    EXPECT_TRUE(!progress.foreign && progress.pumps >= 40 && progress.shows == 1 &&
+                !progress.visible)
+        << progress.pumps;
     // Masked-out voids count too.
     EXPECT_EQ(std::tuple(progress.bars.front(), progress.bars.back()), std::tuple(0, 100));
     EXPECT_EQ(std::tuple(run.Voids, run.Filled, run.Percent), std::tuple(80, 80, 100));
