@@ -35,6 +35,7 @@ void ExpectNumberTexts() {
                {-0.125, 2, "-0.13"},
                {9.999, 2, "10.00"},
                {-0.000000000001, 10, "0.0000000000"},
+               {0.006, 2, "0.01"},  // rounded at its first digit
                {0.0, 0, "0"}};
   for (const auto& f : fixed) EXPECT_EQ(FormatFixed(f.value, f.decimals), f.text);
   const std::pair<double, const char*> exponent[] = {{1.0 / 3600, "2.77777777778E-4"},
