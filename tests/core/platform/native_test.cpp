@@ -30,13 +30,13 @@ std::string FolderOf(const std::string& path) { return path.substr(0, path.find_
 // A freed block is handed out again only for a request it holds and does
 // not hold far more than; what is written stays within the block (ASan).
 TEST(LargeBlocks, KeptBlocksServeOnlyRequestsTheyFit) {
-  const size_t mb = size_t(1) << 20, big = 3 * mb + 4096;
+  const size_t mb = size_t(1) << 20, big = 3 * mb + 3 * mb / 8;
   FreeLargeBlock(AllocateLargeBlock(3 * mb), 3 * mb);
   char* bigger = static_cast<char*>(AllocateLargeBlock(big));  // not the kept, smaller one
   ASSERT_TRUE(bigger);
   bigger[big - 1] = 1;
   FreeLargeBlock(bigger, big);
-  void* again = AllocateLargeBlock(3 * mb);  // within an eighth of the kept block
+  void* again = AllocateLargeBlock(3 * mb);  // just within an eighth of the kept block
   FreeLargeBlock(again, 3 * mb);
   void* whole = AllocateLargeBlock(kKeptLargeBytes);  // the kept total: the older block goes
   static_cast<char*>(whole)[0] = 7;  // kept, not handed back: still there when taken again
