@@ -478,7 +478,7 @@ TEST(ZipFixtures, DataDescriptorWithoutDirectoryAndMemoryInflate) {
   const TBytes dynamic = DynamicBlock(3);
   EXPECT_EQ(ZipInflateBuffer(dynamic.data(), dynamic.size(), out, sizeof out), 1);
   EXPECT_EQ(out[0], 'A');
-  std::vector<TBytes> damaged = {DynamicBlock(3, true), {0x73, 0x1C, 0x03}};  // 'A', code 286
+  std::vector<TBytes> damaged = {DynamicBlock(3, true), {0x73, 0x1C, 0x03}};  // 'A', then code 286
   // A distance code's unused long pattern is damaged data, not a code of
   // the block before ("A", then "AA" at distance 2 from the stale entry).
   std::vector<int> lit(258, 0);
