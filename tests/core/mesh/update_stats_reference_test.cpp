@@ -37,7 +37,7 @@ TEST(UpdateStatsReference, MatchesPlainLoopOnRandomMeshes) {
     if (voids == int64_t(cols) * rows) lo = hi = voidValue;
     m.UpdateStats();
     EXPECT_EQ(std::tuple(m.MinElev, m.MaxElev, m.VoidCount), std::tuple(lo, hi, voids)) << iter;
-    // The loaders' count of big-endian bytes, the last sample added apart, merged into none.
+    // The loaders' count of big-endian bytes (the last sample apart), merged into an empty one.
     const int64_t n = int64_t(cols) * rows;
     const std::vector<unsigned char> be = BigEndianBytes(CopySamples(m));
     TTSampleStats st, merged;
