@@ -138,14 +138,14 @@ TEST(InfFile, FailuresReportFalse) {
   EXPECT_FALSE(WriteMeshSourceInf(1, 1, TInfBounds{}, 0, "r", dir.File("s.inf"), 0, 0, 1200));
   EXPECT_FALSE(WriteInfLine(nullptr, "x"));
 #ifdef __linux__
-  // A device that is always full: the short write is noticed line by line and
-  // at the close of a buffered file.
+  // A device that is always full: a short write is noticed line by line and at a buffered close.
   std::FILE* full = std::fopen("/dev/full", "wb");
   if (full) {
     std::setvbuf(full, nullptr, _IONBF, 0);
     EXPECT_FALSE(WriteInfLine(full, "[Source]"));
     std::fclose(full);
   }
-  EXPECT_FALSE(WriteMeshDestInf(9, 0, "/dev/full", "x.bgl"));
+  EXPECT_FALSE(WriteMeshDestInf(9, 0, "/dev/full", "x.bgl") ||  // a line past the buffer too
+               WriteMeshDestInf(9, 0, "/dev/full", "/" + std::string(5000, 'b') + ".bgl"));
 #endif
 }
