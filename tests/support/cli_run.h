@@ -35,3 +35,14 @@ inline TCliRun RunCli(const std::string& scratch, const std::vector<std::string>
 inline bool OneErrorLine(const std::string& err) {
   return err.rfind("delvacli: ", 0) == 0 && err.find('\n') == err.size() - 1;
 }
+
+// A call that must fail: its exit status and message ("" = any single line), nothing on stdout.
+struct TCliFailure {
+  std::vector<std::string> args;
+  int status;
+  std::string err;
+  bool Matches(const TCliRun& r) const {
+    return r.status == status && r.out.empty() &&
+           (err.empty() ? OneErrorLine(r.err) : r.err == "delvacli: " + err + "\n");
+  }
+};
