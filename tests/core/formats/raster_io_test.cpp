@@ -14,12 +14,12 @@ TEST(RasterIo, LoadSetsGeometryBandsAndSamples) {
   for (size_t i = 0; i < s.size(); ++i) s[i] = int16_t(i * 7 - 30000);
   WriteFileBytes(dir.File("r.raw"), BigEndianBytes(s));
   TTMesh m;
-  TTRasterImport in{dir.File("r.raw"), {46, 44, -122, -120}, 241, 241, true, -9999, {}};
-  in.Bands.North = true;
+  TTRasterImport in{dir.File("r.raw"), {46, 44, -122, -121}, 241, 241, true, -9999, {}};
+  in.Bands.North = in.Bands.East = true;
   ASSERT_EQ(LoadRasterMesh(m, in, nullptr), "");
   EXPECT_EQ(std::tuple(m.Kind, m.FileName, m.RowsPerDeg, m.ColsPerDeg, m.VoidValue, m.TileCount,
                        m.AdjoNorth, m.AdjoSouth, m.AdjoWest, m.AdjoEast, m.MaxLat, m.MinLon),
-            std::tuple(0, "r.raw", 120.5, 120.5, -9999, 1, 120, 0, 0, 0, 46.0f, -122.0f));
+            std::tuple(0, "r.raw", 120.5, 241.0, -9999, 1, 120, 0, 0, 241, 46.0f, -122.0f));
   EXPECT_EQ(std::tuple(m.GridRect, CopySamples(m)), std::tuple(TCellRect{0, 240, 0, 240}, s));
   in.Path = dir.File("none.raw");
   TTMesh missing;
@@ -90,11 +90,10 @@ TEST(RasterRules, WarningAndSizeCheck) {
   EXPECT_EQ(RasterRectWarning({1, -1, -1, 1}), "");
   EXPECT_EQ(RasterRectWarning({1, 1, -1, 1}) + RasterRectWarning({1, -1, 2, 1}), "INVALIDINVALID");
 
-  EXPECT_TRUE(RasterSizeMatches(241ull * 241 * 2, 241, 241));
-  EXPECT_FALSE(RasterSizeMatches(241ull * 241 * 2 + 1, 241, 241));
-  EXPECT_FALSE(RasterSizeMatches(241ull * 241 * 2 - 1, 241, 241));
-  EXPECT_FALSE(RasterSizeMatches(0, 0, 7) || RasterSizeMatches(0, 7, 0) ||
-               RasterSizeMatches(0, int64_t(1) << 62, 2));  // 2^64: 0 when wrapped
+  const uint64_t n = 241ull * 241 * 2;  // and 2^64 bytes, 0 when wrapped
+  EXPECT_TRUE(RasterSizeMatches(n, 241, 241) && !RasterSizeMatches(n + 1, 241, 241));
+  EXPECT_FALSE(RasterSizeMatches(n - 1, 241, 241) || RasterSizeMatches(0, 0, 7) ||
+               RasterSizeMatches(0, 7, 0) || RasterSizeMatches(0, int64_t(1) << 62, 2));
   // Exact in 64 bits at the fields' largest values: no wrap to a small size.
   EXPECT_TRUE(RasterSizeMatches(8000000000000000000ull, 2000000000, 2000000000));
   EXPECT_FALSE(RasterSizeMatches(0, 2000000000, 2000000000));
