@@ -182,8 +182,7 @@ class FormDialogsTest : public QObject {
     Rect(f.SpinEditMaxLat, f.SpinEditMinLat, f.SpinEditMinLon, f.SpinEditMaxLon,
          {46, 45, -123, -122});
     f.BitBtnCheckMissingFiles->click();
-    QCOMPARE(rec.Texts(), QStringList{"No missing tiles/files."});
-    QCOMPARE(rec.Entries()[0].kind, TMsgKind::Information);
+    QCOMPARE(rec.Texts(TMsgKind::Information), QStringList{"No missing tiles/files."});
     f.CheckBoxAdjoNorth->click();
     f.CheckBoxAdjoEast->click();
     OnNextDialog<TFormMissingFiles>([](TFormMissingFiles& m) {

@@ -204,9 +204,9 @@ class FormViewMeshTest : public QObject {
         QVERIFY(!f.AttachMesh(Mesh(121, 121)));
         QVERIFY(!f.Mesh && f.miOpenSingleHGT->isEnabled() && !f.miCloseMesh->isEnabled());
       }
-      QCOMPARE(rec.Texts(), (QStringList{"Error creating bitmaps.\nNot enough memory available.",
-                                         "Error creating bitmaps."}));
-      QCOMPARE(rec.Entries()[0].kind, TMsgKind::Error);
+      QCOMPARE(rec.Texts(TMsgKind::Error),
+               (QStringList{"Error creating bitmaps.\nNot enough memory available.",
+                            "Error creating bitmaps."}));
     }
     {
       TFormViewMesh f;
@@ -216,8 +216,7 @@ class FormViewMeshTest : public QObject {
       rec.Clear();
       rec.QueueAnswers({false, true});
       QVERIFY(!f.close() && f.Mesh && f.close() && !f.Mesh);  // kept, then gone
-      QCOMPARE(rec.Texts(), (QStringList{"Exit DELVA?", "Exit DELVA?"}));
-      QCOMPARE(rec.Entries()[0].kind, TMsgKind::Confirmation);
+      QCOMPARE(rec.Texts(TMsgKind::Confirmation), (QStringList{"Exit DELVA?", "Exit DELVA?"}));
     }
   }
 
@@ -421,8 +420,8 @@ class FormViewMeshTest : public QObject {
     f.Mesh->SelRect = TCellRect{0, 9, 0, 9};
     Accept({{"SpinEditVertOffset", -40000}});
     f.miAddVertOffsetClick();
-    QCOMPARE(rec.Texts(), QStringList{"Some elevation samples have been clipped."});
-    QCOMPARE(rec.Entries()[0].kind, TMsgKind::Warning);
+    QCOMPARE(rec.Texts(TMsgKind::Warning),
+             QStringList{"Some elevation samples have been clipped."});
 
     // Over the undo memory limit: asked first; undo off never asks.
     rec.Clear();
@@ -439,8 +438,7 @@ class FormViewMeshTest : public QObject {
         "The operation cannot be undone because\nthe undo memory limit has been reached.\n\n(You "
         "can increase the undo memory\nlimit in the Preferences menu)\n\nDo you wish to proceed "
         "anyway?";
-    QCOMPARE(rec.Texts(), (QStringList{question, question}));
-    QCOMPARE(rec.Entries()[0].kind, TMsgKind::WarningQuestion);
+    QCOMPARE(rec.Texts(TMsgKind::WarningQuestion), (QStringList{question, question}));
     rec.Clear();
     g.UndoList->SetLimit(0);
     ProgCfg.MaxMemUndo = 0;
@@ -498,8 +496,8 @@ class FormViewMeshTest : public QObject {
     f.miOpenSingleHGTClick();
     f.miOpenSingleHGTClick();  // cancelled
     f.miOpenHGXClick();
-    QCOMPARE(rec.Texts(), (QStringList{"HGT file size is invalid.", "Cannot load HGX."}));
-    QCOMPARE(rec.Entries()[0].kind, TMsgKind::Error);
+    QCOMPARE(rec.Texts(TMsgKind::Error),
+             (QStringList{"HGT file size is invalid.", "Cannot load HGX."}));
     QVERIFY(!f.Mesh && f.miOpenSingleHGT->isEnabled() && f.mFile->menuAction()->isEnabled());
     rec.Clear();
     QVERIFY(f.AttachMesh(Mesh(61, 41, {}, 2, 2, "")));
@@ -592,8 +590,8 @@ class FormViewMeshTest : public QObject {
     QVERIFY(rec.Texts()[1].startsWith("Cannot create file") && f.UserInputEnabled());
     rec.Clear();
     f.miCopyToClipboardClick();
-    QCOMPARE(rec.Texts(), QStringList{"The mesh image has been copied to the Clipboard."});
-    QCOMPARE(rec.Entries()[0].kind, TMsgKind::Information);
+    QCOMPARE(rec.Texts(TMsgKind::Information),
+             QStringList{"The mesh image has been copied to the Clipboard."});
     QCOMPARE(QApplication::clipboard()->image().pixel(5, 30), f.MeshBitmap.pixel(5, 30));
     QApplication::clipboard()->clear();
 

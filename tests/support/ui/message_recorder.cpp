@@ -22,9 +22,10 @@ void TMessageRecorder::QueueAnswers(std::initializer_list<bool> answers) {
   answers_.insert(answers_.end(), answers);
 }
 
-QStringList TMessageRecorder::Texts() const {
+QStringList TMessageRecorder::Texts(std::optional<TMsgKind> kind) const {
   QStringList l;
-  for (const auto& e : entries_) l << e.text;
+  for (const auto& e : entries_)
+    l << (!kind || e.kind == *kind ? e.text : "(other kind) " + e.text);
   return l;
 }
 

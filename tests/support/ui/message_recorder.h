@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "ui/widgets/message_box.h"
@@ -22,7 +23,8 @@ class TMessageRecorder {
 
   void QueueAnswers(std::initializer_list<bool> answers);
   const std::vector<Entry>& Entries() const { return entries_; }
-  QStringList Texts() const;
+  // With `kind`, a text of another kind is marked "(other kind) ".
+  QStringList Texts(std::optional<TMsgKind> kind = {}) const;
   void Clear() { entries_.clear(); }
 
  private:
