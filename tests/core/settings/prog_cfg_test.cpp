@@ -98,13 +98,12 @@ TEST(ProgCfg, BadFilesAreRefusedAndReplacedAtStartUp) {
     EXPECT_EQ(DefaultUndoLimitMB(phys), mb) << phys;
 }
 
+#ifndef _WIN32  // a Wine prefix is read on Linux only
 TEST(ProgCfg, BGLFolderFromWineRegistry) {
-#ifdef _WIN32
-  GTEST_SKIP() << "a Wine prefix is read on Linux only";
-#endif
   TTempDir dir;
   const std::string prefix = dir.File("wine");
-  fs::create_directories(prefix + "/drive_c/FS9/Addon Scenery/Scenery");
+  const std::string scenery = prefix + "/drive_c/FS9/Addon Scenery/Scenery";
+  fs::create_directories(scenery);
   TTProgCfg c;
   // No registry file at all: the home folder, false.
   EXPECT_TRUE(!DefaultBGLFolderFromWinePrefix(c, prefix, "/home/u") && c.BGLFolder == "/home/u");
@@ -115,8 +114,7 @@ TEST(ProgCfg, BGLFolderFromWineRegistry) {
   // 8.0 only, its "EXE Path" in lower-case names (found ignoring case) after a "]" value.
   reg("WINE REGISTRY Version 2\n\n[Software\\\\Microsoft\\\\Microsoft Games\\\\Flight "
       "Simulator\\\\8.0] 1700000000\n#time=1d\n\"Other\"=\"x]\"\n\"EXE Path\"=\"C:\\\\fs9\"\n");
-  EXPECT_TRUE(DefaultBGLFolderFromWinePrefix(c, prefix, "/home/u"));
-  EXPECT_EQ(c.BGLFolder, prefix + "/drive_c/FS9/Addon Scenery/Scenery");
+  EXPECT_TRUE(DefaultBGLFolderFromWinePrefix(c, prefix, "/home/u") && c.BGLFolder == scenery);
 
   // 9.0 wins over 8.0 (an escape takes four hex digits at most); its folder
   // is missing, so the home folder stays.
@@ -135,14 +133,16 @@ TEST(ProgCfg, BGLFolderFromWineRegistry) {
   for (char ch : prefix + "/drive_c/FS9") z += ch == '/' ? std::string("\\\\") : std::string(1, ch);
   reg("[Software\\\\Microsoft\\\\Microsoft Games\\\\Flight Simulator\\\\9.0] 1\n\"EXE Path\"=\"" +
       z + "\"\n");
-  EXPECT_TRUE(DefaultBGLFolderFromWinePrefix(c, prefix, "/home/u"));
-  EXPECT_EQ(c.BGLFolder, prefix + "/drive_c/FS9/Addon Scenery/Scenery");
+  setenv("WINEPREFIX", prefix.c_str(), 1);  // the prefix the environment names
+  EXPECT_TRUE(DefaultBGLFolderFromRegistry(c) && c.BGLFolder == scenery);
 
   // The key with a value whose quote is never closed, as good as none: false.
   reg("[Software\\\\Wow6432Node\\\\Microsoft\\\\Microsoft Games\\\\Flight Simulator\\\\9.0] 1\n"
       "\"EXE Path\"=\"C:\\\\FS9\n");
-  EXPECT_FALSE(DefaultBGLFolderFromWinePrefix(c, prefix, "/home/u"));
+  EXPECT_FALSE(DefaultBGLFolderFromRegistry(c));
+  unsetenv("WINEPREFIX");
 }
+#endif
 
 TEST(ProgCfg, SettingsFolderFallsBackWhenProgramFolderIsMissing) {
   TTempDir dir;
