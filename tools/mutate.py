@@ -2,7 +2,8 @@
 """Mutation check: do the tests catch small faults in the code they cover?
 
 Picks small changes ("mutants") in C++ source files -- a comparison
-flipped, an off-by-one, a logical operator swapped, a constant nudged, a
+flipped, an off-by-one, a logical or bit operator swapped, a shift turned
+round, a constant nudged, a rounding direction or an extreme changed, a
 boolean or a condition inverted, a statement deleted -- applies each one
 alone, rebuilds, runs the tests and counts how many mutants the tests "kill"
 (a failing, crashing or hanging test run).
@@ -60,6 +61,13 @@ OPERATORS = [
     ("round to trunc", r"\bstd::(l?l?round)\(", "std::trunc("),
     ("min to max", r"\bstd::min\b", "std::max"),
     ("max to min", r"\bstd::max\b", "std::min"),
+    # bit fields of the formats (deflate codes, CRC, headers, masks): a wrong
+    # operator or shift direction is a slip that compiles
+    ("& to |", r"(?<=\s)&(?=\s)", "|"),
+    ("| to &", r"(?<=\s)\|(?=\s)", "&"),
+    ("^ to |", r"(?<=\s)\^(?=\s)", "|"),
+    ("<< to >>", r"(?<=\s)<<(?=\s)", ">>"),
+    (">> to <<", r"(?<=\s)>>(?=\s)", "<<"),
     ("negate condition", r"\bif \(", "NEGATE"),
     ("delete statement", r"^(\s*)(?!return\b|break\b|continue\b|case\b|default\b|else\b)"
                          r"[A-Za-z_][\w:.>\[\]-]*(\s*(=|\+=|-=|\*=|/=|\|=|&=|<<=|>>=)\s*[^=].*"
