@@ -286,8 +286,9 @@ TEST(FillVoids, SecondModelWithAnOffsetPlaneIsReproducedExactly) {
   TTFillRun run;
   ASSERT_TRUE(FillVoidsDelta(m, second, m.GridRect, nullptr, {}, nullptr, &run));
   EXPECT_EQ(CopySamples(m), CopySamples(truth));
-  // Outside the second model a void stays, even one column beyond it.
-  m.SetCell(3, 3, kVoid), m.SetCell(50, 3, kVoid);
+  // Outside the second model a void stays, even one column beyond it, and so does one of its own.
+  m.SetCell(3, 3, kVoid), m.SetCell(50, 3, kVoid), m.SetCell(30, 20, kVoid);
+  second.SetCell(20, 20, kVoid);
   EXPECT_TRUE(FillVoidsDelta(m, second, m.GridRect, nullptr, {}, nullptr, &run) && !run.Filled);
 }
 
