@@ -57,9 +57,7 @@ inline std::vector<uint8_t> BuildPe(const TPeOptions& o) {
     p.Put32(table + at, v);
   // .rsrc
   const uint32_t s = table + 40;
-  p.PutText(s, ".rsrc");
-  p.Put32(s + 12, rsrcRva);
-  p.Put32(s + 20, rsrcRaw);
+  p.PutText(s, ".rsrc"), p.Put32(s + 12, rsrcRva), p.Put32(s + 20, rsrcRaw);
 
   // Resource tree at rsrcRaw: root -> type -> name -> language -> data entry.
   const uint32_t r = rsrcRaw;
@@ -89,14 +87,11 @@ inline std::vector<uint8_t> BuildPe(const TPeOptions& o) {
   p.Put32(v + valueAt + 8, (uint32_t(o.major) << 16) | o.minor);
   p.Put32(v + valueAt + 12, (uint32_t(o.release) << 16) | o.build);
   // Product version differs on purpose: the file version is what counts.
-  p.Put32(v + valueAt + 16, 0x00090009);
-  p.Put32(v + valueAt + 20, 0x00090009);
+  p.Put32(v + valueAt + 16, 0x00090009), p.Put32(v + valueAt + 20, 0x00090009);
   const uint32_t rsrcSize = dataAt + length;
   p.resize(std::max(p.size(), size_t(rsrcRaw + ((rsrcSize + 0x1FF) & ~0x1FFu))));
-  p.Put32(s + 8, rsrcSize);
-  p.Put32(s + 16, (rsrcSize + 0x1FF) & ~0x1FFu);
-  p.Put32(dirs + 2 * 8, rsrcRva);
-  p.Put32(dirs + 2 * 8 + 4, rsrcSize);
+  p.Put32(s + 8, rsrcSize), p.Put32(s + 16, (rsrcSize + 0x1FF) & ~0x1FFu);
+  p.Put32(dirs + 2 * 8, rsrcRva), p.Put32(dirs + 2 * 8 + 4, rsrcSize);  // the resources' entry
   return p;
 }
 
