@@ -110,7 +110,8 @@ TEST(NativeFile, NamesReachTheSystemWhole) {
   fs::current_path(cwd);
   EXPECT_TRUE(own.rfind("p-", 0) == 0 && fs::is_directory(NativePath(JoinPath(dir.Path(), own))));
   std::string unset = "kept";
-  EXPECT_TRUE(!TTInputFile().Open("") && UpperAscii("az\xC3\xBC") == "AZ\xC3\xBC" &&
+  EXPECT_TRUE(!TTInputFile().Open("") && !TTInputFile().Open(dir.Path()) &&
+              UpperAscii("az\xC3\xBC") == "AZ\xC3\xBC" &&
               !EnvironmentValue("DELVA_UNSET_NAME", unset) && unset == "kept");
   // Past MAX_PATH only the "\\?\" form reaches them: removed one by one.
   std::error_code ec;
