@@ -23,6 +23,8 @@ TEST(MeshStats, EdgeCases) {
   EXPECT_EQ(std::tuple(m.MaxElev, m.MinElev, m.VoidCount), std::tuple(17, 17, 5));
   m.VoidValue = 0;  // other void values: the reference test
   EXPECT_FALSE(m.HasVoids());
+  m.VoidValue = 17;  // the only void in the last row
+  EXPECT_TRUE(m.HasVoids());
 
   TTMesh again;
   MakeMesh(again, 1, 1, {4});
