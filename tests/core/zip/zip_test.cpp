@@ -472,42 +472,42 @@ TEST(ZipFixtures, DataDescriptorWithoutDirectoryAndMemoryInflate) {
 
   TZipMember m = DeflatedStoredBlock("m", "abcdef");
   uint8_t out[16];
-  EXPECT_EQ(ZipInflateBuffer(m.data.data(), m.data.size(), out, sizeof out), 6);
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(out), 6), "abcdef");
-  EXPECT_EQ(ZipInflateBuffer(m.data.data(), m.data.size(), out, 5), kZipDamaged);
+  auto inflate = [&](const TBytes& d, size_t room) {
+    return ZipInflateBuffer(d.data(), d.size(), out, room);
+  };
+  auto got = [&](size_t n) { return std::string(reinterpret_cast<char*>(out), n); };
+  EXPECT_TRUE(inflate(m.data, sizeof out) == 6 && got(6) == "abcdef");
+  EXPECT_EQ(inflate(m.data, 5), kZipDamaged);
   // Two stored blocks: the second's header is already in the bit buffer.
-  const uint8_t stored2[] = {0x00, 0x01, 0x00, 0xFE, 0xFF, 'A', 0x01, 0x01, 0x00, 0xFE, 0xFF, 'B'};
-  EXPECT_EQ(ZipInflateBuffer(stored2, sizeof stored2, out, sizeof out), 2);
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(out), 2), "AB");
-  const TBytes dynamic = DynamicBlock(3);
-  EXPECT_EQ(ZipInflateBuffer(dynamic.data(), dynamic.size(), out, sizeof out), 1);
-  EXPECT_EQ(out[0], 'A');
+  const TBytes stored2 = {0x00, 0x01, 0x00, 0xFE, 0xFF, 'A', 0x01, 0x01, 0x00, 0xFE, 0xFF, 'B'};
+  EXPECT_TRUE(inflate(stored2, sizeof out) == 2 && got(2) == "AB");
+  EXPECT_TRUE(inflate(DynamicBlock(3), sizeof out) == 1 && out[0] == 'A');
   std::vector<TBytes> damaged = {DynamicBlock(3, true), {0x73, 0x1C, 0x03}};  // 'A', then code 286
   // A distance code's unused long pattern is damaged data, not a code of
   // the block before ("A", then "AA" at distance 2 from the stale entry).
   std::vector<int> lit(258, 0);
   lit[65] = 1, lit[256] = lit[257] = 2;  // 'A' "0", end "10", length 3 "11"
-  TBits two;
-  DynamicHeader(two, false, lit, {9, 9, 1, 2, 3, 4, 5, 6, 7, 8});
-  two.Code(0, 1), two.Code(2, 2);
+  TBits two, over;
+  DynamicHeader(two, false, lit, {9, 9, 1, 2, 3, 4, 5, 6, 7, 8}), two.Code(0, 1), two.Code(2, 2);
   DynamicHeader(two, true, lit, {1, 9});  // distance 1 "100000000" alone below "1"
   two.Code(0, 1), two.Code(3, 2), two.Code(0x101, 9), two.Code(2, 2);
-  damaged.push_back(two.bytes);
+  // Nor is an over-subscribed code ('B' as short as 'A') read with the block before's table.
+  DynamicHeader(over, false, lit, {1}), over.Code(0, 1), over.Code(2, 2);
+  lit[66] = 1, DynamicHeader(over, true, lit, {1}), over.Code(0, 1), over.Code(2, 2);
+  damaged.insert(damaged.end(), {two.bytes, over.bytes});
   for (const auto& [lits, dists] : {std::pair(287, 1), std::pair(258, 31)}) {  // one code too many
     std::vector<int> ls(size_t(lits), 0), ds(size_t(dists), 0);
     ls[65] = ls[256] = ds[0] = 1;
     TBits b;
-    DynamicHeader(b, true, ls, ds);
-    b.Code(0, 1), b.Code(1, 1);  // "A", end
+    DynamicHeader(b, true, ls, ds), b.Code(0, 1), b.Code(1, 1);  // "A", end
     damaged.push_back(b.bytes);
   }
-  for (const TBytes& d : damaged)
-    EXPECT_EQ(ZipInflateBuffer(d.data(), d.size(), out, sizeof out), kZipDamaged) << d.size();
+  for (const TBytes& d : damaged) EXPECT_EQ(inflate(d, sizeof out), kZipDamaged) << d.size();
   // "abcabcabcabc": a match that ends on the buffer's last byte writes no further.
   const uint8_t periodic[] = {0x4b, 0x4c, 0x4a, 0x4e, 0x84, 0x21, 0x00};
   std::fill(std::begin(out), std::end(out), uint8_t(0xEE));
   EXPECT_EQ(ZipInflateBuffer(periodic, sizeof periodic, out, 12), 12);
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(out), 13), "abcabcabcabc\xEE");
+  EXPECT_EQ(got(13), "abcabcabcabc\xEE");
 }
 
 // A zipped tile through the loader: the extracted copy lives in the temporary folder only while it
