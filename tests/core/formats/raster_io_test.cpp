@@ -90,7 +90,7 @@ TEST(RasterRules, WarningAndSizeCheck) {
   EXPECT_EQ(RasterRectWarning({1, -1, -1, 1}), "");
   EXPECT_EQ(RasterRectWarning({1, 1, -1, 1}) + RasterRectWarning({1, -1, 2, 1}), "INVALIDINVALID");
 
-  const uint64_t n = 241ull * 241 * 2;  // and 2^64 bytes, 0 when wrapped
+  const uint64_t n = 241ull * 241 * 2;  // and 2^62 x 2 samples: 2^64 bytes, 0 when wrapped
   EXPECT_TRUE(RasterSizeMatches(n, 241, 241) && !RasterSizeMatches(n + 1, 241, 241));
   EXPECT_FALSE(RasterSizeMatches(n - 1, 241, 241) || RasterSizeMatches(0, 0, 7) ||
                RasterSizeMatches(0, 7, 0) || RasterSizeMatches(0, int64_t(1) << 62, 2));
