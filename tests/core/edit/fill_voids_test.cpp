@@ -45,8 +45,7 @@ TEST(FillVoids, SplineReproducesPlaneAndQuadratic) {
   };
   for (const auto& c : cases) {
     TTMesh truth, m;
-    MakeSurface(truth, c.z);
-    MakeSurface(m, c.z);
+    MakeSurface(truth, c.z), MakeSurface(m, c.z);
     Punch(m, 30, 30, 12);
     ASSERT_TRUE(FillVoidsSpline(m, m.GridRect, nullptr, {}, nullptr, nullptr));
     for (int64_t i = 0; i < m.Samples.Size(); ++i)
@@ -167,8 +166,7 @@ TEST(FillVoids, SplineCarriesRidgesAcrossTheVoidAlongTheirGrain) {
     double rms[2] = {};
     for (double maxAnisotropy : {1.0, 3.0}) {
       TTMesh truth, m;
-      MakeSurface(truth, z);
-      MakeSurface(m, z);
+      MakeSurface(truth, z), MakeSurface(m, z);
       Punch(m, 30, 30, 10);
       TTSplineParams p{.MaxAnisotropy = maxAnisotropy};
       ASSERT_TRUE(FillVoidsSpline(m, m.GridRect, nullptr, {}, nullptr, nullptr, p));
@@ -272,8 +270,7 @@ TEST(FillVoids, OptionsAndSelectionHoldForEveryMethod) {
 
 TEST(FillVoids, SecondModelWithAnOffsetPlaneIsReproducedExactly) {
   TTMesh truth, m, second;
-  MakeSurface(truth, Relief);
-  MakeSurface(m, Relief);
+  MakeSurface(truth, Relief), MakeSurface(m, Relief);
   Punch(m, 25, 30, 14);
   m.SetCell(10, 5, kVoid);  // on the second model's first column
   // The second model: 40 x 61 samples starting 10 columns east, lower by a tilted plane.
