@@ -140,13 +140,14 @@ TEST(Document, ColouringWaitsForTheViewAndEndsAsOneWholePass) {
   for (TCellRect view : {TCellRect{10, 19, 5, 9}, TCellRect{0, 12, 0, 29},
                          TCellRect{35, 39, 10, 14}, TCellRect{13, 13, 0, 0}})
     d.ImageOver(view);
-  auto raw = [&](int x, int y) -> uint8_t& { return d.ImageBuffer().Bits[y * 40 + x]; };
+  const ptrdiff_t stride = d.ImageBuffer().Stride;
+  auto raw = [&](int x, int y) -> uint8_t& { return d.ImageBuffer().Bits[y * stride + x]; };
   EXPECT_TRUE(raw(25, 25) == 77 && raw(15, 2) == 77);  // never shown
-  std::vector<uint8_t> whole(size_t(d.ImageBuffer().Stride) * 30);
-  ColorCells(m, m.GridRect, false, whole.data(), d.ImageBuffer().Stride);
-  ShadeCells(m, m.GridRect, whole.data(), d.ImageBuffer().Stride);
-  HatchMissingTiles(m, d.MissingTiles, m.GridRect, whole.data(), d.ImageBuffer().Stride);
-  HatchAdjoBands(m, HatchIndex(), whole.data(), d.ImageBuffer().Stride);
+  std::vector<uint8_t> whole(size_t(stride) * 30);
+  ColorCells(m, m.GridRect, false, whole.data(), stride);
+  ShadeCells(m, m.GridRect, whole.data(), stride);
+  HatchMissingTiles(m, d.MissingTiles, m.GridRect, whole.data(), stride);
+  HatchAdjoBands(m, HatchIndex(), whole.data(), stride);
   EXPECT_TRUE(std::equal(whole.begin(), whole.end(), d.Image().Bits.get()));
   raw(39, 25) = 77;  // nothing left to colour again
   EXPECT_EQ(Pixel(d, 39, 25), 77);
