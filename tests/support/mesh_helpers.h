@@ -36,6 +36,7 @@ class TProgressRecorder : public TTProgress {
   int abortAfter = -1;  // >= 0: abort asked once that many pumps have passed
   std::vector<int> bars;
   std::vector<std::string> texts;    // every label text set, "" included
+  std::vector<int> textBars;         // the bar's position when each text was set
   std::atomic<bool> foreign{false};  // a call from another thread than the maker's (a window's)
   void Pump() override { Mark(), ++pumps; }
   bool AbortRequested() override {
@@ -44,7 +45,9 @@ class TProgressRecorder : public TTProgress {
 
  protected:
   void BarPositionChanged(int p) override { Mark(), bars.push_back(p); }
-  void LabelTextChanged(const std::string& t) override { Mark(), texts.push_back(t); }
+  void LabelTextChanged(const std::string& t) override {
+    Mark(), texts.push_back(t), textBars.push_back(bars.empty() ? -1 : bars.back());
+  }
   void VisibilityChanged(bool v) override { Mark(), visible = v, ++(v ? shows : hides); }
 
  private:

@@ -94,8 +94,7 @@ class FormViewMeshComfortTest : public QObject {
     QCOMPARE(f.windowTitle(), QString("DELVA - c.hgx"));
     QVERIFY(f.LabelEnding->text().startsWith("Loaded c.hgx (1,201 x 1,201 cells) in "));
     QCOMPARE(RecentFiles(), QStringList{QFileInfo(hgx).absoluteFilePath()});
-    rec.Clear();
-    f.OpenDroppedFile(dir.filePath("notes.txt"));
+    rec.Clear(), f.OpenDroppedFile(dir.filePath("notes.txt"));
     QCOMPARE(rec.Texts(),
              QStringList{"Only .hgt, .zip and .hgx files can be opened by dropping them."});
     rec.Clear();

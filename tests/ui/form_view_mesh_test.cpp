@@ -181,8 +181,7 @@ class FormViewMeshTest : public QObject {
     QVERIFY(f.mHelp->menuAction()->isEnabled() && f.ToolBarMain->isEnabled());
     f.SpinEditFillVal->setValue(12);
     f.EnableUndoCommands(true);
-    f.msiZoom4xClick();
-    f.miCloseMeshClick();
+    f.msiZoom4xClick(), f.miCloseMeshClick();
     QCOMPARE(EnabledItems(f), none);
     QVERIFY(!f.Mesh && f.MeshBitmap.isNull() && f.windowTitle() == "DELVA");
     QVERIFY(f.Zoom == 1 && f.msiZoom1x->isChecked() && f.LabelZoom->text() == "1x");
@@ -213,8 +212,7 @@ class FormViewMeshTest : public QObject {
       f.show();
       QVERIFY(f.AttachMesh(Mesh(121, 121)));
       QApplication::clipboard()->clear();
-      rec.Clear();
-      rec.QueueAnswers({false, true});
+      rec.Clear(), rec.QueueAnswers({false, true});
       QVERIFY(!f.close() && f.Mesh && f.close() && !f.Mesh);  // kept, then gone
       QCOMPARE(rec.Texts(TMsgKind::Confirmation), (QStringList{"Exit DELVA?", "Exit DELVA?"}));
     }
@@ -306,12 +304,10 @@ class FormViewMeshTest : public QObject {
     Click(f, {QPoint(200, 300)});  // after closing: a new polygon
     QVERIFY(!f.PolySel.Closed && f.PolySel.Count == 1 && !f.miFillSelection->isEnabled());
     // At 4x cell (3, 5) is stored, closing measured against pixel (12, 20).
-    f.Unselect();
-    f.msiZoom4xClick();
+    f.Unselect(), f.msiZoom4xClick();
     Click(f, {QPoint(14, 23), QPoint(40, 20), QPoint(40, 60), QPoint(19, 27)});
     QVERIFY(f.PolySel.Points[0] == (TTCellPoint{3, 5}) && f.PolySel.Closed);
-    f.Unselect();
-    f.msiZoom1xClick();
+    f.Unselect(), f.msiZoom1xClick();
     Click(f, {QPoint(0, 0), QPoint(10, 0), QPoint(0, 10), QPoint(1, 1)});
     TFormViewMesh::TEditSelection e = f.EditSelection();
     QCOMPARE(e.Rect, (TCellRect{0, 10, 0, 10}));
@@ -415,8 +411,7 @@ class FormViewMeshTest : public QObject {
     QCOMPARE(rec.Entries()[0].kind, TMsgKind::Error);
     QVERIFY(CopySamples(*f.Mesh) == before && f.UndoList->Count() == 0 && f.PolySel.Closed);
     QVERIFY(!f.miUndo->isEnabled() && f.MouseInputEnabled);
-    rec.Clear();
-    f.Unselect();
+    rec.Clear(), f.Unselect();
     f.Mesh->SelRect = TCellRect{0, 9, 0, 9};
     Accept({{"SpinEditVertOffset", -40000}});
     f.miAddVertOffsetClick();

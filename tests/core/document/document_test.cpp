@@ -71,6 +71,7 @@ TEST(Document, PolygonSelectionMasksTheEditAndTheFillEndsIt) {
   TTDocument d;
   ASSERT_EQ(d.Attach(Ramp(8, 8), 0), TTDocument::TAttach::Ok);
   for (auto [x, y] : {std::pair{1, 1}, {6, 1}, {1, 6}, {1, 1}}) d.PolySel.AddPoint(x, y);
+  EXPECT_EQ(d.EditSelection().Mask, nullptr);  // still being drawn: not a selection yet
   d.PolySel.Closed = true;
   EXPECT_EQ(d.EditSelection().Rect, (TCellRect{1, 6, 1, 6}));
   EXPECT_TRUE(d.UndoFits(d.EditSelection().Rect));  // no limit: nothing to warn about

@@ -95,6 +95,7 @@ TEST(LoadHGT, MosaicGeometryAbsentTilesAndCounter) {
   // One bar over the four tiles, moved by this thread alone up to its end:
   // the counter stays until then; it moves within a tile too.
   EXPECT_EQ(p.texts, (std::vector<std::string>{"1 of 4", "2 of 4", "3 of 4", "4 of 4", ""}));
+  for (int k = 0; k < 4; ++k) EXPECT_GE(p.textBars[size_t(k)], 25 * k);  // not before its turn
   EXPECT_FALSE(p.visible || p.foreign || p.bars.back() != 100 ||
                std::none_of(p.bars.begin(), p.bars.end(), [](int b) { return b % 25 != 0; }));
 

@@ -508,6 +508,7 @@ TEST(ZipFixtures, DataDescriptorWithoutDirectoryAndMemoryInflate) {
   std::fill(std::begin(out), std::end(out), uint8_t(0xEE));
   EXPECT_EQ(inflate({0x4b, 0x4c, 0x4a, 0x4e, 0x84, 0x21, 0x00}, 12), 12);
   EXPECT_EQ(got(13), "abcabcabcabc\xEE");
+  EXPECT_EQ(inflate({0x4b, 0x4c, 0x4a, 0x4e, 0x84, 0x21}, 12), kZipDamaged);  // end code cut off
 }
 
 // A zipped tile through the loader: the extracted copy lives in the temporary folder only while it
