@@ -49,8 +49,7 @@ class FormViewMeshComfortTest : public QObject {
     TMessageRecorder rec;
     TDialogAnswers dlg;
     TFormViewMesh f;
-    f.show();
-    f.setGeometry(30, 40, 820, 610);
+    f.show(), f.setGeometry(30, 40, 820, 610);
     Load(f, true);
     TAnswer answer = TAnswer::Cancel;
     TAnswerHook previous = SetAnswerHook([&](const QString& text) {
@@ -120,8 +119,7 @@ class FormViewMeshComfortTest : public QObject {
 
   void zoomToFitAndSelection() {
     TFormViewMesh f;
-    f.resize(900, 700);
-    f.show();
+    f.resize(900, 700), f.show();
     Load(f, false);  // 1201 cells square
     QWidget* vp = f.ScrollBoxMesh->viewport();
     f.miZoomToFit->trigger();

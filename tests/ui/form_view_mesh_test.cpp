@@ -220,8 +220,7 @@ class FormViewMeshTest : public QObject {
 
   void zoomScrollAndKeys() {
     TFormViewMesh f;
-    f.resize(900, 700);
-    f.show();
+    f.resize(900, 700), f.show();
     QVERIFY(f.AttachMesh(Mesh(4001, 4001)));
     f.msiZoom1div32xClick();
     f.ToolButtonZoomOutClick();  // nothing at the end
@@ -244,8 +243,7 @@ class FormViewMeshTest : public QObject {
 
   void paintGridAndRectangleSelection() {
     TFormViewMesh f;
-    f.resize(900, 700);
-    f.show();
+    f.resize(900, 700), f.show();
     QVERIFY(f.AttachMesh(Mesh(2401, 2401, {}, 2, 2)));
     const QColor yellow(255, 255, 0), aqua(0, 255, 255);
     f.ToolButtonShowGrid->setChecked(true);
@@ -419,8 +417,7 @@ class FormViewMeshTest : public QObject {
              QStringList{"Some elevation samples have been clipped."});
 
     // Over the undo memory limit: asked first; undo off never asks.
-    rec.Clear();
-    ProgCfg.MaxMemUndo = 1;
+    rec.Clear(), ProgCfg.MaxMemUndo = 1;
     TFormViewMesh g;
     QVERIFY(g.AttachMesh(Mesh(1024, 520, [](int32_t, int32_t) { return int16_t(5); })));  // > 1 MiB
     rec.QueueAnswers({false, true});
@@ -434,8 +431,7 @@ class FormViewMeshTest : public QObject {
         "can increase the undo memory\nlimit in the Preferences menu)\n\nDo you wish to proceed "
         "anyway?";
     QCOMPARE(rec.Texts(TMsgKind::WarningQuestion), (QStringList{question, question}));
-    rec.Clear();
-    g.UndoList->SetLimit(0);
+    rec.Clear(), g.UndoList->SetLimit(0);
     ProgCfg.MaxMemUndo = 0;
     g.ToolButtonFillKeepVoidsClick();
     QVERIFY(rec.Texts().isEmpty());
@@ -583,8 +579,7 @@ class FormViewMeshTest : public QObject {
     QCOMPARE(QImage(dir.filePath("i.bmp")).pixel(5, 30), f.MeshBitmap.pixel(5, 30));
     QVERIFY(rec.Texts().size() == 2 && rec.Texts()[0] == QString("Could not create file."));
     QVERIFY(rec.Texts()[1].startsWith("Cannot create file") && f.UserInputEnabled());
-    rec.Clear();
-    f.miCopyToClipboardClick();
+    rec.Clear(), f.miCopyToClipboardClick();
     QCOMPARE(rec.Texts(TMsgKind::Information),
              QStringList{"The mesh image has been copied to the Clipboard."});
     QCOMPARE(QApplication::clipboard()->image().pixel(5, 30), f.MeshBitmap.pixel(5, 30));
@@ -634,8 +629,7 @@ class FormViewMeshTest : public QObject {
     const QString existing = dir_.filePath("old.bgl");
     WriteAll(existing, "");
     d.BglPath = existing;
-    rec.Clear();
-    rec.QueueAnswers({false});
+    rec.Clear(), rec.QueueAnswers({false});
     d.show();
     d.accept();
     QCOMPARE(rec.Texts(), QStringList{"File already exists.\nDo you want to overwrite it?"});

@@ -302,12 +302,13 @@ TEST(FillVoids, SecondModelOfOtherCellsIsSampledAtEachCellsPosition) {
   for (auto [x, y] : {std::pair(1, 1), std::pair(30, 20), std::pair(59, 58)})
     EXPECT_TRUE(SecondModelAt(m, second, x, y, &v) && std::abs(v - (x + 2 * y)) < 1e-9) << x;
   EXPECT_FALSE(SecondModelAt(m, second, 0, 30, &v));
-  // Cell (1, 1) is the coarse grid's first centre: touching is covering. The
-  // last row and column lie beyond its last centres.
+  // Cells (1, 1) and (59, 59) are the coarse grid's first and last centres: touching is
+  // covering. The last row and column lie beyond its last centres.
   EXPECT_EQ(std::tuple(SecondModelCovers(m, second, {0, 1, 1, 1}),
+                       SecondModelCovers(m, second, {59, 60, 59, 60}),
                        SecondModelCovers(m, second, {0, 1, 60, 60}),
                        SecondModelCovers(m, second, {60, 60, 0, 1})),
-            std::tuple(true, false, false));
+            std::tuple(true, true, false, false));
   // The other way round, a cell's centre lies on a sample of the finer grid.
   EXPECT_TRUE(SecondModelAt(second, m, 7, 11, &v) && std::abs(v - m.GetCell(15, 23)) < 1e-9) << v;
   second.Samples.Clear();  // a model that failed to load: no value, either way round
