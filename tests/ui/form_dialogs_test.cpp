@@ -31,16 +31,13 @@ class FormDialogsTest : public QObject {
     ResetRememberedEditValues();
     {
       TFormMeshChangeVal c(nullptr);
-      c.SpinEditNewValue->setValue(12);
-      c.reject();
+      c.SpinEditNewValue->setValue(12), c.reject();
       TFormRestrictHeight r(nullptr);
       QCOMPARE(r.Flags(), uint16_t(0));
       r.CheckBoxLower->setChecked(true);
-      r.SpinEditLower->setValue(-5);
-      r.accept();
+      r.SpinEditLower->setValue(-5), r.accept();
       TFormAddVertOffset o(nullptr);
-      o.SpinEditVertOffset->setValue(-100000);
-      o.reject();
+      o.SpinEditVertOffset->setValue(-100000), o.reject();
       TFormFillRect f(nullptr);
       QCOMPARE(f.Mode(), int16_t(1));  // "Keep voids" at first
       QVERIFY(f.focusWidget() != f.BitBtnExecute);
@@ -85,8 +82,7 @@ class FormDialogsTest : public QObject {
     TFormInterpolNearestNei g(nullptr);
     // "1.0" would be refused
     QVERIFY(g.SpinEditRadius->value() == 12 && g.MaskEditPower->text() == "1.04");
-    g.MaskEditPower->setText("9");
-    g.accept();
+    g.MaskEditPower->setText("9"), g.accept();
     TFormInterpolNearestNei h(nullptr);
     QCOMPARE(h.MaskEditPower->text(), QString("9.0"));
     h.SpinEditRadius->setValue(3);
@@ -99,8 +95,7 @@ class FormDialogsTest : public QObject {
     TMessageRecorder rec;
     {
       TFormFillVoids d(nullptr);
-      d.MaskEditPower->setText("1");
-      d.accept();
+      d.MaskEditPower->setText("1"), d.accept();
       d.ComboBoxMethod->setCurrentIndex(2);
       d.EditSecondDem->clear();
       d.accept();
@@ -130,8 +125,7 @@ class FormDialogsTest : public QObject {
       f.CheckBoxAdjoNorth->click();
       QVERIFY(f.FormCloseQuery());
       TFormOpenMultiHGT g(nullptr, QString());  // a cancelled one writes nothing back
-      g.SpinEditMaxLat->setValue(60);
-      g.reject();
+      g.SpinEditMaxLat->setValue(60), g.reject();
     }
     TFormOpenMultiHGT f(nullptr, QString());
     QVERIFY(f.SpinEditMaxLat->value() == 47 && f.SpinEditFillValue->value() == -32768);

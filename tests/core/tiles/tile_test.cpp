@@ -140,6 +140,14 @@ TEST(LoadHGT, SingleTileLoadAndMessages) {
   EXPECT_EQ(LoadSingleHGT(w, dir.File("N01E001.hgt"), dir.Path(), nullptr),
             "HGT file size is invalid.");
   EXPECT_TRUE(w.Samples.Empty());
+  // A tile cut short after its size was checked (as its bar shows) is refused, not half read.
+  struct TCut : TProgressRecorder {
+    std::string file;
+    void VisibilityChanged(bool v) override { v ? WriteFileBytes(file, {1, 2}) : void(); }
+  } cut;
+  WriteTile(cut.file = dir.File("N01E001.hgt"), 5);
+  EXPECT_TRUE(LoadSingleHGT(w, cut.file, dir.Path(), &cut) == "Could not load mesh." &&
+              w.Samples.Empty());
 }
 
 // Real data against known figures; the layout of real tiles is checked byte
