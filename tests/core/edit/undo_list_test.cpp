@@ -76,7 +76,8 @@ TEST(UndoList, SixtyFifthPushDropsTheOldestAndTheRingWraps) {
   EXPECT_EQ(std::tuple(u.State(), u.RedoCount()), std::tuple(states[11], 64));
   while (u.Redo()) {
   }
-  EXPECT_EQ(std::tuple(CopySamples(m), u.State()), std::tuple(full, states.back()));
+  EXPECT_EQ(std::tuple(CopySamples(m), u.State(), u.Redo()),  // nothing more to redo
+            std::tuple(full, states.back(), false));
 }
 
 TEST(UndoList, ByteLimitDropsOldestUntilTheNewOneFits) {

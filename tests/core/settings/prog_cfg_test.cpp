@@ -136,9 +136,9 @@ TEST(ProgCfg, BGLFolderFromWineRegistry) {
   setenv("WINEPREFIX", prefix.c_str(), 1);  // the prefix the environment names
   EXPECT_TRUE(DefaultBGLFolderFromRegistry(c) && c.BGLFolder == scenery);
 
-  // The key with a value whose quote is never closed, as good as none: false.
+  // The key with a value whose quote is never closed, or with no "=", as good as none: false.
   reg("[Software\\\\Wow6432Node\\\\Microsoft\\\\Microsoft Games\\\\Flight Simulator\\\\9.0] 1\n"
-      "\"EXE Path\"=\"C:\\\\FS9\n");
+      "\"EXE Path\":\"C:\\\\FS9\"\n\"EXE Path\"=\"C:\\\\FS9\n");
   EXPECT_FALSE(DefaultBGLFolderFromRegistry(c));
   unsetenv("WINEPREFIX");
 }
