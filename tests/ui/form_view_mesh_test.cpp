@@ -225,19 +225,16 @@ class FormViewMeshTest : public QObject {
     f.msiZoom1div32xClick();
     f.ToolButtonZoomOutClick();  // nothing at the end
     QVERIFY(f.Zoom == -32 && !f.ToolButtonZoomOut->isEnabled() && f.LabelZoom->text() == "1/32x");
-    f.msiZoom8xClick();
-    f.ToolButtonZoomInClick();
+    f.msiZoom8xClick(), f.ToolButtonZoomInClick();
     QVERIFY(f.Zoom == 16 && !f.ToolButtonZoomIn->isEnabled() && f.LabelZoom->text() == "16x");
     QCOMPARE(f.PaintBoxWidth(), 64016);
-    f.msiZoom1div2xClick();
-    f.ToolButtonZoomInClick();
+    f.msiZoom1div2xClick(), f.ToolButtonZoomInClick();
     QCOMPARE(f.Zoom, 1);
     f.ToolButtonZoomOutClick();
     QScrollBar* h = f.ScrollBoxMesh->horizontalScrollBar();  // arrows: 4 x |Zoom|
     QScrollBar* v = f.ScrollBoxMesh->verticalScrollBar();
     const int x = h->value(), y = v->value();
-    f.FormKeyDown(Qt::Key_Right, Qt::NoModifier);
-    f.FormKeyDown(Qt::Key_Down, Qt::NoModifier);
+    f.FormKeyDown(Qt::Key_Right, Qt::NoModifier), f.FormKeyDown(Qt::Key_Down, Qt::NoModifier);
     QVERIFY(h->value() == x + 8 && v->value() == y + 8);
   }
 
@@ -543,10 +540,8 @@ class FormViewMeshTest : public QObject {
       d.SpinEditMinLon->setValue(-122), d.SpinEditMaxLon->setValue(-120);
       d.SpinEditSizeRows->setValue(2), d.SpinEditSizeCols->setValue(4);
       d.BitBtnOK->click();
-      d.SpinEditSizeCols->setValue(3);
-      d.RadioButtonLsbFirst->setChecked(true);
-      d.SpinEditVoidVal->setValue(-9999);
-      d.CheckBoxAdjoNorth->click();
+      d.SpinEditSizeCols->setValue(3), d.RadioButtonLsbFirst->setChecked(true);
+      d.SpinEditVoidVal->setValue(-9999), d.CheckBoxAdjoNorth->click();
       d.BitBtnOK->click();
     });
     f.miOpenRasterClick();

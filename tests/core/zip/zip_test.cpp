@@ -495,7 +495,11 @@ TEST(ZipFixtures, DataDescriptorWithoutDirectoryAndMemoryInflate) {
   // Nor is an over-subscribed code ('B' as short as 'A') read with the block before's table.
   DynamicHeader(over, false, lit, {1}), over.Code(0, 1), over.Code(2, 2);
   lit[66] = 1, DynamicHeader(over, true, lit, {1}), over.Code(0, 1), over.Code(2, 2);
-  damaged.insert(damaged.end(), {two.bytes, over.bytes});
+  // Nor is a block of the reserved type 3 read with the block before's table.
+  TBits three;
+  three.Put(2, 3), three.Code(0x71, 8), three.Code(0, 7);  // fixed codes: "A", end of block
+  three.Put(7, 3), three.Code(0x72, 8), three.Code(0, 7);  // final, type 3: "B", end of block
+  damaged.insert(damaged.end(), {two.bytes, over.bytes, three.bytes});
   for (const auto& [lits, dists] : {std::pair(287, 1), std::pair(258, 31)}) {  // one code too many
     std::vector<int> ls(size_t(lits), 0), ds(size_t(dists), 0);
     ls[65] = ls[256] = ds[0] = 1;
