@@ -243,8 +243,7 @@ class FormViewMeshTest : public QObject {
     f.resize(900, 700), f.show();
     QVERIFY(f.AttachMesh(Mesh(2401, 2401, {}, 2, 2)));
     const QColor yellow(255, 255, 0), aqua(0, 255, 255);
-    f.ToolButtonShowGrid->setChecked(true);
-    f.ToolButtonShowGridClick();
+    f.ToolButtonShowGrid->setChecked(true), f.ToolButtonShowGridClick();
     QVERIFY(f.miShowGrid->isChecked());
     f.ScrollBoxMesh->SetScroll(1000, 1000);  // lines at 1200, none at the edge
     QVERIFY(Pixel(f, 50, 200) == yellow && Pixel(f, 200, 50) == yellow);
@@ -288,8 +287,7 @@ class FormViewMeshTest : public QObject {
   void polygonSelection() {
     TFormViewMesh f;
     QVERIFY(f.AttachMesh(Mesh(1201, 1201)));
-    f.ToolButtonSelPoly->setChecked(true);
-    f.ToolButtonSelPolyClick();
+    f.ToolButtonSelPoly->setChecked(true), f.ToolButtonSelPolyClick();
     // At 1x a click 8.49 pixels from the first vertex adds one, 5.66 closes.
     Click(f, {QPoint(10, 10), QPoint(50, 10), QPoint(50, 50), QPoint(16, 16)});
     QVERIFY(!f.PolySel.Closed && !f.miFillSelection->isEnabled());
@@ -307,8 +305,7 @@ class FormViewMeshTest : public QObject {
     TFormViewMesh::TEditSelection e = f.EditSelection();
     QCOMPARE(e.Rect, (TCellRect{0, 10, 0, 10}));
     QVERIFY(e.Mask && e.Mask->Get(0, 10) && !e.Mask->Get(10, 10));
-    f.ToolButtonSelRect->setChecked(true);
-    f.ToolButtonSelRectClick();
+    f.ToolButtonSelRect->setChecked(true), f.ToolButtonSelRectClick();
     QVERIFY(f.PolySel.Count == 0 && !f.PolySel.Closed);
     QCOMPARE(f.EditSelection().Rect, f.Mesh->GridRect);
   }

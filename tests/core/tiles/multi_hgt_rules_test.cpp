@@ -22,6 +22,9 @@ TEST(MultiHgtRules, CloseCheck) {
     EXPECT_EQ(c.Untick, (TTBandFlags{i == 0, i == 1, i == 2, i == 3})) << i;
   }
   EXPECT_EQ(CheckMultiHGTClose({90, -90, -180, 180}, {}).Message, "");
+  // The dialog's counts, in black when valid: tiles down and across, then with the bands.
+  const TTTileCounts n = TileCountTexts({47, 45, -124, -121}, {true, false, false, true});
+  EXPECT_EQ(std::tuple(n.Valid, n.Base, n.Total), std::tuple(true, "2 x 3  tiles", "3 x 4  tiles"));
   EXPECT_EQ(LatLabelText(0) + LatLabelText(-9) + LonLabelText(0) + LonLabelText(-122),
             "00 N09 S000 E122 W");  // the equator and the prime meridian count north and east
 }
