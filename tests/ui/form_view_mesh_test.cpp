@@ -492,14 +492,12 @@ class FormViewMeshTest : public QObject {
     QCOMPARE(rec.Texts(), (QStringList{"Cannot save mesh.", dir.path() + " is a folder."}));
     QCOMPARE(dlg.requests[3].proposedName, QString("N49W123_N47W121.hgx"));
     QVERIFY(QFileInfo(dir.path()).isDir() && f.ToolBarMain->isEnabled());
-    f.miCloseMeshClick();
-    f.miOpenHGXClick();
+    f.miCloseMeshClick(), f.miOpenHGXClick();
     QVERIFY(f.Mesh && f.Mesh->Cols == 61 && f.windowTitle() == "DELVA - saved.hgx");
     // A zipped tile is unpacked in the editor's own temporary folder, and nothing stays there.
     const QString zip = QString::fromStdString(SharedTestData("srtm/graphhopper/N48W125.hgt.zip"));
     if (zip.isEmpty()) QSKIP("shared test data not found");
-    f.miCloseMeshClick();
-    f.show();
+    f.miCloseMeshClick(), f.show();
     dlg.answers = QStringList{zip};
     f.miOpenSingleHGTClick();
     QVERIFY(f.Mesh && f.Mesh->Cols == 3601 && f.windowTitle() == "DELVA - N48W125.hgt");

@@ -80,6 +80,8 @@ TEST(Document, PolygonSelectionMasksTheEditAndTheFillEndsIt) {
   // A corner of the triangle; outside it, inside its bounds; outside the bounds.
   EXPECT_EQ(std::tuple(d.Mesh->GetCell(1, 6), d.Mesh->GetCell(6, 6), d.Mesh->GetCell(0, 0)),
             std::tuple(7, 540, 0));
+  // Then the rectangle, here the whole grid: filled, and kept as the selection.
+  EXPECT_TRUE(!FillCommand(d, 9, kFillAll).SelectionDropped && d.Mesh->GetCell(6, 6) == 9);
 }
 
 TEST(Document, ModifiedFollowsEditsSavesAndUndoingToTheSavedState) {
