@@ -34,8 +34,7 @@ class EditCli : public ::testing::Test {
   std::string In() const { return dir.File("in.raw"); }
   std::string Out() const { return dir.File("out.raw"); }
   TCliRun Run(std::vector<std::string> args) {
-    args.insert(args.begin() + 1, {In(), Out()});
-    args.insert(args.end(), {"--raster", kRaster});
+    args.insert(args.begin() + 1, {In(), Out()}), args.insert(args.end(), {"--raster", kRaster});
     return RunCli(dir.Path(), args);
   }
   void Expect(const TTMesh& m) { EXPECT_EQ(ReadBigEndianSamples(Out()), CopySamples(m)); }

@@ -6,8 +6,7 @@
 
 TEST(Progress, ScaleAndLabel) {
   TProgressRecorder r;
-  r.SetRange(0, 0);
-  r.SetPositionPercent(5);
+  r.SetRange(0, 0), r.SetPositionPercent(5);
   EXPECT_EQ(std::pair(r.bars.back(), r.texts.back()), std::pair(0, std::string("0 %")));
 
   r.SetRange(0, 200), r.SetPosition(199);

@@ -35,8 +35,7 @@ TEST(Document, AttachColoursTheWholeImageAndFailuresCloseIt) {
   // The last cell: the colour range was set first.
   EXPECT_EQ(std::tuple(Pixel(d, 0, 0), Pixel(d, 4, 2), d.Modified()), std::tuple(0, 253, false));
   d.Mesh->SetCell(4, 2, 280);  // beyond the range: a new range recolours everything
-  d.Mesh->SetCell(0, 0, -50);
-  d.RecomputeColors();
+  d.Mesh->SetCell(0, 0, -50), d.RecomputeColors();
   EXPECT_EQ(Pixel(d, 4, 1), ColorIndex(90, -50, 280, -32768, false));
 
   for (bool oom : {true, false}) {

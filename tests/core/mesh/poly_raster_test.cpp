@@ -46,8 +46,7 @@ TEST(PolyRaster, FewerThanThreeVerticesLeaveTheMaskAndTheVertexLimit) {
   s.AddPoint(4, 4);
   s.AddPoint(4, 4);
   TTCellMask m(TCellRect{0, 2, 0, 2});
-  m.Set(1, 1, true);
-  s.RenderMask(m);
+  m.Set(1, 1, true), s.RenderMask(m);
   EXPECT_TRUE(m.Bounds() == (TCellRect{0, 2, 0, 2}) && m.Get(1, 1));
   s.Clear();  // at most 1024 vertices
   for (int i = 0; i < 1100; ++i) s.AddPoint(i, 2000 - i);

@@ -70,8 +70,10 @@ TEST(BglBuild, ProposalsAndCutTrimmingBandsToTheOverlap) {
 
   // Overlaps outside the band, and a band narrower than a degree, are refused.
   const TBglCut before = cut;
-  EXPECT_FALSE(CutMeshForBgl(m, TBandOverlap{1201, 0, 0, 0}, cut));
-  EXPECT_FALSE(CutMeshForBgl(m, TBandOverlap{-1, 0, 0, 0}, cut));
+  for (int32_t bad : {1201, -1})  // on each side
+    for (TBandOverlap o :
+         {TBandOverlap{bad, 0, 0, 0}, {0, bad, 0, 0}, {0, 0, bad, 0}, {0, 0, 0, bad}})
+      EXPECT_FALSE(CutMeshForBgl(m, o, cut)) << bad;
   TTMesh odd;
   odd.MaxLat = -9.6f, odd.MinLat = -10.3f, odd.MinLon = -122.4f, odd.MaxLon = -121.6f;
   EXPECT_EQ(DefaultBglName(odd), "S09W122_S10W121");  // fractional corners: towards zero

@@ -37,8 +37,7 @@ TEST(LoadInMemory, ZippedTilesGiveThePlainMeshAndItsStatistics) {
   std::vector<std::string> names, plainPaths, mixedPaths;
   ListTileNames(TileRect{44, 46, -123, -120}, names);  // 3 x 2, the fifth absent
   for (size_t k = 0; k < names.size(); ++k) {
-    plainPaths.push_back(plain.File(names[k]));
-    mixedPaths.push_back(mixed.File(names[k]));
+    plainPaths.push_back(plain.File(names[k])), mixedPaths.push_back(mixed.File(names[k]));
     if (k == 4) continue;
     WriteFileBytes(plainPaths[k], TileBytes(int(k)));
     if (k % 2)

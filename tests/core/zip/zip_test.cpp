@@ -472,7 +472,7 @@ TEST(ZipFixtures, DataDescriptorWithoutDirectoryAndMemoryInflate) {
   EXPECT_EQ(UnzipEntry(Archive(dir, {z}, "z.zip"), dir.File("z.txt"), 0), 0);
 
   TZipMember m = DeflatedStoredBlock("m", "abcdef");
-  uint8_t out[16];
+  uint8_t out[32];
   auto inflate = [&](const TBytes& d, size_t room) {
     return ZipInflateBuffer(d.data(), d.size(), out, room);
   };
@@ -508,10 +508,14 @@ TEST(ZipFixtures, DataDescriptorWithoutDirectoryAndMemoryInflate) {
     damaged.push_back(b.bytes);
   }
   for (const TBytes& d : damaged) EXPECT_EQ(inflate(d, sizeof out), kZipDamaged) << d.size();
-  // "abcabcabcabc": a match that ends on the buffer's last byte writes no further.
+  // A match that ends on the buffer's last byte writes no further: at distance 3, and at distance
+  // 10, where a match not so near the end is copied 8 bytes at a time.
   std::fill(std::begin(out), std::end(out), uint8_t(0xEE));
   EXPECT_EQ(inflate({0x4b, 0x4c, 0x4a, 0x4e, 0x84, 0x21, 0x00}, 12), 12);
   EXPECT_EQ(got(13), "abcabcabcabc\xEE");
+  const TBytes far = {0x4b, 0x4c, 0x4a, 0x4e, 0x49, 0x4d, 0x4b, 0xcf,
+                      0xc8, 0xcc, 0x4a, 0x44, 0x61, 0x01, 0x00};
+  EXPECT_EQ((inflate(far, 24), got(25)), "abcdefghijabcdefghijabcd\xEE");
   EXPECT_EQ(inflate({0x4b, 0x4c, 0x4a, 0x4e, 0x84, 0x21}, 12), kZipDamaged);  // end code cut off
 }
 

@@ -36,8 +36,7 @@ void OnNextModal(std::function<void(QWidget*)> action, int timeoutMs) {
   QObject::connect(timer, &QTimer::timeout, [timer, clock, action, timeoutMs] {
     QWidget* w = QApplication::activeModalWidget();
     if (!w && clock->elapsed() <= timeoutMs) return;
-    timer->stop();
-    timer->deleteLater();
+    timer->stop(), timer->deleteLater();
     if (w) action(w);
   });
   timer->start(5);
