@@ -10,8 +10,8 @@ namespace {
 
 TEST(FftConv, TransformMatchesThePlainSumForEveryRadixMix) {
   std::mt19937 rng(5);
+  TFft f;  // set up again for every length
   for (int n : {1, 2, 3, 4, 5, 6, 8, 10, 12, 15, 16, 18, 25, 30, 40, 45, 64, 90, 120, 128, 250}) {
-    TFft f;
     ASSERT_TRUE(f.Init(n));
     std::vector<TComplex> x(static_cast<size_t>(n)), work(x.size());
     for (auto& v : x) v = TComplex(double(rng() % 2001) - 1000, double(rng() % 2001) - 1000);
@@ -34,6 +34,7 @@ TEST(FftConv, TransformMatchesThePlainSumForEveryRadixMix) {
 // correlation equals the plain sum within its stated bound.
 TEST(FftConv, CorrelationWithinItsBound) {
   std::mt19937 rng(9);
+  TEvenCorrelation c;  // planned again for every shape
   for (int round = 0; round < 12; ++round) {
     TEvenCorrelation::TGeometry g;
     g.inCols = 1 + int(rng() % 40), g.inRows = 1 + int(rng() % 40);
@@ -43,7 +44,6 @@ TEST(FftConv, CorrelationWithinItsBound) {
     std::vector<double> in(size_t(g.inCols) * g.inRows);
     for (auto& v : in) v = rng() % 4 ? double(int(rng() % 60001) - 30000) : 0.0;
     auto w = [&](int32_t ox, int32_t oy) { return 1.0 / (std::pow(std::hypot(ox, oy), 2.5) + 1); };
-    TEvenCorrelation c;
     ASSERT_TRUE(c.Plan(g, 1 + round % 2));
     auto serial = [](int64_t n, double, const std::function<void(int64_t, int)>& body) {
       for (int64_t i = 0; i < n; ++i) body(i, 0);
