@@ -45,8 +45,7 @@ TEST(FillVoids, SplineReproducesPlaneAndQuadratic) {
   };
   for (const auto& c : cases) {
     TTMesh truth, m;
-    MakeSurface(truth, c.z), MakeSurface(m, c.z);
-    Punch(m, 30, 30, 12);
+    MakeSurface(truth, c.z), MakeSurface(m, c.z), Punch(m, 30, 30, 12);
     ASSERT_TRUE(FillVoidsSpline(m, m.GridRect, nullptr, {}, nullptr, nullptr));
     for (int64_t i = 0; i < m.Samples.Size(); ++i)
       EXPECT_NEAR(m.Samples[i], truth.Samples[i], c.tolerance) << i;
@@ -166,8 +165,7 @@ TEST(FillVoids, SplineCarriesRidgesAcrossTheVoidAlongTheirGrain) {
     double rms[2] = {};
     for (double maxAnisotropy : {1.0, 3.0}) {
       TTMesh truth, m;
-      MakeSurface(truth, z), MakeSurface(m, z);
-      Punch(m, 30, 30, 10);
+      MakeSurface(truth, z), MakeSurface(m, z), Punch(m, 30, 30, 10);
       TTSplineParams p{.MaxAnisotropy = maxAnisotropy};
       ASSERT_TRUE(FillVoidsSpline(m, m.GridRect, nullptr, {}, nullptr, nullptr, p));
       double se = 0;
