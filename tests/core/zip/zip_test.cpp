@@ -100,6 +100,17 @@ TEST(ZipFixtures, EveryMethodExtractsExactBytes) {
   z64[bytes.rfind("exe/test.exe") + 12 + 8] = 1;  // its directory's ZIP64 size: 4 GB more
   WriteFileBytes(dir.File("z.zip"), z64);
   EXPECT_EQ(ZipEntrySize(dir.File("z.zip"), "exe/test.exe"), 45056 + (int64_t(1) << 32));
+  // Declared nine bytes short, the imploded member ends inside a match: cut there.
+  TBytes imp = ReadFileBytes(root + "/zip-rs/implode.zip"), cut;
+  EXPECT_EQ(UnzipFiles(root + "/zip-rs/implode.zip", dir.File("whole"), ""), 1);
+  cut = ReadFileBytes(dir.File("whole/first.txt")), cut.resize(cut.size() - 9);
+  const size_t c = std::string(imp.begin(), imp.end()).find("PK\x01\x02");
+  const uint32_t crc = ReferenceCrc32(cut), size = uint32_t(cut.size());
+  for (auto [at, v] : {std::pair(size_t(14), crc), {22, size}, {c + 16, crc}, {c + 24, size}})
+    for (int k = 0; k < 4; ++k) imp[at + size_t(k)] = uint8_t(v >> 8 * k);
+  WriteFileBytes(dir.File("cut.zip"), imp);
+  EXPECT_EQ(UnzipFiles(dir.File("cut.zip"), dir.File("cut"), ""), 1);
+  EXPECT_EQ(ReadFileBytes(dir.File("cut/first.txt")), cut);
 }
 
 namespace {
