@@ -102,8 +102,7 @@ TEST(MeshEdit, MaskedEditsChangeNothingOutsideTheMask) {
 // cells 0..5 move, nothing before or after them in memory.
 TEST(MeshEdit, RectanglesBeyondTheGridAreClipped) {
   TTMesh m, orig;
-  MakeRamp(orig);
-  MakeRamp(m);
+  MakeRamp(orig), MakeRamp(m);
   AddVertOffset(m, TCellRect{-5, 40, 1, 1}, 1000);
   ChangeValue(m, TCellRect{-3, 9, -2, 1}, 1001, 7);  // (0, 1) after the offset
   for (int y = 0; y < 5; ++y)

@@ -37,8 +37,7 @@ TEST(BmpWriter, HeadersPaletteRowOrderPaddingAndFailures) {
   std::vector<uint8_t> want = {'B', 'M', 0x4E, 0x04, 0, 0, 0, 0, 0,  0, 0x36, 0x04, 0,
                                0,   40,  0,    0,    0, 5, 0, 0, 0,  3, 0,    0,    0,
                                1,   0,   8,    0,    0, 0, 0, 0, 24, 0, 0,    0};
-  want.resize(54);
-  want[47] = 1;
+  want.resize(54), want[47] = 1;
   for (int i = 0; i < 256; ++i)
     want.insert(want.end(), {uint8_t(i / 2), uint8_t(255 - i), uint8_t(i), 0});
   for (int y = h - 1; y >= 0; --y)

@@ -28,8 +28,7 @@ void SetGeo(TTMesh& m) {
 std::vector<unsigned char> Header(int32_t cols, int32_t rows, uint32_t version = 3) {
   std::vector<unsigned char> h(64, 0);
   std::memcpy(h.data(), "HGXF", 4);
-  PutLE32(&h[8], version);
-  PutLE32(&h[12], uint32_t(cols));
+  PutLE32(&h[8], version), PutLE32(&h[12], uint32_t(cols));
   PutLE32(&h[16], uint32_t(rows));
   return h;
 }
@@ -65,8 +64,7 @@ TEST(Codecs, HgxAndRawRoundTrip) {
   std::fill_n(direct, kHGXHeaderSize, 0xEE), BuildHGXHeader(m, m.GridRect, direct);
   EXPECT_EQ(std::vector<unsigned char>(direct, direct + kHGXHeaderSize), header);
 
-  b[4] = 99;
-  b.push_back(0xAB);
+  b[4] = 99, b.push_back(0xAB);
   WriteFileBytes(dir.File("b.hgx"), b);
   TTMesh l;
   TProgressRecorder p;

@@ -43,8 +43,7 @@ std::set<std::pair<int, int>> Reference(const std::vector<TTCellPoint>& p,
 
 TEST(PolyRaster, FewerThanThreeVerticesLeaveTheMaskAndTheVertexLimit) {
   TTPolySel s;
-  s.AddPoint(4, 4);
-  s.AddPoint(4, 4);
+  s.AddPoint(4, 4), s.AddPoint(4, 4);
   TTCellMask m(TCellRect{0, 2, 0, 2});
   m.Set(1, 1, true), s.RenderMask(m);
   EXPECT_TRUE(m.Bounds() == (TCellRect{0, 2, 0, 2}) && m.Get(1, 1));

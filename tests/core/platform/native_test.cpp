@@ -175,8 +175,7 @@ TEST(NativeProcess, ArgumentsFolderExitCodeAndKill) {
   TTProcess().Kill();  // never started: signals nobody
   for (int i = 0; i < 5 && !sleeper.Finished(); ++i) sleeper.Read(20);
   EXPECT_FALSE(sleeper.Finished());
-  sleeper.Kill();
-  ReadAll(sleeper);
+  sleeper.Kill(), ReadAll(sleeper);
   EXPECT_EQ(std::pair(sleeper.ExitCode(), sleeper.Crashed()), std::pair(-1, true));
   {  // a job dropped while it runs is stopped, not waited for (ten minutes)
     TTProcess dropped;

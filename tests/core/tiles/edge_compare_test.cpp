@@ -15,8 +15,7 @@ TEST(EdgeCompare, Messages) {
   TTMesh a, b;
   ASSERT_TRUE(PrepareEdgeTile(a) && PrepareEdgeTile(b));
   EXPECT_FALSE(PrepareEdgeTile(a));  // already holds samples
-  Fill(a, 5);
-  Fill(b, 5);
+  Fill(a, 5), Fill(b, 5);
   auto m = CompareTileEdges(a, "N47W122.hgt", b, "N47W123.hgt");
   EXPECT_EQ(m.Column + " | " + m.Row,
             "N47W122.hgt left column = N47W123.hgt right column | "
@@ -29,8 +28,7 @@ TEST(EdgeCompare, Messages) {
             "A left column <> B right column | A top row <> B bottom row");
 
   // Only the compared edges count: a change inside B's grid changes nothing.
-  b.SetCell(1200, 1200, 5), b.SetCell(0, 0, 9);
-  b.SetCell(600, 600, 9);
+  b.SetCell(1200, 1200, 5), b.SetCell(0, 0, 9), b.SetCell(600, 600, 9);
   m = CompareTileEdges(a, "A", b, "B");
   EXPECT_EQ(m.Column + " | " + m.Row, "A left column = B right column | A top row = B bottom row");
 

@@ -56,8 +56,7 @@ TEST(LoadInMemory, ZippedTilesGiveThePlainMeshAndItsStatistics) {
   ASSERT_EQ(LoadSingleHGT(one, plainPaths[1], "", nullptr), "");
   ASSERT_EQ(LoadSingleHGT(zipped, mixedPaths[1] + ".zip", "", nullptr), "");
   EXPECT_EQ(CopySamples(one), CopySamples(zipped));
-  ExpectRecounted(one);
-  ExpectRecounted(zipped);
+  ExpectRecounted(one), ExpectRecounted(zipped);
   EXPECT_TRUE(FolderEntries(mixed.Path()).size() == 5);  // nothing extracted beside
 }
 

@@ -78,8 +78,7 @@ TEST(LoadHGT, MosaicGeometryAbsentTilesAndCounter) {
   std::vector<std::string> listed;
   ListTileNames(TileRect{44, 46, -123, -121}, listed);
   for (auto& n : listed) n = dir.File(n);
-  WriteTile(dir.File("N45W123.hgt"), 0);
-  WriteTile(dir.File("n45w122.HGT"), 1);
+  WriteTile(dir.File("N45W123.hgt"), 0), WriteTile(dir.File("n45w122.HGT"), 1);
   WriteTile(dir.File("N44W122.hgt"), 3);
 
   TTMesh m;
