@@ -141,7 +141,8 @@ uint8_t Settle(double w, double s, double ew, double es, const TSettleRule& rule
   const double reach = err + rule.directUnits * (rule.maxSample + std::fabs(q) + err + 1);
   const double tolerance = rule.tolerance;
   const double nearest = std::round(q), dist = std::fabs(q - nearest);
-  if (std::fabs(dist - tolerance) <= reach || 1 - dist - tolerance <= reach) return 0;
+  // The next integer's snap edge is never nearer: dist and tolerance are both at most 1/2.
+  if (std::fabs(dist - tolerance) <= reach) return 0;
   const double v = dist <= tolerance ? nearest : std::trunc(q);
   *out = static_cast<int16_t>(std::clamp(v, -32768.0, 32767.0));
   return 1;

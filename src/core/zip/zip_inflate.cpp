@@ -241,8 +241,8 @@ int ZipInflate(TZipInput& in, TZipOutput& out, unsigned* held_bits) {
       DROP(3);
       if (type == 0) {
         // Stored block: byte-aligned LEN, NLEN, then LEN raw bytes.
+        // The block's refill left 56 bits or more: LEN and NLEN are among them.
         DROP(count & 7);
-        REFILL();
         unsigned len = unsigned(bits & 0xFFFF), nlen = unsigned((bits >> 16) & 0xFFFF);
         DROP(32);
         if (len != (~nlen & 0xFFFF)) {
