@@ -47,8 +47,7 @@ TEST(MeshEdit, AddVertOffsetSumsExactlyAndClipsIntoVoids) {
   EXPECT_EQ(std::tuple(m.GetCell(1, 0), m.GetCell(2, 0)), std::tuple(kVoid, kVoid));
   EXPECT_FALSE(AddVertOffset(m, m.GridRect, 0));
   // 32-bit extremes do not wrap; a long way inside the range reports nothing.
-  MakeMesh(m, 2, 1, {5, -5});
-  m.VoidValue = 0;
+  MakeMesh(m, 2, 1, {5, -5}), m.VoidValue = 0;
   EXPECT_TRUE(AddVertOffset(m, m.GridRect, INT32_MAX) && m.GetCell(1, 0) == 32767);
   EXPECT_TRUE(AddVertOffset(m, m.GridRect, INT32_MIN) && m.GetCell(0, 0) == -32768);
   EXPECT_TRUE(!AddVertOffset(m, m.GridRect, 65535) && m.GetCell(0, 0) == 32767);
@@ -111,6 +110,8 @@ TEST(MeshEdit, RectanglesBeyondTheGridAreClipped) {
                                  : x == 0 ? 7
                                           : orig.GetCell(x, y) + 1000)
           << x << "," << y;
+  m.Rows = 4, AddVertOffset(m, TCellRect{0, 0, 3, 9}, 1);  // fewer rows than samples: row 3 only
+  EXPECT_TRUE(m.GetCell(0, 3) == 4 && m.GetCell(0, 4) == orig.GetCell(0, 4));
   m.Rows = 6;  // counts that promise more samples than there are: nothing is written
   FillRect(m, TCellRect{0, 5, 4, 5}, 3, kFillAll);
   EXPECT_EQ(m.GetCell(0, 4), orig.GetCell(0, 4));
