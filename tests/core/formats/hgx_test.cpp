@@ -42,8 +42,7 @@ TEST(Codecs, HgxAndRawRoundTrip) {
   TTempDir dir;
   TTMesh m;
   const std::vector<int16_t> s = {1, 2, 3, -32768, 0x0102, -1};
-  MakeMesh(m, 3, 2, s);
-  SetGeo(m);
+  MakeMesh(m, 3, 2, s), SetGeo(m);
   ASSERT_TRUE(SaveToFile(m, dir.File("a.hgx"), true, m.GridRect, true, nullptr));
   const std::vector<unsigned char> header = {
       'H', 'G',  'X',  'F',  64,   0,    0,    0,    3, 0, 0, 0,  // header size, version
@@ -79,8 +78,7 @@ TEST(Codecs, HgxAndRawRoundTrip) {
   EXPECT_FALSE(LoadHGX(l, dir.File("b.hgx"), nullptr));  // only into a fresh mesh
   // More rows than one read block holds (128 of 2048 bytes), the last block short.
   TTMesh big, bigBack;
-  MakeMesh(big, 1024, 200, 7, -9999);
-  SetGeo(big);
+  MakeMesh(big, 1024, 200, 7, -9999), SetGeo(big);
   big.SetCell(1023, 199, 9);
   ASSERT_TRUE(SaveToFile(big, dir.File("big.hgx"), true, big.GridRect, true, nullptr));
   ASSERT_TRUE(LoadHGX(bigBack, dir.File("big.hgx"), nullptr));

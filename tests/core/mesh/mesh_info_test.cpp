@@ -18,8 +18,7 @@ std::string Text(const std::vector<TTReportLine>& lines) {
 
 TEST(MeshInfo, ReportLinesAsShown) {
   TTMesh m;
-  m.FileName = "C:\\DEM\\N45W122.hgt";
-  m.SetGridSize(1201, 1201);
+  m.FileName = "C:\\DEM\\N45W122.hgt", m.SetGridSize(1201, 1201);
   m.MinLat = 45, m.MaxLat = 46, m.MinLon = -122, m.MaxLon = -121;
   m.VoidCount = 12, m.MaxElev = 1234, m.MinElev = 12;
   EXPECT_EQ(Text(MeshInfoReport(m)),
