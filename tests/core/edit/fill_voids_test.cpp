@@ -295,11 +295,11 @@ TEST(FillVoids, SecondModelOfOtherCellsIsSampledAtEachCellsPosition) {
   second.RowsPerDeg = second.ColsPerDeg = 30;
   for (int y = 0; y < 30; ++y)
     for (int x = 0; x < 30; ++x) second.SetCell(x, y, int16_t(2 * x + 1 + 2 * (2 * y + 1)));
-  // A plane: at mesh cell (x, y) it is x + 2y; the outer half cell has no value.
+  // A plane: at mesh cell (x, y) it is x + 2y; the outer half cells have no value.
   double v = 0;
   for (auto [x, y] : {std::pair(1, 1), std::pair(30, 20), std::pair(59, 58)})
     EXPECT_TRUE(SecondModelAt(m, second, x, y, &v) && std::abs(v - (x + 2 * y)) < 1e-9) << x;
-  EXPECT_FALSE(SecondModelAt(m, second, 0, 30, &v));
+  EXPECT_FALSE(SecondModelAt(m, second, 0, 30, &v) || SecondModelAt(m, second, 30, 60, &v));
   // Cells (1, 1) and (59, 59) are the coarse grid's first and last centres: touching is
   // covering. The last row and column lie beyond its last centres.
   EXPECT_EQ(std::tuple(SecondModelCovers(m, second, {0, 1, 1, 1}),
