@@ -106,6 +106,7 @@ TEST(RasterRules, WarningAndSizeCheck) {
     TTBandFlags ticked, enabled;
   } cases[] = {{{1, 1, -1, 1}, {}, {}},
                {{1, 0, -1, 1}, {}, {false, false, true, true}},
+               {{2, -1, 0, 1}, {true, true, false, false}, {true, true, false, false}},
                {{2, -1, -1, 2}, {true, true, true, true}, {true, true, true, true}}};
   for (const Case& c : cases) {
     TTBandFlags ticked{true, true, true, true}, enabled;
