@@ -241,7 +241,8 @@ int ZipInflate(TZipInput& in, TZipOutput& out, unsigned* held_bits) {
       DROP(3);
       if (type == 0) {
         // Stored block: byte-aligned LEN, NLEN, then LEN raw bytes.
-        // The block's refill left 56 bits or more: LEN and NLEN are among them.
+        // The refill at the block's start left 56 bits or more; the header
+        // and the alignment take at most 10, so LEN and NLEN are held already.
         DROP(count & 7);
         unsigned len = unsigned(bits & 0xFFFF), nlen = unsigned((bits >> 16) & 0xFFFF);
         DROP(32);
