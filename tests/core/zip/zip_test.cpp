@@ -510,7 +510,10 @@ TEST(ZipFixtures, DataDescriptorWithoutDirectoryAndMemoryInflate) {
   TBits three;
   three.Put(2, 3), three.Code(0x71, 8), three.Code(0, 7);  // fixed codes: "A", end of block
   three.Put(7, 3), three.Code(0x72, 8), three.Code(0, 7);  // final, type 3: "B", end of block
-  damaged.insert(damaged.end(), {two.bytes, over.bytes, three.bytes});
+  // Nor is a match that reaches back before the first byte ("A", then 3 from 2 back).
+  TBits back;
+  back.Put(3, 3), back.Code(0x71, 8), back.Code(1, 7), back.Code(1, 5), back.Code(0, 7);
+  damaged.insert(damaged.end(), {two.bytes, over.bytes, three.bytes, back.bytes});
   for (const auto& [lits, dists] : {std::pair(287, 1), std::pair(258, 31)}) {  // one code too many
     std::vector<int> ls(size_t(lits), 0), ds(size_t(dists), 0);
     ls[65] = ls[256] = ds[0] = 1;
