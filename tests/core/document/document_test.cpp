@@ -81,6 +81,9 @@ TEST(Document, PolygonSelectionMasksTheEditAndTheFillEndsIt) {
             std::tuple(7, 540, 0));
   // Then the rectangle, here the whole grid: filled, and kept as the selection.
   EXPECT_TRUE(!FillCommand(d, 9, kFillAll).SelectionDropped && d.Mesh->GetCell(6, 6) == 9);
+  for (const TTEditOutcome& o : {RestrictHeightCommand(d, 12, 0, 1, nullptr),  // lower only
+                                 AddVertOffsetCommand(d, 5, nullptr)})
+    EXPECT_TRUE(!o.OutOfMemory && o.Changed == d.Mesh->GridRect && d.Mesh->GetCell(6, 6) == 17);
 }
 
 TEST(Document, ModifiedFollowsEditsSavesAndUndoingToTheSavedState) {
