@@ -214,6 +214,7 @@ TEST(NativeProcess, ResampleOutputEndAndStop) {
   EXPECT_EQ(RunResample(StandIn(), {"x.inf"}, sink, idle), TResampleRunResult::Crashed);
   EXPECT_EQ(out, "Stand-in terrain compiler 1.0\n");
   unsetenv("STANDIN_MODE"), unsetenv("STANDIN_DURATION_MS"), unsetenv("STANDIN_LOG");
+  EXPECT_EQ(RunResample(StandIn(), {"x.inf"}, {}), TResampleRunResult::Finished);  // no sink
   // Through Wine: Latin-1 becomes UTF-8, a non-zero status is a crash, a full pipe is emptied.
   const std::string wine = "#!/bin/sh\nyes | head -c 99998; printf 'x\\351\\n'; exit 3\n";
   const std::string path = getenv("PATH");
