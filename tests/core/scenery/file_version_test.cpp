@@ -51,6 +51,9 @@ TEST(FileVersion, ReadsTheFixedFileInformationOrRefuses) {
     cut[0x1B0] = raw, cut[0x1B1] = 0;
     EXPECT_EQ(Version(cut, v), raw == 0xBC);
   }
+  std::vector<uint8_t> named = good;  // the two counts are added: either may list the entry
+  named[0x40C] = 1, named[0x40E] = 0;
+  EXPECT_TRUE(Version(named, v));
   // Damaged: the PE header's offset, a subdirectory's offset (beyond the file), the optional
   // header's kind, the resource directory's size (8 bytes) and place (in no section), the
   // version block's key.
