@@ -43,8 +43,7 @@ class FormDialogsTest : public QObject {
       QVERIFY(f.focusWidget() != f.BitBtnExecute);
       f.RadioButtonVoidsOnly->setChecked(true);
       QCOMPARE(f.Mode(), int16_t(2));
-      f.RadioButtonFillAll->setChecked(true);
-      f.SpinEditFillingVal->setValue(321);
+      f.RadioButtonFillAll->setChecked(true), f.SpinEditFillingVal->setValue(321);
       f.reject();
     }
     QCOMPARE(TFormMeshChangeVal(nullptr).SpinEditNewValue->value(), 12);
@@ -67,17 +66,13 @@ class FormDialogsTest : public QObject {
         {"1,000", "Invalid format for Weight."},
         {"inf", "Invalid format for Weight."}};
     for (const auto& [text, message] : refused) {
-      rec.Clear();
-      f.MaskEditPower->setText(text);
-      f.accept();
+      rec.Clear(), f.MaskEditPower->setText(text), f.accept();
       QVERIFY2(f.result() == QDialog::Rejected && rec.Texts() == QStringList{message} &&
                    rec.Entries().front().kind == TMsgKind::Error,
                text);
     }
     QCOMPARE(TFormInterpolNearestNei(nullptr).MaskEditPower->text(), QString("6.0"));
-    f.SpinEditRadius->setValue(12);
-    f.MaskEditPower->setText(" 1.04 ");
-    f.accept();
+    f.SpinEditRadius->setValue(12), f.MaskEditPower->setText(" 1.04 "), f.accept();
     QVERIFY(f.result() == QDialog::Accepted && f.Weight() == 1.04);
     TFormInterpolNearestNei g(nullptr);
     // "1.0" would be refused
@@ -96,15 +91,10 @@ class FormDialogsTest : public QObject {
     {
       TFormFillVoids d(nullptr);
       d.MaskEditPower->setText("1"), d.accept();
-      d.ComboBoxMethod->setCurrentIndex(2);
-      d.EditSecondDem->clear();
-      d.accept();
+      d.ComboBoxMethod->setCurrentIndex(2), d.EditSecondDem->clear(), d.accept();
       QCOMPARE(d.result(), int(QDialog::Rejected));
-      d.ComboBoxMethod->setCurrentIndex(1);
-      d.CheckBoxInteriorOnly->setChecked(true);
-      d.CheckBoxMaxVoid->setChecked(true);
-      d.SpinEditMaxVoid->setValue(77);
-      d.accept();
+      d.ComboBoxMethod->setCurrentIndex(1), d.CheckBoxInteriorOnly->setChecked(true);
+      d.CheckBoxMaxVoid->setChecked(true), d.SpinEditMaxVoid->setValue(77), d.accept();
     }
     QCOMPARE(rec.Texts(), (QStringList{"Weight must be greater than 1.",
                                        "Choose the file of the second elevation model."}));
@@ -177,8 +167,7 @@ class FormDialogsTest : public QObject {
          {46, 45, -123, -122});
     f.BitBtnCheckMissingFiles->click();
     QCOMPARE(rec.Texts(TMsgKind::Information), QStringList{"No missing tiles/files."});
-    f.CheckBoxAdjoNorth->click();
-    f.CheckBoxAdjoEast->click();
+    f.CheckBoxAdjoNorth->click(), f.CheckBoxAdjoEast->click();
     OnNextDialog<TFormMissingFiles>([](TFormMissingFiles& m) {
       QCOMPARE(m.MemoMissingFiles->toPlainText(), QString("N46W123.HGT\nN45W122.HGT"));
       QCOMPARE(m.LabelTotalFiles->text(), QString("2"));
