@@ -114,6 +114,8 @@ TEST(Document, ModifiedFollowsEditsSavesAndUndoingToTheSavedState) {
   // The saved snapshot again, but not the saved samples; its cells recoloured.
   const TCellRect redone = RedoCommand(d, more).Changed;
   EXPECT_TRUE(d.Modified() && !d.RectSelected && !redone.IsEmpty());
+  d.Close();  // the changes go with the mesh
+  EXPECT_FALSE(d.Modified() || d.Mesh || d.UndoList);
 }
 
 TEST(Document, HillshadeRecoloursOneCellBeyondTheEdit) {
