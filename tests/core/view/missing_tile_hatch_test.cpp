@@ -35,3 +35,14 @@ TEST(MissingTileHatch, TheLoadsFillIsHatchedUntilEdited) {
   doc.Recolor(doc.Mesh->GridRect);
   EXPECT_EQ(at(0, 0), kMissingInkDark);
 }
+
+// A tile and a rectangle reaching past the grid hatch its cells only, also
+// where an image row is exactly as wide as a grid row.
+TEST(MissingTileHatch, ReachingPastTheGridHatchesOnlyItsCells) {
+  TTMesh m;
+  MakeMesh(m, 5, 5, 0, -32768), m.Rows = 4;  // a fifth row of samples and of pixels beyond it
+  std::vector<uint8_t> image(25, 7), want = image;
+  HatchMissingTiles(m, TTMissingTiles{{{2, 9, -3, 9}}, 0}, TCellRect{0, 9, 0, 9}, image.data(), 5);
+  want[12] = want[18] = kMissingInkLight;  // (2, 2) and (3, 3)
+  EXPECT_EQ(image, want);
+}
