@@ -190,8 +190,7 @@ class FormDialogsTest : public QObject {
     // Two degrees high: both latitude bands would cover it, one unticks the other.
     Rect(f.SpinEditMaxLat, f.SpinEditMinLat, f.SpinEditMinLon, f.SpinEditMaxLon,
          {46, 44, -122, -121});
-    f.CheckBoxAdjoNorth->click();
-    f.CheckBoxAdjoSouth->click();
+    f.CheckBoxAdjoNorth->click(), f.CheckBoxAdjoSouth->click();
     QVERIFY(f.BitBtnOK->isEnabled() && !f.CheckBoxAdjoSouth->isChecked());
     QVERIFY(!f.CheckBoxAdjoNorth->isChecked() && !f.CheckBoxAdjoWest->isEnabled());  // 1 deg wide
 

@@ -53,8 +53,7 @@ std::unique_ptr<TTMesh> EditMesh() {
 void SelectDiamond(TFormViewMesh& f) {
   for (auto [x, y] : {std::pair{100, 60}, {140, 100}, {100, 140}, {60, 100}, {100, 60}})
     f.PolySel.AddPoint(x, y);
-  f.PolySel.Closed = true;
-  f.EnableSelectionCommands(true);
+  f.PolySel.Closed = true, f.EnableSelectionCommands(true);
 }
 
 void Click(TFormViewMesh& f, std::initializer_list<QPoint> points) {
@@ -560,8 +559,7 @@ class FormViewMeshTest : public QObject {
           [](TFormSaveAsRaw& d) { d.BitBtnSelect->click(), d.BitBtnSave->click(); });
       f.miSaveAsRawClick();
     }
-    f.msiZoom4xClick();
-    f.miSaveAsBMPClick();
+    f.msiZoom4xClick(), f.miSaveAsBMPClick();
     f.miSaveAsBMPClick();
     QCOMPARE(dlg.requests[0].proposedName, QString("N49W123_N47W121_43R_61C"));
     QCOMPARE(dlg.requests[2].proposedName, QString("N49W123_N47W121"));

@@ -9,8 +9,7 @@ TEST(FillVoidsCommand, RecordsFillsRecoloursAndUndoes) {
   auto m = std::make_unique<TTMesh>();
   std::vector<int16_t> s(size_t(20) * 10);
   for (size_t i = 0; i < s.size(); ++i) s[i] = i % 20 == 7 ? int16_t(-32768) : int16_t(i % 20);
-  MakeMesh(*m, 20, 10, s);
-  m->VoidValue = -32768;
+  MakeMesh(*m, 20, 10, s), m->VoidValue = -32768;
   TTDocument d;
   ASSERT_EQ(d.Attach(std::move(m), 1), TTDocument::TAttach::Ok);
   TTFillRequest q{.Method = TFillMethod::Spline};

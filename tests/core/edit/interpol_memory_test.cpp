@@ -53,8 +53,7 @@ TEST(InterpolMemory, FailedAllocationIsReported) {
   for (TFillMethod method : {TFillMethod::Idw, TFillMethod::Spline})
     for (long budget = 0; budget < 40; ++budget) {
       TTMesh m;
-      MakeMesh(m, 32, 32, 100, -32768);
-      m.SetCell(10, 10, -32768);
+      MakeMesh(m, 32, 32, 100, -32768), m.SetCell(10, 10, -32768);
       TTFillRequest q{.Method = method, .Options = {.InteriorOnly = true}};
       TTFillRun run;
       bool ok = false;

@@ -39,8 +39,7 @@ TEST(MeshEdit, ChangeAndRestrictTreatVoidsAsTheyShould) {
 
 TEST(MeshEdit, AddVertOffsetSumsExactlyAndClipsIntoVoids) {
   TTMesh m;
-  MakeMesh(m, 3, 1, {32700, -32700, kVoid});
-  m.VoidValue = kVoid;
+  MakeMesh(m, 3, 1, {32700, -32700, kVoid}), m.VoidValue = kVoid;
   EXPECT_TRUE(AddVertOffset(m, TCellRect{0, 0, 0, 0}, 100) && m.GetCell(0, 0) == 32767);
   EXPECT_TRUE(AddVertOffset(m, TCellRect{1, 2, 0, 0}, -100));
   // Clipped onto the void value; voids never move.

@@ -27,8 +27,7 @@ TEST(HgtSplit, VoidsBecomeTheTileVoidAndOtherGridsAreRefused) {
   int written = 0;
   for (int n : {1200, 3600}) {  // both tile densities
     TTMesh m;
-    MakeMesh(m, n + 1, n + 1, -32768, -9999);
-    m.Samples[0] = -9999;
+    MakeMesh(m, n + 1, n + 1, -32768, -9999), m.Samples[0] = -9999;
     m.MinLat = 45, m.MaxLat = 46, m.MinLon = -123, m.MaxLon = -122;
     m.RowsPerDeg = m.ColsPerDeg = n;
     TProgressRecorder p;

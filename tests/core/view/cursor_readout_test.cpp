@@ -15,8 +15,7 @@ void Tile(TTMesh& m, int32_t n, float minLat, float minLon, double perDeg) {
 
 TEST(CursorReadout, BothFormatsVoidsAndMissingDensity) {
   TTMesh m;
-  Tile(m, 1201, 47, -123, 1200);
-  m.SetCell(300, 600, 123);
+  Tile(m, 1201, 47, -123, 1200), m.SetCell(300, 600, 123);
   EXPECT_EQ(CursorReadout(m, 300, 600, 1),
             "(X,Y) = (300) (600)  (Lat./Lon.) = (N 47\u00B0 30'. 00) (W 122\u00B0 45'. 00)  "
             "Elevation = 123 m = 403.5 ft");

@@ -63,8 +63,7 @@ TEST(MeshImage, HatchedBandsCoverExactlyTheirRows) {
   // A two-tile-high mesh with a 1201-row north band and a 1200-row south band.
   TTMesh m;
   const int32_t cols = 50, rows = 3601;
-  MakeMesh(m, cols, rows, 10, -32768);
-  m.AdjoNorth = 1201, m.AdjoSouth = 1200;
+  MakeMesh(m, cols, rows, 10, -32768), m.AdjoNorth = 1201, m.AdjoSouth = 1200;
   EXPECT_EQ(HatchIndex(), 85);  // 0x555555: of the palette, the nearest to olive
   std::vector<uint8_t> img(size_t(cols) * rows, 0);
   HatchAdjoBands(m, 85, img.data(), cols);
@@ -83,8 +82,7 @@ TEST(MeshImage, HatchedBandsCoverExactlyTheirRows) {
   for (int y = 1201; y < 2401; ++y) ASSERT_EQ(inked(y), 0) << y;
   // East and west bands run the full height.
   TTMesh e;
-  MakeMesh(e, 30, 20, 10, -32768);
-  e.AdjoEast = 4, e.AdjoWest = 3;
+  MakeMesh(e, 30, 20, 10, -32768), e.AdjoEast = 4, e.AdjoWest = 3;
   std::vector<uint8_t> im(30 * 20, 0);
   HatchAdjoBands(e, 85, im.data(), 30);
   for (int y = 0; y < 20; ++y)  // the outer and inner columns of both bands
