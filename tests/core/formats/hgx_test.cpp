@@ -28,8 +28,7 @@ void SetGeo(TTMesh& m) {
 std::vector<unsigned char> Header(int32_t cols, int32_t rows, uint32_t version = 3) {
   std::vector<unsigned char> h(64, 0);
   std::memcpy(h.data(), "HGXF", 4);
-  PutLE32(&h[8], version), PutLE32(&h[12], uint32_t(cols));
-  PutLE32(&h[16], uint32_t(rows));
+  PutLE32(&h[8], version), PutLE32(&h[12], uint32_t(cols)), PutLE32(&h[16], uint32_t(rows));
   return h;
 }
 

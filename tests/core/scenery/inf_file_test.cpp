@@ -44,7 +44,8 @@ void ExpectNumberTexts() {
                                                      {9.9999999999999, "1.00000000000E+1"},
                                                      {-2.5e-10, "-2.50000000000E-10"}};
   for (const auto& [value, text] : exponent) EXPECT_EQ(FormatExponent(value), text);
-  EXPECT_TRUE(FormatExponent(1.0 / 3, 4, 2) == "3.333E-01" && FormatInt(1234567) == "1234567");
+  EXPECT_TRUE(FormatExponent(1.0 / 3, 4, 2) == "3.333E-01" && FormatExponent(25, 1, 1) == "3E+1" &&
+              FormatInt(1234567) == "1234567");  // one digit: no point
 }
 
 }  // namespace
