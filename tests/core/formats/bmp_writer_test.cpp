@@ -30,7 +30,7 @@ TEST(BmpWriter, HeadersPaletteRowOrderPaddingAndFailures) {
   TProgressRecorder progress;  // the window answers while it is written
   ASSERT_TRUE(WriteBmp8(
       path, w, h, TestPalette(), [&](int32_t y) { return &pixels[y * w]; }, &progress));
-  EXPECT_TRUE(progress.pumps == 1 && !progress.visible);
+  EXPECT_TRUE(progress.pumps == 1 && progress.shows == 1 && !progress.visible);
 
   // Bottom-up (positive height), 8 bits, no compression, 256 colours; the colour table entries are
   // blue, green, red, 0; the first stored row is the bottom image row, padded with zeros.
