@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/document/document.h"
+#include "core/view/mesh_image.h"
 #include "support/mesh_helpers.h"
 
 TEST(FillVoidsCommand, RecordsFillsRecoloursAndUndoes) {
@@ -14,9 +15,11 @@ TEST(FillVoidsCommand, RecordsFillsRecoloursAndUndoes) {
   ASSERT_EQ(d.Attach(std::move(m), 1), TTDocument::TAttach::Ok);
   TTFillRequest q{.Method = TFillMethod::Spline};
   TTFillRun run;
+  d.Image();  // shown once: every row coloured before the fill
   const TTEditOutcome out = FillVoidsCommand(d, q, nullptr, &run);
   EXPECT_TRUE(out.Recorded && d.Modified() && run.Filled == 10 && out.Changed == d.Mesh->GridRect);
-  EXPECT_EQ(d.Mesh->GetCell(7, 4), 7);  // the column between 6 and 8
+  const uint8_t pixel = d.Image().Bits[4 * d.Image().Stride + 7];  // recoloured
+  EXPECT_TRUE(d.Mesh->GetCell(7, 4) == 7 && pixel == ColorIndex(7, 0, 19, -32768, false));
   bool more = true;
   UndoCommand(d, more);
   q.Method = TFillMethod::Dem;  // without its second model: a fill that fails says so
