@@ -85,8 +85,7 @@ TEST_F(EditCli, EachCommandEqualsTheCore) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args[0] + " " + c.args.back());
     TTMesh m;
-    MakeMesh(m, kCols, kRows, Relief());
-    m.VoidValue = -32768;
+    MakeMesh(m, kCols, kRows, Relief()), m.VoidValue = -32768;
     c.core(m);
     TCliRun r = Run(c.args);
     ASSERT_TRUE(r.status == 0 && (c.out == "*" || r.out == c.out)) << r.err << r.out;

@@ -57,8 +57,7 @@ class FormViewMeshComfortTest : public QObject {
     });
     f.miCloseMeshClick();
     QVERIFY(f.Mesh);
-    answer = TAnswer::No;
-    f.miCloseMeshClick();
+    answer = TAnswer::No, f.miCloseMeshClick();
     QVERIFY(!f.Mesh);
     Load(f, true);
     answer = TAnswer::Yes;  // the file dialog is cancelled: the mesh stays

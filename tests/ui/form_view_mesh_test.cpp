@@ -139,9 +139,7 @@ class FormViewMeshTest : public QObject {
   void initTestCase() { qputenv("STANDIN_DURATION_MS", "300"); }
 
   void init() {
-    ResetRememberedEditValues();
-    ResetRememberedInterpolValues();
-    ResetRememberedFillVoidsValues();
+    ResetRememberedEditValues(), ResetRememberedInterpolValues(), ResetRememberedFillVoidsValues();
     ProgCfg.MaxMemUndo = 16, ProgCfg.WarnNoUndo = true;
   }
 
