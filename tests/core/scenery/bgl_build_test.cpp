@@ -97,7 +97,7 @@ TEST(BglBuild, InfListTempFilesAndStatus) {
   ASSERT_TRUE(CutMeshForBgl(m, TBandOverlap{}, cut));
   EXPECT_EQ(WriteBglInfFiles(m, cut, 9, 0, files, dir.File("out.bgl"), TToolPathForm::Host), "");
   EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"tempdst.inf", "tempsrc.inf"}));
-  DeleteBglTempFiles(files);
+  WriteFileBytes(files.Raster, {1}), DeleteBglTempFiles(files);  // the raster goes too
   EXPECT_TRUE(FolderEntries(dir.Path()).empty());
 
   // A folder that is not there: the source INF fails first.
