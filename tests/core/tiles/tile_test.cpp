@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <tuple>
 
 #include "core/mesh/mesh.h"
@@ -91,11 +92,11 @@ TEST(LoadHGT, MosaicGeometryAbsentTilesAndCounter) {
             std::tuple(2, 2, 2, 4, 1200.0, -32768));
   EXPECT_EQ(std::tuple(m.FileName, m.TileFiles, m.GridRect),
             std::tuple("", listed, TCellRect{0, 2400, 0, 2400}));
-  // One bar over the four tiles, moved by this thread alone up to its end:
+  // One bar over the four tiles, moved on by this thread alone up to its end:
   // the counter stays until then; it moves within a tile too.
   EXPECT_EQ(p.texts, (std::vector<std::string>{"1 of 4", "2 of 4", "3 of 4", "4 of 4", ""}));
   for (int k = 0; k < 4; ++k) EXPECT_GE(p.textBars[size_t(k)], 25 * k);  // not before its turn
-  EXPECT_FALSE(p.visible || p.foreign || p.bars.back() != 100 ||
+  EXPECT_FALSE(p.visible || p.foreign || p.bars.back() != 100 || !std::ranges::is_sorted(p.bars) ||
                std::none_of(p.bars.begin(), p.bars.end(), [](int b) { return b % 25 != 0; }));
 
   // Wrong list length, kind, or tile size (1201 is not kind 1): false, nothing allocated or left.
