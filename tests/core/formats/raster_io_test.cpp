@@ -59,7 +59,7 @@ TEST(MeshRaster, SkipFlagsOffsetsAndByteOrder) {
                                  99, 99, 6,  7,  99,  //
                                  99, 99, 99, 99, 99};
   EXPECT_EQ(CopySamples(m), expect);
-  EXPECT_EQ(std::tuple(p.visible, p.shows, p.pumps), std::tuple(false, 1, 3));
+  EXPECT_EQ(std::tuple(p.visible, p.shows, p.pumps, p.bars.back()), std::tuple(false, 1, 3, 100));
 
   TTMesh n;
   MakeMesh(n, 3, 3, std::vector<int16_t>(9, 0));
