@@ -219,8 +219,7 @@ void ThreeVoids(TTMesh& m) {
   MakeSurface(m, Relief);
   for (int x = 0; x < 3; ++x) m.SetCell(x, 5, kVoid), m.SetCell(x, 6, kVoid);
   Punch(m, 40, 40, 6);
-  m.SetCell(15, 45, kVoid), m.SetCell(60, 20, kVoid);
-  m.SetCell(20, 60, kVoid);
+  m.SetCell(15, 45, kVoid), m.SetCell(60, 20, kVoid), m.SetCell(20, 60, kVoid);
 }
 
 TEST(FillVoids, OptionsAndSelectionHoldForEveryMethod) {
@@ -299,7 +298,8 @@ TEST(FillVoids, SecondModelOfOtherCellsIsSampledAtEachCellsPosition) {
   double v = 0;
   for (auto [x, y] : {std::pair(1, 1), std::pair(30, 20), std::pair(59, 58)})
     EXPECT_TRUE(SecondModelAt(m, second, x, y, &v) && std::abs(v - (x + 2 * y)) < 1e-9) << x;
-  EXPECT_FALSE(SecondModelAt(m, second, 0, 30, &v) || SecondModelAt(m, second, 30, 60, &v));
+  EXPECT_FALSE(SecondModelAt(m, second, 0, 30, &v) || SecondModelAt(m, second, 30, 60, &v) ||
+               SecondModelAt(m, second, 60, 30, &v));
   // Cells (1, 1) and (59, 59) are the coarse grid's first and last centres: touching is
   // covering. The last row and column lie beyond its last centres.
   EXPECT_EQ(std::tuple(SecondModelCovers(m, second, {0, 1, 1, 1}),
