@@ -23,8 +23,7 @@ using TNames = std::vector<std::string>;
 TEST(SafeSave, LinksPipesModesAndLongNames) {
   TTempDir dir;
   const std::string real = dir.File("real.bin"), link = dir.File("link.bin");
-  WriteFileBytes(real, {'o'});
-  chmod(real.c_str(), 0600);
+  WriteFileBytes(real, {'o'}), chmod(real.c_str(), 0600);
   fs::create_symlink("real.bin", link);
   ASSERT_TRUE(WriteFileAtomically(link, "new", 3) && fs::is_symlink(link));
   EXPECT_EQ(ReadFileText(real), "new");

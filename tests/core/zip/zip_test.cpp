@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/base/progress.h"
+#include "core/base/sample_io.h"
 #include "core/mesh/mesh.h"
 #include "core/tiles/single_hgt.h"
 #include "core/zip/zip_stream.h"
@@ -107,7 +108,7 @@ TEST(ZipFixtures, EveryMethodExtractsExactBytes) {
   const size_t c = std::string(imp.begin(), imp.end()).find("PK\x01\x02");
   const uint32_t crc = ReferenceCrc32(cut), size = uint32_t(cut.size());
   for (auto [at, v] : {std::pair(size_t(14), crc), {22, size}, {c + 16, crc}, {c + 24, size}})
-    for (int k = 0; k < 4; ++k) imp[at + size_t(k)] = uint8_t(v >> 8 * k);
+    PutLE32(&imp[at], v);
   WriteFileBytes(dir.File("cut.zip"), imp);
   EXPECT_EQ(UnzipFiles(dir.File("cut.zip"), dir.File("cut"), ""), 1);
   EXPECT_EQ(ReadFileBytes(dir.File("cut/first.txt")), cut);
