@@ -64,8 +64,7 @@ TEST(Cli, InfoAndConvertThroughEveryFormat) {
 // Refusals (1) and usage errors (2) end with one line, change no file and write nothing to stdout.
 TEST(Cli, FailuresGiveOneLineAndKeepOutput) {
   TTempDir dir;
-  WriteTile(dir.File("N45W122.hgt"));
-  WriteFileBytes(dir.File("old.hgt"), {'o', 'l', 'd'});
+  WriteTile(dir.File("N45W122.hgt")), WriteFileBytes(dir.File("old.hgt"), {'o', 'l', 'd'});
   WriteFileBytes(dir.File("bad.hgx"), {'H', 'G', 'X', 'F'});
   WriteFileBytes(dir.File("small.raw"), {0, 1, 0, 2});
   const std::vector<std::string> before = FolderEntries(dir.Path());

@@ -45,8 +45,7 @@ TEST(CliMosaic, LoadsWritesAndReportsTheEditorsMessages) {
   EXPECT_EQ(std::tuple(v[0], v[2400], v[2400 * 2401]), std::tuple(7, 9, -5));
 
   // The checks and messages of the editor's command; OUT is never touched.
-  WriteFileBytes(out, {1, 2});
-  WriteFileBytes(tiles.File("N45W122.HGT.zip"), {'x'});
+  WriteFileBytes(out, {1, 2}), WriteFileBytes(tiles.File("N45W122.HGT.zip"), {'x'});
   const TCliFailure cases[] = {
       {{"--rect", "45,46,-123,-121", out},
        1,

@@ -107,6 +107,5 @@ TEST_F(RealWine, BglRunsTheWindowsCompilerAndTheKeyIsRead) {
   std::error_code ec;
   EXPECT_TRUE(fs::equivalent(c.BGLFolder, scenery, ec)) << c.BGLFolder;
   Wine("wine reg delete " + key + " /f /reg:32");
-  Wine("wineserver -k");
-  fs::remove_all(fs::path(prefix_) / "drive_c/DelvaFS9");
+  Wine("wineserver -k"), fs::remove_all(fs::path(prefix_) / "drive_c/DelvaFS9");
 }

@@ -65,8 +65,7 @@ TEST(UndoList, SixtyFifthPushDropsTheOldestAndTheRingWraps) {
       ASSERT_TRUE(u.Push(rectOf(k)));
       bytes += 2 * (k % 3 + 1);
     }
-    Paint(m, rectOf(k), int16_t(1000 + k));
-    states.push_back(u.State());
+    Paint(m, rectOf(k), int16_t(1000 + k)), states.push_back(u.State());
   }
   const auto full = CopySamples(m);
   EXPECT_EQ(std::tuple(u.Tail(), u.Head()), std::tuple(11, 11));

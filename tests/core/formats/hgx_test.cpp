@@ -161,11 +161,9 @@ TEST(HGX, FailedSaveKeepsOldFileAndLeavesNoTemporary) {
   getrlimit(RLIMIT_FSIZE, &old);
   auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
   struct rlimit small = old;
-  small.rlim_cur = 4096;
-  setrlimit(RLIMIT_FSIZE, &small);
+  small.rlim_cur = 4096, setrlimit(RLIMIT_FSIZE, &small);
   bool saved = SaveToFile(m, target, true, m.GridRect, true, nullptr);
-  setrlimit(RLIMIT_FSIZE, &old);
-  std::signal(SIGXFSZ, oldHandler);
+  setrlimit(RLIMIT_FSIZE, &old), std::signal(SIGXFSZ, oldHandler);
   EXPECT_FALSE(saved);
 #endif
   EXPECT_EQ(ReadFileBytes(target), (std::vector<unsigned char>{'o', 'l', 'd'}));

@@ -66,8 +66,7 @@ TEST(PolyRaster, MatchesPlainEvenOddOnRandomPolygons) {
                     : i == 1 ? wide - 6
                              : int32_t(rng() % wide) - 5,
                     int32_t(rng() % 30) + 3};
-      p.push_back(v);
-      s.AddPoint(v.X, v.Y);
+      p.push_back(v), s.AddPoint(v.X, v.Y);
       b = {std::min(b.Left, v.X), std::max(b.Right, v.X), std::min(b.Top, v.Y),
            std::max(b.Bottom, v.Y)};
     }

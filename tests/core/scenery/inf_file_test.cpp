@@ -58,8 +58,7 @@ TEST(NumberText, FormatsIndependentOfLocale) {
   if (!de) de = std::setlocale(LC_ALL, "de_DE");
   const std::locale oldCpp = std::locale::global(std::locale(std::locale(), new CommaPunct));
   ExpectNumberTexts();
-  std::locale::global(oldCpp);
-  std::setlocale(LC_ALL, oldC.c_str());
+  std::locale::global(oldCpp), std::setlocale(LC_ALL, oldC.c_str());
   if (!de) GTEST_LOG_(INFO) << "no de_DE locale installed: checked with a comma C++ locale only";
 }
 

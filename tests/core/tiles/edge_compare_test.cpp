@@ -22,8 +22,7 @@ TEST(EdgeCompare, Messages) {
             "N47W122.hgt top row = N47W123.hgt bottom row");
 
   // One differing sample at the far end of each edge is found.
-  b.SetCell(1200, 1200, -32768);
-  m = CompareTileEdges(a, "A", b, "B");
+  b.SetCell(1200, 1200, -32768), m = CompareTileEdges(a, "A", b, "B");
   EXPECT_EQ(m.Column + " | " + m.Row,
             "A left column <> B right column | A top row <> B bottom row");
 
@@ -33,7 +32,6 @@ TEST(EdgeCompare, Messages) {
   EXPECT_EQ(m.Column + " | " + m.Row, "A left column = B right column | A top row = B bottom row");
 
   // The same tile twice: its own left against right, top against bottom.
-  a.SetCell(0, 17, 1);
-  m = CompareTileEdges(a, "A", a, "A");
+  a.SetCell(0, 17, 1), m = CompareTileEdges(a, "A", a, "A");
   EXPECT_EQ(m.Column + " | " + m.Row, "A left column <> A right column | A top row = A bottom row");
 }
