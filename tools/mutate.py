@@ -12,6 +12,11 @@ comes out byte for byte as before (code the build leaves out, such as another
 system's, or a change the compiler proves to mean nothing): it is reported
 as "same object".  Every file is restored after its mutant, also on Ctrl+C.
 The test command sees the mutant's number in $MUTANT (for a log per mutant).
+With --sanitized-build and --sanitized-test (a build of the same tests with
+AddressSanitizer and UndefinedBehaviorSanitizer, as CI runs them), each
+survivor is tried there too: a mutant that writes past an array or overflows
+may pass the plain tests and still fail under the sanitizers, and then it is
+counted as killed ("killed by sanitizer").
 
     python3 tools/mutate.py                      # 30 mutants of what the build compiles under src/
     python3 tools/mutate.py -n 60 --seed 7 src/core/edit src/core/mesh
@@ -24,7 +29,8 @@ differently.  Only files that the configured build compiles are mutated
 (read from its compile_commands.json; keep CMAKE_EXPORT_COMPILE_COMMANDS=ON
 in a --configure of your own), so a full build and a ctest over every test
 give the whole picture.  Run from the repository root.  Last line:
-"mutants: K killed, S survived, C did not compile, E same object (kill rate P%)".
+"mutants: K killed, S survived, C did not compile, E same object (kill rate P%)",
+with "(Z of them by the sanitizer build)" after K when that build is used.
 """
 import argparse
 import os
@@ -242,6 +248,9 @@ def main():
     ap.add_argument("--build", default=None)
     ap.add_argument("--test", default=None)
     ap.add_argument("--test-timeout", type=int, default=60)
+    ap.add_argument("--sanitized-build", default=None,
+                    help="builds the sanitizer build of the tests (survivors are tried there)")
+    ap.add_argument("--sanitized-test", default=None, help="runs the sanitizer build's tests")
     a = ap.parse_args()
 
     configure = a.configure or (
@@ -280,12 +289,20 @@ def main():
     if rc:
         print("the unmutated tree fails its tests; fix that first:\n" + out[-3000:])
         return 2
+    sanitized = a.sanitized_build and a.sanitized_test
+    if sanitized:
+        rc, out = run(a.sanitized_build, 3600)
+        if not rc:
+            rc, out = run(a.sanitized_test, 3600)
+        if rc:
+            print("the unmutated tree fails its sanitizer build or tests:\n" + out[-3000:])
+            return 2
 
     # objects of the unmutated tree, read before any mutant replaces one
     wanted = {os.path.realpath(p[0]) for p in picked}
     objects = {src: (obj, read_bytes(obj)) for src, obj in object_files(a.build_dir).items()
                if src in wanted}
-    killed = survived = broken = same = 0
+    killed = survived = broken = same = by_sanitizer = 0
     survivors = []
     current = {}
 
@@ -321,6 +338,11 @@ def main():
                 if rc:
                     verdict = "killed"
                     killed += 1
+                elif sanitized and (run(a.sanitized_build, 900)[0] == 0 and
+                                    run(a.sanitized_test, 3600)[0] != 0):
+                    verdict = "killed by sanitizer"
+                    killed += 1
+                    by_sanitizer += 1
                 else:
                     verdict = "SURVIVED"
                     survived += 1
@@ -329,17 +351,20 @@ def main():
             restore()
             now = time.time()
             os.utime(path, (now, now))   # newer than the mutant's object: rebuilt
-        print("[%2d/%d] %-16s %-17s %s:%d  (%.0f s)" % (i, len(picked), verdict, name, path,
+        print("[%2d/%d] %-19s %-17s %s:%d  (%.0f s)" % (i, len(picked), verdict, name, path,
                                                       no + 1, time.monotonic() - t0), flush=True)
     run(build, 1800)          # leave the build matching the restored sources
+    if sanitized:
+        run(a.sanitized_build, 1800)
     if survivors:
         print("\nsurvivors (each is a fault no test noticed, or a change that means nothing):")
         for s in survivors:
             print("  " + s)
     valid = killed + survived
     rate = 100.0 * killed / valid if valid else 0.0
-    print("mutants: %d killed, %d survived, %d did not compile, %d same object "
-          "(kill rate %.0f%%)" % (killed, survived, broken, same, rate))
+    print("mutants: %d killed%s, %d survived, %d did not compile, %d same object "
+          "(kill rate %.0f%%)" % (killed, " (%d of them by the sanitizer build)" % by_sanitizer
+                                  if sanitized else "", survived, broken, same, rate))
     return 0
 
 
