@@ -74,8 +74,7 @@ TEST(GdalDem, HgtTileExportMatchesGdalTranslate) {
   GDALDatasetH ref = GDALOpen(dir.File("ref.tif").c_str(), GA_ReadOnly);
   ASSERT_TRUE(ours && ref);
   double a[6], b[6];
-  GDALGetGeoTransform(ours, a);
-  GDALGetGeoTransform(ref, b);
+  GDALGetGeoTransform(ours, a), GDALGetGeoTransform(ref, b);
   for (int i = 0; i < 6; ++i) EXPECT_NEAR(a[i], b[i], 1e-9) << i;
   EXPECT_EQ(Int16Pixels(ours), Int16Pixels(ref));
   EXPECT_EQ(GDALGetRasterNoDataValue(GDALGetRasterBand(ours, 1), nullptr), -32768);
@@ -85,8 +84,7 @@ TEST(GdalDem, HgtTileExportMatchesGdalTranslate) {
   GDALGetBlockSize(GDALGetRasterBand(ours, 1), &bx, &by);
   EXPECT_TRUE(bx < 1201 && by > 1) << "tiled";
   EXPECT_STREQ(OSRGetAuthorityCode(GDALGetSpatialRef(ours), nullptr), "4326");
-  GDALClose(ours);
-  GDALClose(ref);
+  GDALClose(ours), GDALClose(ref);
 }
 
 TEST(GdalDem, SamplesSitWhereGdalPutsThem) {

@@ -3,14 +3,8 @@
 #include "support/mesh_helpers.h"
 
 namespace {
-void Put16(TZipBytes& b, uint32_t v) {
-  b.push_back(uint8_t(v));
-  b.push_back(uint8_t(v >> 8));
-}
-void Put32(TZipBytes& b, uint32_t v) {
-  Put16(b, v & 0xFFFF);
-  Put16(b, v >> 16);
-}
+void Put16(TZipBytes& b, uint32_t v) { b.push_back(uint8_t(v)), b.push_back(uint8_t(v >> 8)); }
+void Put32(TZipBytes& b, uint32_t v) { Put16(b, v & 0xFFFF), Put16(b, v >> 16); }
 }  // namespace
 
 uint32_t ReferenceCrc32(const TZipBytes& data) {
@@ -66,8 +60,7 @@ TZipBytes MakeZipArchive(const std::vector<TZipMember>& members, const std::stri
     zip.insert(zip.end(), m.data.begin(), m.data.end());
     if (descriptor) {
       if (m.descriptor_sig) Put32(zip, 0x08074b50);
-      Put32(zip, m.crc);
-      Put32(zip, m.csize);
+      Put32(zip, m.crc), Put32(zip, m.csize);
       Put32(zip, m.size);
     }
     Put16(dir, 0);  // extra length
@@ -80,12 +73,9 @@ TZipBytes MakeZipArchive(const std::vector<TZipMember>& members, const std::stri
   }
   const uint32_t dirOffset = uint32_t(zip.size());
   zip.insert(zip.end(), dir.begin(), dir.end());
-  Put32(zip, 0x06054b50);
-  Put32(zip, 0);
-  Put16(zip, uint32_t(members.size()));
-  Put16(zip, uint32_t(members.size()));
-  Put32(zip, uint32_t(dir.size()));
-  Put32(zip, dirOffset);
+  Put32(zip, 0x06054b50), Put32(zip, 0);
+  Put16(zip, uint32_t(members.size())), Put16(zip, uint32_t(members.size()));
+  Put32(zip, uint32_t(dir.size())), Put32(zip, dirOffset);
   Put16(zip, uint32_t(comment.size()));
   zip.insert(zip.end(), comment.begin(), comment.end());
   return zip;

@@ -139,8 +139,7 @@ class FormDialogsTest : public QObject {
     f.BitBtnCheckMissingFilesClick();
     f.SpinEditMaxLat->setValue(5);
     auto* edit = f.SpinEditMaxLat->findChild<QLineEdit*>();
-    edit->selectAll();
-    QTest::keyClick(edit, Qt::Key_Backspace);
+    edit->selectAll(), QTest::keyClick(edit, Qt::Key_Backspace);
     QCOMPARE(f.LabelMosaicBaseDim->text(), QString("Invalid"));
     QCOMPARE(rec.Texts(),
              (QStringList{"Invalid extra band.", "Invalid rectangle.", "Invalid rectangle."}));

@@ -18,8 +18,7 @@ constexpr size_t kSmallTile = 2884802, kLargeTile = 25934402;
 
 // A tile-sized file of zeros; sparse, so even a large tile costs nothing.
 void Tile(const std::string& path, size_t bytes) {
-  WriteFileBytes(path, {});
-  fs::resize_file(path, bytes);
+  WriteFileBytes(path, {}), fs::resize_file(path, bytes);
 }
 
 TTMultiHGTRequest Request(const std::string& folder, TTDegreeRect rect, TTBandFlags bands = {}) {

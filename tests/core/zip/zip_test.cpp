@@ -492,6 +492,16 @@ TEST(ZipFixtures, DataDescriptorWithoutDirectoryAndMemoryInflate) {
   s.crc = ReferenceCrc32(zeros);
   EXPECT_EQ(UnzipMemberToMemory(Archive(dir, {s}, "s.zip"), "s", mem.data(), s.size), 1);
   EXPECT_EQ(mem, zeros);
+  // Stored blocks across the 64 KB reads of the archive: the copy goes on after each read.
+  TBytes big(80000);
+  for (size_t i = 0; i < big.size(); ++i) big[i] = uint8_t(i * 7 % 251);
+  TZipMember halves = DeflatedStoredBlock("two", std::string(big.begin(), big.begin() + 40000));
+  const TZipMember rest = DeflatedStoredBlock("", std::string(big.begin() + 40000, big.end()));
+  halves.data[0] = 0, halves.data.insert(halves.data.end(), rest.data.begin(), rest.data.end());
+  halves.size = 80000, halves.csize = uint32_t(halves.data.size()),
+  halves.crc = ReferenceCrc32(big);
+  EXPECT_EQ(UnzipFiles(Archive(dir, {halves}, "two.zip"), dir.File("two"), ""), 1);
+  EXPECT_EQ(ReadFileBytes(dir.File("two/two")), big);
 
   TZipMember m = DeflatedStoredBlock("m", "abcdef");
   uint8_t out[32];
