@@ -155,8 +155,7 @@ int main(int argc, char* argv[]) {
   Log("cwd " + std::filesystem::current_path().string());
   for (int i = 1; i < argc; ++i) Log(std::string("arg ") + argv[i]);
 
-  std::printf("Stand-in terrain compiler 1.0\r\n");
-  std::fflush(stdout);
+  std::printf("Stand-in terrain compiler 1.0\r\n"), std::fflush(stdout);
   if (m == "sleep") std::this_thread::sleep_for(std::chrono::milliseconds(durationMs));
   if (argc < 2) Fail("no INF file given");
   if (m == "fail") Fail("asked to fail");

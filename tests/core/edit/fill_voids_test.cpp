@@ -211,6 +211,11 @@ TEST(FillVoids, GrainComesFromTheBandAroundEachVoid) {
     EXPECT_NEAR(g.Ratio, n > 0 ? std::sqrt((mean + half) / (mean - half)) : 1, 1e-9) << r.Cells[0];
     EXPECT_NEAR(g.Angle, n > 0 ? 0.5 * std::atan2(2 * sxy, sxx - syy) : 0, 1e-9) << r.Cells[0];
   }
+  // A diagonal void and a cell two columns past its top, not touching: two voids.
+  TTMesh d;
+  MakeMesh(d, 6, 5, 100, kVoid);
+  for (int k = 0; k < 4; ++k) d.SetCell(k, k, kVoid), d.SetCell(4, 0, kVoid);
+  EXPECT_EQ(FindVoidRegions(d, d.GridRect, nullptr, {}, nullptr).size(), 2u);
 }
 
 // Voids: a west edge notch (6 cells), a big disk (113 cells), a small hole
