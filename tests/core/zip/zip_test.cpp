@@ -151,8 +151,7 @@ TBytes DynamicBlock(unsigned tail, bool overSubscribed = false) {
   zeros(overSubscribed ? 64 : 65);
   if (overSubscribed) b.Code(0, 1);  // '@': three codes of one bit
   b.Code(0, 1);                      // 'A' (1: "0")
-  zeros(138);
-  zeros(52);
+  zeros(138), zeros(52);
   b.Code(0, 1);  // end of block
   b.Code(0, 1);  // distance 0
   b.Code(2, 2);  // 17: "10"
@@ -274,7 +273,8 @@ TEST(ZipFailures, ExistingFileSurvivesFailedMember) {
 #ifndef _WIN32      // in a zone with summer time, which August is in, the hour stays
   setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1), tzset();
 #endif
-  EXPECT_EQ(UnzipFiles(Archive(dir, {good, ro}, "b.zip"), dir.Path(), ""), 2);
+  EXPECT_EQ(
+      UnzipFiles(Archive(dir, {good, ro, StoredMember("w.txt", "w")}, "b.zip"), dir.Path(), ""), 3);
   EXPECT_EQ(ReadFileBytes(dir.File("m.txt")), (TBytes{'n', 'e', 'w'}));
   const std::time_t t = std::chrono::system_clock::to_time_t(
       std::chrono::file_clock::to_sys(fs::last_write_time(dir.File("m.txt"))));
@@ -284,7 +284,10 @@ TEST(ZipFailures, ExistingFileSurvivesFailedMember) {
 #endif
   EXPECT_EQ(std::vector<int>({tm.tm_year, tm.tm_mon, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec}),
             std::vector<int>({97, 7, 17, 10, 20, 30}));
-  EXPECT_EQ(fs::status(dir.File("r.txt")).permissions() & fs::perms::owner_write, fs::perms::none);
+  auto writable = [&](const char* f) {
+    return (fs::status(dir.File(f)).permissions() & fs::perms::owner_write) != fs::perms::none;
+  };
+  EXPECT_TRUE(writable("w.txt") && !writable("r.txt"));  // only the read-only member is made so
   fs::permissions(dir.File("r.txt"), fs::perms::owner_write, fs::perm_options::add);  // to go
 }
 
@@ -343,8 +346,7 @@ TEST(ZipDirectory, NamesSizesPatternsAndLongComment) {
 
   EXPECT_TRUE(IsZipFile(zip) && IsZipFile(zip + "/"));  // a trailing separator is dropped
   WriteFileBytes(dir.File("fake.zip"), {'P', 'K', 5, 6, 0, 0});
-  fs::copy_file(zip, dir.File("tool.exe.zip"));
-  fs::create_directory(dir.File("folder.zip"));
+  fs::copy_file(zip, dir.File("tool.exe.zip")), fs::create_directory(dir.File("folder.zip"));
   for (const char* no : {"fake.zip", "tool.exe.zip", "folder.zip", "missing.zip"})
     EXPECT_FALSE(IsZipFile(dir.File(no))) << no;
 
