@@ -30,8 +30,7 @@ class RealWine : public testing::Test {
     } else if (given && *given) {
       prefix_ = given;
     } else {
-      own_ = std::make_unique<TTempDir>();
-      prefix_ = own_->File("prefix");
+      own_ = std::make_unique<TTempDir>(), prefix_ = own_->File("prefix");
       if (Wine("timeout 300 wineboot -i") != 0) skip_ = "wineboot -i failed in " + prefix_;
     }
   }

@@ -44,8 +44,7 @@ double GdalValueAt(const std::string& file, double lon, double lat) {
 // centres inside the bounds otherwise.
 void SamplePosition(const TTMesh& m, int c, int r, double& lon, double& lat) {
   const double shift = HgtGridDensity(m) ? 0.0 : 0.5;
-  lon = m.MinLon + (c + shift) / m.ColsPerDeg;
-  lat = m.MaxLat - (r + shift) / m.RowsPerDeg;
+  lon = m.MinLon + (c + shift) / m.ColsPerDeg, lat = m.MaxLat - (r + shift) / m.RowsPerDeg;
 }
 
 std::vector<int16_t> Int16Pixels(GDALDatasetH ds) {

@@ -45,10 +45,8 @@ TZipBytes MakeZipArchive(const std::vector<TZipMember>& members, const std::stri
     const bool descriptor = (m.flags & 8) != 0;
     for (TZipBytes* b : {&zip, &dir}) {
       const bool blank = descriptor && b == &zip;
-      Put16(*b, m.flags);
-      Put16(*b, m.method);
-      Put32(*b, m.dos_time);
-      Put32(*b, blank ? 0 : m.crc);
+      Put16(*b, m.flags), Put16(*b, m.method);
+      Put32(*b, m.dos_time), Put32(*b, blank ? 0 : m.crc);
       const bool unknown = m.local_sizes_unknown && b == &zip;
       Put32(*b, blank ? 0 : unknown ? 0xFFFFFFFFu : m.csize);
       Put32(*b, blank ? 0 : unknown ? 0xFFFFFFFFu : m.size);

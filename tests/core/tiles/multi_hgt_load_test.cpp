@@ -36,11 +36,15 @@ std::string Check(const TTempDir& dir, TTDegreeRect rect, int* kind = nullptr) {
 TEST(MultiHgtLoad, TilePathsAndMissingNames) {
   TTempDir dir;
   Tile(dir.File("n45w123.hgt"), kSmallTile);
-  const auto paths =
-      RequestTilePaths(Request(dir.Path(), {46, 45, -123, -122}, {true, false, false, true}));
+  const TTMultiHGTRequest q = Request(dir.Path(), {46, 45, -123, -122}, {true, false, false, true});
+  const auto paths = RequestTilePaths(q);
   ASSERT_EQ(paths.size(), 4u);  // in load order, as the names of the absent ones show
   EXPECT_EQ(MissingTileNames(paths),
             (std::vector<std::string>{"N46W123.HGT", "N46W122.HGT", "N45W122.HGT"}));
+  TTMesh m;  // the mesh loaded knows its bands
+  ASSERT_EQ(LoadMultiHGT(m, q, nullptr), "");
+  EXPECT_EQ(std::tuple(m.AdjoNorth, m.AdjoSouth, m.AdjoWest, m.AdjoEast),
+            std::tuple(1201, 0, 0, 1201));
   WriteFileBytes(dir.File("N46W122.HGT.zip"), {1});
   EXPECT_EQ(MissingTileNames(paths), (std::vector<std::string>{"N46W123.HGT", "N45W122.HGT"}));
 }
@@ -89,8 +93,7 @@ TEST(MultiHgtLoad, CheckMessagesForPlainZippedMixedTruncatedAndAbsentTiles) {
 TEST(MultiHgtLoad, FailuresWhileTheNextTileIsExtractedLeaveNoFileBehind) {
   TTempDir dir, temp;
   std::vector<unsigned char> tile(kSmallTile, 0);
-  tile[1] = 42;
-  WriteStoredZip(dir.File("N45W124.HGT.zip"), "N45W124.hgt", tile);
+  tile[1] = 42, WriteStoredZip(dir.File("N45W124.HGT.zip"), "N45W124.hgt", tile);
   WriteStoredZip(dir.File("N45W122.HGT.zip"), "N45W122.hgt", tile);
   // The middle archive records the right size but its data is damaged.
   WriteStoredZip(dir.File("N45W123.HGT.zip"), "N45W123.hgt", tile);
@@ -124,8 +127,7 @@ TEST(MultiHgtLoad, FailuresWhileTheNextTileIsExtractedLeaveNoFileBehind) {
   EXPECT_TRUE(FolderEntries(temp.Path()).empty());
 
   // An absent tile in the last column is filled up to the mesh's east edge.
-  fs::remove(dir.File("N45W122.HGT.zip"));
-  r.FillValue = -5;
+  fs::remove(dir.File("N45W122.HGT.zip")), r.FillValue = -5;
   TTMesh east;
   ASSERT_EQ(LoadMultiHGT(east, r, nullptr), "");
   EXPECT_EQ(std::tuple(east.GetCell(1200, 0), east.GetCell(2399, 0)), std::tuple(42, 0));
