@@ -81,8 +81,7 @@ TEST_F(RealWine, BglRunsTheWindowsCompilerAndTheKeyIsRead) {
         "\nkey Destination.DestDir=\"" + win + "\"\n", "\nbgl " + win + "\\x.bgl\n"})
     EXPECT_NE(log.find(line), std::string::npos) << line << log;
 
-  fs::remove(dir.File("x.bgl"));
-  r = bgl("STANDIN_MODE=crash");
+  fs::remove(dir.File("x.bgl")), r = bgl("STANDIN_MODE=crash");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "delvacli: Resample stopped abnormally. No BGL file has been created.\n");
   r = bgl("STANDIN_MODE=flood STANDIN_FLOOD_MB=2");

@@ -64,8 +64,7 @@ TZipBytes MakeZipArchive(const std::vector<TZipMember>& members, const std::stri
     Put16(dir, 0);  // extra length
     Put16(dir, uint32_t(m.comment.size()));
     dir.insert(dir.end(), 4, 0);  // disk, internal attributes
-    Put32(dir, m.dos_attr);
-    Put32(dir, offset);
+    Put32(dir, m.dos_attr), Put32(dir, offset);
     dir.insert(dir.end(), m.name.begin(), m.name.end());
     dir.insert(dir.end(), m.comment.begin(), m.comment.end());
   }

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "core/platform/interrupt_cleanup.h"
 #include "support/mesh_helpers.h"
 #include "support/test_paths.h"
 
@@ -42,6 +43,12 @@ TEST(FileUtil, AtomicWriterReplacesOnlyOnCommit) {
   ASSERT_TRUE(WriteFileAtomically(target, "new!", 4));
   EXPECT_EQ(ReadFileBytes(target), (std::vector<unsigned char>{'n', 'e', 'w', '!'}));
   EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"t.bin"});
+  // Every writer gives its interrupt slot back, committed or dropped: the table never fills.
+  for (int k = 0; k < 70; ++k) ASSERT_TRUE(TTAtomicFileWriter(target).Open());
+  for (int k = 0; k < 70; ++k) ASSERT_TRUE(WriteFileAtomically(target, "new!", 4));
+  const int slot = RemoveOnInterrupt(target);
+  EXPECT_GE(slot, 0);
+  ForgetOnInterrupt(slot);
 
   TTAtomicFileWriter onFolder(dir.Path());  // a folder is never replaced
   EXPECT_FALSE(onFolder.Open() || WriteFileAtomically(dir.File("none/x.bin"), "a", 1));

@@ -86,8 +86,7 @@ TEST(Codecs, HgxAndRawRoundTrip) {
   for (bool msb : {true, false}) {
     ASSERT_EQ(SaveMeshAsRaw(m, dir.File("r.raw"), msb, -9999, nullptr), "");
     std::vector<int16_t> want = s;
-    want[3] = -9999;
-    b = BigEndianBytes(want);
+    want[3] = -9999, b = BigEndianBytes(want);
     if (!msb)
       for (size_t i = 0; i < b.size(); i += 2) std::swap(b[i], b[i + 1]);
     EXPECT_EQ(ReadFileBytes(dir.File("r.raw")), b) << msb;

@@ -24,8 +24,7 @@ TEST(ProgCfg, FileLayoutIsByteExact) {
   std::vector<unsigned char> b = ReadFileBytes(dir.File("delvacfg.bin"));
   ASSERT_EQ(b.size(), 1564u);
   std::vector<unsigned char> expect(1564, 0);
-  std::memcpy(&expect[0], "DELVACFG", 8);
-  expect[16] = 1;
+  std::memcpy(&expect[0], "DELVACFG", 8), expect[16] = 1;
   std::memcpy(&expect[20], c.ResamplePath.data(), c.ResamplePath.size());
   std::memcpy(&expect[532], c.HGTFolder.data(), c.HGTFolder.size());
   std::memcpy(&expect[1044], c.BGLFolder.data(), c.BGLFolder.size());

@@ -44,8 +44,7 @@ TEST(HgtSplit, VoidsBecomeTheTileVoidAndOtherGridsAreRefused) {
     TTMesh k;
     MakeMesh(k, 1201, 1201, 0, -32768);
     k.MinLat = 45, k.MaxLat = 46, k.MinLon = -123, k.MaxLon = -122;
-    k.RowsPerDeg = k.ColsPerDeg = 1200;
-    change(k);
+    k.RowsPerDeg = k.ColsPerDeg = 1200, change(k);
     EXPECT_NE(SaveMeshAsHgtTiles(k, none.Path(), written, nullptr), "");
     EXPECT_TRUE(written == 0 && FolderEntries(none.Path()).empty());
   }

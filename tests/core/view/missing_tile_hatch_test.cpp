@@ -31,8 +31,7 @@ TEST(MissingTileHatch, TheLoadsFillIsHatchedUntilEdited) {
   doc.Recolor(TCellRect{5, 5, 0, 0});
   EXPECT_TRUE(at(5, 0) == ColorIndex(100, 0, 100, -32768, true) && at(0, 0) == kMissingInkLight);
   doc.Mesh->SetCell(0, 0, 300);  // on light grays, up to the top one, the lines are dark
-  doc.MissingTiles.Value = 300;
-  doc.Recolor(doc.Mesh->GridRect);
+  doc.MissingTiles.Value = 300, doc.Recolor(doc.Mesh->GridRect);
   EXPECT_EQ(at(0, 0), kMissingInkDark);
 }
 
