@@ -494,8 +494,7 @@ class FormViewMeshTest : public QObject {
     // A zipped tile is unpacked in the editor's own temporary folder, and nothing stays there.
     const QString zip = QString::fromStdString(SharedTestData("srtm/graphhopper/N48W125.hgt.zip"));
     if (zip.isEmpty()) QSKIP("shared test data not found");
-    f.miCloseMeshClick(), f.show();
-    dlg.answers = QStringList{zip};
+    f.miCloseMeshClick(), f.show(), dlg.answers = QStringList{zip};
     f.miOpenSingleHGTClick();
     QVERIFY(f.Mesh && f.Mesh->Cols == 3601 && f.windowTitle() == "DELVA - N48W125.hgt");
     QVERIFY(QDir(TempDir()).entryList(QDir::Files).isEmpty());

@@ -513,6 +513,7 @@ TEST(ZipFixtures, DataDescriptorWithoutDirectoryAndMemoryInflate) {
   auto got = [&](size_t n) { return std::string(reinterpret_cast<char*>(out), n); };
   EXPECT_TRUE(inflate(m.data, sizeof out) == 6 && got(6) == "abcdef");
   EXPECT_EQ(inflate(m.data, 5), kZipDamaged);
+  EXPECT_EQ(ZipDecodeBuffer(0, 0, m.data.data() + 5, 6, out, 6), 6);  // stored, an exact fit
   // Two stored blocks: the second's header is already in the bit buffer.
   const TBytes stored2 = {0x00, 0x01, 0x00, 0xFE, 0xFF, 'A', 0x01, 0x01, 0x00, 0xFE, 0xFF, 'B'};
   EXPECT_TRUE(inflate(stored2, sizeof out) == 2 && got(2) == "AB");
