@@ -55,8 +55,7 @@ TEST(Codecs, HgxAndRawRoundTrip) {
   b.insert(b.end(), samples.begin(), samples.end());
   EXPECT_EQ(ReadFileBytes(dir.File("a.hgx")), b);
   ASSERT_TRUE(SaveToFile(m, dir.File("one.hgx"), true, TCellRect{1, 1, 1, 1}, true, nullptr));
-  one[12] = one[16] = 1;
-  one.insert(one.end(), {0x01, 0x02});
+  one[12] = one[16] = 1, one.insert(one.end(), {0x01, 0x02});
   EXPECT_EQ(ReadFileBytes(dir.File("one.hgx")), one);
   unsigned char direct[kHGXHeaderSize];  // the reserved bytes 0, whatever the buffer held
   std::fill_n(direct, kHGXHeaderSize, 0xEE), BuildHGXHeader(m, m.GridRect, direct);
