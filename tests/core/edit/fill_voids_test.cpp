@@ -213,8 +213,8 @@ TEST(FillVoids, GrainComesFromTheBandAroundEachVoid) {
   }
   // A diagonal void and a cell two columns past its top, not touching: two voids.
   TTMesh d;
-  MakeMesh(d, 6, 5, 100, kVoid);
-  for (int k = 0; k < 4; ++k) d.SetCell(k, k, kVoid), d.SetCell(4, 0, kVoid);
+  MakeMesh(d, 6, 5, 100, kVoid), d.SetCell(4, 0, kVoid);
+  for (int k = 0; k < 4; ++k) d.SetCell(k, k, kVoid);
   EXPECT_EQ(FindVoidRegions(d, d.GridRect, nullptr, {}, nullptr).size(), 2u);
 }
 

@@ -500,7 +500,7 @@ TEST(ZipFixtures, DataDescriptorWithoutDirectoryAndMemoryInflate) {
   TZipMember halves = DeflatedStoredBlock("two", std::string(big.begin(), big.begin() + 40000));
   const TZipMember rest = DeflatedStoredBlock("", std::string(big.begin() + 40000, big.end()));
   halves.data[0] = 0, halves.data.insert(halves.data.end(), rest.data.begin(), rest.data.end());
-  halves.size = 80000, halves.csize = uint32_t(halves.data.size()),
+  halves.size = 80000, halves.csize = uint32_t(halves.data.size());
   halves.crc = ReferenceCrc32(big);
   EXPECT_EQ(UnzipFiles(Archive(dir, {halves}, "two.zip"), dir.File("two"), ""), 1);
   EXPECT_EQ(ReadFileBytes(dir.File("two/two")), big);
