@@ -252,6 +252,8 @@ def main():
                     help="builds the sanitizer build of the tests (survivors are tried there)")
     ap.add_argument("--sanitized-test", default=None, help="runs the sanitizer build's tests")
     a = ap.parse_args()
+    if bool(a.sanitized_build) != bool(a.sanitized_test):
+        ap.error("--sanitized-build and --sanitized-test go together")
 
     configure = a.configure or (
         "cmake -S . -B %s -G Ninja -DCMAKE_BUILD_TYPE=Release -DDELVA_CORE_ONLY=ON "
