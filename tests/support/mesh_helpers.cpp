@@ -37,10 +37,8 @@ std::vector<int16_t> ReadBigEndianSamples(const std::string& path) {
 }
 
 void MakeMesh(TTMesh& mesh, int32_t cols, int32_t rows, const std::vector<int16_t>& samples) {
-  mesh.Samples.Clear();
-  mesh.AllocSamples(cols, rows);
-  mesh.SetGridSize(cols, rows);
-  std::copy(samples.begin(), samples.end(), mesh.Samples.Data());
+  mesh.Samples.Clear(), mesh.AllocSamples(cols, rows);
+  mesh.SetGridSize(cols, rows), std::copy(samples.begin(), samples.end(), mesh.Samples.Data());
 }
 
 std::vector<std::string> FolderEntries(const std::string& folder) {

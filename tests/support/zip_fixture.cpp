@@ -37,8 +37,7 @@ TZipBytes MakeZipArchive(const std::vector<TZipMember>& members, const std::stri
   for (const TZipMember& m : members) {
     const uint32_t offset = uint32_t(zip.size());
     // The local header, then the same fields again in the directory entry.
-    Put32(zip, m.local_sig);
-    Put16(zip, 20);
+    Put32(zip, m.local_sig), Put16(zip, 20);
     Put32(dir, 0x02014b50);
     Put16(dir, 20);  // made by
     Put16(dir, 20);  // needed

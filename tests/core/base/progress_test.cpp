@@ -24,8 +24,7 @@ TEST(Progress, SubRangesMapOntoTheParentAndKeepItsLabel) {
   parent.SetRange(0, 100), parent.SetText("2 of 4");
   TTSubProgress part(&parent, 25, 50);
   part.SetRange(0, 9);  // ten rows
-  part.SetPosition(0), part.SetPosition(9);
-  part.Hide(), part.Pump();
+  part.SetPosition(0), part.SetPosition(9), part.Hide(), part.Pump();
   EXPECT_EQ(parent.bars, (std::vector<int>{25, 50}));
   EXPECT_EQ(parent.texts, (std::vector<std::string>{"2 of 4"}));  // the part's end clears nothing
   EXPECT_TRUE(parent.pumps == 1 && !part.AbortRequested());

@@ -61,8 +61,7 @@ TEST(Codecs, HgxAndRawRoundTrip) {
   std::fill_n(direct, kHGXHeaderSize, 0xEE), BuildHGXHeader(m, m.GridRect, direct);
   EXPECT_EQ(std::vector<unsigned char>(direct, direct + kHGXHeaderSize), header);
 
-  b[4] = 99, b.push_back(0xAB);
-  WriteFileBytes(dir.File("b.hgx"), b);
+  b[4] = 99, b.push_back(0xAB), WriteFileBytes(dir.File("b.hgx"), b);
   TTMesh l;
   TProgressRecorder p;
   ASSERT_TRUE(LoadHGX(l, dir.File("b.hgx"), &p));

@@ -108,8 +108,7 @@ TEST(MultiHgtLoad, FailuresWhileTheNextTileIsExtractedLeaveNoFileBehind) {
   EXPECT_TRUE(FolderEntries(temp.Path()).empty());
 
   // A plain tile that fails while the archive after it is being extracted.
-  WriteFileBytes(dir.File("N45W123.HGT.zip"), {});
-  fs::remove(dir.File("N45W123.HGT.zip"));
+  WriteFileBytes(dir.File("N45W123.HGT.zip"), {}), fs::remove(dir.File("N45W123.HGT.zip"));
   WriteFileBytes(dir.File("N45W123.hgt"), {1, 2, 3});
   const std::vector<std::string> paths = {dir.File("N45W123.HGT"), dir.File("N45W122.HGT")};
   TTMesh n;

@@ -53,4 +53,10 @@ TEST(Hillshade, LightFromTheNorthWestCorrectedForLatitude) {
   EXPECT_EQ(Shaded(0, [](int x, int) { return int16_t(x < 3 ? -5 : 900); }), kSeaIndex);
   EXPECT_EQ(Shaded(0, [](int x, int y) { return int16_t(x == 2 && y == 1 ? -32768 : 1000); }),
             gray);
+  // By the cosine of the cell's own latitude, as Lambert's law gives (light 45 degrees up).
+  const uint8_t s80 = Shaded(80, west, &gray);
+  const double pi = std::acos(-1),
+               gx = -20 / (6371008.8 * pi / 180 / 1200 * std::cos((80 - 2.5 / 1200) * pi / 180));
+  EXPECT_EQ(s80,
+            std::lround(gray * (0.35 + 0.65 * (0.5 * gx + std::sqrt(0.5)) / std::hypot(gx, 1))));
 }
