@@ -483,13 +483,15 @@ TEST(ZipFixtures, DataDescriptorWithoutDirectoryAndMemoryInflate) {
   for (uint64_t v : {uint64_t(z.size), uint64_t(z.csize)})
     for (int k = 0; k < 8; ++k) z.local_extra.push_back(uint8_t(v >> 8 * k));
   EXPECT_EQ(UnzipEntry(Archive(dir, {z}, "z.zip"), dir.File("z.txt"), 0), 0);
-  // Shrunk zeros, each string one longer than the last (1 + 2 + ... + 1448 bytes): the last one
-  // crosses the first 1 MB step of a decode to memory and ends the member exactly.
+  // Shrunk zeros, each string one longer than the last (1 + 2 + ... + 1447 bytes), then the
+  // longest again: it crosses the first 1 MB step of a decode to memory and ends the member
+  // exactly, and is no repeat of the string before, so nothing is written past it.
   TBits lzw;
   lzw.Put(0, 9);
-  for (uint32_t code = 257, width = 9; code < 256 + 1448; lzw.Put(code++, int(width)))
+  for (uint32_t code = 257, width = 9; code < 256 + 1447; lzw.Put(code++, int(width)))
     if (code == 1u << width) lzw.Put(256, int(width)), lzw.Put(1, int(width++));
-  TZipMember s{"s", lzw.bytes, 1, 0, 0, 1448 * 1449 / 2, uint32_t(lzw.bytes.size())};
+  lzw.Put(256 + 1446, 11);
+  TZipMember s{"s", lzw.bytes, 1, 0, 0, 1447 * 1450 / 2, uint32_t(lzw.bytes.size())};
   TBytes zeros(s.size), mem(s.size, 1);
   s.crc = ReferenceCrc32(zeros);
   EXPECT_EQ(UnzipMemberToMemory(Archive(dir, {s}, "s.zip"), "s", mem.data(), s.size), 1);
