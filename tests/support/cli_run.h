@@ -26,8 +26,7 @@ inline TCliRun RunCli(const std::string& scratch, const std::vector<std::string>
   cmd += " >'" + out + "' 2>'" + err + "'";
   const int rc = std::system(cmd.c_str());
   const TCliRun r{WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, ReadFileText(out), ReadFileText(err)};
-  std::filesystem::remove(out);
-  std::filesystem::remove(err);
+  std::filesystem::remove(out), std::filesystem::remove(err);
   return r;
 }
 

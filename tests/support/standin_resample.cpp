@@ -183,8 +183,7 @@ int main(int argc, char* argv[]) {
 
   for (int k = 1; k <= 10; ++k) {
     std::this_thread::sleep_for(std::chrono::milliseconds(durationMs / 10));
-    std::printf("Processing LOD %lld: %d%%\r\n", lod, k * 10);
-    std::fflush(stdout);
+    std::printf("Processing LOD %lld: %d%%\r\n", lod, k * 10), std::fflush(stdout);
     if (m == "crash" && k == 5) {
       Log("crash");
       if (logFile) std::fclose(logFile);

@@ -14,8 +14,7 @@
 #include "core/edit/interpol.h"
 #include "support/mesh_helpers.h"
 
-// Blocks of exactly the size asked for (malloc(0) may give none): a byte
-// more would hide every write one past a block from the sanitizer build.
+// Blocks of the size asked for: with a byte more, the sanitizer build misses writes past them.
 namespace {
 std::atomic<long> allocationsLeft{-1};  // negative: operator new never fails
 }  // namespace

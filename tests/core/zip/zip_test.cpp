@@ -483,9 +483,8 @@ TEST(ZipFixtures, DataDescriptorWithoutDirectoryAndMemoryInflate) {
   for (uint64_t v : {uint64_t(z.size), uint64_t(z.csize)})
     for (int k = 0; k < 8; ++k) z.local_extra.push_back(uint8_t(v >> 8 * k));
   EXPECT_EQ(UnzipEntry(Archive(dir, {z}, "z.zip"), dir.File("z.txt"), 0), 0);
-  // Shrunk zeros, each string one longer than the last (1 + 2 + ... + 1447 bytes), then the
-  // longest again: it crosses the first 1 MB step of a decode to memory and ends the member
-  // exactly, and is no repeat of the string before, so nothing is written past it.
+  // Shrunk zeros, each string one longer (1 + 2 + ... + 1447 bytes), then the longest again, no
+  // repeat: it crosses the first 1 MB step of a decode to memory and ends the member exactly.
   TBits lzw;
   lzw.Put(0, 9);
   for (uint32_t code = 257, width = 9; code < 256 + 1447; lzw.Put(code++, int(width)))
