@@ -38,8 +38,7 @@ struct TBytes : std::vector<uint8_t> {
 inline std::vector<uint8_t> BuildPe(const TPeOptions& o) {
   TBytes p;
   const uint32_t peAt = 0x80;
-  p.PutText(0, "MZ");
-  p.Put32(0x3C, peAt);
+  p.PutText(0, "MZ"), p.Put32(0x3C, peAt);  // the DOS header points to the PE header
   p.PutText(peAt, "PE");
   p.Put16(peAt + 4, o.pe32Plus ? 0x8664 : 0x14C);
   p.Put16(peAt + 6, 2);  // sections: .text and .rsrc
@@ -74,8 +73,7 @@ inline std::vector<uint8_t> BuildPe(const TPeOptions& o) {
   const uint32_t keyBytes = 16 * 2;  // L"VS_VERSION_INFO" with its zero
   const uint32_t valueAt = (6 + keyBytes + 3) & ~3u;
   const uint32_t length = valueAt + 52;
-  p.Put32(r + 0x48, rsrcRva + dataAt);
-  p.Put32(r + 0x48 + 4, length);
+  p.Put32(r + 0x48, rsrcRva + dataAt), p.Put32(r + 0x48 + 4, length);
   const uint32_t v = r + dataAt;
   p.Put16(v, uint16_t(length));
   p.Put16(v + 2, uint16_t(o.valueLength));

@@ -90,7 +90,9 @@ TEST(SafeSave, SignalsLeaveNoTemporaryFiles) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-      InstallInterruptCleanup();
+      struct sigaction hup = {};
+      signal(SIGHUP, SIG_IGN), InstallInterruptCleanup();  // as under nohup: hangups stay ignored
+      if (sigaction(SIGHUP, nullptr, &hup) != 0 || hup.sa_handler != SIG_IGN) _exit(4);
       fs::create_directories(dir.File("private/sub"));  // a folder inside goes too
       WriteFileBytes(dir.File("private/tile.hgt"), {1, 2});
       RemoveOnInterrupt(dir.File("private"), true);
