@@ -14,10 +14,10 @@
 
 namespace {
 
-std::unique_ptr<TTMesh> Ramp(int32_t cols, int32_t rows) {
+std::unique_ptr<TTMesh> Ramp(int32_t cols, int32_t rows, int16_t base = 0) {
   auto m = std::make_unique<TTMesh>();
   MakeMesh(*m, cols, rows, 0, -32768);
-  for (int64_t i = 0; i < m->Samples.Size(); ++i) m->Samples[i] = int16_t(i * 10);
+  for (int64_t i = 0; i < m->Samples.Size(); ++i) m->Samples[i] = int16_t(base + i * 10);
   return m;
 }
 
@@ -29,14 +29,14 @@ uint8_t Pixel(TTDocument& d, int32_t x, int32_t y) {
 
 TEST(Document, AttachColoursTheWholeImageAndFailuresCloseIt) {
   TTDocument d;
-  ASSERT_EQ(d.Attach(Ramp(5, 3), 1), TTDocument::TAttach::Ok);
+  ASSERT_EQ(d.Attach(Ramp(5, 3, 5), 1), TTDocument::TAttach::Ok);
   EXPECT_EQ(d.Image().Stride, 8);  // rows padded to 4 bytes for QImage
-  EXPECT_EQ(std::tuple(d.Mesh->ColorMin, d.Mesh->ColorMax), std::tuple(0, 140));
+  EXPECT_EQ(std::tuple(d.Mesh->ColorMin, d.Mesh->ColorMax), std::tuple(5, 145));
   // The last cell: the colour range was set first.
   EXPECT_EQ(std::tuple(Pixel(d, 0, 0), Pixel(d, 4, 2), d.Modified()), std::tuple(0, 253, false));
   d.Mesh->SetCell(4, 2, 280);  // beyond the range: a new range recolours everything
   d.Mesh->SetCell(0, 0, -50), d.RecomputeColors();
-  EXPECT_EQ(Pixel(d, 4, 1), ColorIndex(90, -50, 280, -32768, false));
+  EXPECT_EQ(Pixel(d, 4, 1), ColorIndex(95, -50, 280, -32768, false));
 
   for (bool oom : {true, false}) {
     d.ImageAllocator = [oom](int32_t, int32_t) { return TTImageBuffer{.OutOfMemory = oom}; };
