@@ -66,8 +66,7 @@ long long Integer(const std::string& key, const std::string& v, long long lo, lo
   return n;
 }
 
-// Fixed-point with exactly 10 decimals, or d.dddddddddddE[+-]n; read without
-// regard to the C locale.
+// Fixed-point with exactly 10 decimals, or d.dddddddddddE[+-]n, read regardless of the C locale.
 double Real(const std::string& key, const std::string& v, bool exponentForm) {
   static const std::regex fixed(R"(-?[0-9]+\.[0-9]{10})"),
       exponent(R"(-?[0-9]\.[0-9]{11}E[+-][0-9]+)");

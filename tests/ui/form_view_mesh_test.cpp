@@ -428,8 +428,7 @@ class FormViewMeshTest : public QObject {
     QVERIFY(rec.Texts().isEmpty());
   }
 
-  // Esc, or closing the window, during a run: it stops, the window and its
-  // mesh stay, Undo restores.
+  // Esc or closing the window during a run stops it; the window and its mesh stay, Undo restores.
   void escapeOrCloseStopsTheInterpolation() {
     for (bool close : {false, true}) {
       TMessageRecorder rec;
@@ -542,8 +541,7 @@ class FormViewMeshTest : public QObject {
     QCOMPARE(f.windowTitle(), QString("DELVA - terrain.raw"));
   }
 
-  // Saved, copied and reported as shown: one pixel per cell at any zoom,
-  // counts taken after an edit.
+  // Saved, copied and reported as shown: one pixel per cell at any zoom, counts after an edit.
   void exportAndInformation() {
     QTemporaryDir dir;
     TMessageRecorder rec;

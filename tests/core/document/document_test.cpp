@@ -141,8 +141,7 @@ TEST(Document, ColouringWaitsForTheViewAndEndsAsOneWholePass) {
   m.SetCell(20, 12, 5000);
   d.MissingTiles = TTMissingTiles{{TCellRect{5, 30, 10, 25}}, m.GetCell(7, 12)}, d.Hillshade = true;
   d.Recolor(m.GridRect);
-  // Views inside a row's span, over its left part, over its right part, and
-  // one cell of the north band.
+  // Views inside a row's span, over its left and right parts, and one cell of the north band.
   for (TCellRect view : {TCellRect{10, 19, 5, 9}, TCellRect{0, 12, 0, 29},
                          TCellRect{35, 39, 10, 14}, TCellRect{13, 13, 0, 0}})
     d.ImageOver(view);

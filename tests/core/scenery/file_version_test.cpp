@@ -51,6 +51,10 @@ TEST(FileVersion, ReadsTheFixedFileInformationOrRefuses) {
     cut[0x1B0] = raw, cut[0x1B1] = 0;
     EXPECT_EQ(Version(cut, v), raw == 0xBC);
   }
+  // An optional header too short for its directory count, ending the file.
+  std::vector<uint8_t> shortOpt(good.begin(), good.begin() + 0x98 + 90);
+  shortOpt[0x94] = 90, shortOpt[0x95] = 0;
+  EXPECT_FALSE(Version(shortOpt, v));
   std::vector<uint8_t> named = good;  // the two counts are added: either may list the entry
   named[0x40C] = 1, named[0x40E] = 0;
   EXPECT_TRUE(Version(named, v));
