@@ -201,8 +201,7 @@ TEST(NativeProcess, ResampleOutputEndAndStop) {
   auto idle = [&](int ms) {  // stops the compiler once its first line is in
     return std::this_thread::sleep_for(std::chrono::milliseconds(ms)), out.size() < 30;
   };
-  // UTF-8 stays: only a Windows tool's Latin-1 under Wine is converted; the compiler runs in
-  // its own folder.
+  // UTF-8 stays (only a Windows tool's Latin-1 under Wine is converted); it runs in its folder.
   TTempDir dir;
   setenv("STANDIN_LOG", JoinPath(dir.Path(), "log").c_str(), 1);
   EXPECT_EQ(RunResample(StandIn(), {"\xC3\xA9.inf"}, sink), TResampleRunResult::Finished);

@@ -51,12 +51,12 @@ TEST(FileVersion, ReadsTheFixedFileInformationOrRefuses) {
     cut[0x1B0] = raw, cut[0x1B1] = 0;
     EXPECT_EQ(Version(cut, v), raw == 0xBC);
   }
-  // An optional header too short for its directory count, ending the file.
-  std::vector<uint8_t> shortOpt(good.begin(), good.begin() + 0x98 + 90);
-  shortOpt[0x94] = 90, shortOpt[0x95] = 0;
+  std::vector<uint8_t> shortOpt(good.begin(), good.begin() + 0x98 + 90);  // ends the file
+  shortOpt[0x94] = 90, shortOpt[0x95] = 0;  // an optional header too short for its directory count
   EXPECT_FALSE(Version(shortOpt, v));
-  std::vector<uint8_t> named = good;  // the two counts are added: either may list the entry
-  named[0x40C] = 1, named[0x40E] = 0;
+  std::vector<uint8_t> named = good;  // counts added, either may list it; entries end the file
+  named.resize(0x410 + (good.size() - 0x410 + 7) / 8 * 8);
+  named[0x40C] = uint8_t((named.size() - 0x410) / 8), named[0x40E] = 0;
   EXPECT_TRUE(Version(named, v));
   // Damaged: the PE header's offset, a subdirectory's offset (beyond the file), the optional
   // header's kind, the resource directory's size (8 bytes) and place (in no section), the
