@@ -519,6 +519,7 @@ TEST(ZipFixtures, DataDescriptorWithoutDirectoryAndMemoryInflate) {
   const TBytes stored2 = {0x00, 0x01, 0x00, 0xFE, 0xFF, 'A', 0x01, 0x01, 0x00, 0xFE, 0xFF, 'B'};
   EXPECT_TRUE(inflate(stored2, sizeof out) == 2 && got(2) == "AB");
   EXPECT_TRUE(inflate(DynamicBlock(3), sizeof out) == 1 && out[0] == 'A');
+  EXPECT_EQ(inflate(DynamicBlock(3), 0), kZipDamaged);  // a literal with no room left
   std::vector<TBytes> damaged = {DynamicBlock(3, true), {0x73, 0x1C, 0x03}};  // 'A', then code 286
   // A distance code's unused long pattern is damaged data, not a code of
   // the block before ("A", then "AA" at distance 2 from the stale entry).
