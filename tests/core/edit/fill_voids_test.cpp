@@ -272,8 +272,7 @@ TEST(FillVoids, OptionsAndSelectionHoldForEveryMethod) {
 
 TEST(FillVoids, SecondModelWithAnOffsetPlaneIsReproducedExactly) {
   TTMesh truth, m, second;
-  MakeSurface(truth, Relief), MakeSurface(m, Relief);
-  Punch(m, 25, 30, 14);
+  MakeSurface(truth, Relief), MakeSurface(m, Relief), Punch(m, 25, 30, 14);
   m.SetCell(10, 5, kVoid);  // on the second model's first column
   // The second model: 40 x 61 samples starting 10 columns east, lower by a tilted plane.
   MakeMesh(second, 40, 61, 0, kVoid);

@@ -36,8 +36,7 @@ TEST(MeshInfo, ReportLinesAsShown) {
   const char* old = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
   TTMesh v;
   MakeMesh(v, 2, 1, {-32768, -32768});
-  v.VoidValue = -32768, v.MinLat = -12.5f, v.UpdateStats();
-  lines = MeshInfoReport(v);
+  v.VoidValue = -32768, v.MinLat = -12.5f, v.UpdateStats(), lines = MeshInfoReport(v);
   EXPECT_EQ(
       std::tuple(lines[0].Label, lines[1].Value, lines[8].Value, lines[10].Value, lines[11].Value),
       std::tuple("Maximum latitude: ", "-12.5000", "2 (100.0000%)", "-32768 m (-107507 ft)",
