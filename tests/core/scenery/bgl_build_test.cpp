@@ -77,8 +77,7 @@ TEST(BglBuild, ProposalsAndCutTrimmingBandsToTheOverlap) {
   TTMesh odd;
   odd.MaxLat = -9.6f, odd.MinLat = -10.3f, odd.MinLon = -122.4f, odd.MaxLon = -121.6f;
   EXPECT_EQ(DefaultBglName(odd), "S09W122_S10W121");  // fractional corners: towards zero
-  odd.SetGridSize(20, 20);
-  odd.RowsPerDeg = odd.ColsPerDeg = 1200, odd.AdjoSouth = 3;
+  odd.SetGridSize(20, 20), odd.RowsPerDeg = odd.ColsPerDeg = 1200, odd.AdjoSouth = 3;
   EXPECT_TRUE(!CutMeshForBgl(odd, TBandOverlap{0, 2, 0, 0}, cut) && cut.Rect == before.Rect);
 }
 

@@ -28,8 +28,7 @@ TEST(HgtSplit, VoidsBecomeTheTileVoidAndOtherGridsAreRefused) {
   for (int n : {1200, 3600}) {  // both tile densities
     TTMesh m;
     MakeMesh(m, n + 1, n + 1, -32768, -9999), m.Samples[0] = -9999;
-    m.MinLat = 45, m.MaxLat = 46, m.MinLon = -123, m.MaxLon = -122;
-    m.RowsPerDeg = m.ColsPerDeg = n;
+    m.MinLat = 45, m.MaxLat = 46, m.MinLon = -123, m.MaxLon = -122, m.RowsPerDeg = m.ColsPerDeg = n;
     TProgressRecorder p;
     ASSERT_EQ(SaveMeshAsHgtTiles(m, out.Path(), written, &p), "");
     const std::vector<int16_t> tile = ReadBigEndianSamples(out.File("N45W123.hgt"));
