@@ -74,22 +74,18 @@ TEST(MeshEdit, MaskedEditsChangeNothingOutsideTheMask) {
       for (int x = 0; x < 6; ++x)
         EXPECT_TRUE(mask.Get(x, y) || m.GetCell(x, y) == orig.GetCell(x, y)) << what << x << y;
   };
-  MakeRamp(m);
-  ChangeValue(m, m.GridRect, 11, -1, &mask);
+  MakeRamp(m), ChangeValue(m, m.GridRect, 11, -1, &mask);
   ChangeValue(m, m.GridRect, 31, -1, &mask);  // (3, 1) is outside
   EXPECT_EQ(m.GetCell(1, 1), -1);
   unchangedOutside("change");
-  MakeRamp(m);
-  RestrictHeight(m, m.GridRect, 0, 0, 2, &mask);
+  MakeRamp(m), RestrictHeight(m, m.GridRect, 0, 0, 2, &mask);
   EXPECT_EQ(m.GetCell(2, 3), 0);
   unchangedOutside("restrict");
-  MakeRamp(m);
-  AddVertOffset(m, m.GridRect, 1000, &mask);
+  MakeRamp(m), AddVertOffset(m, m.GridRect, 1000, &mask);
   EXPECT_EQ(m.GetCell(3, 3), 1033);
   unchangedOutside("offset");
   for (int16_t mode : {kFillKeepVoids, kFillVoidsOnly, kFillAll}) {
-    MakeRamp(m);
-    FillMasked(mask, m, 500, m.VoidValue, mode);
+    MakeRamp(m), FillMasked(mask, m, 500, m.VoidValue, mode);
     EXPECT_EQ(std::tuple(m.GetCell(2, 2), m.GetCell(1, 3)),
               std::tuple(mode == kFillKeepVoids ? kVoid : 500, mode == kFillVoidsOnly ? 13 : 500));
     unchangedOutside("fill");

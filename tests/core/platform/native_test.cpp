@@ -118,6 +118,10 @@ TEST(NativeFile, NamesReachTheSystemWhole) {
   EXPECT_TRUE(!TTInputFile().Open("") && !TTInputFile().Open(dir.Path()) &&
               UpperAscii("az\xC3\xBC") == "AZ\xC3\xBC" &&
               !EnvironmentValue("DELVA_UNSET_NAME", unset) && unset == "kept");
+  std::FILE* folder = OpenFile(dir.Path(), "rb");  // a read error is reported, not tried again
+  char byte = 0;
+  EXPECT_TRUE(!folder || !ReadFileAt(folder, &byte, 1, 0));
+  if (folder) std::fclose(folder);
   // Past MAX_PATH only the "\\?\" form reaches them: removed one by one.
   std::error_code ec;
   for (const auto& c : cases) fs::remove(NativePath(JoinPath(c.folder, c.name)), ec);
