@@ -324,9 +324,13 @@ TEST(FillVoids, AbortStopsBeforeTheNextVoidAndNeverWritesTheVoidValue) {
   abort.abort = true;
   TTMesh m;
   ThreeVoids(m);
-  TTFillRun run;
-  ASSERT_TRUE(FillVoidsSpline(m, m.GridRect, nullptr, {}, &abort, &run));
-  EXPECT_TRUE(run.Aborted && run.Filled == 0);
+  // The inverse-distance fill of all voids, and of those the options admit; the spline fill.
+  for (const TTFillRequest& q : {TTFillRequest{}, TTFillRequest{.Options = {false, 100}},
+                                 TTFillRequest{.Method = TFillMethod::Spline}}) {
+    TTFillRun run;
+    ASSERT_TRUE(FillVoids(m, m.GridRect, nullptr, q, &abort, &run));
+    EXPECT_TRUE(run.Aborted && run.Filled == 0) << int(q.Method);
+  }
   EXPECT_EQ(std::tuple(FilledSample(0.4, 0), FilledSample(-0.4, 0), FilledSample(-40000, kVoid)),
             std::tuple(1, -1, -32767));
 }

@@ -41,16 +41,14 @@ inline void InterpolReference(TTMesh& m, const TCellRect& rc, int32_t r, const T
       double sw = 0, sws = 0;
       for (size_t i = 0; i < d.size(); ++i) {
         double w = 1 / (std::pow(d[i], p) + 1);
-        sw += w;
-        sws += w * s[i];
+        sw += w, sws += w * s[i];
       }
       if (sw < 1e-250) {
         double d0 = *std::min_element(d.begin(), d.end());
         sw = sws = 0;
         for (size_t i = 0; i < d.size(); ++i) {
           double w = std::pow(d0 / d[i], p);
-          sw += w;
-          sws += w * s[i];
+          sw += w, sws += w * s[i];
         }
       }
       const double q = sws / sw;

@@ -30,8 +30,7 @@ TEST(UpdateStatsReference, MatchesPlainLoopOnRandomMeshes) {
       const int16_t s = run || int(rng() % 100) < voidShare ? voidValue
                         : k < 3                             ? extremes[k]
                                                             : int16_t(int(rng() % 60000) - 30000);
-      m.Samples[i] = s;
-      voids += s == voidValue;
+      m.Samples[i] = s, voids += s == voidValue;
       if (s != voidValue) lo = std::min(lo, s), hi = std::max(hi, s);
     }
     if (voids == int64_t(cols) * rows) lo = hi = voidValue;

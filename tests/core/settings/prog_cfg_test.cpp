@@ -28,8 +28,7 @@ TEST(ProgCfg, FileLayoutIsByteExact) {
   std::memcpy(&expect[20], c.ResamplePath.data(), c.ResamplePath.size());
   std::memcpy(&expect[532], c.HGTFolder.data(), c.HGTFolder.size());
   std::memcpy(&expect[1044], c.BGLFolder.data(), c.BGLFolder.size());
-  expect[1556] = 4, expect[1557] = 3, expect[1558] = 2, expect[1559] = 1;
-  expect[1560] = 1;
+  expect[1556] = 4, expect[1557] = 3, expect[1558] = 2, expect[1559] = 1, expect[1560] = 1;
   EXPECT_EQ(b, expect);
   EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"delvacfg.bin"});
 
