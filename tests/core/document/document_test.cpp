@@ -106,8 +106,7 @@ TEST(Document, ModifiedFollowsEditsSavesAndUndoingToTheSavedState) {
     EXPECT_EQ(d.Modified(), modified) << op;
   }
   // An edit the list could not record: no undoing leads back to the save.
-  d.UndoList->SetLimit(0), ChangeValueCommand(d, 90, 3, nullptr);
-  UndoCommand(d, more);
+  d.UndoList->SetLimit(0), ChangeValueCommand(d, 90, 3, nullptr), UndoCommand(d, more);
   EXPECT_TRUE(d.Modified() && d.UndoList->RedoCount() == 1);  // the older redo went with it
   d.RectSelected = true;
   // The saved snapshot again, but not the saved samples; its cells recoloured.

@@ -25,10 +25,13 @@ namespace {
 
 std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of("/\\")); }
 
-// Entries of a folder the system keeps for this process (none where it keeps
-// no such folder, which makes the checks that use it hold trivially).
+// Entries of a folder the system keeps for this process. None on Windows (under Wine the folder
+// lists Wine's own threads and descriptors), which makes the checks that use it hold trivially.
 auto Entries(const char* folder) {
   std::error_code ec;
+#ifdef _WIN32
+  folder = "";
+#endif
   return std::distance(fs::directory_iterator(folder, ec), {});
 }
 

@@ -57,8 +57,7 @@ TEST(NumberText, FormatsIndependentOfLocale) {
   const char* de = std::setlocale(LC_ALL, "de_DE.UTF-8");
   if (!de) de = std::setlocale(LC_ALL, "de_DE");
   const std::locale oldCpp = std::locale::global(std::locale(std::locale(), new CommaPunct));
-  ExpectNumberTexts();
-  std::locale::global(oldCpp), std::setlocale(LC_ALL, oldC.c_str());
+  ExpectNumberTexts(), std::locale::global(oldCpp), std::setlocale(LC_ALL, oldC.c_str());
   if (!de) GTEST_LOG_(INFO) << "no de_DE locale installed: checked with a comma C++ locale only";
 }
 
