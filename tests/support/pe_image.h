@@ -39,8 +39,7 @@ inline std::vector<uint8_t> BuildPe(const TPeOptions& o) {
   TBytes p;
   const uint32_t peAt = 0x80;
   p.PutText(0, "MZ"), p.Put32(0x3C, peAt);  // the DOS header points to the PE header
-  p.PutText(peAt, "PE");
-  p.Put16(peAt + 4, o.pe32Plus ? 0x8664 : 0x14C);
+  p.PutText(peAt, "PE"), p.Put16(peAt + 4, o.pe32Plus ? 0x8664 : 0x14C);  // signature, machine
   p.Put16(peAt + 6, 2);  // sections: .text and .rsrc
   const uint16_t optSize = o.pe32Plus ? 240 : 224;
   p.Put16(peAt + 20, optSize);
@@ -75,8 +74,7 @@ inline std::vector<uint8_t> BuildPe(const TPeOptions& o) {
   const uint32_t length = valueAt + 52;
   p.Put32(r + 0x48, rsrcRva + dataAt), p.Put32(r + 0x48 + 4, length);
   const uint32_t v = r + dataAt;
-  p.Put16(v, uint16_t(length));
-  p.Put16(v + 2, uint16_t(o.valueLength));
+  p.Put16(v, uint16_t(length)), p.Put16(v + 2, uint16_t(o.valueLength));
   const char* key = "VS_VERSION_INFO";
   for (uint32_t i = 0; key[i]; ++i) p.Put16(v + 6 + 2 * i, uint16_t(key[i]));
   p.Put16(v + 6 + 30, 0);

@@ -38,9 +38,7 @@ TZipBytes MakeZipArchive(const std::vector<TZipMember>& members, const std::stri
     const uint32_t offset = uint32_t(zip.size());
     // The local header, then the same fields again in the directory entry.
     Put32(zip, m.local_sig), Put16(zip, 20);
-    Put32(dir, 0x02014b50);
-    Put16(dir, 20);  // made by
-    Put16(dir, 20);  // needed
+    Put32(dir, 0x02014b50), Put16(dir, 20), Put16(dir, 20);  // made by, needed
     const bool descriptor = (m.flags & 8) != 0;
     for (TZipBytes* b : {&zip, &dir}) {
       const bool blank = descriptor && b == &zip;
@@ -57,12 +55,10 @@ TZipBytes MakeZipArchive(const std::vector<TZipMember>& members, const std::stri
     zip.insert(zip.end(), m.data.begin(), m.data.end());
     if (descriptor) {
       if (m.descriptor_sig) Put32(zip, 0x08074b50);
-      Put32(zip, m.crc), Put32(zip, m.csize);
-      Put32(zip, m.size);
+      Put32(zip, m.crc), Put32(zip, m.csize), Put32(zip, m.size);
     }
-    Put16(dir, 0);  // extra length
-    Put16(dir, uint32_t(m.comment.size()));
-    dir.insert(dir.end(), 4, 0);  // disk, internal attributes
+    Put16(dir, 0), Put16(dir, uint32_t(m.comment.size()));  // extra and comment lengths
+    dir.insert(dir.end(), 4, 0);                            // disk, internal attributes
     Put32(dir, m.dos_attr), Put32(dir, offset);
     dir.insert(dir.end(), m.name.begin(), m.name.end());
     dir.insert(dir.end(), m.comment.begin(), m.comment.end());
@@ -71,8 +67,7 @@ TZipBytes MakeZipArchive(const std::vector<TZipMember>& members, const std::stri
   zip.insert(zip.end(), dir.begin(), dir.end());
   Put32(zip, 0x06054b50), Put32(zip, 0);
   Put16(zip, uint32_t(members.size())), Put16(zip, uint32_t(members.size()));
-  Put32(zip, uint32_t(dir.size())), Put32(zip, dirOffset);
-  Put16(zip, uint32_t(comment.size()));
+  Put32(zip, uint32_t(dir.size())), Put32(zip, dirOffset), Put16(zip, uint32_t(comment.size()));
   zip.insert(zip.end(), comment.begin(), comment.end());
   return zip;
 }

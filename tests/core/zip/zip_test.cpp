@@ -495,6 +495,18 @@ TEST(ZipFixtures, DataDescriptorWithoutDirectoryAndMemoryInflate) {
   s.crc = ReferenceCrc32(zeros);
   EXPECT_EQ(UnzipMemberToMemory(Archive(dir, {s}, "s.zip"), "s", mem.data(), s.size), 1);
   EXPECT_EQ(mem, zeros);
+  // A full table takes no string until a partial clear frees its leaves for the lowest codes.
+  TBits full;
+  std::string want = "AB";
+  full.Put('A', 9), full.Put('B', 9);
+  for (int k = 3; k < 7936; ++k) want += char('a' + k % 26), full.Put('a' + k % 26, 9);
+  for (int w = 9; w < 13; ++w) full.Put(256, w), full.Put(1, w);  // widen to 13 bits
+  for (uint32_t c : {257u, 8191u, uint32_t('C'), 256u, 2u, uint32_t('D'), 257u}) full.Put(c, 13);
+  want += "ABfACDCD";  // 257, the last code 8191 (the last letter, A), C with no room, D, 257 anew
+  TZipMember f{"f", full.bytes, 1, 0, 0, uint32_t(want.size()), uint32_t(full.bytes.size())};
+  f.crc = ReferenceCrc32(TBytes(want.begin(), want.end())), mem.assign(want.size(), 0);
+  EXPECT_EQ(UnzipMemberToMemory(Archive(dir, {f}, "f.zip"), "f", mem.data(), f.size), 1);
+  EXPECT_EQ(std::string(mem.begin(), mem.end()), want);
   // Stored blocks across the 64 KB reads of the archive: the copy goes on after each read.
   TBytes big(80000);
   for (size_t i = 0; i < big.size(); ++i) big[i] = uint8_t(i * 7 % 251);
