@@ -155,8 +155,8 @@ DELVA_AVX2_TARGET inline __m256i MarkSeaAndVoid(__m256i c, __m256i idx, __m256i 
 // entries below 254 are the grey ramp (as the mesh palette's are): the grey
 // is the index repeated in three bytes, so no table is read. AVX2's gather
 // would read the table but is slower than plain loads on some processors.
-// Sea and void are looked at only where a group holds one: land views have
-// none, and skipping their blends makes the pass about half as long.
+// Sea and void are blended in only where a group holds one: land views have
+// none.
 DELVA_AVX2_TARGET void GreyRowWide(const uint8_t* src, uint32_t* dst, int32_t n,
                                    const uint32_t* pal) {
   const __m256i alpha = _mm256_set1_epi16(int16_t(0xFF00));
