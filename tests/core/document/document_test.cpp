@@ -119,8 +119,7 @@ TEST(Document, ModifiedFollowsEditsSavesAndUndoingToTheSavedState) {
 TEST(Document, HillshadeRecoloursOneCellBeyondTheEdit) {
   TTDocument d;
   ASSERT_EQ(d.Attach(Ramp(8, 8), 1), TTDocument::TAttach::Ok);
-  d.Mesh->RowsPerDeg = d.Mesh->ColsPerDeg = 1200, d.Hillshade = true;
-  d.Recolor(d.Mesh->GridRect);
+  d.Mesh->RowsPerDeg = d.Mesh->ColsPerDeg = 1200, d.Hillshade = true, d.Recolor(d.Mesh->GridRect);
   const uint8_t neighbour = Pixel(d, 4, 3), outside = Pixel(d, 0, 0);
   d.Mesh->SelRect = TCellRect{3, 3, 3, 3};
   ChangeValueCommand(d, d.Mesh->GetCell(3, 3), 600, nullptr);  // a peak shades its east side

@@ -134,8 +134,9 @@ TEST(ProgCfg, BGLFolderFromWineRegistry) {
   setenv("WINEPREFIX", prefix.c_str(), 1);  // the prefix the environment names
   EXPECT_TRUE(DefaultBGLFolderFromRegistry(c) && c.BGLFolder == scenery);
 
-  // The key with a value whose quote is never closed, or with no "=", as good as none: false.
-  reg("[Software\\\\Wow6432Node\\\\Microsoft\\\\Microsoft Games\\\\Flight Simulator\\\\9.0] 1\n"
+  // A value before any key, and the key's values with a quote never closed or no "=": false.
+  reg("\"EXE Path\"=\"C:\\\\FS9\"\n"
+      "[Software\\\\Wow6432Node\\\\Microsoft\\\\Microsoft Games\\\\Flight Simulator\\\\9.0] 1\n"
       "\"EXE Path\":\"C:\\\\FS9\"\n\"EXE Path\"=\"C:\\\\FS9\n");
   EXPECT_FALSE(DefaultBGLFolderFromRegistry(c));
   unsetenv("WINEPREFIX");
