@@ -613,13 +613,11 @@ class FormViewMeshTest : public QObject {
     WriteAll(existing, "");
     d.BglPath = existing;
     rec.Clear(), rec.QueueAnswers({false});
-    d.show();
-    d.accept();
+    d.show(), d.accept();
     QCOMPARE(rec.Texts(), QStringList{"File already exists.\nDo you want to overwrite it?"});
     QVERIFY(d.result() == QDialog::Rejected && d.isVisible());
     d.ChooseBglFile = [&] { return existing; };
-    d.BitBtnSelect->click();
-    d.accept();
+    d.BitBtnSelect->click(), d.accept();
     QVERIFY(rec.Texts().size() == 1 && d.result() == int(QDialog::Accepted));
 
     QPointer<TFormResampleOutput> w = new TFormResampleOutput;
