@@ -195,9 +195,23 @@ void BM_ColorAndShade3601(benchmark::State& state) {
     benchmark::DoNotOptimize(img.data());
   }
 }
+
+// A full-HD view's pixels at 1x from a coloured image: the second pass of a
+// first paint.
+void BM_SampleView1080p(benchmark::State& state) {
+  std::vector<uint8_t> img(size_t(3604) * 3601);
+  for (size_t k = 0; k < img.size(); ++k) img[k] = uint8_t(k * 7 % 254);
+  const TTViewSampler s{img.data(), 3604, 3601, 3601, 1, MeshPalette().data()};
+  std::vector<uint32_t> out(size_t(1920) * 1080);
+  for (auto _ : state) {
+    SampleView(s, 0, 0, 1920, 1080, out.data(), 1920);
+    benchmark::DoNotOptimize(out.data());
+  }
+}
 }  // namespace
 
 BENCHMARK(BM_UpdateStats3601)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SampleView1080p)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ColorCells3601)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ColorAndShade3601)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PaintViewport)->Apply(PaintArgs)->Unit(benchmark::kMillisecond);

@@ -144,41 +144,25 @@ DELVA_AVX2_TARGET void ColorRowWide(const int16_t* src, uint8_t* dst, int32_t n,
   for (; x < n; ++x) dst[x] = ColorIndex(src[x], colorMin, colorMax, voidValue, seaAsBlue);
 }
 
-// The sea's and the void's colours over the pixels of those indices.
-DELVA_AVX2_TARGET inline __m256i MarkSeaAndVoid(__m256i c, __m256i idx, __m256i c254,
-                                                __m256i c255) {
-  c = _mm256_blendv_epi8(c, c254, _mm256_cmpeq_epi32(idx, _mm256_set1_epi32(254)));
-  return _mm256_blendv_epi8(c, c255, _mm256_cmpeq_epi32(idx, _mm256_set1_epi32(255)));
-}
-
-// The palette's colours of n indices, sixteen at a time, for a palette whose
+// The palette's colours of n indices, eight at a time, for a palette whose
 // entries below 254 are the grey ramp (as the mesh palette's are): the grey
 // is the index repeated in three bytes, so no table is read. AVX2's gather
 // would read the table but is slower than plain loads on some processors.
-// Sea and void are blended in only where a group holds one: land views have
-// none.
 DELVA_AVX2_TARGET void GreyRowWide(const uint8_t* src, uint32_t* dst, int32_t n,
                                    const uint32_t* pal) {
-  const __m256i alpha = _mm256_set1_epi16(int16_t(0xFF00));
+  const __m256i spread = _mm256_setr_epi8(0, 0, 0, -1, 4, 4, 4, -1, 8, 8, 8, -1, 12, 12, 12, -1, 0,
+                                          0, 0, -1, 4, 4, 4, -1, 8, 8, 8, -1, 12, 12, 12, -1);
+  const __m256i alpha = _mm256_set1_epi32(int(0xFF000000u));
+  const __m256i i254 = _mm256_set1_epi32(254), i255 = _mm256_set1_epi32(255);
   const __m256i c254 = _mm256_set1_epi32(int(pal[254])), c255 = _mm256_set1_epi32(int(pal[255]));
-  const __m128i grey = _mm_set1_epi8(char(253));
   int32_t i = 0;
-  for (; i + 16 <= n; i += 16) {
-    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
-    // Words g g and g FF interleaved give the pixels g g g FF; the unpacks
-    // work within each half, so the halves are put back in order after.
-    const __m256i x = _mm256_cvtepu8_epi16(b);
-    const __m256i gg = _mm256_or_si256(x, _mm256_slli_epi16(x, 8));
-    const __m256i ga = _mm256_or_si256(x, alpha);
-    const __m256i lo = _mm256_unpacklo_epi16(gg, ga), hi = _mm256_unpackhi_epi16(gg, ga);
-    __m256i p0 = _mm256_permute2x128_si256(lo, hi, 0x20);
-    __m256i p1 = _mm256_permute2x128_si256(lo, hi, 0x31);
-    if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(b, grey), b)) != 0xFFFF) {
-      p0 = MarkSeaAndVoid(p0, _mm256_cvtepu8_epi32(b), c254, c255);
-      p1 = MarkSeaAndVoid(p1, _mm256_cvtepu8_epi32(_mm_srli_si128(b, 8)), c254, c255);
-    }
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), p0);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i + 8), p1);
+  for (; i + 8 <= n; i += 8) {
+    const __m256i idx =
+        _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + i)));
+    __m256i c = _mm256_or_si256(_mm256_shuffle_epi8(idx, spread), alpha);
+    c = _mm256_blendv_epi8(c, c254, _mm256_cmpeq_epi32(idx, i254));
+    c = _mm256_blendv_epi8(c, c255, _mm256_cmpeq_epi32(idx, i255));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), c);
   }
   for (; i < n; ++i) dst[i] = pal[src[i]];
 }

@@ -118,7 +118,7 @@ TEST(MeshImage, ViewSamplingPicksOneCellPerPixel) {
             std::tuple(std::vector<uint32_t>{50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 999, 999},
                        TCellRect{0, 9, 5, 5}));
   EXPECT_EQ(MeshPalette()[kSeaIndex], 0xFF0000FFu);
-  // Over a million pixels (two threads; the grey ramp sixteen pixels at a time
+  // Over a million pixels (two threads; the grey ramp eight pixels at a time
   // with a tail): every index, sea and void included, gets its palette colour.
   std::vector<uint8_t> big(size_t(1030) * 1024);
   for (size_t k = 0; k < big.size(); ++k) big[k] = uint8_t(k * 7 / 3);
