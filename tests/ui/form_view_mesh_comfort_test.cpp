@@ -49,8 +49,7 @@ class FormViewMeshComfortTest : public QObject {
     TMessageRecorder rec;
     TDialogAnswers dlg;
     TFormViewMesh f;
-    f.show(), f.setGeometry(30, 40, 820, 610);
-    Load(f, true);
+    f.show(), f.setGeometry(30, 40, 820, 610), Load(f, true);
     TAnswer answer = TAnswer::Cancel;
     TAnswerHook previous = SetAnswerHook([&](const QString& text) {
       return text == "Save changes to the mesh before closing?" ? answer : TAnswer::Cancel;

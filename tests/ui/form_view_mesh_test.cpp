@@ -176,8 +176,7 @@ class FormViewMeshTest : public QObject {
     QVERIFY(!f.ToolBarMain->isEnabled());
     f.EnableUserInput(true);
     QVERIFY(f.mHelp->menuAction()->isEnabled() && f.ToolBarMain->isEnabled());
-    f.SpinEditFillVal->setValue(12);
-    f.EnableUndoCommands(true);
+    f.SpinEditFillVal->setValue(12), f.EnableUndoCommands(true);
     f.msiZoom4xClick(), f.miCloseMeshClick();
     QCOMPARE(EnabledItems(f), none);
     QVERIFY(!f.Mesh && f.MeshBitmap.isNull() && f.windowTitle() == "DELVA");
@@ -255,11 +254,9 @@ class FormViewMeshTest : public QObject {
     QVERIFY(!f.ToolButtonShowGrid->isChecked() && Pixel(f, 50, 200) != yellow);
 
     // A drag either way selects, outlined in aqua; no read-out meanwhile.
-    f.ScrollBoxMesh->SetScroll(0, 0);
-    f.PaintBoxMeshMouseMove(30, 50);
+    f.ScrollBoxMesh->SetScroll(0, 0), f.PaintBoxMeshMouseMove(30, 50);
     QVERIFY(f.LabelCursor->text().startsWith("(X,Y) = (30) (50) "));
-    f.PaintBoxMeshMouseDown(Qt::LeftButton, 40, 60);
-    f.PaintBoxMeshMouseMove(10, 20);
+    f.PaintBoxMeshMouseDown(Qt::LeftButton, 40, 60), f.PaintBoxMeshMouseMove(10, 20);
     QVERIFY(f.RectDragging && f.LabelCursor->text().isEmpty());
     f.PaintBoxMeshMouseUp(Qt::LeftButton, 10, 20);
     QVERIFY(f.RectSelected && !f.RectDragging && !f.EditSelection().Mask);
@@ -270,8 +267,7 @@ class FormViewMeshTest : public QObject {
     QVERIFY(Pixel(f, 25, 40) != aqua);
     Click(f, {QPoint(30, 30)});  // no movement: nothing selected
     QVERIFY(!f.RectSelected && !f.miUnselect->isEnabled() && f.Mesh->SelRect == f.Mesh->GridRect);
-    f.PaintBoxMeshMouseDown(Qt::LeftButton, 2390, 2395);
-    f.PaintBoxMeshMouseMove(9000, 9000);
+    f.PaintBoxMeshMouseDown(Qt::LeftButton, 2390, 2395), f.PaintBoxMeshMouseMove(9000, 9000);
     f.PaintBoxMeshMouseUp(Qt::LeftButton, 9000, 9000);  // held to the paint box
     QCOMPARE(f.Mesh->SelRect, (TCellRect{2390, 2400, 2395, 2400}));
     f.FormKeyDown(Qt::Key_Escape, Qt::NoModifier);
@@ -554,8 +550,7 @@ class FormViewMeshTest : public QObject {
           [](TFormSaveAsRaw& d) { d.BitBtnSelect->click(), d.BitBtnSave->click(); });
       f.miSaveAsRawClick();
     }
-    f.msiZoom4xClick(), f.miSaveAsBMPClick();
-    f.miSaveAsBMPClick();
+    f.msiZoom4xClick(), f.miSaveAsBMPClick(), f.miSaveAsBMPClick();
     QCOMPARE(dlg.requests[0].proposedName, QString("N49W123_N47W121_43R_61C"));
     QCOMPARE(dlg.requests[2].proposedName, QString("N49W123_N47W121"));
     QCOMPARE(ReadAll(dir.filePath("out.raw")).size(), 61 * 43 * 2);
