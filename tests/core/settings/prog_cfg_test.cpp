@@ -109,9 +109,10 @@ TEST(ProgCfg, BGLFolderFromWineRegistry) {
   auto reg = [&](const std::string& body) {
     WriteFileBytes(prefix + "/system.reg", std::vector<unsigned char>(body.begin(), body.end()));
   };
-  // 8.0 only, its "EXE Path" in lower-case names (found ignoring case) after a "]" value.
+  // 8.0 only, its "EXE Path" in lower-case names (found ignoring case) after a "]" value,
+  // and with no backslash after the drive.
   reg("WINE REGISTRY Version 2\n\n[Software\\\\Microsoft\\\\Microsoft Games\\\\Flight "
-      "Simulator\\\\8.0] 1700000000\n#time=1d\n\"Other\"=\"x]\"\n\"EXE Path\"=\"C:\\\\fs9\"\n");
+      "Simulator\\\\8.0] 1700000000\n#time=1d\n\"Other\"=\"x]\"\n\"EXE Path\"=\"C:fs9\"\n");
   EXPECT_TRUE(DefaultBGLFolderFromWinePrefix(c, prefix, "/home/u") && c.BGLFolder == scenery);
 
   // 9.0 wins over 8.0 (an escape takes four hex digits at most); its folder
