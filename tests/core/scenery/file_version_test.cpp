@@ -37,13 +37,13 @@ TEST(FileVersion, ReadsTheFixedFileInformationOrRefuses) {
     EXPECT_FALSE(Version(BuildPe(o), v));
   EXPECT_EQ(v, (TFileVersion{7, 7, 7, 7}));  // untouched by failures
 
-  // Every truncation of a good image fails cleanly (no read past the end)
+  // Every truncation of a good image, even to nothing, fails cleanly (no read past the end)
   // until it holds the whole version block, which ends at 0x4BC.
   const std::vector<uint8_t> good = BuildPe(TPeOptions{});
   for (size_t n = 0; n < good.size(); n += 3) {
     std::vector<uint8_t> cut(good.begin(), good.begin() + std::ptrdiff_t(n));
     TFileVersion w;
-    EXPECT_EQ(Version(cut, w) && w == (TFileVersion{1, 0, 0, 4}), n >= 0x4BC) << n;
+    EXPECT_EQ(Version(cut, w) + (w == TFileVersion{1, 0, 0, 4}), n >= 0x4BC ? 2 : 0) << n;
   }
   // The section's raw data ending with the resource, or a byte before it.
   for (const uint8_t raw : {0xBC, 0xBB}) {
