@@ -221,15 +221,15 @@ TEST(NativeProcess, ResampleOutputEndAndStop) {
   EXPECT_EQ(out, "Stand-in terrain compiler 1.0\n");
   unsetenv("STANDIN_MODE"), unsetenv("STANDIN_DURATION_MS"), unsetenv("STANDIN_LOG");
   EXPECT_EQ(RunResample(StandIn(), {"x.inf"}, {}), TResampleRunResult::Finished);  // no sink
-  // Through Wine: Latin-1 becomes UTF-8, a non-zero status is a crash, a full pipe is emptied.
-  const std::string wine = "#!/bin/sh\nyes | head -c 99998; printf 'x\\351\\n'; exit 3\n";
+  // Through Wine: Latin-1 from 0x80 becomes UTF-8, a non-zero status a crash, a full pipe emptied.
+  const std::string wine = "#!/bin/sh\nyes | head -c 99998; printf '\\177\\200\\351\\n'; exit 3\n";
   const std::string path = getenv("PATH");
   ASSERT_TRUE(WriteFileAtomically(dir.File("wine"), wine.data(), wine.size()));
   fs::permissions(dir.File("wine"), fs::perms::owner_all);
   setenv("PATH", (dir.Path() + ":" + path).c_str(), 1), out.clear();
   EXPECT_EQ(RunResample(dir.File("r.exe"), {"x.inf"}, sink), TResampleRunResult::Crashed);
   EXPECT_EQ(std::pair(out.size(), out.substr(99996)),
-            std::pair(size_t(100002), std::string("y\nx\xC3\xA9\n")));
+            std::pair(size_t(100004), std::string("y\n\x7F\xC2\x80\xC3\xA9\n")));
   setenv("PATH", path.c_str(), 1);
   EXPECT_EQ(RunResample(StandIn() + "-none", {"x.inf"}, sink), TResampleRunResult::NotStarted);
 }
