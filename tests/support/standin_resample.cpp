@@ -36,8 +36,7 @@ void Log(const std::string& line) {
 }
 
 [[noreturn]] void Fail(const std::string& why) {
-  std::printf("ERROR: %s\r\n", why.c_str()), std::fflush(stdout);
-  Log("error " + why);
+  std::printf("ERROR: %s\r\n", why.c_str()), std::fflush(stdout), Log("error " + why);
   if (logFile) std::fclose(logFile);
   std::exit(1);
 }

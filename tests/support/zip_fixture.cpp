@@ -42,8 +42,7 @@ TZipBytes MakeZipArchive(const std::vector<TZipMember>& members, const std::stri
     const bool descriptor = (m.flags & 8) != 0;
     for (TZipBytes* b : {&zip, &dir}) {
       const bool blank = descriptor && b == &zip;
-      Put16(*b, m.flags), Put16(*b, m.method);
-      Put32(*b, m.dos_time), Put32(*b, blank ? 0 : m.crc);
+      Put16(*b, m.flags), Put16(*b, m.method), Put32(*b, m.dos_time), Put32(*b, blank ? 0 : m.crc);
       const bool unknown = m.local_sizes_unknown && b == &zip;
       Put32(*b, blank ? 0 : unknown ? 0xFFFFFFFFu : m.csize);
       Put32(*b, blank ? 0 : unknown ? 0xFFFFFFFFu : m.size);
@@ -59,8 +58,7 @@ TZipBytes MakeZipArchive(const std::vector<TZipMember>& members, const std::stri
     }
     Put16(dir, 0), Put16(dir, uint32_t(m.comment.size()));  // extra and comment lengths
     dir.insert(dir.end(), 4, 0);                            // disk, internal attributes
-    Put32(dir, m.dos_attr), Put32(dir, offset);
-    dir.insert(dir.end(), m.name.begin(), m.name.end());
+    Put32(dir, m.dos_attr), Put32(dir, offset), dir.insert(dir.end(), m.name.begin(), m.name.end());
     dir.insert(dir.end(), m.comment.begin(), m.comment.end());
   }
   const uint32_t dirOffset = uint32_t(zip.size());

@@ -77,11 +77,9 @@ TEST(MeshEdit, MaskedEditsChangeNothingOutsideTheMask) {
   MakeRamp(m), ChangeValue(m, m.GridRect, 11, -1, &mask);
   ChangeValue(m, m.GridRect, 31, -1, &mask);  // (3, 1) is outside
   EXPECT_EQ(m.GetCell(1, 1), -1);
-  unchangedOutside("change");
-  MakeRamp(m), RestrictHeight(m, m.GridRect, 0, 0, 2, &mask);
+  unchangedOutside("change"), MakeRamp(m), RestrictHeight(m, m.GridRect, 0, 0, 2, &mask);
   EXPECT_EQ(m.GetCell(2, 3), 0);
-  unchangedOutside("restrict");
-  MakeRamp(m), AddVertOffset(m, m.GridRect, 1000, &mask);
+  unchangedOutside("restrict"), MakeRamp(m), AddVertOffset(m, m.GridRect, 1000, &mask);
   EXPECT_EQ(m.GetCell(3, 3), 1033);
   unchangedOutside("offset");
   for (int16_t mode : {kFillKeepVoids, kFillVoidsOnly, kFillAll}) {

@@ -7,6 +7,9 @@
 #include <filesystem>
 #include <stdexcept>
 #include <thread>
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 
 #include "core/base/file_util.h"
 #include "core/platform/file_system.h"
@@ -232,6 +235,7 @@ TEST(NativeProcess, ResampleOutputEndAndStop) {
             std::pair(size_t(100004), std::string("y\n\x7F\xC2\x80\xC3\xA9\n")));
   setenv("PATH", path.c_str(), 1);
   EXPECT_EQ(RunResample(StandIn() + "-none", {"x.inf"}, sink), TResampleRunResult::NotStarted);
+  EXPECT_EQ(waitpid(-1, nullptr, 0), -1);  // every job here and before reaped: no zombie left
 }
 
 // XDG_CONFIG_HOME counts only as an absolute path, else ~/.config.
