@@ -79,8 +79,7 @@ inline std::vector<uint8_t> BuildPe(const TPeOptions& o) {
   for (uint32_t i = 0; key[i]; ++i) p.Put16(v + 6 + 2 * i, uint16_t(key[i]));
   p.Put16(v + 6 + 30, 0);
   p.Put32(v + valueAt, o.badSignature ? 0xFEEF0000u : 0xFEEF04BDu);
-  p.Put32(v + valueAt + 4, 0x10000);
-  p.Put32(v + valueAt + 8, (uint32_t(o.major) << 16) | o.minor);
+  p.Put32(v + valueAt + 4, 0x10000), p.Put32(v + valueAt + 8, (uint32_t(o.major) << 16) | o.minor);
   p.Put32(v + valueAt + 12, (uint32_t(o.release) << 16) | o.build);
   // Product version differs on purpose: the file version is what counts.
   p.Put32(v + valueAt + 16, 0x00090009), p.Put32(v + valueAt + 20, 0x00090009);

@@ -48,8 +48,7 @@ TZipBytes MakeZipArchive(const std::vector<TZipMember>& members, const std::stri
       Put32(*b, blank ? 0 : unknown ? 0xFFFFFFFFu : m.size);
       Put16(*b, uint32_t(m.name.size()));
     }
-    Put16(zip, uint32_t(m.local_extra.size()));
-    zip.insert(zip.end(), m.name.begin(), m.name.end());
+    Put16(zip, uint32_t(m.local_extra.size())), zip.insert(zip.end(), m.name.begin(), m.name.end());
     zip.insert(zip.end(), m.local_extra.begin(), m.local_extra.end());
     zip.insert(zip.end(), m.data.begin(), m.data.end());
     if (descriptor) {
@@ -62,8 +61,7 @@ TZipBytes MakeZipArchive(const std::vector<TZipMember>& members, const std::stri
     dir.insert(dir.end(), m.comment.begin(), m.comment.end());
   }
   const uint32_t dirOffset = uint32_t(zip.size());
-  zip.insert(zip.end(), dir.begin(), dir.end());
-  Put32(zip, 0x06054b50), Put32(zip, 0);
+  zip.insert(zip.end(), dir.begin(), dir.end()), Put32(zip, 0x06054b50), Put32(zip, 0);
   Put16(zip, uint32_t(members.size())), Put16(zip, uint32_t(members.size()));
   Put32(zip, uint32_t(dir.size())), Put32(zip, dirOffset), Put16(zip, uint32_t(comment.size()));
   zip.insert(zip.end(), comment.begin(), comment.end());

@@ -76,4 +76,8 @@ TEST(LoadInMemory, DeflatedMembersDecodeAsToAFile) {
   bytes[bytes.size() / 2] ^= 0x55;
   WriteFileBytes(temp.File("bad.zip"), bytes);
   EXPECT_LT(UnzipMemberToMemory(temp.File("bad.zip"), "N41E001.hgt", got.data(), got.size()), 0);
+  TTMesh alone, mosaic;  // a one-arc-second tile alone and as a mosaic of one: the same grid
+  ASSERT_TRUE(LoadSingleHGT(alone, folder + "/N48W125.hgt.zip", "", nullptr).empty() &&
+              LoadHGT(mosaic, {folder + "/N48W125.hgt"}, 1, 1, 1, 0));
+  EXPECT_TRUE(alone.Cols == 3601 && CopySamples(alone) == CopySamples(mosaic));
 }
