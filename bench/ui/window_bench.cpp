@@ -162,6 +162,7 @@ void BM_LoadTileCommand(benchmark::State& state) {
   }
   SetFileDialogHook(old);
 }
+
 // The two above taken in turn, pair by pair and in either order, so that both
 // see the same machine: a busy moment slows a pair, not one side of the ratio.
 // The counters are the medians of each side and their ratio.
