@@ -111,8 +111,7 @@ class FormDialogsTest : public QObject {
       QVERIFY(!f.BitBtnOK->isEnabled() && !f.BitBtnCheckMissingFiles->isEnabled());
       Rect(f.SpinEditMaxLat, f.SpinEditMinLat, f.SpinEditMinLon, f.SpinEditMaxLon,
            {47, 45, -124, -121});
-      f.SpinEditFillValue->setValue(-32768);
-      f.CheckBoxAdjoNorth->click();
+      f.SpinEditFillValue->setValue(-32768), f.CheckBoxAdjoNorth->click();
       QVERIFY(f.FormCloseQuery());
       TFormOpenMultiHGT g(nullptr, QString());  // a cancelled one writes nothing back
       g.SpinEditMaxLat->setValue(60), g.reject();
