@@ -126,8 +126,7 @@ class FormDialogsTest : public QObject {
     QVERIFY(!f.CheckBoxAdjoEast->isChecked() && f.CheckBoxAdjoWest->isChecked());
     f.SpinEditMinLat->setValue(-90);
     QVERIFY(!f.CheckBoxAdjoSouth->isChecked());
-    f.SpinEditMaxLat->setValue(90);
-    f.CheckBoxAdjoNorth->click();
+    f.SpinEditMaxLat->setValue(90), f.CheckBoxAdjoNorth->click();
     QVERIFY(!f.CheckBoxAdjoNorth->isChecked());
     // A band left ticked at the limit is refused and unticked on "Load".
     f.CheckBoxAdjoEast->setChecked(true);  // behind the handlers' back
@@ -135,8 +134,7 @@ class FormDialogsTest : public QObject {
     // Top equals bottom; text that is not a number reads as the minimum.
     f.SpinEditMaxLat->setValue(-90);
     QVERIFY(!f.FormCloseQuery());
-    f.BitBtnCheckMissingFilesClick();
-    f.SpinEditMaxLat->setValue(5);
+    f.BitBtnCheckMissingFilesClick(), f.SpinEditMaxLat->setValue(5);
     auto* edit = f.SpinEditMaxLat->findChild<QLineEdit*>();
     edit->selectAll(), QTest::keyClick(edit, Qt::Key_Backspace);
     QCOMPARE(f.LabelMosaicBaseDim->text(), QString("Invalid"));
@@ -250,8 +248,7 @@ class FormDialogsTest : public QObject {
     auto apply = [&](uint32_t mb) { applied = mb; };
     for (int result : {QDialog::Rejected, QDialog::Accepted}) {
       SetProgCfgDialogHook([result](TFormProgCfg& d) {
-        d.BGLFolder = "/elsewhere";
-        d.SpinEditMaxMemUndo->setValue(0);
+        d.BGLFolder = "/elsewhere", d.SpinEditMaxMemUndo->setValue(0);
         return result;
       });
       QCOMPARE(RunPreferences(nullptr, cfg, folder.toStdString(), apply), bool(result));
@@ -280,8 +277,7 @@ class FormDialogsTest : public QObject {
       QVERIFY(w->Browser()->toPlainText().contains("Fill Selection"));
       // Asked for by a modal dialog, it can be used (here: closed).
       QDialog dialog(&f);
-      dialog.setModal(true);
-      dialog.show();
+      dialog.setModal(true), dialog.show();
       ShowHelpTopic(&dialog, "index.htm");
       QTest::mouseClick(w->findChild<QPushButton*>("HelpClose"), Qt::LeftButton);
       QTRY_VERIFY(!THelpWindow::Instance());

@@ -272,8 +272,7 @@ class FormViewMeshTest : public QObject {
     QCOMPARE(f.Mesh->SelRect, (TCellRect{2390, 2400, 2395, 2400}));
     f.FormKeyDown(Qt::Key_Escape, Qt::NoModifier);
     QVERIFY(!f.RectSelected && f.Mesh->SelRect == f.Mesh->GridRect);
-    f.MouseInputEnabled = false;
-    f.PaintBoxMeshMouseDown(Qt::LeftButton, 5, 5);
+    f.MouseInputEnabled = false, f.PaintBoxMeshMouseDown(Qt::LeftButton, 5, 5);
     QVERIFY(!f.RectDragging);
   }
 

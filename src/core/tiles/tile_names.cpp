@@ -1,12 +1,9 @@
 #include "core/tiles/tile_names.h"
-#include "core/formats/raster_io.h"
 
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
-
-#include "core/mesh/mesh.h"
 
 namespace {
 
@@ -69,9 +66,4 @@ int32_t TileSide(int kind) {
   if (kind == 1) return 3601;
   if (kind == 2) return 1201;
   return 0;
-}
-
-bool ReadTile(TTMesh& mesh, const std::string& path, int32_t side, int32_t x0, int32_t y0,
-              bool skipFirstRow, bool skipLastCol, TTProgress* progress) {
-  return LoadRaster(mesh, path, side, side, true, skipFirstRow, skipLastCol, x0, y0, progress);
 }

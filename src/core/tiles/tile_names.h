@@ -6,9 +6,6 @@
 
 #include "core/base/file_util.h"  // FileSizeOf
 
-class TTMesh;
-class TTProgress;
-
 // SRTM tiles: one file per one-degree square named after its south-west
 // corner (N45W123.hgt), S x S big-endian samples with S = 1201 (kind 2,
 // 3 arc-seconds) or 3601 (kind 1, 1 arc-second). Neighbouring tiles share
@@ -44,9 +41,3 @@ void NormalizeTileRect(TileRect& rect);
 int TileSizeKind(int64_t fileSize);
 // Samples per side of a tile kind (1201 or 3601), 0 for another kind.
 int32_t TileSide(int kind);
-
-// Reads one tile file whole into the mesh at column x0, row y0; with
-// skipFirstRow its first row and with skipLastCol its last column are read
-// and dropped (they belong to the neighbour north or east).
-bool ReadTile(TTMesh& mesh, const std::string& path, int32_t side, int32_t x0, int32_t y0,
-              bool skipFirstRow, bool skipLastCol, TTProgress* progress);
