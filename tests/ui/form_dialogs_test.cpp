@@ -34,8 +34,7 @@ class FormDialogsTest : public QObject {
       c.SpinEditNewValue->setValue(12), c.reject();
       TFormRestrictHeight r(nullptr);
       QCOMPARE(r.Flags(), uint16_t(0));
-      r.CheckBoxLower->setChecked(true);
-      r.SpinEditLower->setValue(-5), r.accept();
+      r.CheckBoxLower->setChecked(true), r.SpinEditLower->setValue(-5), r.accept();
       TFormAddVertOffset o(nullptr);
       o.SpinEditVertOffset->setValue(-100000), o.reject();
       TFormFillRect f(nullptr);
@@ -43,8 +42,7 @@ class FormDialogsTest : public QObject {
       QVERIFY(f.focusWidget() != f.BitBtnExecute);
       f.RadioButtonVoidsOnly->setChecked(true);
       QCOMPARE(f.Mode(), int16_t(2));
-      f.RadioButtonFillAll->setChecked(true), f.SpinEditFillingVal->setValue(321);
-      f.reject();
+      f.RadioButtonFillAll->setChecked(true), f.SpinEditFillingVal->setValue(321), f.reject();
     }
     QCOMPARE(TFormMeshChangeVal(nullptr).SpinEditNewValue->value(), 12);
     TFormRestrictHeight r(nullptr);

@@ -81,6 +81,7 @@ TEST(ProgCfg, BadFilesAreRefusedAndReplacedAtStartUp) {
   unsetenv("WINEPREFIX");
   EXPECT_EQ(c.BGLFolder, std::getenv("HOME") ? std::getenv("HOME") : "/");  // no registry: home
 #endif
+  EXPECT_GE(PhysicalMemoryBytes(), uint64_t(64) << 20);  // known: the default is a share of it
   EXPECT_EQ(c.MaxMemUndo, DefaultUndoLimitMB(PhysicalMemoryBytes()));
   EXPECT_GT(c.MaxMemUndo, 0u);  // undo is on in a new file
   TTProgCfg again;
