@@ -65,9 +65,9 @@ TEST(Codecs, HgxAndRawRoundTrip) {
   TTMesh l;
   TProgressRecorder p;
   ASSERT_TRUE(LoadHGX(l, dir.File("b.hgx"), &p));
-  EXPECT_EQ(std::tuple(p.visible, p.pumps, l.Kind, l.FileName, l.TileCount, l.TilesAcross,
-                       l.TilesDown, l.GridRect, l.SelRect),
-            std::tuple(false, 2, 3, dir.File("b.hgx"), 1, 1, 1, TCellRect{0, 2, 0, 1},
+  EXPECT_EQ(std::tuple(p.visible, p.pumps, p.bars.back(), l.Kind, l.FileName, l.TileCount,
+                       l.TilesAcross, l.TilesDown, l.GridRect, l.SelRect),
+            std::tuple(false, 2, 100, 3, dir.File("b.hgx"), 1, 1, 1, TCellRect{0, 2, 0, 1},
                        TCellRect{0, 2, 0, 1}));
   // Every field read back: saved again, the same file.
   ASSERT_TRUE(SaveToFile(l, dir.File("c.hgx"), true, l.GridRect, true, nullptr));
