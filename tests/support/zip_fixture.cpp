@@ -45,8 +45,7 @@ TZipBytes MakeZipArchive(const std::vector<TZipMember>& members, const std::stri
       Put16(*b, m.flags), Put16(*b, m.method), Put32(*b, m.dos_time), Put32(*b, blank ? 0 : m.crc);
       const bool unknown = m.local_sizes_unknown && b == &zip;
       Put32(*b, blank ? 0 : unknown ? 0xFFFFFFFFu : m.csize);
-      Put32(*b, blank ? 0 : unknown ? 0xFFFFFFFFu : m.size);
-      Put16(*b, uint32_t(m.name.size()));
+      Put32(*b, blank ? 0 : unknown ? 0xFFFFFFFFu : m.size), Put16(*b, uint32_t(m.name.size()));
     }
     Put16(zip, uint32_t(m.local_extra.size())), zip.insert(zip.end(), m.name.begin(), m.name.end());
     zip.insert(zip.end(), m.local_extra.begin(), m.local_extra.end());

@@ -218,8 +218,7 @@ class FormDialogsTest : public QObject {
     QList<bool> taken;
     for (const QString& c : {Pe("old.exe", 1, 0, 0, 1), Pe("new.exe", 2, 1, 0, 7), chosen}) {
       const std::string was = d.ResamplePath;
-      chosen = c.isEmpty() ? dir_.filePath("new.exe") : c;
-      d.BitBtnLocateResample->click();
+      chosen = c.isEmpty() ? dir_.filePath("new.exe") : c, d.BitBtnLocateResample->click();
       taken << (d.ResamplePath != was);
     }
     QVERIFY(taken == (QList<bool>{false, false, true}) && d.ResamplePath == chosen.toStdString());

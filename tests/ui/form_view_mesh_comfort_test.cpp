@@ -72,8 +72,7 @@ class FormViewMeshComfortTest : public QObject {
     TFormViewMesh g;  // a second window: where the first was, its dialogs where they were
     g.show();
     QCOMPARE(g.geometry(), QRect(30, 40, 820, 610));
-    Load(g, false);
-    g.miSaveAsHGXClick();
+    Load(g, false), g.miSaveAsHGXClick();
     QCOMPARE(dlg.requests.back().folder, dir.path());
   }
 

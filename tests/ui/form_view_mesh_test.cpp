@@ -385,8 +385,7 @@ class FormViewMeshTest : public QObject {
     OnNextModal([](QWidget* w) { static_cast<QDialog*>(w)->reject(); });
     f.miFillSelectionClick();
     OnNextDialog<TFormFillVoids>([](TFormFillVoids& d) {
-      d.ComboBoxMethod->setCurrentIndex(2);
-      d.EditSecondDem->setText("/nonexistent/N00E000.hgt");
+      d.ComboBoxMethod->setCurrentIndex(2), d.EditSecondDem->setText("/nonexistent/N00E000.hgt");
       OnNextDialog<TFormFillVoids>([](TFormFillVoids& again) { again.reject(); });
       d.accept();
     });
@@ -417,8 +416,7 @@ class FormViewMeshTest : public QObject {
         "can increase the undo memory\nlimit in the Preferences menu)\n\nDo you wish to proceed "
         "anyway?";
     QCOMPARE(rec.Texts(TMsgKind::WarningQuestion), (QStringList{question, question}));
-    rec.Clear(), g.UndoList->SetLimit(0);
-    ProgCfg.MaxMemUndo = 0;
+    rec.Clear(), g.UndoList->SetLimit(0), ProgCfg.MaxMemUndo = 0;
     g.ToolButtonFillKeepVoidsClick();
     QVERIFY(rec.Texts().isEmpty());
   }
@@ -526,8 +524,7 @@ class FormViewMeshTest : public QObject {
       d.SpinEditSizeRows->setValue(2), d.SpinEditSizeCols->setValue(4);
       d.BitBtnOK->click();
       d.SpinEditSizeCols->setValue(3), d.RadioButtonLsbFirst->setChecked(true);
-      d.SpinEditVoidVal->setValue(-9999), d.CheckBoxAdjoNorth->click();
-      d.BitBtnOK->click();
+      d.SpinEditVoidVal->setValue(-9999), d.CheckBoxAdjoNorth->click(), d.BitBtnOK->click();
     });
     f.miOpenRasterClick();
     QCOMPARE(rec.Texts(), QStringList{"File has wrong size"});
@@ -604,8 +601,7 @@ class FormViewMeshTest : public QObject {
     // The proposed name of an existing BGL asks; No keeps the dialog open.
     // Chosen through "Change", the save dialog has asked already.
     const QString existing = dir_.filePath("old.bgl");
-    WriteAll(existing, "");
-    d.BglPath = existing;
+    WriteAll(existing, ""), d.BglPath = existing;
     rec.Clear(), rec.QueueAnswers({false});
     d.show(), d.accept();
     QCOMPARE(rec.Texts(), QStringList{"File already exists.\nDo you want to overwrite it?"});

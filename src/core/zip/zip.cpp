@@ -373,29 +373,6 @@ int UnzipFiles(const std::string& archive, const std::string& target, const std:
   return count;
 }
 
-int UnzipMember(const std::string& archive, const std::string& folder, const std::string& name,
-                std::string& out_path, TTProgress* progress) {
-  out_path.clear();
-  if (archive.empty() || folder.empty()) return kZipNoArgument;
-  if (!IsZipFile(archive)) return kZipNotZip;
-  TZipSearchRec rec;
-  if (ZipFindFirst(archive, rec) != 0) return kZipBadDirectory;
-  do {
-    if (!SameIgnoringCase(rec.Name, name)) continue;
-    std::vector<std::string> parts;
-    if (!SafeParts(rec.Name, parts) || parts.empty() || rec.Name.back() == '/' ||
-        LinkOnTheWay(folder, parts))
-      return kZipWriteError;
-    fs::path out = NativePath(folder);
-    for (const std::string& part : parts) out /= NativePath(part);
-    int rc = UnzipEntry(archive, Utf8Path(out), rec.HeaderOffset, progress, &rec);
-    if (rc != 0) return rc;
-    out_path = Utf8Path(out);
-    return 1;
-  } while (ZipFindNext(rec) == 0);
-  return 0;
-}
-
 namespace {
 
 struct TLocalInfo {

@@ -46,13 +46,6 @@ int UnzipFiles(const std::string& archive, const std::string& target, const std:
 int UnzipEntry(const std::string& archive, const std::string& out_path, uint64_t header_offset,
                TTProgress* progress = nullptr, const TZipSearchRec* central = nullptr);
 
-// Extracts the first member whose whole stored name equals `name` (ASCII
-// case ignored) into `folder` under its stored name, as a zipped tile is
-// read: exactly one file appears, at `out_path`. Returns 1, 0 when there is
-// no such member, or a negative result code (nothing extracted).
-int UnzipMember(const std::string& archive, const std::string& folder, const std::string& name,
-                std::string& out_path, TTProgress* progress = nullptr);
-
 // Decodes the first member whose whole stored name equals `name` (ASCII case
 // ignored) into `dst`, which must be exactly the member's size. Returns 1, 0
 // when there is no such member, or a negative result code (a member of

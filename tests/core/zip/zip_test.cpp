@@ -315,9 +315,8 @@ TEST(ZipFailures, PathsOutsideTargetAreRefused) {
     fs::create_directory_symlink(dir.Path(), dir.File("out/link"));
     fs::create_symlink(dir.File("victim.txt"), dir.File("out/file.txt"));
     for (const char* member : {"link/evil.txt", "file.txt"}) {
-      std::string zip = Archive(dir, {StoredMember(member, "evil")}), out;
+      std::string zip = Archive(dir, {StoredMember(member, "evil")});
       EXPECT_EQ(UnzipFiles(zip, dir.File("out"), ""), 0) << member;
-      EXPECT_EQ(UnzipMember(zip, dir.File("out"), member, out), kZipWriteError);
     }
     EXPECT_EQ(ReadFileBytes(dir.File("victim.txt")), (TBytes{'v'}));
     EXPECT_FALSE(fs::exists(dir.File("evil.txt")));
