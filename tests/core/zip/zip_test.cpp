@@ -304,6 +304,7 @@ TEST(ZipFailures, PathsOutsideTargetAreRefused) {
                                     StoredMember("later.txt", "never reached")});
     fs::create_directories(dir.File("out/deep"));
     EXPECT_EQ(UnzipFiles(zip, dir.File("out/deep"), ""), 1);
+    EXPECT_EQ(UnzipFiles(zip, dir.File("none"), "*evil.txt"), 0);  // nor as the target itself
     std::vector<std::string> files = Listing(dir.Path());
     std::sort(files.begin(), files.end());
     EXPECT_EQ(files, (std::vector<std::string>{"a.zip", "out/deep/ok.txt"}));
