@@ -222,8 +222,7 @@ class FormDialogsTest : public QObject {
       taken << (d.ResamplePath != was);
     }
     QVERIFY(taken == (QList<bool>{false, false, true}) && d.ResamplePath == chosen.toStdString());
-    WriteAll(chosen = dir_.filePath("text.exe"), "MZ not really");
-    d.BitBtnLocateResample->click();
+    WriteAll(chosen = dir_.filePath("text.exe"), "MZ not really"), d.BitBtnLocateResample->click();
     QCOMPARE(d.LabelResampleVersion->text(), QString("Version 2.1.0.7"));
     const QString untested =
         "This version (2.1.0.7) of Resample has not been tested with "

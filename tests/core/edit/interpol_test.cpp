@@ -114,12 +114,13 @@ TEST(Interpol, DeepHolesSettleAndMatchTheDefinition) {
   }
 }
 
-// Voids whose only valid cells lie on the disk's rim (data in the last row and column, the rest
-// void), on a selection more than the radius from the grid's first row and column: the passes for
-// far voids keep the kernel's farthest row and column, and place their sums by the selection.
+// Voids whose only valid cells lie on the disk's rim (data in one row and column, the rest void),
+// on a selection more than the radius from the grid's first row and column: the passes for far
+// voids keep the kernel's farthest row and column, place their sums by the selection, and see
+// the first row and column of the cells they read (data north and west at the radius).
 TEST(Interpol, FarVoidsReachTheRimOfTheDisk) {
   const TCellRect sel{61, 128, 61, 128};
-  for (int side : {129, 60}) {  // the data south and east of the selection, then north and west
+  for (int side : {129, 60, 1}) {  // the data south and east, north and west, then at the radius
     TTMesh a, ref;
     MakeMesh(a, 130, 130, kVoid, kVoid);
     for (int i = 0; i < 130; ++i) a.SetCell(i, side, int16_t(500 - i)), a.SetCell(side, i, 100);
