@@ -47,8 +47,7 @@ inline std::vector<uint8_t> BuildPe(const TPeOptions& o) {
   p.Put16(opt, o.pe32Plus ? 0x20B : 0x10B);
   const uint32_t dirs = opt + (o.pe32Plus ? 112 : 96);
   p.Put32(opt + (o.pe32Plus ? 108 : 92), o.pe32Plus ? 16 : 3);  // 3: up to the resources
-  const uint32_t rsrcRva = 0x2000, rsrcRaw = 0x400;
-  const uint32_t table = opt + optSize;
+  const uint32_t rsrcRva = 0x2000, rsrcRaw = 0x400, table = opt + optSize;
   // .text: some code bytes nobody reads.
   p.PutText(table, ".text");  // virtual size and address, raw size and offset
   for (auto [at, v] : {std::pair{8u, 0x100u}, {12u, 0x1000u}, {16u, 0x200u}, {20u, 0x200u}})
@@ -70,8 +69,7 @@ inline std::vector<uint8_t> BuildPe(const TPeOptions& o) {
   p.Put32(r + 0x30 + 20, 0x48);   // -> data entry
   const uint32_t dataAt = 0x60;
   const uint32_t keyBytes = 16 * 2;  // L"VS_VERSION_INFO" with its zero
-  const uint32_t valueAt = (6 + keyBytes + 3) & ~3u;
-  const uint32_t length = valueAt + 52;
+  const uint32_t valueAt = (6 + keyBytes + 3) & ~3u, length = valueAt + 52;
   p.Put32(r + 0x48, rsrcRva + dataAt), p.Put32(r + 0x48 + 4, length);
   const uint32_t v = r + dataAt;
   p.Put16(v, uint16_t(length)), p.Put16(v + 2, uint16_t(o.valueLength));

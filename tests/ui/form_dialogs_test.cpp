@@ -273,8 +273,7 @@ class FormDialogsTest : public QObject {
       QVERIFY(w->Browser()->toPlainText().contains("Fill Selection"));
       // Asked for by a modal dialog, it can be used (here: closed).
       QDialog dialog(&f);
-      dialog.setModal(true), dialog.show();
-      ShowHelpTopic(&dialog, "index.htm");
+      dialog.setModal(true), dialog.show(), ShowHelpTopic(&dialog, "index.htm");
       QTest::mouseClick(w->findChild<QPushButton*>("HelpClose"), Qt::LeftButton);
       QTRY_VERIFY(!THelpWindow::Instance());
       f.miProgHelpClick();

@@ -518,11 +518,9 @@ class FormViewMeshTest : public QObject {
     WriteAll(path, bytes);
     TDialogAnswers dlg({path});
     OnNextDialog<TFormOpenRaster>([](TFormOpenRaster& d) {
-      d.BitBtnLocateFile->click();
-      d.SpinEditMaxLat->setValue(46), d.SpinEditMinLat->setValue(44);
+      d.BitBtnLocateFile->click(), d.SpinEditMaxLat->setValue(46), d.SpinEditMinLat->setValue(44);
       d.SpinEditMinLon->setValue(-122), d.SpinEditMaxLon->setValue(-120);
-      d.SpinEditSizeRows->setValue(2), d.SpinEditSizeCols->setValue(4);
-      d.BitBtnOK->click();
+      d.SpinEditSizeRows->setValue(2), d.SpinEditSizeCols->setValue(4), d.BitBtnOK->click();
       d.SpinEditSizeCols->setValue(3), d.RadioButtonLsbFirst->setChecked(true);
       d.SpinEditVoidVal->setValue(-9999), d.CheckBoxAdjoNorth->click(), d.BitBtnOK->click();
     });

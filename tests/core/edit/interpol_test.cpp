@@ -32,8 +32,7 @@ TEST(Interpol, FastEqualsDefinitionOnRandomMeshes) {
     const int16_t voidValue = round % 3 == 0 ? kVoid : round % 3 == 1 ? 0 : -9999;
     // Every 25th round a larger grid with a radius up to beyond its size.
     const bool large = round % 25 == 7;
-    const int side = large ? 140 : 48;
-    const int cols = 1 + int(rng() % side), rows = 1 + int(rng() % side);
+    const int side = large ? 140 : 48, cols = 1 + int(rng() % side), rows = 1 + int(rng() % side);
     TTMesh ref, fast;
     MakeMesh(ref, cols, rows, 0, voidValue);
     const int lo = -32767 + int(rng() % 64000), span = int(rng() % 40000);
@@ -115,9 +114,8 @@ TEST(Interpol, DeepHolesSettleAndMatchTheDefinition) {
 }
 
 // Voids whose only valid cells lie on the disk's rim (data in one row and column, the rest void),
-// on a selection more than the radius from the grid's first row and column: the passes for far
-// voids keep the kernel's farthest row and column, place their sums by the selection, and see
-// the first row and column of the cells they read (data north and west at the radius).
+// on a selection beyond the radius from the grid's edge: the far voids' passes keep the kernel's
+// last row and column, place sums by the selection and see the first row and column they read.
 TEST(Interpol, FarVoidsReachTheRimOfTheDisk) {
   const TCellRect sel{61, 128, 61, 128};
   for (int side : {129, 60, 1}) {  // the data south and east, north and west, then at the radius

@@ -18,9 +18,8 @@ bool InsideReference(const std::vector<TTCellPoint>& p, int64_t px, int64_t py) 
     TTCellPoint a = p[i], b = p[(i + 1) % p.size()];
     if ((a.Y <= py) == (b.Y <= py)) continue;
     // x of the crossing > px  <=>  (b.X - a.X)(py - a.Y) / (b.Y - a.Y) + a.X > px
-    int64_t num = int64_t(b.X - a.X) * (py - a.Y);
-    int64_t den = b.Y - a.Y;
-    int64_t lhs = num + (int64_t(a.X) - px) * den;
+    const int64_t num = int64_t(b.X - a.X) * (py - a.Y), den = b.Y - a.Y;
+    const int64_t lhs = num + (int64_t(a.X) - px) * den;
     if (den > 0 ? lhs > 0 : lhs < 0) in = !in;
   }
   return in;

@@ -8,7 +8,9 @@
 #include <stdexcept>
 #include <thread>
 #ifndef _WIN32
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 #include "core/base/file_util.h"
@@ -236,6 +238,13 @@ TEST(NativeProcess, ResampleOutputEndAndStop) {
   setenv("PATH", path.c_str(), 1);
   EXPECT_EQ(RunResample(StandIn() + "-none", {"x.inf"}, sink), TResampleRunResult::NotStarted);
   EXPECT_EQ(waitpid(-1, nullptr, 0), -1);  // every job here and before reaped: no zombie left
+  rlimit old{}, low{};  // room for one pipe only (the lowest free descriptor and two more)
+  const int lowest = dup(0), fds = int(Entries("/proc/self/fd"));
+  close(lowest), getrlimit(RLIMIT_NOFILE, &old), low = old, low.rlim_cur = rlim_t(lowest + 3);
+  setrlimit(RLIMIT_NOFILE, &low);
+  EXPECT_EQ(RunResample(StandIn(), {"x.inf"}, sink), TResampleRunResult::NotStarted);
+  setrlimit(RLIMIT_NOFILE, &old);
+  EXPECT_EQ(Entries("/proc/self/fd"), fds - 1);  // the pipe made is given back
 }
 
 // XDG_CONFIG_HOME counts only as an absolute path, else ~/.config.
@@ -255,8 +264,7 @@ TEST(NativeProcess, UserConfigFolderFollowsXdg) {
 // The registry through RegGetValueW: a 32-bit installer's key is found under Wow6432Node.
 TEST(NativeRegistry, BGLFolderFromTheWow6432NodeKey) {
   TTempDir dir;
-  const std::string fs8 = JoinPath(dir.Path(), "FS8");
-  const std::string scenery = fs8 + "\\Addon Scenery\\scenery";
+  const std::string fs8 = JoinPath(dir.Path(), "FS8"), scenery = fs8 + "\\Addon Scenery\\scenery";
   fs::create_directories(NativePath(scenery));
   const std::string key =
       "HKLM\\Software\\Wow6432Node\\Microsoft\\Microsoft Games\\Flight Simulator\\8.0";

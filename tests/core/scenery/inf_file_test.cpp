@@ -63,8 +63,7 @@ TEST(NumberText, FormatsIndependentOfLocale) {
 
 TEST(InfFile, SourceAndDestinationFilesByteForByte) {
   TTempDir dir;
-  const std::string src = dir.File("tempsrc.inf");
-  const std::string dst = dir.File("tempdst.inf");
+  const std::string src = dir.File("tempsrc.inf"), dst = dir.File("tempdst.inf");
   // One 3-arc-second tile of N45W122 with its void value.
   ASSERT_TRUE(WriteMeshSourceInf(1201, 1201, TInfBounds{45, 46, -122, -121}, 0,
                                  dir.File("tempmesh.ras"), src, -32768, 1200, 1200));
