@@ -96,7 +96,7 @@ TEST(Codecs, HgxAndRawRoundTrip) {
   }
   TProgressRecorder bar;  // a selection below the first row: the bar runs from 0 to 100
   ASSERT_TRUE(SaveToFile(big, dir.File("h.raw"), false, TCellRect{0, 9, 100, 199}, true, &bar));
-  EXPECT_EQ(std::pair(bar.bars.front(), bar.bars.back()), std::pair(0, 100));
+  EXPECT_EQ(std::tuple(bar.bars.front(), bar.bars.back(), bar.shows), std::tuple(0, 100, 1));
   ASSERT_TRUE(SaveToFile(m, dir.File("h.raw"), false, m.GridRect, true, nullptr));  // headerless
   EXPECT_EQ(ReadFileBytes(dir.File("h.raw")), samples);
   EXPECT_EQ(FolderEntries(dir.Path()),
