@@ -36,9 +36,10 @@ TEST(HgtSplit, VoidsBecomeTheTileVoidAndOtherGridsAreRefused) {
     EXPECT_EQ(std::tuple(tile[0], tile[1], p.bars.back(), tile.size()),
               std::tuple(-32768, -32767, 100, size_t(n + 1) * (n + 1)));
   }
-  // Not whole degrees, not the tile density, one sample short: refused, nothing written.
+  // Not whole degrees, not the tile density, one sample short, no height: refused, nothing written.
   for (auto change : {+[](TTMesh& k) { k.MinLon = -123.5f; },
-                      +[](TTMesh& k) { k.ColsPerDeg = 1201; }, +[](TTMesh& k) { k.MaxLat = 47; }}) {
+                      +[](TTMesh& k) { k.ColsPerDeg = 1201; }, +[](TTMesh& k) { k.MaxLat = 47; },
+                      +[](TTMesh& k) { MakeMesh(k, 1201, 1, 0, 0), k.MaxLat = 45; }}) {
     TTempDir none;
     TTMesh k;
     MakeMesh(k, 1201, 1201, 0, -32768);
