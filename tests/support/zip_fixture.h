@@ -13,8 +13,7 @@ uint32_t ReferenceCrc32(const TZipBytes& data);  // bit at a time, the plain def
 struct TZipMember {
   std::string name{};
   TZipBytes data{};  // the member's compressed bytes
-  uint16_t method = 0;
-  uint16_t flags = 0;
+  uint16_t method = 0, flags = 0;
   uint32_t crc = 0;
   uint32_t size = 0;   // declared uncompressed size
   uint32_t csize = 0;  // declared compressed size

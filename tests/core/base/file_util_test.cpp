@@ -35,7 +35,8 @@ TEST(FileUtil, AtomicWriterReplacesOnlyOnCommit) {
   WriteFileBytes(target, {'o', 'l', 'd'});
   {
     TTAtomicFileWriter w(target);
-    ASSERT_TRUE(w.Open() && w.Write("new!", 4) && FolderEntries(dir.Path()).size() == 2u);
+    ASSERT_TRUE(w.Open() && w.Open() && w.Write("new!", 4) &&
+                FolderEntries(dir.Path()).size() == 2u);
   }  // dropped without Commit
   EXPECT_EQ(ReadFileBytes(target), (std::vector<unsigned char>{'o', 'l', 'd'}));
   EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>{"t.bin"});
