@@ -166,8 +166,7 @@ int main(int argc, char* argv[]) {
       if (name == "Source") sources.push_back(ReadSource(keys));
       if (name != "Destination") continue;
       if (i != argc - 1) Fail("the destination INF must come last");
-      dest = keys;
-      haveDest = true;
+      dest = keys, haveDest = true;
     }
   }
   if (!haveDest) Fail("no [Destination] section");

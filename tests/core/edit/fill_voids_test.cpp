@@ -225,8 +225,7 @@ TEST(FillVoids, GrainComesFromTheBandAroundEachVoid) {
 void ThreeVoids(TTMesh& m) {
   MakeSurface(m, Relief);
   for (int x = 0; x < 3; ++x) m.SetCell(x, 5, kVoid), m.SetCell(x, 6, kVoid);
-  Punch(m, 40, 40, 6);
-  m.SetCell(15, 45, kVoid), m.SetCell(60, 20, kVoid), m.SetCell(20, 60, kVoid);
+  Punch(m, 40, 40, 6), m.SetCell(15, 45, kVoid), m.SetCell(60, 20, kVoid), m.SetCell(20, 60, kVoid);
 }
 
 TEST(FillVoids, OptionsAndSelectionHoldForEveryMethod) {

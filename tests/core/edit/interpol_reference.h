@@ -27,15 +27,13 @@ inline void InterpolReference(TTMesh& m, const TCellRect& rc, int32_t r, const T
     for (int32_t x = rc.Left; x <= rc.Right; ++x) {
       if (m.GetCell(x, y) != m.VoidValue) continue;
       if (mask && !mask->Get(x, y)) continue;
-      d.clear();
-      s.clear();
+      d.clear(), s.clear();
       for (int32_t yy = std::max(y - r, 0); yy <= std::min(y + r, m.Rows - 1); ++yy)
         for (int32_t xx = std::max(x - r, 0); xx <= std::min(x + r, m.Cols - 1); ++xx) {
           if (wasVoid[size_t(yy) * m.Cols + xx]) continue;
           double dist = std::sqrt(double((x - xx) * (x - xx) + (y - yy) * (y - yy)));
           if (dist > r) continue;
-          d.push_back(dist);
-          s.push_back(m.GetCell(xx, yy));
+          d.push_back(dist), s.push_back(m.GetCell(xx, yy));
         }
       if (d.empty()) continue;
       double sw = 0, sws = 0;

@@ -99,10 +99,15 @@ TEST(BglBuild, InfListTempFilesAndStatus) {
   WriteFileBytes(files.Raster, {1}), DeleteBglTempFiles(files);  // the raster goes too
   EXPECT_TRUE(FolderEntries(dir.Path()).empty());
 
-  // A folder that is not there: the source INF fails first.
-  const TBglTempFiles missing = BglTempFiles(dir.File("gone"));
-  EXPECT_EQ(WriteBglInfFiles(m, cut, 9, 0, missing, "x.bgl", TToolPathForm::Host),
-            "Could not create source INF file.");
+  // A folder that is not there: the source INF fails first. With only the
+  // destination's missing, the source INF written goes again.
+  TBglTempFiles missing = BglTempFiles(dir.File("gone"));
+  for (const std::string failed : {"source", "destination"}) {
+    EXPECT_EQ(WriteBglInfFiles(m, cut, 9, 0, missing, "x.bgl", TToolPathForm::Host),
+              "Could not create " + failed + " INF file.");
+    missing.SourceInf = files.SourceInf;
+  }
+  EXPECT_TRUE(FolderEntries(dir.Path()).empty());
 
   EXPECT_EQ(ResampleFinishedText(false, 0), "Resample has finished. No BGL file has been created.");
   EXPECT_EQ(ResampleFinishedText(true, 0), "Resample has finished. Resulting BGL file is empty!");

@@ -15,8 +15,7 @@ uint8_t Shaded(double lat, int16_t (*f)(int, int), uint8_t* gray = nullptr, int 
   TTMesh m;
   std::vector<int16_t> s;
   for (int i = 0; i < 25; ++i) s.push_back(f(i % 5, i / 5));
-  MakeMesh(m, 5, 5, s);
-  m.VoidValue = -32768, m.MaxLat = float(lat), m.ColorMax = 2000;
+  MakeMesh(m, 5, 5, s), m.VoidValue = -32768, m.MaxLat = float(lat), m.ColorMax = 2000;
   m.RowsPerDeg = m.ColsPerDeg = 1200;
   std::vector<uint8_t> img(25);
   ColorCells(m, m.GridRect, true, img.data(), 5);
