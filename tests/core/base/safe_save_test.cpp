@@ -75,8 +75,9 @@ TEST(SafeSave, TemporaryFilesOfDeadProcessesGo) {
   // Another host's; a running process's; a folder of a dead one's name.
   TNames kept = {make(host ^ 1, 2147483646), make(host, 1), "t.bin", make(host, 2147483645)};
   fs::remove(dir.File(kept[3])), fs::create_directory(dir.File(kept[3]));
-  // Our shape up to the tail, which is not hex: not one of ours.
-  EXPECT_FALSE(ParseTempFileName(kept[1].substr(0, 22) + "0123456789abcdeg", pid, host));
+  // Our shape up to the tail, which is not hex, or a name that ends in the host part: not ours.
+  EXPECT_FALSE(ParseTempFileName(kept[1].substr(0, 22) + "0123456789abcdeg", pid, host) ||
+               ParseTempFileName(".delva-tmp-1234", pid, host));
   std::sort(kept.begin(), kept.end());
   ASSERT_TRUE(WriteFileAtomically(dir.File("t.bin"), "x", 1) && FolderEntries(dir.Path()) == kept);
 }
