@@ -71,7 +71,7 @@ TEST(SafeSave, TemporaryFilesOfDeadProcessesGo) {
     WriteFileBytes(dir.File(name), {1});
     return std::string(name);
   };
-  make(host, 2147483609);  // dead: removed by the next save
+  make(host, 2147483609), make(host, 0);  // dead, and no process at all: removed by the next save
   // Another host's; a running process's; a folder of a dead one's name.
   TNames kept = {make(host ^ 1, 2147483646), make(host, 1), "t.bin", make(host, 2147483645)};
   fs::remove(dir.File(kept[3])), fs::create_directory(dir.File(kept[3]));
