@@ -91,14 +91,9 @@ TEST(Document, ModifiedFollowsEditsSavesAndUndoingToTheSavedState) {
   ASSERT_EQ(d.Attach(Ramp(6, 4), 1), TTDocument::TAttach::Ok);
   bool more = false;
   // Edit, Undo, Redo, Save; "u" back to the loaded and later the saved state.
-  for (auto [op, modified] : {std::pair{'e', true},
-                              {'u', false},
-                              {'r', true},
-                              {'s', false},
-                              {'e', true},
-                              {'u', false},
-                              {'u', true},
-                              {'r', false}}) {
+  for (auto [op, modified] :
+       {std::pair('e', true), std::pair('u', false), std::pair('r', true), std::pair('s', false),
+        std::pair('e', true), std::pair('u', false), std::pair('u', true), std::pair('r', false)}) {
     if (op == 'e') ChangeValueCommand(d, 70, 1, nullptr);
     if (op == 'u') UndoCommand(d, more);
     if (op == 'r') RedoCommand(d, more);
@@ -114,6 +109,9 @@ TEST(Document, ModifiedFollowsEditsSavesAndUndoingToTheSavedState) {
   EXPECT_TRUE(d.Modified() && !d.RectSelected && !redone.IsEmpty());
   d.Close();  // the changes go with the mesh
   EXPECT_FALSE(d.Modified() || d.Mesh || d.UndoList);
+  ASSERT_EQ(d.Attach(Ramp(6, 4), 1), TTDocument::TAttach::Ok);  // and the next one starts saved
+  ChangeValueCommand(d, 70, 1, nullptr), UndoCommand(d, more);
+  EXPECT_FALSE(d.Modified());
 }
 
 TEST(Document, HillshadeRecoloursOneCellBeyondTheEdit) {
