@@ -30,6 +30,7 @@ TEST(Hillshade, LightFromTheNorthWestCorrectedForLatitude) {
   const uint8_t flat = Shaded(
       0, [](int, int) { return int16_t(1000); }, &gray);
   EXPECT_EQ(flat, uint8_t(std::lround(gray * (0.35 + 0.65 * std::sqrt(0.5)))));
+  EXPECT_LT(Shaded(0, [](int, int) { return int16_t(2000); }), 253);  // the top gray is shaded too
   // Rising to the south-east faces the light; to the north-west it turns away.
   EXPECT_GT(Shaded(0, [](int x, int y) { return int16_t(1000 + 30 * (x + y)); }), flat);
   EXPECT_LT(Shaded(0, [](int x, int y) { return int16_t(1000 - 30 * (x + y)); }), flat);
