@@ -41,12 +41,12 @@ inline std::vector<uint8_t> BuildPe(const TPeOptions& o) {
   p.PutText(0, "MZ"), p.Put32(0x3C, peAt);  // the DOS header points to the PE header
   p.PutText(peAt, "PE"), p.Put16(peAt + 4, o.pe32Plus ? 0x8664 : 0x14C);  // signature, machine
   p.Put16(peAt + 6, 2);  // sections: .text and .rsrc
-  const uint16_t optSize = o.pe32Plus ? 240 : 224;
+  const uint16_t optSize = o.pe32Plus ? 240 : 120;
   p.Put16(peAt + 20, optSize);
   const uint32_t opt = peAt + 24;
   p.Put16(opt, o.pe32Plus ? 0x20B : 0x10B);
   const uint32_t dirs = opt + (o.pe32Plus ? 112 : 96);
-  p.Put32(opt + (o.pe32Plus ? 108 : 92), o.pe32Plus ? 16 : 3);  // 3: up to the resources
+  p.Put32(opt + (o.pe32Plus ? 108 : 92), o.pe32Plus ? 16 : 3);  // 3: ends with the resources' entry
   const uint32_t rsrcRva = 0x2000, rsrcRaw = 0x400, table = opt + optSize;
   // .text: some code bytes nobody reads.
   p.PutText(table, ".text");  // virtual size and address, raw size and offset

@@ -48,7 +48,7 @@ TEST(FileVersion, ReadsTheFixedFileInformationOrRefuses) {
   // The section's raw data ending with the resource, or a byte before it.
   for (const uint8_t raw : {0xBC, 0xBB}) {
     std::vector<uint8_t> cut = good;
-    cut[0x1B0] = raw, cut[0x1B1] = 0;
+    cut[0x148] = raw, cut[0x149] = 0;
     EXPECT_EQ(Version(cut, v), raw == 0xBC);
   }
   std::vector<uint8_t> shortOpt(good.begin(), good.begin() + 0x98 + 90);  // ends the file
