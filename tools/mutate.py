@@ -17,6 +17,13 @@ AddressSanitizer and UndefinedBehaviorSanitizer, as CI runs them), each
 survivor is tried there too: a mutant that writes past an array or overflows
 may pass the plain tests and still fail under the sanitizers, and then it is
 counted as killed ("killed by sanitizer").
+With --equivalent FILE, a survivor that the file lists as computing the same
+as the code (with the reason: a bound with room to spare, a path taken only
+for speed, a guard that another one makes redundant) is reported as
+"equivalent" and left out of the rate, as a mutation score leaves out the
+equivalent mutants; it is still built and run, so an entry that a test
+catches is reported.  With --listed, every mutant of the list is tried
+instead of a sample, to check that the list still holds.
 
     python3 tools/mutate.py                      # 30 mutants of what the build compiles under src/
     python3 tools/mutate.py -n 60 --seed 7 src/core/edit src/core/mesh
@@ -29,8 +36,9 @@ differently.  Only files that the configured build compiles are mutated
 (read from its compile_commands.json; keep CMAKE_EXPORT_COMPILE_COMMANDS=ON
 in a --configure of your own), so a full build and a ctest over every test
 give the whole picture.  Run from the repository root.  Last line:
-"mutants: K killed, S survived, C did not compile, E same object (kill rate P%)",
-with "(Z of them by the sanitizer build)" after K when that build is used.
+"mutants: K killed, S survived, C did not compile, E same object, Q equivalent
+(kill rate P%)", with "(Z of them by the sanitizer build)" after K when that
+build is used.
 """
 import argparse
 import os
@@ -158,6 +166,31 @@ def candidates(path):
     return found
 
 
+def read_equivalents(path):
+    """The mutants a list declares equivalent: {(source path, mutated line
+    stripped)}. An entry is "path: mutated line"; each block of entries comes
+    after "#" lines that say why they change nothing."""
+    keys, reason = set(), False
+    with open(path, encoding="utf-8") as f:
+        for n, raw in enumerate(f, 1):
+            line = raw.strip()
+            if not line:
+                reason = False
+            elif line.startswith("#"):
+                reason = True
+            elif not reason or ": " not in line:
+                raise SystemExit("%s:%d: an entry is \"path: mutated line\", after \"#\" "
+                                 "lines with its reason" % (path, n))
+            else:
+                src, mutated = line.split(": ", 1)
+                keys.add((os.path.normpath(src), mutated.strip()))
+    return keys
+
+
+def equivalent_key(path, mutated):
+    return (os.path.normpath(os.path.relpath(path)), mutated.strip())
+
+
 def source_files(paths):
     out = []
     for p in paths:
@@ -251,9 +284,16 @@ def main():
     ap.add_argument("--sanitized-build", default=None,
                     help="builds the sanitizer build of the tests (survivors are tried there)")
     ap.add_argument("--sanitized-test", default=None, help="runs the sanitizer build's tests")
+    ap.add_argument("--equivalent", default=None,
+                    help="a list of mutants that change nothing, with the reasons")
+    ap.add_argument("--listed", action="store_true",
+                    help="try every mutant of the --equivalent list instead of a sample")
     a = ap.parse_args()
     if bool(a.sanitized_build) != bool(a.sanitized_test):
         ap.error("--sanitized-build and --sanitized-test go together")
+    if a.listed and not a.equivalent:
+        ap.error("--listed needs --equivalent")
+    equivalent = read_equivalents(a.equivalent) if a.equivalent else set()
 
     configure = a.configure or (
         "cmake -S . -B %s -G Ninja -DCMAKE_BUILD_TYPE=Release -DDELVA_CORE_ONLY=ON "
@@ -284,8 +324,17 @@ def main():
     if not pool:
         print("no candidates under %s" % " ".join(a.paths))
         return 2
-    rng = random.Random(a.seed)
-    picked = rng.sample(pool, min(a.n, len(pool)))
+    # An entry for a file being mutated that names none of its mutants is out
+    # of date: the line has changed.
+    mutated_files = {os.path.normpath(os.path.relpath(f)) for f in files}
+    present = {equivalent_key(c[0], c[4]) for c in pool}
+    for src, mutated in sorted(k for k in equivalent if k[0] in mutated_files and k not in present):
+        print("listed as equivalent, but no such mutant: %s: %s" % (src, mutated))
+    if a.listed:
+        picked = [c for c in pool if equivalent_key(c[0], c[4]) in equivalent]
+    else:
+        rng = random.Random(a.seed)
+        picked = rng.sample(pool, min(a.n, len(pool)))
 
     rc, out = run(test, 3600)
     if rc:
@@ -304,8 +353,8 @@ def main():
     wanted = {os.path.realpath(p[0]) for p in picked}
     objects = {src: (obj, read_bytes(obj)) for src, obj in object_files(a.build_dir).items()
                if src in wanted}
-    killed = survived = broken = same = by_sanitizer = 0
-    survivors = []
+    killed = survived = broken = same = by_sanitizer = listed = 0
+    survivors, caught_listed = [], []
     current = {}
 
     def restore(*_):
@@ -327,6 +376,7 @@ def main():
         t0 = time.monotonic()
         obj, before = objects.get(os.path.realpath(path), (None, None))
         os.environ["MUTANT"] = str(i)
+        is_listed = equivalent_key(path, mutated) in equivalent
         try:
             rc, _ = run(build, 900)
             if rc:
@@ -345,10 +395,15 @@ def main():
                     verdict = "killed by sanitizer"
                     killed += 1
                     by_sanitizer += 1
+                elif is_listed:
+                    verdict = "equivalent"
+                    listed += 1
                 else:
                     verdict = "SURVIVED"
                     survived += 1
                     survivors.append("%s:%d  %s   %s" % (path, no + 1, name, mutated.strip()))
+            if is_listed and verdict.startswith("killed"):
+                caught_listed.append("%s:%d  %s" % (path, no + 1, mutated.strip()))
         finally:
             restore()
             now = time.time()
@@ -362,11 +417,16 @@ def main():
         print("\nsurvivors (each is a fault no test noticed, or a change that means nothing):")
         for s in survivors:
             print("  " + s)
+    if caught_listed:
+        print("\nlisted as equivalent, yet caught (take them off the list):")
+        for s in caught_listed:
+            print("  " + s)
     valid = killed + survived
     rate = 100.0 * killed / valid if valid else 0.0
-    print("mutants: %d killed%s, %d survived, %d did not compile, %d same object "
-          "(kill rate %.0f%%)" % (killed, " (%d of them by the sanitizer build)" % by_sanitizer
-                                  if sanitized else "", survived, broken, same, rate))
+    print("mutants: %d killed%s, %d survived, %d did not compile, %d same object, "
+          "%d equivalent (kill rate %.0f%%)" % (
+              killed, " (%d of them by the sanitizer build)" % by_sanitizer if sanitized else "",
+              survived, broken, same, listed, rate))
     return 0
 
 
