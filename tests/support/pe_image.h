@@ -75,8 +75,7 @@ inline std::vector<uint8_t> BuildPe(const TPeOptions& o) {
   p.Put16(v, uint16_t(length)), p.Put16(v + 2, uint16_t(o.valueLength));
   const char* key = "VS_VERSION_INFO";
   for (uint32_t i = 0; key[i]; ++i) p.Put16(v + 6 + 2 * i, uint16_t(key[i]));
-  p.Put16(v + 6 + 30, 0);
-  p.Put32(v + valueAt, o.badSignature ? 0xFEEF0000u : 0xFEEF04BDu);
+  p.Put16(v + 6 + 30, 0), p.Put32(v + valueAt, o.badSignature ? 0xFEEF0000u : 0xFEEF04BDu);
   p.Put32(v + valueAt + 4, 0x10000), p.Put32(v + valueAt + 8, (uint32_t(o.major) << 16) | o.minor);
   p.Put32(v + valueAt + 12, (uint32_t(o.release) << 16) | o.build);
   // Product version differs on purpose: the file version is what counts.
