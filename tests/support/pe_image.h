@@ -52,8 +52,7 @@ inline std::vector<uint8_t> BuildPe(const TPeOptions& o) {
   p.PutText(table, ".text");  // virtual size and address, raw size and offset
   for (auto [at, v] : {std::pair{8u, 0x100u}, {12u, 0x1000u}, {16u, 0x200u}, {20u, 0x200u}})
     p.Put32(table + at, v);
-  // .rsrc
-  const uint32_t s = table + 40;
+  const uint32_t s = table + 40;  // .rsrc
   p.PutText(s, ".rsrc"), p.Put32(s + 12, rsrcRva), p.Put32(s + 20, rsrcRaw);
 
   // Resource tree at rsrcRaw: root -> type -> name -> language -> data entry.

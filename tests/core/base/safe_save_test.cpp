@@ -72,8 +72,9 @@ TEST(SafeSave, TemporaryFilesOfDeadProcessesGo) {
     return std::string(name);
   };
   make(host, 2147483609), make(host, 0);  // dead, and no process at all: removed by the next save
-  // Another host's; a running process's; a folder of a dead one's name.
-  TNames kept = {make(host ^ 1, 2147483646), make(host, 1), "t.bin", make(host, 2147483645)};
+  // Another host's; a running process's; a folder of a dead one's name; 11 digits: not ours.
+  TNames kept = {make(host ^ 1, 2147483646), make(host, 1), "t.bin", make(host, 2147483645),
+                 make(host, 12345678901)};
   fs::remove(dir.File(kept[3])), fs::create_directory(dir.File(kept[3]));
   // Our shape up to the tail, which is not hex, or a name that ends in the host part: not ours.
   EXPECT_FALSE(ParseTempFileName(kept[1].substr(0, 22) + "0123456789abcdeg", pid, host) ||

@@ -148,7 +148,7 @@ std::string StandIn() { return JoinPath(ExecutableFolder(), kStandInName); }
 
 std::string ReadAll(TTProcess& p) {
   std::string out;
-  while (!p.Finished()) out += p.Read(100);
+  for (int i = 0; i < 300 && !p.Finished(); ++i) out += p.Read(100);  // 30 s at most
   return out + p.Read(0);
 }
 
@@ -187,7 +187,8 @@ TEST(NativeProcess, ArgumentsFolderExitCodeAndKill) {
   TTProcess().Kill();  // never started: signals nobody
   for (int i = 0; i < 5 && !sleeper.Finished(); ++i) sleeper.Read(20);
   EXPECT_FALSE(sleeper.Finished());
-  sleeper.Kill(), ReadAll(sleeper);
+  sleeper.Kill(), std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  TTProcess().Finished(), ReadAll(sleeper);  // a job never started reaps no other's child
   EXPECT_EQ(std::pair(sleeper.ExitCode(), sleeper.Crashed()), std::pair(-1, true));
   {  // a job dropped while it runs is stopped, not waited for (ten minutes)
     TTProcess dropped;

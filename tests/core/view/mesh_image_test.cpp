@@ -60,8 +60,7 @@ TEST(MeshImage, ColorCellsAndColorIndexGiveTheFormulaForEverySample) {
 }
 
 TEST(MeshImage, HatchedBandsCoverExactlyTheirRows) {
-  // A two-tile-high mesh with a 1201-row north band and a 1200-row south band.
-  TTMesh m;
+  TTMesh m;  // two tiles high, with a 1201-row north band and a 1200-row south band
   const int32_t cols = 50, rows = 3601;
   MakeMesh(m, cols, rows, 10, -32768), m.AdjoNorth = 1201, m.AdjoSouth = 1200;
   EXPECT_EQ(HatchIndex(), 85);  // 0x555555: of the palette, the nearest to olive
@@ -95,8 +94,7 @@ TEST(MeshImage, HatchedBandsCoverExactlyTheirRows) {
 }
 
 TEST(MeshImage, ViewSamplingPicksOneCellPerPixel) {
-  // A 10 x 6 image whose index is 10 x row + column.
-  std::vector<uint8_t> img(16 * 6);
+  std::vector<uint8_t> img(16 * 6);  // a 10 x 6 image whose index is 10 x row + column
   for (int y = 0; y < 6; ++y)
     for (int x = 0; x < 10; ++x) img[y * 16 + x] = uint8_t(10 * y + x);
   TTPalette identity;
