@@ -79,8 +79,7 @@ TEST(MeshImage, HatchedBandsCoverExactlyTheirRows) {
   }
   // Between the bands nothing is drawn.
   for (int y = 1201; y < 2401; ++y) ASSERT_EQ(inked(y), 0) << y;
-  // East and west bands run the full height.
-  TTMesh e;
+  TTMesh e;  // east and west bands run the full height
   MakeMesh(e, 30, 20, 10, -32768), e.AdjoEast = 4, e.AdjoWest = 3;
   std::vector<uint8_t> im(30 * 20, 0);
   HatchAdjoBands(e, 85, im.data(), 30);

@@ -86,7 +86,10 @@ TEST(ZipFixtures, EveryMethodExtractsExactBytes) {
     EXPECT_TRUE(fx.name || Listing(dir.Path()).empty());  // none named: nothing extracted
     if (!fx.name) continue;
     const TBytes data = ReadFileBytes(dir.File(fx.name));
-    EXPECT_EQ(std::tuple(data.size(), ReferenceCrc32(data)), std::tuple(fx.size, fx.crc));
+    TBytes mem(data.size());  // and into memory
+    const int got = UnzipMemberToMemory(root + "/" + fx.archive, fx.name, mem.data(), mem.size());
+    EXPECT_EQ(std::tuple(data.size(), ReferenceCrc32(data), got, mem == data),
+              std::tuple(fx.size, fx.crc, 1, true));
   }
   // The ZIP64 archive with its directory found through the ZIP64 record alone.
   TBytes z64 = ReadFileBytes(root + "/sharpcompress/Zip.zip64.zip");
