@@ -128,6 +128,11 @@ TEST(Interpol, FarVoidsReachTheRimOfTheDisk) {
     ASSERT_TRUE(InterpolNearestNei(a, sel, 60, nullptr, nullptr, 13.7, &run));
     EXPECT_EQ(CopySamples(a), CopySamples(ref)) << side;
   }
+  TTMesh e;  // one row, its data at the east end: the distances come from the east too
+  MakeMesh(e, 40, 1, kVoid, kVoid), e.SetCell(39, 0, 100);
+  TTInterpolRun run{.Method = TIdwMethod::Transform, .MemoryLimit = 1 << 28, .NearRadius = 0};
+  ASSERT_TRUE(InterpolNearestNei(e, e.GridRect, 50, nullptr, nullptr, 13.7, &run));
+  EXPECT_EQ(CopySamples(e), std::vector<int16_t>(40, 100));
 }
 
 TEST(Interpol, UniformSurroundingGivesExactlyThatValue) {

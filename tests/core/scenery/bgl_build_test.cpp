@@ -37,8 +37,7 @@ TEST(BglBuild, ProposalsAndCutTrimmingBandsToTheOverlap) {
   const TBandChoices none = BandChoices(m, 9);
   EXPECT_FALSE(none.North.Enabled || none.South.Enabled || none.West.Enabled || none.East.Enabled);
 
-  // Bands are left out of the name; southern and eastern hemispheres.
-  TTMesh b;
+  TTMesh b;  // bands are left out of the name; southern and eastern hemispheres
   HgtGeometry(b, 3600, -10, 8, 2, 1, true);
   EXPECT_EQ(std::tuple(DefaultBglName(b), DefaultLod(b)), std::tuple("S09E008_S10E010", 10));
   const TBandChoices c = BandChoices(b, DefaultLod(b));

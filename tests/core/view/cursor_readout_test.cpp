@@ -29,8 +29,7 @@ TEST(CursorReadout, BothFormatsVoidsAndMissingDensity) {
   m.RowsPerDeg = 0;  // no density: no position
   m.SetCell(3, 4, -5);
   EXPECT_EQ(CursorReadout(m, 3, 4, 1), "(X,Y) = (3) (4)   Elevation = -5 m = -16.4 ft");
-  // Degrees below ten keep two digits, longitudes three; 0 is north and east.
-  TTMesh s;
+  TTMesh s;  // degrees below ten keep two digits, longitudes three; 0 is north and east
   Tile(s, 1201, -1, 0, 1200);
   EXPECT_EQ(CursorReadout(s, 0, 1199, 1),
             "(X,Y) = (0) (1199)  (Lat./Lon.) = (S 00\u00B0 59'. 95) (E 000\u00B0 00'. 00)  "

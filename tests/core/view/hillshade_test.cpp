@@ -44,8 +44,7 @@ TEST(Hillshade, LightFromTheNorthWestCorrectedForLatitude) {
   auto bowl = [](int x, int y) { return int16_t(1000 + 30 * (x * x + y * y)); };
   EXPECT_EQ(std::pair(Shaded(0, bowl, nullptr, 2), Shaded(0, bowl, nullptr, 22)),
             std::pair(Shaded(0, bowl, nullptr, 10), Shaded(0, bowl, nullptr, 14)));
-  // An edit's relief changes one cell beyond it, within the grid.
-  TTMesh m;
+  TTMesh m;  // an edit's relief changes one cell beyond it, within the grid
   MakeMesh(m, 5, 5, std::vector<int16_t>(25, 0));
   EXPECT_EQ(std::pair(ShadeRect(m, TCellRect{1, 2, 1, 3}), ShadeRect(m, m.GridRect)),
             std::pair(TCellRect{0, 3, 0, 4}, m.GridRect));

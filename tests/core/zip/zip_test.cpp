@@ -227,8 +227,7 @@ TEST(ZipFailures, EachFailureReturnsItsCodeAndLeavesNoFile) {
     EXPECT_EQ(UnzipFiles(zip, dir.File("out"), ""), c.files_rc);
     EXPECT_TRUE(Listing(dir.File("out")).empty());
   }
-  // Into memory, a member that inflates past its size writes nothing beyond it.
-  TTempDir dir;
+  TTempDir dir;  // into memory, a member that inflates past its size writes nothing beyond it
   std::vector<uint8_t> mem(400, 0xEE);
   const std::string zip = Archive(dir, {cases[7].member});
   EXPECT_EQ(UnzipMemberToMemory(zip, "m.txt", mem.data(), 100), kZipDamaged);
@@ -588,8 +587,7 @@ TEST(ZipTiles, LoadSingleFromArchives) {
             std::tuple(folder + "/N43E007.hgt", 1201, 2, 43.0f, 7.0f, 771, 1595));
   EXPECT_TRUE(Listing(temp.Path()).empty());
 
-  // A damaged archive: the message, nothing left behind.
-  TTempDir own;
+  TTempDir own;  // a damaged archive: the message, nothing left behind
   TBytes bytes = ReadFileBytes(folder + "/N41E001.hgt.zip");
   bytes[bytes.size() / 2] ^= 0x55;
   WriteFileBytes(own.File("N41E001.hgt.zip"), bytes);
