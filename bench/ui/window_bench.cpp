@@ -17,6 +17,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/base/cpu_features.h"
 #include "core/mesh/mesh.h"
 #include "core/tiles/single_hgt.h"
 #include "core/view/hillshade.h"
@@ -174,7 +175,7 @@ void BM_LoadTileAlternate(benchmark::State& state) {
   TFileDialogHook old = SetFileDialogHook([&](const TFileDialogRequest&) { return path; });
   QImage buffer(1920, 1080, QImage::Format_RGB32);
   using Clock = std::chrono::steady_clock;
-  std::vector<double> core, command;
+  std::vector<double> core, command, open, paint;
   auto timed = [](const auto& step) {
     const auto start = Clock::now();
     step();
@@ -187,8 +188,8 @@ void BM_LoadTileAlternate(benchmark::State& state) {
       if (!LoadSingleHGT(*m, file, temp, nullptr).empty()) state.SkipWithError("load failed");
     };
     auto runCommand = [&] {
-      w->miOpenSingleHGTClick();
-      w->PaintArea(buffer, 0, 0);
+      open.push_back(timed([&] { w->miOpenSingleHGTClick(); }));
+      paint.push_back(timed([&] { w->PaintArea(buffer, 0, 0); }));
       benchmark::DoNotOptimize(buffer.constBits());
     };
     if (coreFirst) {
@@ -210,6 +211,8 @@ void BM_LoadTileAlternate(benchmark::State& state) {
   state.counters["core_ms"] = c;
   state.counters["command_ms"] = k;
   state.counters["ratio"] = c > 0 ? k / c : 0;
+  state.counters["open_ms"] = median(open);
+  state.counters["paint_ms"] = median(paint);
 }
 
 // The parts of a load after the file read, on a 3601 x 3601 mesh in memory.
@@ -221,7 +224,9 @@ void BM_UpdateStats3601(benchmark::State& state) {
   }
 }
 
+// Argument: the widest loops, or AVX2 at most.
 void BM_ColorCells3601(benchmark::State& state) {
+  ForceLoops(state.range(0) == 0 ? TLoops::Widest : TLoops::Avx2);
   auto m = MakeMesh(3601);
   m->UpdateStats(nullptr);
   m->ColorMin = m->MinElev;
@@ -231,6 +236,7 @@ void BM_ColorCells3601(benchmark::State& state) {
     ColorCells(*m, m->GridRect, true, img.data(), 3604);
     benchmark::DoNotOptimize(img.data());
   }
+  ForceLoops(TLoops::Widest);
 }
 
 // The same with relief shading on top (View > Hillshade).
@@ -249,9 +255,10 @@ void BM_ColorAndShade3601(benchmark::State& state) {
   }
 }
 
-// A full-HD view's pixels at 1x from a coloured image: the second pass of a
-// first paint.
+// A full-HD view's pixels at 1x from a coloured image (the argument as
+// above).
 void BM_SampleView1080p(benchmark::State& state) {
+  ForceLoops(state.range(0) == 0 ? TLoops::Widest : TLoops::Avx2);
   std::vector<uint8_t> img(size_t(3604) * 3601);
   for (size_t k = 0; k < img.size(); ++k) img[k] = uint8_t(k * 7 % 254);
   const TTViewSampler s{img.data(), 3604, 3601, 3601, 1, MeshPalette().data()};
@@ -260,12 +267,13 @@ void BM_SampleView1080p(benchmark::State& state) {
     SampleView(s, 0, 0, 1920, 1080, out.data(), 1920);
     benchmark::DoNotOptimize(out.data());
   }
+  ForceLoops(TLoops::Widest);
 }
 }  // namespace
 
 BENCHMARK(BM_UpdateStats3601)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SampleView1080p)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ColorCells3601)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SampleView1080p)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ColorCells3601)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ColorAndShade3601)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PaintViewport)->Apply(PaintArgs)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RecolorWholeGrid)->Unit(benchmark::kMillisecond)->MinTime(2.0);

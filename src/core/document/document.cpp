@@ -94,8 +94,7 @@ void TTDocument::ColorNow(const TCellRect& r) {
     HatchAdjoBands(*Mesh, HatchIndex(), image_.Bits.get(), image_.Stride, &r);
 }
 
-const TTImageBuffer& TTDocument::ImageOver(const TCellRect& cells) {
-  if (!Mesh || !image_.Bits) return image_;
+void TTDocument::ColorPending(const TCellRect& cells) {
   const int32_t top = std::max(cells.Top, pendingTop_);
   const int32_t bottom = std::min(cells.Bottom, pendingBottom_);
   // Rows wanting the same columns are coloured as one rectangle: after a
@@ -128,14 +127,31 @@ const TTImageBuffer& TTDocument::ImageOver(const TCellRect& cells) {
     }
   }
   flush();
-  // Trim the bounds of the rows that may still be pending.
+}
+
+void TTDocument::TrimPending() {
   while (pendingTop_ <= pendingBottom_ &&
          pending_[size_t(pendingTop_)].First > pending_[size_t(pendingTop_)].Last)
     ++pendingTop_;
   while (pendingBottom_ >= pendingTop_ &&
          pending_[size_t(pendingBottom_)].First > pending_[size_t(pendingBottom_)].Last)
     --pendingBottom_;
+}
+
+const TTImageBuffer& TTDocument::ImageOver(const TCellRect& cells) {
+  if (!Mesh || !image_.Bits) return image_;
+  ColorPending(cells);
+  TrimPending();
   return image_;
+}
+
+void TTDocument::PaintView(const TTViewSampler& s, int64_t originX, int64_t originY, int32_t width,
+                           int32_t height, uint32_t* out, ptrdiff_t outStride) {
+  if (!Mesh || !image_.Bits) return SampleView(s, originX, originY, width, height, out, outStride);
+  // Bands of different rows touch different rows' spans only.
+  SampleView(s, originX, originY, width, height, out, outStride,
+             [this](const TCellRect& band) { ColorPending(band); });
+  TrimPending();
 }
 
 const TTImageBuffer& TTDocument::Image() {

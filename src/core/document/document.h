@@ -65,6 +65,11 @@ class TTDocument {
   // Image colours all of it; ImageBuffer is the buffer as it stands, for
   // wrapping it once.
   const TTImageBuffer& ImageOver(const TCellRect& cells);
+  // SampleView of the image (wrapped by `s`) with ImageOver's colouring done
+  // band by band just before the band's pixels are read: one pass instead
+  // of two over a first view.
+  void PaintView(const TTViewSampler& s, int64_t originX, int64_t originY, int32_t width,
+                 int32_t height, uint32_t* out, ptrdiff_t outStride);
   const TTImageBuffer& Image();
   const TTImageBuffer& ImageBuffer() const { return image_; }
   bool SeaAsBlue = false;
@@ -115,6 +120,10 @@ class TTDocument {
   std::vector<TPending> pending_;
   int32_t pendingTop_ = 0, pendingBottom_ = -1;  // rows that may have a span
   void ColorNow(const TCellRect& rect);
+  // ImageOver in two steps: the colouring, safe for different rows at once,
+  // and the bounds of the rows still pending.
+  void ColorPending(const TCellRect& cells);
+  void TrimPending();
   bool modified_ = false;
   static constexpr uint64_t kUnreachable = ~uint64_t(0);
   uint64_t saved_state_ = 0;  // the undo list's State() when last saved

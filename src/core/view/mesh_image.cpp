@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "core/base/cpu_features.h"
@@ -11,7 +12,13 @@
 #include "core/view/view_geometry.h"
 
 #if DELVA_HAVE_AVX2_TARGET
+// GCC 12 takes the AVX-512 headers' deliberately undefined registers for
+// uninitialised ones (fixed in later releases).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <immintrin.h>
+#pragma GCC diagnostic pop
 #endif
 
 namespace {
@@ -167,6 +174,70 @@ DELVA_AVX2_TARGET void GreyRowWide(const uint8_t* src, uint32_t* dst, int32_t n,
   for (; i < n; ++i) dst[i] = pal[src[i]];
 }
 
+// ColorRowWide's float loop sixteen samples to a register; AVX-512 narrows
+// the indices to bytes in one step, and masks take the row's end.
+struct TColor512 {
+  __m512 scale, top;
+  __m512i min;
+  __m256i voidValue, one;
+  __m128i voidIndex, seaIndex;
+  bool sea;
+  DELVA_AVX512_TARGET __m128i Indices(__m256i s) const {
+    __m512 v = _mm512_cvtepi32_ps(_mm512_sub_epi32(_mm512_cvtepi16_epi32(s), min));
+    v = _mm512_min_ps(_mm512_max_ps(_mm512_mul_ps(v, scale), _mm512_setzero_ps()), top);
+    __m128i idx = _mm512_cvtepi32_epi8(_mm512_cvttps_epi32(v));
+    if (sea) idx = _mm_mask_mov_epi8(idx, _mm256_cmpgt_epi16_mask(one, s), seaIndex);
+    return _mm_mask_mov_epi8(idx, _mm256_cmpeq_epi16_mask(s, voidValue), voidIndex);
+  }
+};
+
+DELVA_AVX512_TARGET void ColorRow512(const int16_t* src, uint8_t* dst, int32_t n, int16_t colorMin,
+                                     int16_t voidValue, bool seaAsBlue, float single) {
+  const TColor512 c{_mm512_set1_ps(single),         _mm512_set1_ps(253.0f),
+                    _mm512_set1_epi32(colorMin),    _mm256_set1_epi16(voidValue),
+                    _mm256_set1_epi16(1),           _mm_set1_epi8(char(kVoidIndex)),
+                    _mm_set1_epi8(char(kSeaIndex)), seaAsBlue};
+  int32_t x = 0;
+  for (; x + 16 <= n; x += 16)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + x),
+                     c.Indices(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + x))));
+  if (x < n) {
+    const __mmask16 lanes = __mmask16((1u << (n - x)) - 1);
+    _mm_mask_storeu_epi8(dst + x, lanes, c.Indices(_mm256_maskz_loadu_epi16(lanes, src + x)));
+  }
+}
+
+// GreyRowWide sixteen pixels to a register; sea and void, rare, are set
+// only where a block has them.
+struct TGrey512 {
+  __m512i spread, alpha, i254, c254, c255;
+  DELVA_AVX512_TARGET __m512i Colours(__m128i bytes) const {
+    const __m512i idx = _mm512_cvtepu8_epi32(bytes);
+    __m512i c = _mm512_or_si512(_mm512_shuffle_epi8(idx, spread), alpha);
+    if (_mm512_cmpge_epu32_mask(idx, i254) != 0) {
+      c = _mm512_mask_mov_epi32(c, _mm512_cmpeq_epi32_mask(idx, i254), c254);
+      c = _mm512_mask_mov_epi32(c, _mm512_cmpgt_epu32_mask(idx, i254), c255);
+    }
+    return c;
+  }
+};
+
+DELVA_AVX512_TARGET void GreyRow512(const uint8_t* src, uint32_t* dst, int32_t n,
+                                    const uint32_t* pal) {
+  const TGrey512 g{
+      _mm512_broadcast_i32x4(_mm_setr_epi8(0, 0, 0, -1, 4, 4, 4, -1, 8, 8, 8, -1, 12, 12, 12, -1)),
+      _mm512_set1_epi32(int(0xFF000000u)), _mm512_set1_epi32(254), _mm512_set1_epi32(int(pal[254])),
+      _mm512_set1_epi32(int(pal[255]))};
+  int32_t i = 0;
+  for (; i + 16 <= n; i += 16)
+    _mm512_storeu_si512(dst + i,
+                        g.Colours(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i))));
+  if (i < n) {
+    const __mmask16 lanes = __mmask16((1u << (n - i)) - 1);
+    _mm512_mask_storeu_epi32(dst + i, lanes, g.Colours(_mm_maskz_loadu_epi8(lanes, src + i)));
+  }
+}
+
 bool IsGreyRamp(const uint32_t* pal) { return std::equal(pal, pal + 254, MeshPalette().begin()); }
 #endif
 
@@ -234,15 +305,22 @@ uint8_t ColorIndex(int16_t sample, int16_t colorMin, int16_t colorMax, int16_t v
 void ColorCells(const TTMesh& mesh, const TCellRect& rect, bool seaAsBlue, uint8_t* image,
                 ptrdiff_t stride) {
   if (mesh.Samples.Empty() || rect.IsEmpty()) return;
-  const bool wide = CpuHasAvx2();
+  const bool wide = CpuHasAvx2(), widest = CpuHasAvx512();
   std::vector<uint8_t> table(wide ? 0 : 65536);
   if (!wide) BuildTable(table.data(), mesh.ColorMin, mesh.ColorMax, mesh.VoidValue, seaAsBlue);
   const uint8_t* t = table.data();
   const int32_t w = static_cast<int32_t>(rect.Width());
-  // Finding the float scale costs as much as a few thousand cells.
-  const float single = wide && rect.CellCount() >= (int64_t(1) << 15)
-                           ? SingleScale(mesh.ColorMin, mesh.ColorMax)
-                           : 0;
+  // Finding the float scale costs as much as a few thousand cells; a view
+  // coloured band by band asks for the same range again and again.
+  float single = 0;
+  if (wide && rect.CellCount() >= (int64_t(1) << 15)) {
+    thread_local int32_t lastMin = 1, lastMax = 0;  // no range yet
+    thread_local float lastSingle = 0;
+    if (lastMin != mesh.ColorMin || lastMax != mesh.ColorMax)
+      lastSingle = SingleScale(mesh.ColorMin, mesh.ColorMax), lastMin = mesh.ColorMin,
+      lastMax = mesh.ColorMax;
+    single = lastSingle;
+  }
   auto rows = [&](int32_t top, int32_t bottom) {
     for (int32_t y = top; y <= bottom; ++y) {
       const int16_t* src = mesh.RowStart(y) + rect.Left;
@@ -254,6 +332,10 @@ void ColorCells(const TTMesh& mesh, const TCellRect& rect, bool seaAsBlue, uint8
         for (int32_t b = 0; b < w * 2; b += 64) __builtin_prefetch(next + b);
       }
 #if DELVA_HAVE_AVX2_TARGET
+      if (widest && single != 0) {
+        ColorRow512(src, dst, w, mesh.ColorMin, mesh.VoidValue, seaAsBlue, single);
+        continue;
+      }
       if (wide) {
         ColorRowWide(src, dst, w, mesh.ColorMin, mesh.ColorMax, mesh.VoidValue, seaAsBlue, single);
         continue;
@@ -331,12 +413,14 @@ void HatchMissingTiles(const TTMesh& mesh, const TTMissingTiles& missing, const 
 }
 
 void SampleView(const TTViewSampler& s, int64_t originX, int64_t originY, int32_t width,
-                int32_t height, uint32_t* out, ptrdiff_t outStride) {
+                int32_t height, uint32_t* out, ptrdiff_t outStride,
+                const std::function<void(const TCellRect& cells)>& ready) {
   if (!s.Image) return;
   const TBoxPixels b = BoxPixels(s, originX, originY, width, height);
   if (b.Empty()) return;
-  const int64_t x0 = b.x0, y0 = b.y0, x1 = b.x1, y1 = b.y1;
-  const int32_t n = static_cast<int32_t>(x1 - x0);
+  const TCellRect cells = ViewCells(s, originX, originY, width, height);
+  const int64_t x0 = b.x0;
+  const int32_t n = static_cast<int32_t>(b.x1 - x0);
   // Source column of each view column, computed once per paint.
   std::vector<int32_t> col(static_cast<size_t>(n));
   for (int32_t i = 0; i < n; ++i) {
@@ -345,7 +429,7 @@ void SampleView(const TTViewSampler& s, int64_t originX, int64_t originY, int32_
   }
   const uint32_t* pal = s.Palette;
 #if DELVA_HAVE_AVX2_TARGET
-  const bool wide = CpuHasAvx2() && IsGreyRamp(pal);
+  const bool wide = CpuHasAvx2() && IsGreyRamp(pal), widest = wide && CpuHasAvx512();
 #endif
   auto rows = [&](int64_t ya, int64_t yb) {
     int64_t prevRow = -1;
@@ -362,6 +446,8 @@ void SampleView(const TTViewSampler& s, int64_t originX, int64_t originY, int32_
       if (s.Zoom != 1) {
         for (int32_t i = 0; i < n; ++i) dst[i] = pal[src[col[i]]];
 #if DELVA_HAVE_AVX2_TARGET
+      } else if (widest) {
+        GreyRow512(src + x0, dst, n, pal);
       } else if (wide) {
         GreyRowWide(src + x0, dst, n, pal);
 #endif
@@ -372,7 +458,29 @@ void SampleView(const TTViewSampler& s, int64_t originX, int64_t originY, int32_
       prevOut = dst;
     }
   };
-  SplitRows(y0, y1, n, rows);
+  // The first pixel row showing a cell row at or below `cell`.
+  auto firstPixel = [&](int64_t cell) {
+    return s.Zoom >= 1 ? cell * s.Zoom : (cell - s.Zoom - 1) / -s.Zoom;
+  };
+  // Bands of about 64 K cells: their indices, just written, are still in
+  // the cache when their pixels are sampled.
+  const int64_t band = ready ? std::max<int64_t>(1, 65536 / cells.Width()) : cells.Height();
+  auto bands = [&](int64_t top, int64_t end) {
+    for (int64_t y = top; y < end; y += band) {
+      const int64_t stop = std::min(end, y + band);
+      if (ready) ready(TCellRect{cells.Left, cells.Right, int32_t(y), int32_t(stop - 1)});
+      rows(std::max(b.y0, firstPixel(y)), std::min(b.y1, firstPixel(stop)));
+    }
+  };
+  // Rows are independent: a view of a million pixels, or cells to make
+  // ready, is split in two.
+  const int64_t work = std::max((b.y1 - b.y0) * n, ready ? cells.CellCount() : 0);
+  if (work >= (int64_t(1) << 20) && cells.Height() >= 2) {
+    const int64_t mid = cells.Top + cells.Height() / 2;
+    RunBeside([&] { bands(mid, int64_t(cells.Bottom) + 1); }, [&] { bands(cells.Top, mid); });
+    return;
+  }
+  bands(cells.Top, int64_t(cells.Bottom) + 1);
 }
 
 TCellRect ViewCells(const TTViewSampler& s, int64_t originX, int64_t originY, int32_t width,

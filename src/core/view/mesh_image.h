@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "core/mesh/cell_rect.h"
@@ -70,8 +71,13 @@ struct TTViewSampler {
   int Zoom = 1;
   const uint32_t* Palette = nullptr;  // 256 entries
 };
+// With `ready`, the view's cells (ViewCells) are handed to it a band of rows
+// at a time, each band just before its pixels are sampled: an image
+// coloured there is read back from the cache. A large view's bands run on
+// two threads, so `ready` must be safe to call for different rows at once.
 void SampleView(const TTViewSampler& src, int64_t originX, int64_t originY, int32_t width,
-                int32_t height, uint32_t* out, ptrdiff_t outStridePixels);
+                int32_t height, uint32_t* out, ptrdiff_t outStridePixels,
+                const std::function<void(const TCellRect& cells)>& ready = nullptr);
 // The image cells that SampleView reads for the same view (empty for none).
 TCellRect ViewCells(const TTViewSampler& src, int64_t originX, int64_t originY, int32_t width,
                     int32_t height);

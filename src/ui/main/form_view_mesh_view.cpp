@@ -173,9 +173,8 @@ void TFormViewMesh::PaintArea(QImage& target, int px, int py) {
   s.ImageHeight = MeshBitmap.height();
   s.Zoom = Zoom;
   s.Palette = MeshPalette().data();
-  Doc.ImageOver(ViewCells(s, px, py, target.width(), target.height()));
-  SampleView(s, px, py, target.width(), target.height(), reinterpret_cast<uint32_t*>(target.bits()),
-             target.bytesPerLine() / 4);
+  Doc.PaintView(s, px, py, target.width(), target.height(),
+                reinterpret_cast<uint32_t*>(target.bits()), target.bytesPerLine() / 4);
 
   QPainter p(&target);
   p.translate(-px, -py);

@@ -142,6 +142,9 @@ TEST(Document, ColouringWaitsForTheViewAndEndsAsOneWholePass) {
                          TCellRect{35, 39, 10, 14}, TCellRect{13, 13, 0, 0}})
     d.ImageOver(view);
   const ptrdiff_t stride = d.ImageBuffer().Stride;
+  std::vector<uint32_t> out(10 * 6);  // a view coloured as it is painted
+  d.PaintView({d.ImageBuffer().Bits.get(), stride, 40, 30, 1, MeshPalette().data()}, 20, 12, 10, 6,
+              out.data(), 10);
   auto raw = [&](int x, int y) -> uint8_t& { return d.ImageBuffer().Bits[y * stride + x]; };
   EXPECT_TRUE(raw(25, 25) == 77 && raw(15, 2) == 77);  // never shown
   std::vector<uint8_t> whole(size_t(stride) * 30);
@@ -149,6 +152,9 @@ TEST(Document, ColouringWaitsForTheViewAndEndsAsOneWholePass) {
   ShadeCells(m, m.GridRect, whole.data(), stride);
   HatchMissingTiles(m, d.MissingTiles, m.GridRect, whole.data(), stride);
   HatchAdjoBands(m, HatchIndex(), whole.data(), stride);
+  for (int j = 0; j < 6; ++j)
+    for (int i = 0; i < 10; ++i)
+      ASSERT_EQ(out[j * 10 + i], MeshPalette()[whole[(12 + j) * stride + 20 + i]]);
   EXPECT_TRUE(std::equal(whole.begin(), whole.end(), d.Image().Bits.get()));
   raw(39, 25) = 77;  // nothing left to colour again
   EXPECT_EQ(Pixel(d, 39, 25), 77);

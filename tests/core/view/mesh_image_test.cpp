@@ -37,9 +37,10 @@ TEST(MeshImage, ColorCellsAndColorIndexGiveTheFormulaForEverySample) {
       {0, 1000},    {-500, 8848}, {-32768, 32767}, {7, 7},           {100, -100},
       {0, 1},       {0, 253},     {-11, 1254},     {3, 3 + 253 * 7}, {-500, -499},
       {-500, -487}, {-500, -473}, {-500, -445},    {0, 6347}};
-  for (bool plain : {false, true}) {  // the AVX2 loop where it runs, and the table
-    ForcePlainLoops(plain);
-    ASSERT_TRUE(!plain || !CpuHasAvx2());
+  for (TLoops loops : {TLoops::Widest, TLoops::Avx2, TLoops::Plain}) {  // where they run
+    ForceLoops(loops);
+    ASSERT_TRUE(loops == TLoops::Widest || !CpuHasAvx512());
+    ASSERT_TRUE(loops != TLoops::Plain || !CpuHasAvx2());
     for (auto [lo, hi] : ranges)
       for (bool sea : {false, true})
         for (int16_t voidValue : {int16_t(-32768), int16_t(0), int16_t(55)}) {
@@ -56,7 +57,7 @@ TEST(MeshImage, ColorCellsAndColorIndexGiveTheFormulaForEverySample) {
             }
         }
   }
-  ForcePlainLoops(false);
+  ForceLoops(TLoops::Widest);
 }
 
 TEST(MeshImage, HatchedBandsCoverExactlyTheirRows) {
@@ -115,16 +116,20 @@ TEST(MeshImage, ViewSamplingPicksOneCellPerPixel) {
             std::tuple(std::vector<uint32_t>{50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 999, 999},
                        TCellRect{0, 9, 5, 5}));
   EXPECT_EQ(MeshPalette()[kSeaIndex], 0xFF0000FFu);
-  // Over a million pixels (two threads; the grey ramp eight pixels at a time
-  // with a tail): every index, sea and void included, gets its palette colour.
+  // Over a million pixels (two threads; the grey ramp 16 or 8 pixels at a
+  // time with a tail): every index, sea and void included, gets its colour.
   std::vector<uint8_t> big(size_t(1030) * 1024);
   for (size_t k = 0; k < big.size(); ++k) big[k] = uint8_t(k * 7 / 3);
   const TTViewSampler g{big.data(), 1030, 1030, 1024, 1, MeshPalette().data()};
-  std::vector<uint32_t> ob(size_t(1027) * 1024);
-  SampleView(g, 3, 0, 1027, 1024, ob.data(), 1027);
-  for (size_t y = 0; y < 1024; ++y)
-    for (size_t i = 0; i < 1027; ++i)
-      ASSERT_EQ(ob[y * 1027 + i], MeshPalette()[big[y * 1030 + 3 + i]]) << i << "," << y;
+  for (TLoops loops : {TLoops::Widest, TLoops::Avx2}) {
+    ForceLoops(loops);
+    std::vector<uint32_t> ob(size_t(1027) * 1024);
+    SampleView(g, 3, 0, 1027, 1024, ob.data(), 1027);
+    for (size_t y = 0; y < 1024; ++y)
+      for (size_t i = 0; i < 1027; ++i)
+        ASSERT_EQ(ob[y * 1027 + i], MeshPalette()[big[y * 1030 + 3 + i]]) << i << "," << y;
+  }
+  ForceLoops(TLoops::Widest);
   // 1/2x: the paint box is 5 x 3; pixel (i, j) shows cell (2i, 2j); outside stays.
   s.Zoom = -2;
   std::vector<uint32_t> o2(6 * 4, 999);
@@ -133,4 +138,41 @@ TEST(MeshImage, ViewSamplingPicksOneCellPerPixel) {
     for (int i = 0; i < 6; ++i)
       ASSERT_EQ(o2[j * 6 + i], (i < 5 && j < 3) ? 10u * (2 * j) + 2 * i : 999u);
   EXPECT_EQ(ViewCells(s, 0, 0, 6, 4), (TCellRect{0, 8, 0, 4}));
+}
+
+TEST(MeshImage, EachBandIsMadeReadyOnceJustBeforeItsPixels) {
+  // The image stays blank until `ready` copies a band in: every view must
+  // match the view of the whole image, and every row of its cells be made
+  // ready once (split on two threads, in bands of 64 K cells).
+  const int32_t w = 1100, h = 1000;
+  std::vector<uint8_t> whole(size_t(w) * h);
+  for (size_t k = 0; k < whole.size(); ++k) whole[k] = uint8_t(k * 7 / 3);
+  for (auto [zoom, x, y, vw, vh] :
+       {std::tuple(1, 3, 5, 1050, 990), std::tuple(4, 1000, 700, 1201, 901),
+        std::tuple(-2, 7, 3, 600, 500), std::tuple(-4, 0, 1, 300, 300)}) {
+    std::vector<uint8_t> img(whole.size(), 0);
+    std::vector<int> readied(h, 0);
+    TTViewSampler s{img.data(), w, w, h, zoom, MeshPalette().data()};
+    const TCellRect cells = ViewCells(s, x, y, vw, vh);
+    std::vector<uint32_t> banded(size_t(vw) * vh, 1), plain(size_t(vw) * vh, 1);
+    SampleView(s, x, y, vw, vh, banded.data(), vw, [&](const TCellRect& band) {
+      EXPECT_TRUE(band.Left == cells.Left && band.Right == cells.Right) << zoom;
+      for (int32_t r = band.Top; r <= band.Bottom; ++r) {
+        ++readied[size_t(r)];
+        std::copy_n(&whole[size_t(r) * w + size_t(band.Left)], band.Width(),
+                    &img[size_t(r) * w + size_t(band.Left)]);
+      }
+    });
+    s.Image = whole.data();
+    SampleView(s, x, y, vw, vh, plain.data(), vw);
+    EXPECT_EQ(banded, plain) << zoom;
+    for (int32_t r = 0; r < h; ++r)
+      ASSERT_EQ(readied[size_t(r)], r >= cells.Top && r <= cells.Bottom) << zoom << " row " << r;
+  }
+  std::vector<uint8_t> wide(size_t(70000) * 32);  // a row of the view wider than a band
+  std::vector<uint32_t> out(2200);
+  int bands = 0;
+  SampleView({wide.data(), 70000, 70000, 32, -32, MeshPalette().data()}, 0, 0, 2200, 1, out.data(),
+             2200, [&](const TCellRect&) { ++bands; });
+  EXPECT_EQ(bands, 1);
 }
