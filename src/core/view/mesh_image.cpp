@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <tuple>
 #include <vector>
 
 #include "core/base/cpu_features.h"
@@ -306,12 +307,23 @@ void ColorCells(const TTMesh& mesh, const TCellRect& rect, bool seaAsBlue, uint8
                 ptrdiff_t stride) {
   if (mesh.Samples.Empty() || rect.IsEmpty()) return;
   const bool wide = CpuHasAvx2(), widest = CpuHasAvx512();
-  std::vector<uint8_t> table(wide ? 0 : 65536);
-  if (!wide) BuildTable(table.data(), mesh.ColorMin, mesh.ColorMax, mesh.VoidValue, seaAsBlue);
-  const uint8_t* t = table.data();
+  // The table and the float scale depend on the range alone, and a view
+  // coloured band by band asks for the same one again and again: each
+  // thread keeps the last. Finding the float scale costs as much as a few
+  // thousand cells, the table as much as its 65536 entries.
+  const uint8_t* t = nullptr;
+  if (!wide) {
+    thread_local std::vector<uint8_t> table;
+    thread_local std::tuple<int16_t, int16_t, int16_t, bool> tableFor;
+    const auto range = std::tuple(mesh.ColorMin, mesh.ColorMax, mesh.VoidValue, seaAsBlue);
+    if (table.empty() || tableFor != range) {
+      table.resize(65536);
+      BuildTable(table.data(), mesh.ColorMin, mesh.ColorMax, mesh.VoidValue, seaAsBlue);
+      tableFor = range;
+    }
+    t = table.data();
+  }
   const int32_t w = static_cast<int32_t>(rect.Width());
-  // Finding the float scale costs as much as a few thousand cells; a view
-  // coloured band by band asks for the same range again and again.
   float single = 0;
   if (wide && rect.CellCount() >= (int64_t(1) << 15)) {
     thread_local int32_t lastMin = 1, lastMax = 0;  // no range yet
@@ -463,8 +475,11 @@ void SampleView(const TTViewSampler& s, int64_t originX, int64_t originY, int32_
     return s.Zoom >= 1 ? cell * s.Zoom : (cell - s.Zoom - 1) / -s.Zoom;
   };
   // Bands of about 64 K cells: their indices, just written, are still in
-  // the cache when their pixels are sampled.
-  const int64_t band = ready ? std::max<int64_t>(1, 65536 / cells.Width()) : cells.Height();
+  // the cache when their pixels are sampled. A reduction samples one row in
+  // k: its bands hold up to k times more, or the bands' own cost would show,
+  // yet stay below the million cells that ColorCells would split in two.
+  const int64_t bandCells = std::min<int64_t>(int64_t(65536) * std::max(1, -s.Zoom), 1 << 19);
+  const int64_t band = ready ? std::max<int64_t>(1, bandCells / cells.Width()) : cells.Height();
   auto bands = [&](int64_t top, int64_t end) {
     for (int64_t y = top; y < end; y += band) {
       const int64_t stop = std::min(end, y + band);
