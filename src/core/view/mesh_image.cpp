@@ -73,7 +73,7 @@ float SingleScale(int16_t colorMin, int16_t colorMax) {
   if (colorMax <= colorMin) return 0;
   const double scale = ColorScale(colorMin, colorMax);
   auto exact = [&](int32_t d) { return IndexOfProduct(d * scale); };
-  int32_t reach[254];  // the first difference from the minimum with each index
+  int32_t reach[254] = {};  // the first difference from the minimum with each index
   for (int32_t k = 1; k <= 253; ++k) {
     int32_t c = std::max(1, int32_t(std::ceil(k / scale)));
     while (c > 1 && exact(c - 1) >= k) --c;

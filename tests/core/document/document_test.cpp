@@ -160,6 +160,6 @@ TEST(Document, ColouringWaitsForTheViewAndEndsAsOneWholePass) {
   EXPECT_EQ(Pixel(d, 39, 25), 77);
   d.Hillshade = false, d.HatchBands = false;  // two spans of a row, both coloured, unhatched,
   m.SetCell(0, 28, 6000), m.SetCell(38, 28, 6000), m.SetCell(20, 26, 6000);  // and rows above
-  d.Recolor({0, 0, 28, 28}), d.Recolor({38, 38, 26, 28}), d.Recolor({20, 20, 26, 26});
+  d.Recolor({0, 0, 28, 28}), d.Recolor({38, 45, 26, 33}), d.Recolor({20, 20, 26, 26});
   EXPECT_TRUE(Pixel(d, 0, 28) == Pixel(d, 38, 28) && Pixel(d, 20, 26) == Pixel(d, 38, 28));
 }

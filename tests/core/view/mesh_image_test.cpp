@@ -171,8 +171,9 @@ TEST(MeshImage, EachBandIsMadeReadyOnceJustBeforeItsPixels) {
   }
   std::vector<uint8_t> wide(size_t(70000) * 32);  // a row of the view wider than a band
   std::vector<uint32_t> out(2200);
-  int bands = 0;
-  SampleView({wide.data(), 70000, 70000, 32, -32, MeshPalette().data()}, 0, 0, 2200, 1, out.data(),
-             2200, [&](const TCellRect&) { ++bands; });
+  int bands = 0;  // and views starting just beyond the right and the bottom edge: none
+  for (auto [x, y] : {std::pair(0, 0), std::pair(2187, 0), std::pair(0, 1)})
+    SampleView({wide.data(), 70000, 70000, 32, -32, MeshPalette().data()}, x, y, 2200, 1,
+               out.data(), 2200, [&](const TCellRect&) { ++bands; });
   EXPECT_EQ(bands, 1);
 }
