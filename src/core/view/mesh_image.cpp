@@ -17,7 +17,9 @@
 // uninitialised ones (fixed in later releases).
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
+#if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include <immintrin.h>
 #pragma GCC diagnostic pop
 #endif
