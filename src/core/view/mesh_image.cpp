@@ -490,14 +490,10 @@ void SampleView(const TTViewSampler& s, int64_t originX, int64_t originY, int32_
     }
   };
   // Rows are independent: a view of a million pixels, or cells to make
-  // ready, is split in two.
+  // ready, is split in two (the work per cell row, rounded up).
   const int64_t work = std::max((b.y1 - b.y0) * n, ready ? cells.CellCount() : 0);
-  if (work >= (int64_t(1) << 20) && cells.Height() >= 2) {
-    const int64_t mid = cells.Top + cells.Height() / 2;
-    RunBeside([&] { bands(mid, int64_t(cells.Bottom) + 1); }, [&] { bands(cells.Top, mid); });
-    return;
-  }
-  bands(cells.Top, int64_t(cells.Bottom) + 1);
+  SplitRows(cells.Top, int64_t(cells.Bottom) + 1, (work + cells.Height() - 1) / cells.Height(),
+            bands);
 }
 
 TCellRect ViewCells(const TTViewSampler& s, int64_t originX, int64_t originY, int32_t width,
