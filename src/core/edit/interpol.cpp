@@ -77,7 +77,7 @@ namespace {
 // transforms. Only their ratio steers the choice.
 constexpr double kDirectUnit = 2.7e-9;
 constexpr double kTransformUnit = 2.1e-9;
-constexpr double kUnitRoundoff = 1.1102230246251565e-16;
+constexpr int32_t kScreenRadius = 400;
 constexpr int64_t kMemoryCap = int64_t(2) << 30;
 
 // The selected voids of row y, left to right.
@@ -110,21 +110,6 @@ struct TBlockCounter {
   }
 };
 
-// What the verdicts of one run share.
-struct TSettleRule {
-  double centre = 0;     // taken off the samples of the transform's sums
-  double tolerance = 0;  // snap width of the quotient
-  double minWeight = 0;  // smallest weight of the disk
-  // The direct sums add at most m terms in order, weights >= 0, samples
-  // within +-maxSample: their errors are at most g Sum w and g maxSample
-  // Sum w (g = m u / (1 - m u)), so the direct quotient lies within
-  // about (m + 2) u (maxSample + |q|) of the exact one. `directUnits` holds
-  // that factor with room to spare; far below the snap width, which assumes
-  // samples up to 32768 and twice the terms.
-  double directUnits = 0;
-  double maxSample = 32768;
-};
-
 // The quotient of transform sums w and s (samples less the centre), with
 // errors up to ew and es, settles the cell when no step of the snapped
 // truncation lies within the transform's error plus the direct quotient's.
@@ -134,18 +119,9 @@ uint8_t Settle(double w, double s, double ew, double es, const TSettleRule& rule
   if (w + ew < rule.minWeight) return 2;
   if (!(w > 2 * ew + 1e-240)) return 0;  // also keeps clear of the underflow guard
   const double qc = s / w;
-  const double q = rule.centre + qc;
-  if (!std::isfinite(q)) return 0;
   const double err = (es + std::fabs(qc) * ew) / (w - ew) +
                      8 * kUnitRoundoff * (std::fabs(qc) + std::fabs(rule.centre) + 1);
-  const double reach = err + rule.directUnits * (rule.maxSample + std::fabs(q) + err + 1);
-  const double tolerance = rule.tolerance;
-  const double nearest = std::round(q), dist = std::fabs(q - nearest);
-  // The next integer's snap edge is never nearer: dist and tolerance are both at most 1/2.
-  if (std::fabs(dist - tolerance) <= reach) return 0;
-  const double v = dist <= tolerance ? nearest : std::trunc(q);
-  *out = static_cast<int16_t>(std::clamp(v, -32768.0, 32767.0));
-  return 1;
+  return SettleQuotient(rule.centre + qc, err, rule, out);
 }
 
 // The near disk of the weights (dx^2 + dy^2 <= r0^2), summed directly per
@@ -353,6 +329,16 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
                          directWork * kDirectUnit;
     }
   }
+
+  // Screening in single precision, while its error bound (which grows with
+  // r) leaves most quotients clear of a step, and every weight is a positive
+  // float.
+  TSettleRule screen;
+  screen.tolerance = job.tolerance;
+  screen.directUnits = 1.05 * (diskRows.back() + 2) * kUnitRoundoff;
+  if ((run ? run->Screen : true) && r <= kScreenRadius && disk.minWeight >= 1e-30 &&
+      disk.BuildSingle())
+    job.screen = &screen;
 
   std::vector<TWorker> workers;
   std::vector<std::thread> pool;

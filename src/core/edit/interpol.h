@@ -36,6 +36,7 @@ struct TTInterpolRun {
   TIdwMethod Method = TIdwMethod::Auto;  // Auto: the cheaper by a cost estimate
   int64_t MemoryLimit = 0;   // bytes for the transform; 0: 32 per cell of the rectangle, <= 2 GB
   int NearRadius = -1;       // disk summed directly beside the transform; -1: by weight and cost
+  bool Screen = true;        // direct sums screened in single precision where that is exact enough
   bool Transformed = false;  // out: the transform was used
   int64_t DirectSums = 0;    // out: voids whose sums were formed directly
   int64_t Voids = 0;         // out: voids of the selection (rectangle and mask)

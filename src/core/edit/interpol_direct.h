@@ -11,13 +11,48 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <type_traits>
 #include <vector>
 
+#include "core/base/cpu_features.h"
 #include "core/edit/interpol.h"
 #include "core/mesh/cell_mask.h"
 #include "core/mesh/mesh.h"
 
 namespace idw_direct {
+
+constexpr double kUnitRoundoff = 0x1p-53;
+constexpr double kSingleRoundoff = 0x1p-24;
+
+// What the verdicts of one run share.
+struct TSettleRule {
+  double centre = 0;     // taken off the samples of the transform's sums
+  double tolerance = 0;  // snap width of the quotient
+  double minWeight = 0;  // smallest weight of the disk
+  // The direct sums add at most m terms in order, weights >= 0, samples
+  // within +-maxSample: their errors are at most g Sum w and g maxSample
+  // Sum w (g = m u / (1 - m u)), so the direct quotient lies within
+  // about (m + 2) u (maxSample + |q|) of the exact one. `directUnits` holds
+  // that factor with room to spare; far below the snap width, which assumes
+  // samples up to 32768 and twice the terms.
+  double directUnits = 0;
+  double maxSample = 32768;
+};
+
+// A quotient q within err of the exact one settles the cell when no step of
+// the snapped truncation lies within err plus the direct quotient's own
+// error. Verdicts: 0 open (the direct sums decide), 1 *out is the result.
+inline uint8_t SettleQuotient(double q, double err, const TSettleRule& rule, int16_t* out) {
+  if (!std::isfinite(q)) return 0;
+  const double reach = err + rule.directUnits * (rule.maxSample + std::fabs(q) + err + 1);
+  const double tolerance = rule.tolerance;
+  const double nearest = std::round(q), dist = std::fabs(q - nearest);
+  // The next integer's snap edge is never nearer: dist and tolerance are both at most 1/2.
+  if (std::fabs(dist - tolerance) <= reach) return 0;
+  const double v = dist <= tolerance ? nearest : std::trunc(q);
+  *out = static_cast<int16_t>(std::clamp(v, -32768.0, 32767.0));
+  return 1;
+}
 
 constexpr int kLanes = 16;
 constexpr int kSegment = 256;  // lanes sharing one converted stretch of a row
@@ -88,6 +123,41 @@ TLaneKernel PickLaneKernel() {
 TLaneKernel PickLaneKernel() { return LanesBase; }
 #endif
 
+// The screening sums in single precision: one row of the disk in float
+// lanes, from zero, then added to the double sums. Not the definition's
+// sums; only their error bound counts (see TWorker::Screen).
+typedef float TF16 __attribute__((vector_size(64)));
+inline __attribute__((always_inline)) TF16 Load16(const float* p) {
+  TF16 v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+inline __attribute__((always_inline)) void LanesBodyF(const float* w, int32_t j0, int32_t j1,
+                                                      const float* valid, const float* value,
+                                                      double* sw, double* sws) {
+  TF16 a = {}, b = {};
+  for (int32_t j = j0; j < j1; ++j) {
+    const float wj = w[j];
+    a += wj * Load16(valid + j);
+    b += wj * Load16(value + j);
+  }
+  for (int k = 0; k < kLanes; ++k) sw[k] += a[k], sws[k] += b[k];
+}
+void LanesFBase(const float* w, int32_t j0, int32_t j1, const float* valid, const float* value,
+                double* sw, double* sws) {
+  LanesBodyF(w, j0, j1, valid, value, sw, sws);
+}
+#if defined(__x86_64__) || defined(__i386__)
+DELVA_AVX2_TARGET void LanesFAvx2(const float* w, int32_t j0, int32_t j1, const float* valid,
+                                  const float* value, double* sw, double* sws) {
+  LanesBodyF(w, j0, j1, valid, value, sw, sws);
+}
+DELVA_AVX512_TARGET void LanesFAvx512(const float* w, int32_t j0, int32_t j1, const float* valid,
+                                      const float* value, double* sw, double* sws) {
+  LanesBodyF(w, j0, j1, valid, value, sw, sws);
+}
+#endif
+
 #else
 void LanesBase(const double* w, int32_t j0, int32_t j1, const double* valid, const double* value,
                double* sw, double* sws) {
@@ -98,7 +168,24 @@ void LanesBase(const double* w, int32_t j0, int32_t j1, const double* valid, con
     }
 }
 TLaneKernel PickLaneKernel() { return LanesBase; }
+void LanesFBase(const float* w, int32_t j0, int32_t j1, const float* valid, const float* value,
+                double* sw, double* sws) {
+  float a[kLanes] = {}, b[kLanes] = {};
+  for (int32_t j = j0; j < j1; ++j)
+    for (int k = 0; k < kLanes; ++k) a[k] += w[j] * valid[j + k], b[k] += w[j] * value[j + k];
+  for (int k = 0; k < kLanes; ++k) sw[k] += a[k], sws[k] += b[k];
+}
 #endif
+
+using TLaneKernelF = void (*)(const float* w, int32_t j0, int32_t j1, const float* valid,
+                              const float* value, double* sw, double* sws);
+inline TLaneKernelF PickLaneKernelF() {
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+  if (CpuHasAvx512()) return LanesFAvx512;
+  if (CpuHasAvx2()) return LanesFAvx2;
+#endif
+  return LanesFBase;
+}
 
 // The disk of offsets with their weights, row by row (|dy| = 0..r; rows dy
 // and -dy are alike).
@@ -108,7 +195,19 @@ struct TDisk {
   std::vector<int32_t> half;         // largest |dx| of the row
   std::vector<size_t> start;         // first weight of the row, for dx = -half
   std::unique_ptr<double[]> weight;  // 1 / (d^p + 1)
+  std::unique_ptr<float[]> single;   // the same rounded to float, for screening
   double minWeight = 1;
+
+  bool BuildSingle() {
+    const size_t total = start[size_t(r)] + 2 * size_t(half[size_t(r)]) + 1;
+    try {
+      single.reset(new float[total]);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    for (size_t i = 0; i < total; ++i) single[i] = float(weight[i]);
+    return true;
+  }
 
   bool Build(int32_t radius, double power) {
     r = radius;
@@ -164,6 +263,9 @@ struct TJob {
   const TTCellMask* mask;
   double tolerance;
   const TSettled* settled = nullptr;
+  // Set: each row's voids are screened in single precision first, and only
+  // those it cannot settle get the direct sums.
+  const TSettleRule* screen = nullptr;
 
   bool IsVoid(int32_t x, int32_t y) const {
     return (voids[int64_t(y) * wordsPerRow + (x >> 6)] >> (x & 63)) & 1u;
@@ -177,13 +279,15 @@ struct TRowResult {
 
 class TWorker {
  public:
-  explicit TWorker(const TJob& job) : job_(job), lanes_(PickLaneKernel()) {}
+  explicit TWorker(const TJob& job)
+      : job_(job), lanes_(PickLaneKernel()), lanesF_(PickLaneKernelF()) {}
 
   bool Reserve() {
     try {
       size_t span = size_t(kSegment + kLanes) + 2 * size_t(job_.disk->r);
       valid_.resize(span);
       value_.resize(span);
+      if (job_.screen) validF_.resize(span), valueF_.resize(span), open_.reserve(kSegment);
       sumW_.resize(kSegment + kLanes);
       sumWS_.resize(kSegment + kLanes);
       targets_.reserve(size_t(job_.rect.Width()));
@@ -226,8 +330,47 @@ class TWorker {
       }
       targets_.resize(keep);
     }
+    if (job_.screen) Screen(y, out);
+    SumTargets<double>(y, [&](size_t t, double sw, double sws, int32_t, int32_t) {
+      int16_t v;
+      if (Finish(targets_[t], y, sws, sw, &v)) out.fills.emplace_back(targets_[t], v);
+    });
+  }
+
+ private:
+  // Single-precision sums of the row's targets settle those whose quotient
+  // lies clear of a step of the snapped truncation by more than their error
+  // bound; the others stay in targets_ for the direct sums. A disk row adds
+  // at most 2r + 1 terms in float, each a weight rounded to float times 1 or
+  // an exact sample less the centre, from zero; the rows add up in double.
+  // So each sum is within eta times the sum of |terms|, and the quotient
+  // within about 2 eta times the largest |sample - centre|.
+  void Screen(int32_t y, TRowResult& out) {
+    const double n = 2.0 * job_.disk->r + 3;
+    const double eta = 1.01 * (n * kSingleRoundoff / (1 - n * kSingleRoundoff) +
+                               n * kUnitRoundoff / (1 - n * kUnitRoundoff));
+    open_.clear();
+    SumTargets<float>(y, [&](size_t t, double sw, double sws, int32_t centre, int32_t spread) {
+      if (sw == 0) return;  // no neighbour: every weight is a positive float
+      const double q = centre + sws / sw;
+      const double err = 2.02 * eta * spread / (1 - eta) + 4 * kUnitRoundoff * (std::fabs(q) + 1);
+      int16_t v;
+      if (SettleQuotient(q, err, *job_.screen, &v))
+        out.fills.emplace_back(targets_[t], v);
+      else
+        open_.push_back(targets_[t]);
+    });
+    targets_.swap(open_);
+  }
+
+  // Both sums of each target of row y (ascending columns) over the disk, in
+  // double (the definition's sums) or float (screening, samples less a
+  // centre): f(index, sw, sws, centre, largest |sample - centre|), in order.
+  template <typename T, typename F>
+  void SumTargets(int32_t y, F&& f) {
     size_t i = 0;
     while (i < targets_.size()) {
+      const size_t first = i;
       const int32_t segStart = targets_[i];
       blocks_.clear();
       while (i < targets_.size() && targets_[i] < segStart + kSegment) {
@@ -235,23 +378,34 @@ class TWorker {
         blocks_.push_back(b);
         while (i < targets_.size() && targets_[i] < segStart + b + kLanes) ++i;
       }
-      const int32_t len = blocks_.back() + kLanes;
-      ComputeSegment(y, segStart, len);
-      for (size_t t = 0; t < targets_.size() && targets_[t] < segStart + len; ++t) {
-        if (targets_[t] < segStart) continue;
-        int32_t x = targets_[t];
-        int16_t v;
-        if (Finish(x, y, sumWS_[x - segStart], sumW_[x - segStart], &v))
-          out.fills.emplace_back(x, v);
-      }
+      int32_t centre = 0, spread = 0;
+      ComputeSegment<T>(y, segStart, blocks_.back() + kLanes, &centre, &spread);
+      for (size_t t = first; t < i; ++t)
+        f(t, sumW_[size_t(targets_[t] - segStart)], sumWS_[size_t(targets_[t] - segStart)], centre,
+          spread);
     }
   }
 
- private:
-  // Both sums for the lanes segStart .. segStart + len - 1 of row y.
-  void ComputeSegment(int32_t y, int32_t segStart, int32_t len) {
+  // Both sums for the lanes segStart .. segStart + len - 1 of row y. In
+  // float, the samples are taken less a centre of the valid cells of row y
+  // the disk reaches.
+  template <typename T>
+  void ComputeSegment(int32_t y, int32_t segStart, int32_t len, int32_t* centre, int32_t* spread) {
     const TDisk& disk = *job_.disk;
     const TTMesh& mesh = *job_.mesh;
+    constexpr bool kSingle = std::is_same_v<T, float>;
+    int32_t lo = INT32_MAX, hi = INT32_MIN;
+    if constexpr (kSingle) {
+      const int16_t* srow = mesh.RowStart(y);
+      for (int32_t x = std::max(0, segStart - disk.r);
+           x <= std::min(mesh.Cols - 1, segStart + len - 1 + disk.r); ++x)
+        if (!job_.IsVoid(x, y))
+          lo = std::min<int32_t>(lo, srow[x]), hi = std::max<int32_t>(hi, srow[x]);
+      *centre = lo <= hi ? (lo + hi) / 2 : 0;
+      lo = INT32_MAX, hi = INT32_MIN;
+    }
+    T* valid = kSingle ? reinterpret_cast<T*>(validF_.data()) : reinterpret_cast<T*>(valid_.data());
+    T* value = kSingle ? reinterpret_cast<T*>(valueF_.data()) : reinterpret_cast<T*>(value_.data());
     std::fill(sumW_.begin(), sumW_.begin() + len, 0.0);
     std::fill(sumWS_.begin(), sumWS_.begin() + len, 0.0);
     for (int32_t dy = -disk.r; dy <= disk.r; ++dy) {
@@ -259,14 +413,14 @@ class TWorker {
       if (yy < 0 || yy >= mesh.Rows) continue;
       const int32_t ady = dy < 0 ? -dy : dy;
       const int32_t h = disk.half[ady];
-      const double* w = disk.weight.get() + disk.start[ady];
       // The row's cells segStart - h .. segStart + len - 1 + h as 1/0 and
       // sample/0; off the grid counts as void.
       const int32_t c0 = segStart - h, cols = len + 2 * h;
       const int16_t* srow = mesh.RowStart(yy);
       const uint64_t* vrow = job_.voids + int64_t(yy) * job_.wordsPerRow;
       int32_t first = cols, last = -1;
-      ConvertRow(srow, vrow, mesh.Cols, c0, cols, first, last);
+      ConvertRow<T>(srow, vrow, mesh.Cols, c0, cols, valid, value, kSingle ? *centre : 0, first,
+                    last, lo, hi);
       if (last < 0) continue;
       // Lane k of block b reads index b + k + j: only the j that reach a
       // valid cell for some lane matter (the others add zeros).
@@ -274,25 +428,31 @@ class TWorker {
       for (int32_t b : blocks_) {
         const int32_t j0 = std::max(0, first - b - (kLanes - 1));
         const int32_t j1 = std::min(n, last - b + 1);
-        if (j0 < j1)
-          lanes_(w, j0, j1, valid_.data() + b, value_.data() + b, sumW_.data() + b,
-                 sumWS_.data() + b);
+        if (j0 >= j1) continue;
+        if constexpr (kSingle)
+          lanesF_(disk.single.get() + disk.start[ady], j0, j1, valid + b, value + b,
+                  sumW_.data() + b, sumWS_.data() + b);
+        else
+          lanes_(disk.weight.get() + disk.start[ady], j0, j1, valid + b, value + b,
+                 sumW_.data() + b, sumWS_.data() + b);
       }
     }
+    if constexpr (kSingle) *spread = lo <= hi ? std::max(hi - *centre, *centre - lo) : 0;
   }
 
-  // valid_[j] = 1 and value_[j] = sample for the cells c0 + j (j < cols) that
-  // were valid at the start, 0 and 0 for voids and cells off the row; first
-  // and last valid index. Word by word through the void map: whole words of
-  // valid cells (the common case) convert without a branch per cell, and
-  // cells that were void are never read (the calling thread may be writing
-  // them).
+  // valid[j] = 1 and value[j] = sample - centre for the cells c0 + j (j < cols)
+  // that were valid at the start, 0 and 0 for voids and cells off the row;
+  // first and last valid index; lo and hi take the float samples in. Word by
+  // word through the void map: whole words of valid cells (the common case)
+  // convert without a branch per cell, and cells that were void are never
+  // read (the calling thread may be writing them).
+  template <typename T>
   void ConvertRow(const int16_t* srow, const uint64_t* vrow, int32_t rowCols, int32_t c0,
-                  int32_t cols, int32_t& first, int32_t& last) {
-    double* valid = valid_.data();
-    double* value = value_.data();
+                  int32_t cols, T* valid, T* value, int32_t centre, int32_t& first, int32_t& last,
+                  int32_t& lo, int32_t& hi) {
+    constexpr bool kSingle = std::is_same_v<T, float>;
     int32_t j = 0;
-    for (; j < cols && c0 + j < 0; ++j) valid[j] = value[j] = 0.0;
+    for (; j < cols && c0 + j < 0; ++j) valid[j] = value[j] = 0;
     const int32_t jEnd = std::min(cols, rowCols - c0);
     while (j < jEnd) {
       const int32_t c = c0 + j;
@@ -300,21 +460,30 @@ class TWorker {
       const uint64_t all = n == 64 ? ~uint64_t(0) : (uint64_t(1) << n) - 1;
       const uint64_t bits = (vrow[c >> 6] >> (c & 63)) & all;
       if (bits == 0) {
+        int32_t l = INT32_MAX, h = INT32_MIN;
         for (int32_t i = 0; i < n; ++i) {
-          valid[j + i] = 1.0;
-          value[j + i] = srow[c + i];
+          valid[j + i] = 1;
+          if constexpr (kSingle) {
+            value[j + i] = T(srow[c + i] - centre);
+            l = std::min<int32_t>(l, srow[c + i]), h = std::max<int32_t>(h, srow[c + i]);
+          } else {
+            value[j + i] = srow[c + i];
+          }
         }
+        if constexpr (kSingle) lo = std::min(lo, l), hi = std::max(hi, h);
         first = std::min(first, j);
         last = j + n - 1;
       } else if (bits == all) {
-        for (int32_t i = 0; i < n; ++i) valid[j + i] = value[j + i] = 0.0;
+        for (int32_t i = 0; i < n; ++i) valid[j + i] = value[j + i] = 0;
       } else {
         for (int32_t i = 0; i < n; ++i) {
           if ((bits >> i) & 1u) {
-            valid[j + i] = value[j + i] = 0.0;
+            valid[j + i] = value[j + i] = 0;
           } else {
-            valid[j + i] = 1.0;
-            value[j + i] = srow[c + i];
+            valid[j + i] = 1;
+            value[j + i] = T(srow[c + i] - (kSingle ? centre : 0));
+            if constexpr (kSingle)
+              lo = std::min<int32_t>(lo, srow[c + i]), hi = std::max<int32_t>(hi, srow[c + i]);
             first = std::min(first, j + i);
             last = j + i;
           }
@@ -322,7 +491,7 @@ class TWorker {
       }
       j += n;
     }
-    for (; j < cols; ++j) valid[j] = value[j] = 0.0;
+    for (; j < cols; ++j) valid[j] = value[j] = 0;
   }
 
   bool Finish(int32_t x, int32_t y, double sws, double sw, int16_t* out) const {
@@ -365,8 +534,10 @@ class TWorker {
 
   const TJob& job_;
   TLaneKernel lanes_;
+  TLaneKernelF lanesF_;
   std::vector<double> valid_, value_, sumW_, sumWS_;
-  std::vector<int32_t> targets_, blocks_;
+  std::vector<float> validF_, valueF_;
+  std::vector<int32_t> targets_, blocks_, open_;
 };
 
 }  // namespace idw_direct
