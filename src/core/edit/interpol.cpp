@@ -45,6 +45,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/base/cpu_features.h"
 #include "core/base/progress.h"
 #include "core/edit/fft_conv.h"
 #include "core/edit/interpol_direct.h"
@@ -287,6 +288,19 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
     }
   }
 
+  // Screening in single precision, while its error bound (which grows with
+  // r) leaves most quotients clear of a step, and every weight is a positive
+  // float.
+  TSettleRule screen;
+  screen.tolerance = job.tolerance;
+  screen.directUnits = 1.05 * (diskRows.back() + 2) * kUnitRoundoff;
+  if ((run ? run->Screen : true) && r <= kScreenRadius && disk.minWeight >= 1e-30 &&
+      disk.BuildSingle())
+    job.screen = &screen;
+  // What a block of lanes over one disk cell costs the direct sums.
+  // Screened: sixteen float lanes per AVX-512 register, eight per AVX2 one.
+  const double directUnit = !job.screen ? kDirectUnit : CpuHasAvx512() ? 1.4e-9 : 1.9e-9;
+
   // The transform, when it is expected to be cheaper and fits the memory.
   const TIdwMethod method = run ? run->Method : TIdwMethod::Auto;
   TSettled settled;
@@ -324,21 +338,11 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
       }
       transformWork = fftWork + nearWork;
       // A few percent of the voids are expected to fall back on direct sums.
-      useTransform = method == TIdwMethod::Transform ||
-                     transformWork * kTransformUnit + 0.05 * directWork * kDirectUnit <
-                         directWork * kDirectUnit;
+      useTransform =
+          method == TIdwMethod::Transform ||
+          transformWork * kTransformUnit + 0.05 * directWork * directUnit < directWork * directUnit;
     }
   }
-
-  // Screening in single precision, while its error bound (which grows with
-  // r) leaves most quotients clear of a step, and every weight is a positive
-  // float.
-  TSettleRule screen;
-  screen.tolerance = job.tolerance;
-  screen.directUnits = 1.05 * (diskRows.back() + 2) * kUnitRoundoff;
-  if ((run ? run->Screen : true) && r <= kScreenRadius && disk.minWeight >= 1e-30 &&
-      disk.BuildSingle())
-    job.screen = &screen;
 
   std::vector<TWorker> workers;
   std::vector<std::thread> pool;
@@ -381,7 +385,7 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
     }
     settled.rowStart[size_t(height)] = n;
     double fftShare =
-        100.0 * transformWork / (transformWork + 0.05 * directWork * kDirectUnit / kTransformUnit);
+        100.0 * transformWork / (transformWork + 0.05 * directWork * directUnit / kTransformUnit);
     double workDone = 0, pctBase = 0, workBase = 0;  // later passes map onto the rest
     auto pctAt = [&](double work) {
       return std::min(fftShare, pctBase + (fftShare - pctBase) * (work - workBase) /
@@ -522,7 +526,7 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
     // class one more pair of correlations, when that is cheaper than the
     // direct sums of its open voids.
     const double passWork = corr.KernelWork() + 2 * corr.CorrelationWork(rowsWithTargets);
-    const double voidDirect = double(diskRows.back()) / 8 * kDirectUnit / kTransformUnit;
+    const double voidDirect = double(diskRows.back()) / 8 * directUnit / kTransformUnit;
     int64_t open = 0;
     for (size_t i = 0; ok && i < settled.done.size(); ++i) open += settled.done[i] == 0;
     std::vector<uint16_t> dist;
@@ -579,7 +583,7 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
       if (extra > 0) {  // the passes take their share of the rest of the bar
         pctBase = pctAt(workDone), workBase = workDone, transformWork = workDone + extra;
         fftShare = pctBase + (100 - pctBase) * extra /
-                                 (extra + left + 0.05 * directWork * kDirectUnit / kTransformUnit);
+                                 (extra + left + 0.05 * directWork * directUnit / kTransformUnit);
       }
       for (int k = 0; k < 16; ++k) {
         if (!pass[size_t(k)]) continue;

@@ -126,35 +126,39 @@ TLaneKernel PickLaneKernel() { return LanesBase; }
 // The screening sums in single precision: one row of the disk in float
 // lanes, from zero, then added to the double sums. Not the definition's
 // sums; only their error bound counts (see TWorker::Screen).
-typedef float TF16 __attribute__((vector_size(64)));
-inline __attribute__((always_inline)) TF16 Load16(const float* p) {
-  TF16 v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
+// The lanes in vectors of the target's width: wider ones would be split
+// element by element.
+template <int Bytes>
 inline __attribute__((always_inline)) void LanesBodyF(const float* w, int32_t j0, int32_t j1,
                                                       const float* valid, const float* value,
                                                       double* sw, double* sws) {
-  TF16 a = {}, b = {};
+  typedef float TF __attribute__((vector_size(Bytes)));
+  constexpr int N = Bytes / 4, R = kLanes / N;
+  TF a[R] = {}, b[R] = {};
   for (int32_t j = j0; j < j1; ++j) {
     const float wj = w[j];
-    a += wj * Load16(valid + j);
-    b += wj * Load16(value + j);
+    for (int i = 0; i < R; ++i) {
+      TF v, s;
+      std::memcpy(&v, valid + j + i * N, sizeof v);
+      std::memcpy(&s, value + j + i * N, sizeof s);
+      a[i] += wj * v;
+      b[i] += wj * s;
+    }
   }
-  for (int k = 0; k < kLanes; ++k) sw[k] += a[k], sws[k] += b[k];
+  for (int k = 0; k < kLanes; ++k) sw[k] += a[k / N][k % N], sws[k] += b[k / N][k % N];
 }
 void LanesFBase(const float* w, int32_t j0, int32_t j1, const float* valid, const float* value,
                 double* sw, double* sws) {
-  LanesBodyF(w, j0, j1, valid, value, sw, sws);
+  LanesBodyF<16>(w, j0, j1, valid, value, sw, sws);
 }
 #if defined(__x86_64__) || defined(__i386__)
 DELVA_AVX2_TARGET void LanesFAvx2(const float* w, int32_t j0, int32_t j1, const float* valid,
                                   const float* value, double* sw, double* sws) {
-  LanesBodyF(w, j0, j1, valid, value, sw, sws);
+  LanesBodyF<32>(w, j0, j1, valid, value, sw, sws);
 }
 DELVA_AVX512_TARGET void LanesFAvx512(const float* w, int32_t j0, int32_t j1, const float* valid,
                                       const float* value, double* sw, double* sws) {
-  LanesBodyF(w, j0, j1, valid, value, sw, sws);
+  LanesBodyF<64>(w, j0, j1, valid, value, sw, sws);
 }
 #endif
 

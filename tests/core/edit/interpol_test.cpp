@@ -7,6 +7,7 @@
 #include <random>
 #include <tuple>
 
+#include "core/base/cpu_features.h"
 #include "core/base/progress.h"
 #include "core/edit/interpol_reference.h"
 #include "support/mesh_helpers.h"
@@ -65,6 +66,7 @@ TEST(Interpol, FastEqualsDefinitionOnRandomMeshes) {
         for (int x = 0; x < cols; ++x) mask.Set(x, y, rng() % 3 != 0);
     }
     InterpolReference(ref, rc, r, useMask ? &mask : nullptr, p);
+    ForceLoops(TLoops(round / 7 % 3));  // each kind of screening loop
     TTInterpolRun run{.Threads = 1 + round % 3};
     const TIdwMethod methods[] = {TIdwMethod::Transform, TIdwMethod::Direct, TIdwMethod::Auto};
     run.Method = large ? TIdwMethod::Transform : methods[(round / 3) % 3];
@@ -76,6 +78,7 @@ TEST(Interpol, FastEqualsDefinitionOnRandomMeshes) {
         << "round " << round << " r " << r << " p " << p << " threads " << run.Threads
         << " transformed " << run.Transformed;
   }
+  ForceLoops(TLoops::Widest);
 }
 
 // The transform must settle nearly every void by itself (else it is only a slow detour to the
