@@ -269,18 +269,18 @@ bool TEvenCorrelation::SetKernel(const std::function<double(int32_t, int32_t)>& 
   } catch (const std::bad_alloc&) {
     return false;
   }
-  double sumSquares = 0;
-  for (int32_t oy = 0; oy <= g_.ry; ++oy)
-    for (int32_t ox = 0; ox <= g_.rx; ++ox) {
-      const double w = weight(ox, oy);
-      sumSquares += (ox ? 2 : 1) * (oy ? 2 : 1) * w * w;
-    }
-  kernelNorm2_ = std::sqrt(sumSquares);
+  std::vector<double> squares;  // of the weights, per group of rows
+  try {
+    squares.assign(size_t(rowGroups), 0.0);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
   // An even real row has a real transform: two rows per complex transform.
   if (!run(rowGroups, double(B) * mx * std::log2(double(mx)), [&](int64_t i, int t) {
         TComplex* z = buf[size_t(t)].data();
         const int32_t y0 = int32_t(i * 2 * B);
         std::fill(z, z + size_t(mx) * B, TComplex());
+        double sq = 0;
         for (int b = 0; b < B; ++b) {
           const int32_t oy = y0 + 2 * b;
           for (int32_t ox = 0; ox <= g_.rx; ++ox) {
@@ -288,8 +288,10 @@ bool TEvenCorrelation::SetKernel(const std::function<double(int32_t, int32_t)>& 
                              oy + 1 <= g_.ry ? weight(ox, oy + 1) : 0.0);
             z[size_t(ox) * B + b] = v;
             if (ox) z[size_t(mx - ox) * B + b] = v;
+            sq += (ox ? 2 : 1) * ((oy ? 2 : 1) * v.real() * v.real() + 2 * v.imag() * v.imag());
           }
         }
+        squares[size_t(i)] = sq;
         fx_.Forward(z, z + size_t(mx) * B, B);
         for (int b = 0; b < B; ++b) {
           double* r0 = rows.Doubles() + size_t(y0 + 2 * b) * hx_;
@@ -300,6 +302,9 @@ bool TEvenCorrelation::SetKernel(const std::function<double(int32_t, int32_t)>& 
         }
       }))
     return false;
+  double sumSquares = 0;
+  for (double v : squares) sumSquares += v;
+  kernelNorm2_ = std::sqrt(sumSquares);
   return run(colGroups, double(C) * my * std::log2(double(my)), [&](int64_t i, int t) {
     TComplex* c = buf[size_t(t)].data();
     const int32_t k0 = int32_t(i * 2 * C);

@@ -237,7 +237,10 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
   } catch (const std::bad_alloc&) {
     return false;
   }
-  if (!disk.Build(r, weight)) return false;
+  int threads = run && run->Threads > 0 ? run->Threads
+                                        : int(std::max(1u, std::thread::hardware_concurrency()));
+  threads = int(std::min<int64_t>(threads, height));
+  if (!disk.Build(r, weight, threads)) return false;
 
   // Voids as the run starts; T counts those of the rectangle, masked or not.
   int64_t total = 0, inSelection = 0;
@@ -255,9 +258,6 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
   }
 
   TJob job{&mesh, &disk, voidMap.data(), wordsPerRow, rc, mask, IdwTolerance(radius)};
-  int threads = run && run->Threads > 0 ? run->Threads
-                                        : int(std::max(1u, std::thread::hardware_concurrency()));
-  threads = int(std::min<int64_t>(threads, height));
 
   // Disk cells within the grid's rows, per row of the rectangle: what one
   // lane block of the direct sums costs there.

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <type_traits>
 #include <vector>
 
@@ -125,9 +127,9 @@ TLaneKernel PickLaneKernel() { return LanesBase; }
 
 // The screening sums in single precision: one row of the disk in float
 // lanes, from zero, then added to the double sums. Not the definition's
-// sums; only their error bound counts (see TWorker::Screen).
-// The lanes in vectors of the target's width: wider ones would be split
-// element by element.
+// sums; only their error bound counts (see TWorker::Screen). The lanes go in
+// vectors of the target's width: wider ones would be split element by
+// element.
 template <int Bytes>
 inline __attribute__((always_inline)) void LanesBodyF(const float* w, int32_t j0, int32_t j1,
                                                       const float* valid, const float* value,
@@ -213,7 +215,7 @@ struct TDisk {
     return true;
   }
 
-  bool Build(int32_t radius, double power) {
+  bool Build(int32_t radius, double power, int threads = 1) {
     r = radius;
     p = power;
     try {
@@ -231,21 +233,38 @@ struct TDisk {
     } catch (const std::bad_alloc&) {
       return false;
     }
-    for (int32_t ady = 0; ady <= r; ++ady) {
-      double* w = weight.get() + start[ady];
-      for (int32_t dx = 0; dx <= half[ady]; ++dx) {  // -dx has the same distance
-        // (dx, ady) has the distance of (ady, dx), whose row is done: the
-        // same expression of the same squared distance, so the same value.
-        double v;
-        if (dx < ady) {
-          v = weight[start[dx] + size_t(half[dx] + ady)];
-        } else {
-          double d = std::sqrt(double(int64_t(dx) * dx + int64_t(ady) * ady));
-          v = 1.0 / (std::pow(d, p) + 1.0);
+    // The octant dx >= ady first, rows shared among threads; -dx has the same distance.
+    std::vector<double> least(size_t(std::max(threads, 1)), 1.0);
+    auto octant = [&](int t) {
+      for (int32_t ady = t; ady <= r; ady += int32_t(least.size())) {
+        double* w = weight.get() + start[ady];
+        for (int32_t dx = ady; dx <= half[ady]; ++dx) {
+          const double d = std::sqrt(double(int64_t(dx) * dx + int64_t(ady) * ady));
+          const double v = 1.0 / (std::pow(d, p) + 1.0);
+          w[half[ady] + dx] = w[half[ady] - dx] = v;
+          least[size_t(t)] = std::min(least[size_t(t)], v);
         }
-        w[half[ady] + dx] = w[half[ady] - dx] = v;
-        minWeight = std::min(minWeight, v);
       }
+    };
+    std::vector<std::thread> helpers;
+    for (int t = 1; t < int(least.size()) && r >= 256; ++t) {
+      try {
+        helpers.emplace_back(octant, t);
+      } catch (const std::system_error&) {
+        least.resize(size_t(t));  // the calling thread takes the rest
+        break;
+      }
+    }
+    if (helpers.empty()) least.resize(1);
+    octant(0);
+    for (auto& h : helpers) h.join();
+    minWeight = *std::min_element(least.begin(), least.end());
+    // (dx, ady) with dx < ady has the distance of (ady, dx), in the octant:
+    // the same expression of the same squared distance, so the same value.
+    for (int32_t ady = 1; ady <= r; ++ady) {
+      double* w = weight.get() + start[ady];
+      for (int32_t dx = 0; dx < std::min(ady, half[ady] + 1); ++dx)
+        w[half[ady] + dx] = w[half[ady] - dx] = weight[start[dx] + size_t(half[dx] + ady)];
     }
     return true;
   }

@@ -50,6 +50,10 @@ TEST(FftConv, CorrelationWithinItsBound) {
       return true;
     };
     ASSERT_TRUE(c.SetKernel(w, serial));
+    double squares = 0;  // the bound scales with the kernel's norm
+    for (int32_t oy = -g.ry; oy <= g.ry; ++oy)
+      for (int32_t ox = -g.rx; ox <= g.rx; ++ox) squares += std::pow(w(ox, oy), 2);
+    EXPECT_NEAR(c.KernelNorm2(), std::sqrt(squares), 1e-12 * std::sqrt(squares));
     double norm = 0, worst = 0;
     int rowsSeen = 0;
     ASSERT_TRUE(c.Run(
