@@ -253,17 +253,24 @@ double TEvenCorrelation::ErrorBound(double inputNorm2) const {
   return 4 * (3 * stages + 4) * kUnit * inputNorm2 * kernelNorm2_;
 }
 
+size_t TEvenCorrelation::RowSpectraDoubles() const {
+  // Half spectra (complex) of the input rows, rounded up to whole groups of row pairs.
+  const int64_t groups = (int64_t(g_.inRows) + 2 * kRowBatch - 1) / (2 * kRowBatch);
+  return 2 * size_t(groups * 2 * kRowBatch) * size_t(hx_);
+}
+
 bool TEvenCorrelation::SetKernel(const std::function<double(int32_t, int32_t)>& weight,
                                  const TParallelFor& run) {
   const int32_t mx = fx_.Size(), my = fy_.Size();
-  TBuffer rows;  // row transforms of the kernel rows 0 .. ry
+  // The row transforms of the kernel rows 0 .. ry go where the correlations'
+  // row spectra go later (at least as many rows): no fresh pages for them.
   std::vector<std::vector<TComplex>> buf(static_cast<size_t>(threads_));
   constexpr int B = kRowBatch, C = kColumnBlock;
   // Row pairs and column pairs go through the transforms B and C at a time.
   const int64_t rowGroups = (int64_t(g_.ry) + 2 * B) / (2 * B);
   const int64_t colGroups = (int64_t(hx_) + 2 * C - 1) / (2 * C);
   try {
-    if (!spectrum_.Reserve(size_t(hx_) * hy_) || !rows.Reserve(size_t(rowGroups * 2 * B) * hx_))
+    if (!spectrum_.Reserve(size_t(hx_) * hy_) || !rowSpectra_.Reserve(RowSpectraDoubles()))
       return false;
     for (auto& b : buf) b.resize(size_t(2 * C) * std::max(mx, my));
   } catch (const std::bad_alloc&) {
@@ -294,7 +301,7 @@ bool TEvenCorrelation::SetKernel(const std::function<double(int32_t, int32_t)>& 
         squares[size_t(i)] = sq;
         fx_.Forward(z, z + size_t(mx) * B, B);
         for (int b = 0; b < B; ++b) {
-          double* r0 = rows.Doubles() + size_t(y0 + 2 * b) * hx_;
+          double* r0 = rowSpectra_.Doubles() + size_t(y0 + 2 * b) * hx_;
           for (int32_t k = 0; k < hx_; ++k) {
             const TComplex v = z[size_t(k) * B + b];
             r0[k] = v.real(), r0[k + hx_] = v.imag();
@@ -310,7 +317,7 @@ bool TEvenCorrelation::SetKernel(const std::function<double(int32_t, int32_t)>& 
     const int32_t k0 = int32_t(i * 2 * C);
     std::fill(c, c + size_t(my) * C, TComplex());
     for (int32_t oy = 0; oy <= g_.ry; ++oy) {
-      const double* r = rows.Doubles() + size_t(oy) * hx_;
+      const double* r = rowSpectra_.Doubles() + size_t(oy) * hx_;
       for (int b = 0; b < C; ++b) {
         const int32_t ka = k0 + 2 * b, kb = ka + 1;
         const TComplex v(ka < hx_ ? r[ka] : 0.0, kb < hx_ ? r[kb] : 0.0);
@@ -344,7 +351,7 @@ bool TEvenCorrelation::Run(const std::function<void(int32_t, double*)>& fillRow,
   const int64_t groups = (int64_t(rowsIn) + 2 * kRowBatch - 1) / (2 * kRowBatch);
   std::vector<double> norms;
   try {
-    if (!rowSpectra_.Reserve(2 * size_t(groups * 2 * kRowBatch) * hx_)) return false;
+    if (!rowSpectra_.Reserve(RowSpectraDoubles())) return false;
     for (auto& b : buf) b.resize(size_t(2 * kColumnBlock) * std::max(mx, my));
     for (auto& l : line) l.resize(size_t(g_.inCols) * 2 * kRowBatch);
     norms.assign(size_t(groups), 0.0);

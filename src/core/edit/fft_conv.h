@@ -108,6 +108,7 @@ class TEvenCorrelation {
   };
   TBuffer spectrum_;    // kernel transform, hx_ x hy_ (ky major)
   TBuffer rowSpectra_;  // of the rows, then of the output rows (complex)
+  size_t RowSpectraDoubles() const;
   double kernelNorm2_ = 0;
   int64_t bytes_ = 0;
 };

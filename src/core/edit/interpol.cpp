@@ -447,25 +447,21 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
           return dk.weight[dk.start[size_t(oy)] + size_t(ox + dk.half[size_t(oy)])];
         },
         parallel);
-    // Centre of the valid samples, so that the sample sums stay small.
-    int16_t lo = INT16_MAX, hi = INT16_MIN;
-    for (int32_t y = inRect.Top; ok && y <= inRect.Bottom; ++y) {
-      const int16_t* row = mesh.RowStart(y);
-      for (int32_t x = inRect.Left; x <= inRect.Right; ++x)
-        if (!job.IsVoid(x, y)) lo = std::min(lo, row[x]), hi = std::max(hi, row[x]);
-    }
-    const double centre = lo <= hi ? std::round((double(lo) + double(hi)) / 2) : 0.0;
     TSettleRule rule;
-    rule.centre = centre;
     rule.tolerance = job.tolerance;
     rule.minWeight = dk.minWeight;
-    rule.maxSample = lo <= hi ? std::max(std::fabs(double(lo)), std::fabs(double(hi))) : 32768.0;
     rule.directUnits = 1.05 * (diskRows.back() + 2) * kUnitRoundoff;
     // Error of the near sums in any order and of adding them to the far ones.
     const double nearError = 1.05 * double(near.count + 2) * kUnitRoundoff;
+    // The sample sums are taken less the centre of the valid samples, so
+    // that they stay small; the weights' input rows bring their range.
+    double centre = 0;
     std::vector<double> sumW;
+    std::vector<int16_t> rowLo, rowHi;
     try {
-      if (ok) sumW.resize(size_t(inSelection));
+      if (ok)
+        sumW.resize(size_t(inSelection)), rowLo.resize(size_t(in.Height())),
+            rowHi.resize(size_t(in.Height()));
     } catch (const std::bad_alloc&) {
       ok = false;
     }
@@ -478,8 +474,13 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
       return [&, samples](int32_t ly, double* out) {
         const int32_t y = ly + inRect.Top;
         const int16_t* row = mesh.RowStart(y);
-        for (int32_t x = inRect.Left; x <= inRect.Right; ++x)
-          out[x - inRect.Left] = job.IsVoid(x, y) ? 0.0 : samples ? double(row[x]) - centre : 1.0;
+        int16_t lo = INT16_MAX, hi = INT16_MIN;
+        for (int32_t x = inRect.Left; x <= inRect.Right; ++x) {
+          const bool valid = !job.IsVoid(x, y);
+          out[x - inRect.Left] = !valid ? 0.0 : samples ? double(row[x]) - centre : 1.0;
+          if (valid && !samples) lo = std::min(lo, row[x]), hi = std::max(hi, row[x]);
+        }
+        if (!samples) rowLo[size_t(ly)] = lo, rowHi[size_t(ly)] = hi;
       };
     };
     double normW = 0, normS = 0;
@@ -493,6 +494,11 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
              },
              parallel, &normW);
     const double errW = corr.ErrorBound(normW);
+    int16_t lo = INT16_MAX, hi = INT16_MIN;
+    for (size_t i = 0; ok && i < rowLo.size(); ++i)
+      lo = std::min(lo, rowLo[i]), hi = std::max(hi, rowHi[i]);
+    centre = rule.centre = lo <= hi ? std::round((double(lo) + double(hi)) / 2) : 0.0;
+    rule.maxSample = lo <= hi ? std::max(std::fabs(double(lo)), std::fabs(double(hi))) : 32768.0;
     // The sample sums' bound needs their input norm, which Run has set by
     // the time the output rows come.
     ok =
