@@ -44,6 +44,8 @@ class TFft {
   void Run(TComplex* data, TComplex* work, int32_t batch) const;
   template <bool Inv>
   void RunWide(TComplex* data, TComplex* work, int32_t batch) const;  // AVX2
+  template <bool Inv>
+  void RunWidest(TComplex* data, TComplex* work, int32_t batch) const;  // AVX-512
   int32_t n_ = 0;
   double errorUnits_ = 0;
   std::vector<TStage> stages_;
