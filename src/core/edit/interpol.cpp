@@ -126,67 +126,24 @@ uint8_t Settle(double w, double s, double ew, double es, const TSettleRule& rule
 }
 
 // The near disk of the weights (dx^2 + dy^2 <= r0^2), summed directly per
-// void and left out of the transform's kernel. Steep weights put nearly all
-// of the kernel's norm there, so the transform's error bound, which scales
-// with that norm, drops by orders of magnitude, and voids deep inside holes
-// (weight sums far below 1) settle too. Only a bound on the near sums' error
-// matters, so their order is free.
+// void (in lanes, by the direct sums' workers) and left out of the
+// transform's kernel. Steep weights put nearly all of the kernel's norm
+// there, so the transform's error bound, which scales with that norm, drops
+// by orders of magnitude, and voids deep inside holes (weight sums far below
+// 1) settle too. Only a bound on the near sums' error matters.
 struct TNearDisk {
-  int32_t r0 = 0;
-  int64_t r0sq = -1;
-  std::vector<int32_t> half;  // largest |dx| of row |dy|
-  int64_t count = 0;          // offsets
+  TDisk disk;         // the same weights as the whole disk's
+  int64_t count = 0;  // offsets; 0: no near disk
 
-  void Build(int32_t radius) {
-    r0 = std::max(radius, 0);
-    r0sq = r0 > 0 ? int64_t(r0) * r0 : -1;  // 0: no near disk
+  void Build(int32_t radius, double p) {
     count = 0;
-    try {
-      half.assign(size_t(r0) + 1, 0);
-    } catch (const std::bad_alloc&) {
-      r0 = 0, r0sq = -1;  // the transform takes the whole disk
-      return;
-    }
-    for (int32_t ady = 0; ady <= r0; ++ady) {
-      int32_t h = 0;
-      while (int64_t(h + 1) * (h + 1) + int64_t(ady) * ady <= r0sq) ++h;
-      half[size_t(ady)] = h;
-      count += (ady ? 2 : 1) * (2 * int64_t(h) + 1);
-    }
+    disk = TDisk{};
+    if (radius <= 0 || !disk.Build(radius, p)) return;  // the transform takes the whole disk
+    for (int32_t ady = 0; ady <= radius; ++ady)
+      count += (ady ? 2 : 1) * (2 * int64_t(disk.half[size_t(ady)]) + 1);
   }
-  bool Contains(int32_t ox, int32_t oy) const {
-    return int64_t(ox) * ox + int64_t(oy) * oy <= r0sq;
-  }
-
-  // Sums over the valid cells of the near disk around (x, y): weights,
-  // weights x (sample - centre), and weights x |sample - centre|.
-  void Sums(const TJob& job, int32_t x, int32_t y, double centre, double* sw, double* ss,
-            double* sa) const {
-    const TTMesh& mesh = *job.mesh;
-    const TDisk& disk = *job.disk;
-    double w0 = 0, s0 = 0, a0 = 0;
-    for (int32_t dy = std::max(-r0, -y); dy <= std::min(r0, mesh.Rows - 1 - y); ++dy) {
-      const int32_t yy = y + dy, ady = std::abs(dy), h = half[size_t(ady)];
-      const int32_t x0 = std::max(0, x - h), x1 = std::min(mesh.Cols - 1, x + h);
-      // Weight of column c: weight[base + c].
-      const int64_t base = int64_t(disk.start[size_t(ady)]) + disk.half[size_t(ady)] - x;
-      const double* w = disk.weight.get();
-      const int16_t* row = mesh.RowStart(yy);
-      const uint64_t* vrow = job.voids + int64_t(yy) * job.wordsPerRow;
-      for (int32_t c = x0; c <= x1;) {
-        const int32_t n = std::min(x1 - c + 1, 64 - (c & 63));
-        uint64_t valid = ~(vrow[c >> 6] >> (c & 63));
-        if (n < 64) valid &= (uint64_t(1) << n) - 1;
-        while (valid) {
-          const int32_t xx = c + std::countr_zero(valid);
-          valid &= valid - 1;
-          const double wt = w[base + xx], d = double(row[xx]) - centre;
-          w0 += wt, s0 += wt * d, a0 += wt * std::fabs(d);
-        }
-        c += n;
-      }
-    }
-    *sw = w0, *ss = s0, *sa = a0;
+  bool Contains(int32_t ox, int32_t oy) const {  // ox, oy >= 0
+    return count > 0 && oy <= disk.r && ox <= disk.half[size_t(oy)];
   }
 };
 
@@ -323,7 +280,7 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
     g.rx = std::min(r, std::max(g.outRight, g.inCols - 1 - g.outLeft));
     g.ry = std::min(r, std::max(g.outBottom, g.inRows - 1 - g.outTop));
     if (corr.Plan(g, threads) &&
-        corr.Bytes() + inSelection * 11 + int64_t(height + 1) * 8 <= limit) {
+        corr.Bytes() + inSelection * 27 + int64_t(height + 1) * 8 <= limit) {
       const double fftWork = corr.KernelWork() + 2 * corr.CorrelationWork(rowsWithTargets);
       // Gentle weights keep most of the kernel's norm beyond any small disk:
       // no near disk then. Else the widest that costs a fraction of the
@@ -331,10 +288,10 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
       const int forced = run ? run->NearRadius : -1;
       for (int32_t r0 : {forced, 8, 4, 2}) {
         if (r0 < 0 || (forced < 0 && weight < 2.5)) continue;
-        near.Build(std::min(r0, r - 1));
-        nearWork = double(inSelection) * (double(near.count) + 8.0 * (2 * near.r0 + 1));
+        near.Build(std::min(r0, r - 1), weight);
+        nearWork = double(inSelection) * (double(near.count) / 8 + 2.0 * (2 * near.disk.r + 1));
         if (forced >= 0 || nearWork <= 0.5 * fftWork) break;
-        near.Build(0), nearWork = 0;
+        near.Build(0, weight), nearWork = 0;
       }
       transformWork = fftWork + nearWork;
       // A few percent of the voids are expected to fall back on direct sums.
@@ -499,29 +456,50 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
       lo = std::min(lo, rowLo[i]), hi = std::max(hi, rowHi[i]);
     centre = rule.centre = lo <= hi ? std::round((double(lo) + double(hi)) / 2) : 0.0;
     rule.maxSample = lo <= hi ? std::max(std::fabs(double(lo)), std::fabs(double(hi))) : 32768.0;
+    // The near disk's sums of every void, row by row on all threads.
+    std::vector<double> nearW, nearS;
+    std::vector<int32_t> nearRows;
+    if (ok && near.count > 0) {
+      try {
+        nearW.resize(size_t(inSelection)), nearS.resize(size_t(inSelection));
+        for (int32_t y = rc.Top; y <= rc.Bottom; ++y)
+          if (settled.rowStart[size_t(y - rc.Top) + 1] > settled.rowStart[size_t(y - rc.Top)])
+            nearRows.push_back(y);
+      } catch (const std::bad_alloc&) {
+        ok = false;
+      }
+      ok = ok &&
+           parallel(
+               int64_t(nearRows.size()), nearWork / double(nearRows.size()), [&](int64_t i, int t) {
+                 const int32_t y = nearRows[size_t(i)];
+                 const size_t k = size_t(settled.rowStart[size_t(y - rc.Top)]);
+                 workers[size_t(t)].NearSums(y, near.disk, [&](size_t j, double sw, double sws) {
+                   nearW[k + j] = sw, nearS[k + j] = sws;
+                 });
+               });
+    }
     // The sample sums' bound needs their input norm, which Run has set by
     // the time the output rows come.
-    ok =
-        ok && corr.Run(
-                  fill(true), rowWanted,
-                  [&](int32_t ly, const double* vals) {
-                    const double errS = corr.ErrorBound(normS);
-                    const int32_t y = ly + inRect.Top;
-                    int64_t t = settled.rowStart[size_t(y - rc.Top)];
-                    ForTargets(job, y, [&](int32_t x) {
-                      const size_t i = size_t(t++);
-                      double w = sumW[i], s = vals[x - inRect.Left], ew = errW, es = errS;
-                      if (near.r0 > 0) {
-                        double nw, ns, na;
-                        near.Sums(job, x, y, centre, &nw, &ns, &na);
-                        w += nw, s += ns;
-                        ew += nearError * (nw + std::fabs(w));
-                        es += nearError * (na + std::fabs(s));
-                      }
-                      settled.done[i] = Settle(w, s, ew, es, rule, &settled.value[i]);
-                    });
-                  },
-                  parallel, &normS, rowsWithTargets > 0 ? nearWork / double(rowsWithTargets) : 0.0);
+    ok = ok && corr.Run(
+                   fill(true), rowWanted,
+                   [&](int32_t ly, const double* vals) {
+                     const double errS = corr.ErrorBound(normS);
+                     const int32_t y = ly + inRect.Top;
+                     int64_t t = settled.rowStart[size_t(y - rc.Top)];
+                     ForTargets(job, y, [&](int32_t x) {
+                       const size_t i = size_t(t++);
+                       double w = sumW[i], s = vals[x - inRect.Left], ew = errW, es = errS;
+                       if (near.count > 0) {
+                         const double nw = nearW[i], ns = nearS[i] - centre * nw;
+                         w += nw, s += ns;
+                         ew += nearError * (nw + std::fabs(w));
+                         es +=
+                             nearError * (nw * (rule.maxSample + std::fabs(centre)) + std::fabs(s));
+                       }
+                       settled.done[i] = Settle(w, s, ew, es, rule, &settled.value[i]);
+                     });
+                   },
+                   parallel, &normS);
 
     // Voids left open whose nearest valid cell is far: their weight sums are
     // tiny against the error over the whole kernel. A void with no valid
@@ -538,7 +516,7 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
     std::vector<uint16_t> dist;
     const int32_t inW = inRect.Width(), inH = inRect.Height();
     if (ok && !cancelled && double(open) * voidDirect > passWork &&
-        corr.Bytes() + inSelection * 11 + int64_t(height + 1) * 8 + int64_t(inW) * inH * 2 <=
+        corr.Bytes() + inSelection * 27 + int64_t(height + 1) * 8 + int64_t(inW) * inH * 2 <=
             limit) {
       try {
         dist.resize(size_t(inW) * inH);

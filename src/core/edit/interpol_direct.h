@@ -322,24 +322,9 @@ class TWorker {
   }
 
   void ProcessRow(int32_t y, TRowResult& out) {
-    out.voids = 0;
     out.fills.clear();
-    targets_.clear();
+    out.voids = Targets(y);
     const TCellRect& rc = job_.rect;
-    const uint64_t* vrow = job_.voids + int64_t(y) * job_.wordsPerRow;
-    for (int32_t x = rc.Left; x <= rc.Right;) {
-      uint64_t word = vrow[x >> 6] >> (x & 63);
-      if (word == 0) {  // no void up to the end of this word
-        x = (x | 63) + 1;
-        continue;
-      }
-      int32_t step = std::countr_zero(word);
-      x += step;
-      if (x > rc.Right) break;
-      ++out.voids;
-      if (!job_.mask || job_.mask->Get(x, y)) targets_.push_back(x);
-      ++x;
-    }
     if (job_.settled) {  // keep only what the transform left open
       const TSettled& st = *job_.settled;
       const int64_t base = st.rowStart[size_t(y - rc.Top)];
@@ -354,13 +339,45 @@ class TWorker {
       targets_.resize(keep);
     }
     if (job_.screen) Screen(y, out);
-    SumTargets<double>(y, [&](size_t t, double sw, double sws, int32_t, int32_t) {
+    SumTargets<double>(y, *job_.disk, [&](size_t t, double sw, double sws, int32_t, int32_t) {
       int16_t v;
       if (Finish(targets_[t], y, sws, sw, &v)) out.fills.emplace_back(targets_[t], v);
     });
   }
 
+  // Both sums over `disk` (a smaller one of the same weights) of every
+  // selected void of row y, ascending columns: f(index, sw, sws).
+  template <typename F>
+  void NearSums(int32_t y, const TDisk& disk, F&& f) {
+    Targets(y);
+    SumTargets<double>(y, disk,
+                       [&](size_t t, double sw, double sws, int32_t, int32_t) { f(t, sw, sws); });
+  }
+
  private:
+  // The selected voids of row y into targets_; returns the row's voids in
+  // the rectangle, selected or not.
+  int64_t Targets(int32_t y) {
+    targets_.clear();
+    int64_t voids = 0;
+    const TCellRect& rc = job_.rect;
+    const uint64_t* vrow = job_.voids + int64_t(y) * job_.wordsPerRow;
+    for (int32_t x = rc.Left; x <= rc.Right;) {
+      uint64_t word = vrow[x >> 6] >> (x & 63);
+      if (word == 0) {  // no void up to the end of this word
+        x = (x | 63) + 1;
+        continue;
+      }
+      int32_t step = std::countr_zero(word);
+      x += step;
+      if (x > rc.Right) break;
+      ++voids;
+      if (!job_.mask || job_.mask->Get(x, y)) targets_.push_back(x);
+      ++x;
+    }
+    return voids;
+  }
+
   // Single-precision sums of the row's targets settle those whose quotient
   // lies clear of a step of the snapped truncation by more than their error
   // bound; the others stay in targets_ for the direct sums. A disk row adds
@@ -373,16 +390,18 @@ class TWorker {
     const double eta = 1.01 * (n * kSingleRoundoff / (1 - n * kSingleRoundoff) +
                                n * kUnitRoundoff / (1 - n * kUnitRoundoff));
     open_.clear();
-    SumTargets<float>(y, [&](size_t t, double sw, double sws, int32_t centre, int32_t spread) {
-      if (sw == 0) return;  // no neighbour: every weight is a positive float
-      const double q = centre + sws / sw;
-      const double err = 2.02 * eta * spread / (1 - eta) + 4 * kUnitRoundoff * (std::fabs(q) + 1);
-      int16_t v;
-      if (SettleQuotient(q, err, *job_.screen, &v))
-        out.fills.emplace_back(targets_[t], v);
-      else
-        open_.push_back(targets_[t]);
-    });
+    SumTargets<float>(
+        y, *job_.disk, [&](size_t t, double sw, double sws, int32_t centre, int32_t spread) {
+          if (sw == 0) return;  // no neighbour: every weight is a positive float
+          const double q = centre + sws / sw;
+          const double err =
+              2.02 * eta * spread / (1 - eta) + 4 * kUnitRoundoff * (std::fabs(q) + 1);
+          int16_t v;
+          if (SettleQuotient(q, err, *job_.screen, &v))
+            out.fills.emplace_back(targets_[t], v);
+          else
+            open_.push_back(targets_[t]);
+        });
     targets_.swap(open_);
   }
 
@@ -390,7 +409,7 @@ class TWorker {
   // double (the definition's sums) or float (screening, samples less a
   // centre): f(index, sw, sws, centre, largest |sample - centre|), in order.
   template <typename T, typename F>
-  void SumTargets(int32_t y, F&& f) {
+  void SumTargets(int32_t y, const TDisk& disk, F&& f) {
     size_t i = 0;
     while (i < targets_.size()) {
       const size_t first = i;
@@ -402,7 +421,7 @@ class TWorker {
         while (i < targets_.size() && targets_[i] < segStart + b + kLanes) ++i;
       }
       int32_t centre = 0, spread = 0;
-      ComputeSegment<T>(y, segStart, blocks_.back() + kLanes, &centre, &spread);
+      ComputeSegment<T>(y, disk, segStart, blocks_.back() + kLanes, &centre, &spread);
       for (size_t t = first; t < i; ++t)
         f(t, sumW_[size_t(targets_[t] - segStart)], sumWS_[size_t(targets_[t] - segStart)], centre,
           spread);
@@ -413,8 +432,8 @@ class TWorker {
   // float, the samples are taken less a centre of the valid cells of row y
   // the disk reaches.
   template <typename T>
-  void ComputeSegment(int32_t y, int32_t segStart, int32_t len, int32_t* centre, int32_t* spread) {
-    const TDisk& disk = *job_.disk;
+  void ComputeSegment(int32_t y, const TDisk& disk, int32_t segStart, int32_t len, int32_t* centre,
+                      int32_t* spread) {
     const TTMesh& mesh = *job_.mesh;
     constexpr bool kSingle = std::is_same_v<T, float>;
     int32_t lo = INT32_MAX, hi = INT32_MIN;
