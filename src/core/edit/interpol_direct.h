@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -193,6 +194,103 @@ inline TLaneKernelF PickLaneKernelF() {
   return LanesFBase;
 }
 
+// One row of the disk's reach converted for the lanes.
+// valid[j] = 1 and value[j] = sample - centre for the cells c0 + j (j < cols)
+// that were valid at the start, 0 and 0 for voids and cells off the row;
+// first and last valid index; lo and hi take the float samples in. Word by
+// word through the void map: whole words of valid cells (the common case)
+// convert without a branch per cell, and cells that were void are never
+// read (the calling thread may be writing them).
+#if defined(__GNUC__)
+#define DELVA_IDW_INLINE inline __attribute__((always_inline))
+#else
+#define DELVA_IDW_INLINE inline
+#endif
+template <typename T>
+DELVA_IDW_INLINE void ConvertRowBody(const int16_t* srow, const uint64_t* vrow, int32_t rowCols,
+                                     int32_t c0, int32_t cols, T* valid, T* value, int32_t centre,
+                                     int32_t& first, int32_t& last, int32_t& lo, int32_t& hi) {
+  constexpr bool kSingle = std::is_same_v<T, float>;
+  int32_t j = 0;
+  for (; j < cols && c0 + j < 0; ++j) valid[j] = value[j] = 0;
+  const int32_t jEnd = std::min(cols, rowCols - c0);
+  while (j < jEnd) {
+    const int32_t c = c0 + j;
+    const int32_t n = std::min(jEnd - j, 64 - (c & 63));
+    const uint64_t all = n == 64 ? ~uint64_t(0) : (uint64_t(1) << n) - 1;
+    const uint64_t bits = (vrow[c >> 6] >> (c & 63)) & all;
+    if (bits == 0) {
+      int32_t l = INT32_MAX, h = INT32_MIN;
+      for (int32_t i = 0; i < n; ++i) {
+        valid[j + i] = 1;
+        if constexpr (kSingle) {
+          value[j + i] = T(srow[c + i] - centre);
+          l = std::min<int32_t>(l, srow[c + i]), h = std::max<int32_t>(h, srow[c + i]);
+        } else {
+          value[j + i] = srow[c + i];
+        }
+      }
+      if constexpr (kSingle) lo = std::min(lo, l), hi = std::max(hi, h);
+      first = std::min(first, j);
+      last = j + n - 1;
+    } else if (bits == all) {
+      for (int32_t i = 0; i < n; ++i) valid[j + i] = value[j + i] = 0;
+    } else {  // without a branch per cell
+      const uint64_t ok = ~bits & all;
+      int32_t l = INT32_MAX, h = INT32_MIN;
+      for (int32_t i = 0; i < n; ++i) {
+        const bool v = (ok >> i) & 1u;
+        const int32_t sample = v ? srow[c + i] : 0;
+        valid[j + i] = v ? T(1) : T(0);
+        value[j + i] = v ? T(sample - (kSingle ? centre : 0)) : T(0);
+        if constexpr (kSingle)
+          l = std::min(l, v ? sample : INT32_MAX), h = std::max(h, v ? sample : INT32_MIN);
+      }
+      if constexpr (kSingle) lo = std::min(lo, l), hi = std::max(hi, h);
+      first = std::min(first, j + std::countr_zero(ok));
+      last = j + int32_t(std::bit_width(ok)) - 1;
+    }
+    j += n;
+  }
+  for (; j < cols; ++j) valid[j] = value[j] = 0;
+}
+
+template <typename T>
+using TConvertRow = void (*)(const int16_t* srow, const uint64_t* vrow, int32_t rowCols, int32_t c0,
+                             int32_t cols, T* valid, T* value, int32_t centre, int32_t& first,
+                             int32_t& last, int32_t& lo, int32_t& hi);
+template <typename T>
+void ConvertRowBase(const int16_t* srow, const uint64_t* vrow, int32_t rowCols, int32_t c0,
+                    int32_t cols, T* valid, T* value, int32_t centre, int32_t& first, int32_t& last,
+                    int32_t& lo, int32_t& hi) {
+  ConvertRowBody<T>(srow, vrow, rowCols, c0, cols, valid, value, centre, first, last, lo, hi);
+}
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+// The same for AVX2 and AVX-512, whose selects and conversions keep whole
+// words of cells in registers.
+template <typename T>
+DELVA_AVX2_TARGET void ConvertRowAvx2(const int16_t* srow, const uint64_t* vrow, int32_t rowCols,
+                                      int32_t c0, int32_t cols, T* valid, T* value, int32_t centre,
+                                      int32_t& first, int32_t& last, int32_t& lo, int32_t& hi) {
+  ConvertRowBody<T>(srow, vrow, rowCols, c0, cols, valid, value, centre, first, last, lo, hi);
+}
+template <typename T>
+DELVA_AVX512_TARGET void ConvertRowAvx512(const int16_t* srow, const uint64_t* vrow,
+                                          int32_t rowCols, int32_t c0, int32_t cols, T* valid,
+                                          T* value, int32_t centre, int32_t& first, int32_t& last,
+                                          int32_t& lo, int32_t& hi) {
+  ConvertRowBody<T>(srow, vrow, rowCols, c0, cols, valid, value, centre, first, last, lo, hi);
+}
+#endif
+template <typename T>
+TConvertRow<T> PickConvertRow() {
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+  if (CpuHasAvx512()) return ConvertRowAvx512<T>;
+  if (CpuHasAvx2()) return ConvertRowAvx2<T>;
+#endif
+  return ConvertRowBase<T>;
+}
+
 // The disk of offsets with their weights, row by row (|dy| = 0..r; rows dy
 // and -dy are alike).
 struct TDisk {
@@ -303,7 +401,11 @@ struct TRowResult {
 class TWorker {
  public:
   explicit TWorker(const TJob& job)
-      : job_(job), lanes_(PickLaneKernel()), lanesF_(PickLaneKernelF()) {}
+      : job_(job),
+        lanes_(PickLaneKernel()),
+        lanesF_(PickLaneKernelF()),
+        convertD_(PickConvertRow<double>()),
+        convertF_(PickConvertRow<float>()) {}
 
   bool Reserve() {
     try {
@@ -461,8 +563,10 @@ class TWorker {
       const int16_t* srow = mesh.RowStart(yy);
       const uint64_t* vrow = job_.voids + int64_t(yy) * job_.wordsPerRow;
       int32_t first = cols, last = -1;
-      ConvertRow<T>(srow, vrow, mesh.Cols, c0, cols, valid, value, kSingle ? *centre : 0, first,
-                    last, lo, hi);
+      if constexpr (kSingle)
+        convertF_(srow, vrow, mesh.Cols, c0, cols, valid, value, *centre, first, last, lo, hi);
+      else
+        convertD_(srow, vrow, mesh.Cols, c0, cols, valid, value, 0, first, last, lo, hi);
       if (last < 0) continue;
       // Lane k of block b reads index b + k + j: only the j that reach a
       // valid cell for some lane matter (the others add zeros).
@@ -480,60 +584,6 @@ class TWorker {
       }
     }
     if constexpr (kSingle) *spread = lo <= hi ? std::max(hi - *centre, *centre - lo) : 0;
-  }
-
-  // valid[j] = 1 and value[j] = sample - centre for the cells c0 + j (j < cols)
-  // that were valid at the start, 0 and 0 for voids and cells off the row;
-  // first and last valid index; lo and hi take the float samples in. Word by
-  // word through the void map: whole words of valid cells (the common case)
-  // convert without a branch per cell, and cells that were void are never
-  // read (the calling thread may be writing them).
-  template <typename T>
-  void ConvertRow(const int16_t* srow, const uint64_t* vrow, int32_t rowCols, int32_t c0,
-                  int32_t cols, T* valid, T* value, int32_t centre, int32_t& first, int32_t& last,
-                  int32_t& lo, int32_t& hi) {
-    constexpr bool kSingle = std::is_same_v<T, float>;
-    int32_t j = 0;
-    for (; j < cols && c0 + j < 0; ++j) valid[j] = value[j] = 0;
-    const int32_t jEnd = std::min(cols, rowCols - c0);
-    while (j < jEnd) {
-      const int32_t c = c0 + j;
-      const int32_t n = std::min(jEnd - j, 64 - (c & 63));
-      const uint64_t all = n == 64 ? ~uint64_t(0) : (uint64_t(1) << n) - 1;
-      const uint64_t bits = (vrow[c >> 6] >> (c & 63)) & all;
-      if (bits == 0) {
-        int32_t l = INT32_MAX, h = INT32_MIN;
-        for (int32_t i = 0; i < n; ++i) {
-          valid[j + i] = 1;
-          if constexpr (kSingle) {
-            value[j + i] = T(srow[c + i] - centre);
-            l = std::min<int32_t>(l, srow[c + i]), h = std::max<int32_t>(h, srow[c + i]);
-          } else {
-            value[j + i] = srow[c + i];
-          }
-        }
-        if constexpr (kSingle) lo = std::min(lo, l), hi = std::max(hi, h);
-        first = std::min(first, j);
-        last = j + n - 1;
-      } else if (bits == all) {
-        for (int32_t i = 0; i < n; ++i) valid[j + i] = value[j + i] = 0;
-      } else {
-        for (int32_t i = 0; i < n; ++i) {
-          if ((bits >> i) & 1u) {
-            valid[j + i] = value[j + i] = 0;
-          } else {
-            valid[j + i] = 1;
-            value[j + i] = T(srow[c + i] - (kSingle ? centre : 0));
-            if constexpr (kSingle)
-              lo = std::min<int32_t>(lo, srow[c + i]), hi = std::max<int32_t>(hi, srow[c + i]);
-            first = std::min(first, j + i);
-            last = j + i;
-          }
-        }
-      }
-      j += n;
-    }
-    for (; j < cols; ++j) valid[j] = value[j] = 0;
   }
 
   bool Finish(int32_t x, int32_t y, double sws, double sw, int16_t* out) const {
@@ -577,6 +627,8 @@ class TWorker {
   const TJob& job_;
   TLaneKernel lanes_;
   TLaneKernelF lanesF_;
+  TConvertRow<double> convertD_;
+  TConvertRow<float> convertF_;
   std::vector<double> valid_, value_, sumW_, sumWS_;
   std::vector<float> validF_, valueF_;
   std::vector<int32_t> targets_, blocks_, open_;
