@@ -355,10 +355,15 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
                                 const std::function<void(int64_t, int)>& body) {
       std::atomic<int64_t> next{0}, finished{0};
       std::atomic<bool> stop{false};
+      std::mutex doneLock;
+      std::condition_variable done;
       auto work = [&](int t) {
         for (int64_t i; !stop.load(std::memory_order_relaxed) && (i = next.fetch_add(1)) < count;) {
           body(i, t);
-          finished.fetch_add(1);
+          if (finished.fetch_add(1) + 1 == count) {
+            { std::lock_guard<std::mutex> hold(doneLock); }
+            done.notify_all();
+          }
         }
       };
       std::vector<std::thread> helpers;
@@ -381,14 +386,15 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
         }
       }
       // The helpers finish their pieces; keep painting meanwhile.
-      while (finished.load() < count && !stop) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (std::chrono::steady_clock::now() - last > std::chrono::milliseconds(40)) {
-          last = std::chrono::steady_clock::now();
-          PumpMessages(progress);
-          if (AbortPending(progress)) stop = true;
-        }
+      std::unique_lock<std::mutex> hold(doneLock);
+      while (!stop && !done.wait_for(hold, std::chrono::milliseconds(40),
+                                     [&] { return finished.load() >= count; })) {
+        hold.unlock();
+        PumpMessages(progress);
+        if (AbortPending(progress)) stop = true;
+        hold.lock();
       }
+      hold.unlock();
       for (auto& h : helpers) h.join();
       workDone += double(count) * costPerItem;
       track.Set(pctAt(workDone));
