@@ -8,11 +8,19 @@
 // - a cell that is no neighbour (void at the start, or off the grid) adds
 //   w x 0.0 = +0.0 to both sums, which leaves a sum unchanged, so the disk can
 //   be walked without branches;
-// - that makes eight consecutive cells of a row independent lanes over the
+// - that makes sixteen consecutive cells of a row independent lanes over the
 //   same offsets, which the compiler turns into vector arithmetic, and each
 //   lane still adds its terms in scan order.
 // Rows are shared among worker threads; only the calling thread writes the
 // results into the mesh and talks to the progress object, once per row.
+//
+// Those sums are only needed where a cheaper estimate cannot decide the
+// result: each row's voids are first screened with the same sums in single
+// precision (float weights, samples less a local centre, each row of the
+// disk summed from zero), twice as many lanes per register. Their error is
+// bounded; a void whose screened quotient lies clear of every step of the
+// snapped truncation by more than that bound has its result, and only the
+// others get the double sums.
 //
 // For large radii the direct sums cost O(r^2) per void. Then both sums of
 // every void come from a correlation of the grid (validity, and samples less
@@ -410,10 +418,8 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
           return dk.weight[dk.start[size_t(oy)] + size_t(ox + dk.half[size_t(oy)])];
         },
         parallel);
-    TSettleRule rule;
-    rule.tolerance = job.tolerance;
+    TSettleRule rule = screen;
     rule.minWeight = dk.minWeight;
-    rule.directUnits = 1.05 * (diskRows.back() + 2) * kUnitRoundoff;
     // Error of the near sums in any order and of adding them to the far ones.
     const double nearError = 1.05 * double(near.count + 2) * kUnitRoundoff;
     // The sample sums are taken less the centre of the valid samples, so

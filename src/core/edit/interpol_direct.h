@@ -194,18 +194,19 @@ inline TLaneKernelF PickLaneKernelF() {
   return LanesFBase;
 }
 
-// One row of the disk's reach converted for the lanes.
-// valid[j] = 1 and value[j] = sample - centre for the cells c0 + j (j < cols)
-// that were valid at the start, 0 and 0 for voids and cells off the row;
-// first and last valid index; lo and hi take the float samples in. Word by
-// word through the void map: whole words of valid cells (the common case)
-// convert without a branch per cell, and cells that were void are never
-// read (the calling thread may be writing them).
 #if defined(__GNUC__)
 #define DELVA_IDW_INLINE inline __attribute__((always_inline))
 #else
 #define DELVA_IDW_INLINE inline
 #endif
+
+// One row of the disk's reach converted for the lanes: valid[j] = 1 and
+// value[j] = sample (less the centre, in float) for the cells c0 + j
+// (j < cols) that were valid at the start, 0 and 0 for voids and cells off
+// the row; first and last valid index; in float, lo and hi widen to the
+// samples read. Word by word through the void map: whole words of valid
+// cells (the common case) convert without a branch per cell, and cells that
+// were void are never read (the calling thread may be writing them).
 template <typename T>
 DELVA_IDW_INLINE void ConvertRowBody(const int16_t* srow, const uint64_t* vrow, int32_t rowCols,
                                      int32_t c0, int32_t cols, T* valid, T* value, int32_t centre,
@@ -332,9 +333,10 @@ struct TDisk {
       return false;
     }
     // The octant dx >= ady first, rows shared among threads; -dx has the same distance.
-    std::vector<double> least(size_t(std::max(threads, 1)), 1.0);
+    const int shares = r >= 256 ? std::max(threads, 1) : 1;
+    std::vector<double> least(size_t(shares), 1.0);
     auto octant = [&](int t) {
-      for (int32_t ady = t; ady <= r; ady += int32_t(least.size())) {
+      for (int32_t ady = t; ady <= r; ady += shares) {
         double* w = weight.get() + start[ady];
         for (int32_t dx = ady; dx <= half[ady]; ++dx) {
           const double d = std::sqrt(double(int64_t(dx) * dx + int64_t(ady) * ady));
@@ -345,15 +347,15 @@ struct TDisk {
       }
     };
     std::vector<std::thread> helpers;
-    for (int t = 1; t < int(least.size()) && r >= 256; ++t) {
+    int t = 1;
+    for (; t < shares; ++t) {
       try {
         helpers.emplace_back(octant, t);
       } catch (const std::system_error&) {
-        least.resize(size_t(t));  // the calling thread takes the rest
         break;
       }
     }
-    if (helpers.empty()) least.resize(1);
+    for (; t < shares; ++t) octant(t);  // the shares no thread could take
     octant(0);
     for (auto& h : helpers) h.join();
     minWeight = *std::min_element(least.begin(), least.end());
