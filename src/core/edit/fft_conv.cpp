@@ -287,6 +287,10 @@ double TEvenCorrelation::ErrorBound(double inputNorm2) const {
   return 4 * (3 * stages + 4) * kUnit * inputNorm2 * kernelNorm2_;
 }
 
+size_t TEvenCorrelation::SpectrumRow(int32_t ky) const {
+  return radial_ ? size_t(ky) * (size_t(ky) + 1) / 2 : size_t(ky) * size_t(hx_);
+}
+
 size_t TEvenCorrelation::RowSpectraDoubles() const {
   // Half spectra (complex) of the input rows, rounded up to whole groups of row pairs.
   const int64_t groups = (int64_t(g_.inRows) + 2 * kRowBatch - 1) / (2 * kRowBatch);
@@ -294,7 +298,10 @@ size_t TEvenCorrelation::RowSpectraDoubles() const {
 }
 
 bool TEvenCorrelation::SetKernel(const std::function<double(int32_t, int32_t)>& weight,
-                                 const TParallelFor& run) {
+                                 const TParallelFor& run, bool radial) {
+  // A kernel alike in both axes, on a square transform, has a transform
+  // alike in both too: only the half ky >= kx is kept.
+  radial_ = radial && g_.rx == g_.ry && fx_.Size() == fy_.Size();
   const int32_t mx = fx_.Size(), my = fy_.Size();
   // The row transforms of the kernel rows 0 .. ry go where the correlations'
   // row spectra go later (at least as many rows): no fresh pages for them.
@@ -304,7 +311,8 @@ bool TEvenCorrelation::SetKernel(const std::function<double(int32_t, int32_t)>& 
   const int64_t rowGroups = (int64_t(g_.ry) + 2 * B) / (2 * B);
   const int64_t colGroups = (int64_t(hx_) + 2 * C - 1) / (2 * C);
   try {
-    if (!spectrum_.Reserve(size_t(hx_) * hy_) || !rowSpectra_.Reserve(RowSpectraDoubles()))
+    if (!spectrum_.Reserve(radial_ ? size_t(hy_) * (hy_ + 1) / 2 : size_t(hx_) * hy_) ||
+        !rowSpectra_.Reserve(RowSpectraDoubles()))
       return false;
     for (auto& b : buf) b.resize(size_t(2 * C) * std::max(mx, my));
   } catch (const std::bad_alloc&) {
@@ -361,12 +369,13 @@ bool TEvenCorrelation::SetKernel(const std::function<double(int32_t, int32_t)>& 
     }
     fy_.Forward(c, c + size_t(my) * C, C);
     for (int32_t k = 0; k < hy_; ++k) {
-      double* sp = spectrum_.Doubles() + size_t(k) * hx_;
+      double* sp = spectrum_.Doubles() + SpectrumRow(k);
+      const int32_t end = radial_ ? std::min(hx_, k + 1) : hx_;
       for (int b = 0; b < C; ++b) {
         const int32_t ka = k0 + 2 * b, kb = ka + 1;
         const TComplex v = c[size_t(k) * C + b];
-        if (ka < hx_) sp[ka] = v.real();
-        if (kb < hx_) sp[kb] = v.imag();
+        if (ka < end) sp[ka] = v.real();
+        if (kb < end) sp[kb] = v.imag();
       }
     }
   });
@@ -452,10 +461,19 @@ bool TEvenCorrelation::Run(const std::function<void(int32_t, double*)>& fillRow,
         }
         std::fill(c + size_t(rowsIn) * C, c + size_t(my) * C, TComplex());
         fy_.Forward(c, work, C);
+        const double* sp = spectrum_.Doubles();
         for (int32_t k = 0; k < my; ++k) {
-          const double* kr = spectrum_.Doubles() + size_t(k < hy_ ? k : my - k) * hx_ + k0;
+          const int32_t ky = k < hy_ ? k : my - k;
           TComplex* d = c + size_t(k) * C;
-          for (int32_t j = 0; j < nk; ++j) d[j] *= kr[j];
+          if (!radial_ || ky >= k0 + nk - 1) {
+            const double* kr = sp + SpectrumRow(ky) + k0;
+            for (int32_t j = 0; j < nk; ++j) d[j] *= kr[j];
+          } else {  // (kx, ky) below the kept half is (ky, kx)
+            for (int32_t j = 0; j < nk; ++j) {
+              const int32_t kx = k0 + j;
+              d[j] *= kx <= ky ? sp[SpectrumRow(ky) + kx] : sp[SpectrumRow(kx) + ky];
+            }
+          }
         }
         fy_.Inverse(c, work, C);
         for (int32_t y = g_.outTop; y <= g_.outBottom; ++y) {

@@ -77,8 +77,10 @@ class TEvenCorrelation {
   double CorrelationWork(int64_t outRowsUsed) const;
 
   // Transforms the kernel; weight(ox, oy) for ox, oy >= 0 (0 beyond the
-  // kernel). False when memory is short or cancelled.
-  bool SetKernel(const std::function<double(int32_t, int32_t)>& weight, const TParallelFor& run);
+  // kernel); radial: weight(ox, oy) = weight(oy, ox) too. False when memory
+  // is short or cancelled.
+  bool SetKernel(const std::function<double(int32_t, int32_t)>& weight, const TParallelFor& run,
+                 bool radial = false);
   // sqrt of the sum of the squared kernel weights over the whole kernel.
   double KernelNorm2() const { return kernelNorm2_; }
 
@@ -109,8 +111,10 @@ class TEvenCorrelation {
     double* Doubles() { return p.get(); }
     TComplex* Complex() { return reinterpret_cast<TComplex*>(p.get()); }
   };
-  TBuffer spectrum_;    // kernel transform, hx_ x hy_ (ky major)
+  TBuffer spectrum_;    // kernel transform, hx_ x hy_ (ky major), or rows kx <= ky
   TBuffer rowSpectra_;  // of the rows, then of the output rows (complex)
+  bool radial_ = false;
+  size_t SpectrumRow(int32_t ky) const;  // first value of spectrum row ky
   size_t RowSpectraDoubles() const;
   double kernelNorm2_ = 0;
   int64_t bytes_ = 0;

@@ -417,7 +417,7 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
           if (oy > dk.r || ox > dk.half[size_t(oy)] || near.Contains(ox, oy)) return 0.0;
           return dk.weight[dk.start[size_t(oy)] + size_t(ox + dk.half[size_t(oy)])];
         },
-        parallel);
+        parallel, true);
     TSettleRule rule = screen;
     rule.minWeight = dk.minWeight;
     // Error of the near sums in any order and of adding them to the far ones.
@@ -591,7 +591,7 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
                            return 0.0;
                          return dk.weight[dk.start[size_t(oy)] + size_t(ox + dk.half[size_t(oy)])];
                        },
-                       parallel);
+                       parallel, true);
         auto mine = [&](int32_t y, auto&& f) {  // the open voids of class k in row y
           int64_t t = settled.rowStart[size_t(y - rc.Top)];
           ForTargets(job, y, [&](int32_t x) {
