@@ -439,17 +439,25 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
       return y >= rc.Top && y <= rc.Bottom &&
              settled.rowStart[size_t(y - rc.Top) + 1] > settled.rowStart[size_t(y - rc.Top)];
     };
+    // Nothing is written into the mesh before the direct sums, so a cell is
+    // void exactly when its sample is the void value, which loops compare
+    // faster than they look bits up.
+    const int16_t none = mesh.VoidValue;
     auto fill = [&](bool samples) {
       return [&, samples](int32_t ly, double* out) {
-        const int32_t y = ly + inRect.Top;
-        const int16_t* row = mesh.RowStart(y);
-        int16_t lo = INT16_MAX, hi = INT16_MIN;
-        for (int32_t x = inRect.Left; x <= inRect.Right; ++x) {
-          const bool valid = !job.IsVoid(x, y);
-          out[x - inRect.Left] = !valid ? 0.0 : samples ? double(row[x]) - centre : 1.0;
-          if (valid && !samples) lo = std::min(lo, row[x]), hi = std::max(hi, row[x]);
+        const int16_t* row = mesh.RowStart(ly + inRect.Top) + inRect.Left;
+        const int32_t n = inRect.Width();
+        if (samples) {
+          for (int32_t i = 0; i < n; ++i) out[i] = row[i] == none ? 0.0 : double(row[i]) - centre;
+          return;
         }
-        if (!samples) rowLo[size_t(ly)] = lo, rowHi[size_t(ly)] = hi;
+        int16_t lo = INT16_MAX, hi = INT16_MIN;
+        for (int32_t i = 0; i < n; ++i) {
+          out[i] = row[i] == none ? 0.0 : 1.0;
+          lo = std::min<int16_t>(lo, row[i] == none ? INT16_MAX : row[i]);
+          hi = std::max<int16_t>(hi, row[i] == none ? INT16_MIN : row[i]);
+        }
+        rowLo[size_t(ly)] = lo, rowHi[size_t(ly)] = hi;
       };
     };
     double normW = 0, normS = 0;
