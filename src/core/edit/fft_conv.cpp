@@ -462,17 +462,19 @@ bool TEvenCorrelation::Run(const std::function<void(int32_t, double*)>& fillRow,
         std::fill(c + size_t(rowsIn) * C, c + size_t(my) * C, TComplex());
         fy_.Forward(c, work, C);
         const double* sp = spectrum_.Doubles();
+        const double* across[C];  // the kept rows ky = kx of these columns
+        for (int32_t j = 0; j < nk; ++j) across[j] = sp + SpectrumRow(k0 + j);
         for (int32_t k = 0; k < my; ++k) {
           const int32_t ky = k < hy_ ? k : my - k;
           TComplex* d = c + size_t(k) * C;
           if (!radial_ || ky >= k0 + nk - 1) {
             const double* kr = sp + SpectrumRow(ky) + k0;
             for (int32_t j = 0; j < nk; ++j) d[j] *= kr[j];
-          } else {  // (kx, ky) below the kept half is (ky, kx)
-            for (int32_t j = 0; j < nk; ++j) {
-              const int32_t kx = k0 + j;
-              d[j] *= kx <= ky ? sp[SpectrumRow(ky) + kx] : sp[SpectrumRow(kx) + ky];
-            }
+          } else if (ky < k0) {  // (kx, ky) below the kept half is (ky, kx)
+            for (int32_t j = 0; j < nk; ++j) d[j] *= across[j][ky];
+          } else {
+            for (int32_t j = 0; j < nk; ++j)
+              d[j] *= k0 + j <= ky ? sp[SpectrumRow(ky) + k0 + j] : across[j][ky];
           }
         }
         fy_.Inverse(c, work, C);
