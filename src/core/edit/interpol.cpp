@@ -333,16 +333,17 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
   bool aborted = AbortPending(progress);
 
   double rowShareStart = 0;  // percent reached before the row loop
-  if (useTransform && !aborted) {
+  auto verdicts = [&] {      // room for the transform's verdicts
     try {
       settled.rowStart.resize(size_t(height) + 1);
       settled.value.resize(size_t(inSelection));
       settled.done.assign(size_t(inSelection), 0);
     } catch (const std::bad_alloc&) {
-      useTransform = false;
+      return false;
     }
-  }
-  if (useTransform && !aborted) {
+    return true;
+  };
+  if (useTransform && !aborted && verdicts()) {
     int64_t n = 0;
     for (int32_t y = rc.Top; y <= rc.Bottom; ++y) {
       settled.rowStart[size_t(y - rc.Top)] = n;

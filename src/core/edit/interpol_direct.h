@@ -600,9 +600,7 @@ class TWorker {
   bool Underflowed(int32_t x, int32_t y, int16_t* out) const {
     const TDisk& disk = *job_.disk;
     const TTMesh& mesh = *job_.mesh;
-    double d0 = HUGE_VAL;
-    for (int pass = 0; pass < 2; ++pass) {
-      double sw = 0, sws = 0;
+    auto neighbours = [&](auto&& f) {  // f(distance, sample), in scan order
       for (int32_t dy = -disk.r; dy <= disk.r; ++dy) {
         const int32_t yy = y + dy;
         if (yy < 0 || yy >= mesh.Rows) continue;
@@ -610,20 +608,20 @@ class TWorker {
         for (int32_t dx = -h; dx <= h; ++dx) {
           const int32_t xx = x + dx;
           if (xx < 0 || xx >= mesh.Cols || job_.IsVoid(xx, yy)) continue;
-          double d = std::sqrt(double(int64_t(dx) * dx + int64_t(dy) * dy));
-          if (pass == 0) {
-            d0 = std::min(d0, d);
-          } else {
-            double wr = std::pow(d0 / d, disk.p);
-            sw += wr;
-            sws += wr * mesh.GetCell(xx, yy);
-          }
+          f(std::sqrt(double(int64_t(dx) * dx + int64_t(dy) * dy)), mesh.GetCell(xx, yy));
         }
       }
-      if (pass == 0 && d0 == HUGE_VAL) return false;
-      if (pass == 1) return IdwQuotient(sws, sw, job_.tolerance, out);
-    }
-    return false;
+    };
+    double d0 = HUGE_VAL;
+    neighbours([&](double d, int16_t) { d0 = std::min(d0, d); });
+    if (d0 == HUGE_VAL) return false;
+    double sw = 0, sws = 0;
+    neighbours([&](double d, int16_t v) {
+      const double wr = std::pow(d0 / d, disk.p);
+      sw += wr;
+      sws += wr * v;
+    });
+    return IdwQuotient(sws, sw, job_.tolerance, out);
   }
 
   const TJob& job_;
