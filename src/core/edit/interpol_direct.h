@@ -150,10 +150,6 @@ inline __attribute__((always_inline)) void LanesBodyF(const float* w, int32_t j0
   }
   for (int k = 0; k < kLanes; ++k) sw[k] += a[k / N][k % N], sws[k] += b[k / N][k % N];
 }
-void LanesFBase(const float* w, int32_t j0, int32_t j1, const float* valid, const float* value,
-                double* sw, double* sws) {
-  LanesBodyF<16>(w, j0, j1, valid, value, sw, sws);
-}
 #if defined(__x86_64__) || defined(__i386__)
 DELVA_AVX2_TARGET void LanesFAvx2(const float* w, int32_t j0, int32_t j1, const float* valid,
                                   const float* value, double* sw, double* sws) {
@@ -175,6 +171,8 @@ void LanesBase(const double* w, int32_t j0, int32_t j1, const double* valid, con
     }
 }
 TLaneKernel PickLaneKernel() { return LanesBase; }
+#endif
+
 void LanesFBase(const float* w, int32_t j0, int32_t j1, const float* valid, const float* value,
                 double* sw, double* sws) {
   float a[kLanes] = {}, b[kLanes] = {};
@@ -182,7 +180,6 @@ void LanesFBase(const float* w, int32_t j0, int32_t j1, const float* valid, cons
     for (int k = 0; k < kLanes; ++k) a[k] += w[j] * valid[j + k], b[k] += w[j] * value[j + k];
   for (int k = 0; k < kLanes; ++k) sw[k] += a[k], sws[k] += b[k];
 }
-#endif
 
 using TLaneKernelF = void (*)(const float* w, int32_t j0, int32_t j1, const float* valid,
                               const float* value, double* sw, double* sws);
