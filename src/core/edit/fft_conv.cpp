@@ -304,7 +304,7 @@ bool TEvenCorrelation::SetKernel(const std::function<double(int32_t, int32_t)>& 
   radial_ = radial && g_.rx == g_.ry && fx_.Size() == fy_.Size();
   const int32_t mx = fx_.Size(), my = fy_.Size();
   // The row transforms of the kernel rows 0 .. ry go where the correlations'
-  // row spectra go later (at least as many rows): no fresh pages for them.
+  // row spectra go later: no fresh pages for them.
   std::vector<std::vector<TComplex>> buf(static_cast<size_t>(threads_));
   constexpr int B = kRowBatch, C = kColumnBlock;
   // Row pairs and column pairs go through the transforms B and C at a time.
@@ -312,7 +312,7 @@ bool TEvenCorrelation::SetKernel(const std::function<double(int32_t, int32_t)>& 
   const int64_t colGroups = (int64_t(hx_) + 2 * C - 1) / (2 * C);
   try {
     if (!spectrum_.Reserve(radial_ ? size_t(hy_) * (hy_ + 1) / 2 : size_t(hx_) * hy_) ||
-        !rowSpectra_.Reserve(RowSpectraDoubles()))
+        !rowSpectra_.Reserve(std::max(RowSpectraDoubles(), size_t(rowGroups * 2 * B) * hx_)))
       return false;
     for (auto& b : buf) b.resize(size_t(2 * C) * std::max(mx, my));
   } catch (const std::bad_alloc&) {

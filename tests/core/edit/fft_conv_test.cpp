@@ -38,8 +38,10 @@ TEST(FftConv, TransformMatchesThePlainSumForEveryRadixMix) {
 // correlation equals the plain sum within its stated bound.
 TEST(FftConv, CorrelationWithinItsBound) {
   std::mt19937 rng(9);
-  TEvenCorrelation c;  // planned again for every shape
+  TEvenCorrelation reused;  // planned again for every shape
   for (int round = 0; round < 12; ++round) {
+    TEvenCorrelation fresh;  // storage sized for this shape alone
+    TEvenCorrelation& c = round % 2 ? reused : fresh;
     TEvenCorrelation::TGeometry g;
     g.inCols = 1 + int(rng() % 40), g.inRows = 1 + int(rng() % 40);
     g.outLeft = int(rng() % g.inCols), g.outRight = g.outLeft + int(rng() % (g.inCols - g.outLeft));
