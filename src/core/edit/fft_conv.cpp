@@ -4,6 +4,9 @@
 // The correlation works on real data with half spectra: two real rows share
 // one complex transform (real and imaginary part), and only the columns
 // 0 .. M/2 of a row spectrum are kept, the others being their conjugates.
+// Even and odd columns go through the rest in turn, so that the row spectra
+// take half the memory: fresh pages are what a large correlation waits for
+// most.
 // An even real kernel has a real even transform, so a quarter of it is kept.
 //
 // Error bound (unit roundoff u, L = summed stage errors of both axes):
@@ -232,7 +235,7 @@ void TFft::Inverse(TComplex* data, TComplex* work, int32_t batch) const {
 namespace {
 
 constexpr int kRowBatch = 4;                      // row pairs transformed together
-constexpr int kColumnBlock = 8;                   // columns gathered together (cache lines)
+constexpr int kColumnBlock = 4;                   // columns per block: 64 bytes of a row
 constexpr double kUnit = 1.1102230246251565e-16;  // 2^-53
 
 int32_t Span(int32_t inCount, int32_t outFirst, int32_t outLast, int32_t reach) {
@@ -263,11 +266,14 @@ bool TEvenCorrelation::Plan(const TGeometry& g, int threads) {
     return false;
   hx_ = fx_.Size() / 2 + 1;
   hy_ = fy_.Size() / 2 + 1;
+  if (!fh_.Init(fx_.Size() / 2)) return false;
+  hs_ = fh_.Size() / 2 + 1;
   const int64_t kernelRows = int64_t(g.ry) + 2 * kRowBatch + 1;
   const int64_t perThread = int64_t(2 * kColumnBlock) * std::max(fx_.Size(), fy_.Size()) * 16 +
                             int64_t(g.inCols) * 16 * kRowBatch;
   bytes_ = int64_t(hx_) * hy_ * 8 +
-           std::max(kernelRows * hx_ * 8, (int64_t(g.inRows) + 2 * kRowBatch) * hx_ * 16) +
+           std::max(kernelRows * hx_ * 8,
+                    (int64_t(g.inRows) + 2 * kRowBatch) * (hs_ + kColumnBlock) * 16) +
            threads_ * perThread;
   return true;
 }
@@ -283,7 +289,10 @@ double TEvenCorrelation::CorrelationWork(int64_t outRowsUsed) const {
 }
 
 double TEvenCorrelation::ErrorBound(double inputNorm2) const {
-  const double stages = fx_.ErrorUnits() + fy_.ErrorUnits() + 20;  // + splitting the pairs
+  // The input rows' transforms: a radix-2 stage (as TFft counts it), then
+  // half the length.
+  const double rows = std::max(fx_.ErrorUnits(), fh_.ErrorUnits() + 10);
+  const double stages = rows + fy_.ErrorUnits() + 20;  // + splitting the pairs
   return 4 * (3 * stages + 4) * kUnit * inputNorm2 * kernelNorm2_;
 }
 
@@ -291,10 +300,18 @@ size_t TEvenCorrelation::SpectrumRow(int32_t ky) const {
   return radial_ ? size_t(ky) * (size_t(ky) + 1) / 2 : size_t(ky) * size_t(hx_);
 }
 
+size_t TEvenCorrelation::SpectrumAt(int32_t kx, int32_t ky) const {
+  // Even columns first, then the odd ones: each class of the correlation
+  // reads its values contiguously.
+  const int32_t len = radial_ ? ky + 1 : hx_;
+  return SpectrumRow(ky) + (kx % 2 ? size_t(len + 1) / 2 : 0) + size_t(kx / 2);
+}
+
 size_t TEvenCorrelation::RowSpectraDoubles() const {
   // Half spectra (complex) of the input rows, rounded up to whole groups of row pairs.
   const int64_t groups = (int64_t(g_.inRows) + 2 * kRowBatch - 1) / (2 * kRowBatch);
-  return 2 * size_t(groups * 2 * kRowBatch) * size_t(hx_);
+  const size_t blocks = (size_t(hs_) + kColumnBlock - 1) / kColumnBlock;
+  return 2 * size_t(groups * 2 * kRowBatch) * blocks * kColumnBlock;
 }
 
 bool TEvenCorrelation::SetKernel(const std::function<double(int32_t, int32_t)>& weight,
@@ -369,13 +386,13 @@ bool TEvenCorrelation::SetKernel(const std::function<double(int32_t, int32_t)>& 
     }
     fy_.Forward(c, c + size_t(my) * C, C);
     for (int32_t k = 0; k < hy_; ++k) {
-      double* sp = spectrum_.Doubles() + SpectrumRow(k);
+      double* sp = spectrum_.Doubles();
       const int32_t end = radial_ ? std::min(hx_, k + 1) : hx_;
       for (int b = 0; b < C; ++b) {
         const int32_t ka = k0 + 2 * b, kb = ka + 1;
         const TComplex v = c[size_t(k) * C + b];
-        if (ka < end) sp[ka] = v.real();
-        if (kb < end) sp[kb] = v.imag();
+        if (ka < end) sp[SpectrumAt(ka, k)] = v.real();
+        if (kb < end) sp[SpectrumAt(kb, k)] = v.imag();
       }
     }
   });
@@ -383,140 +400,197 @@ bool TEvenCorrelation::SetKernel(const std::function<double(int32_t, int32_t)>& 
 
 bool TEvenCorrelation::Run(const std::function<void(int32_t, double*)>& fillRow,
                            const std::function<bool(int32_t)>& rowWanted,
-                           const std::function<void(int32_t, const double*)>& takeRow,
+                           const std::function<void(int32_t, const TCorrelationRow&, int)>& takeRow,
                            const TParallelFor& run, double* inputNorm2, double takeWork) {
-  const int32_t mx = fx_.Size(), my = fy_.Size();
-  const int32_t rowsIn = g_.inRows;
+  const int32_t mx = fx_.Size(), my = fy_.Size(), mh = fh_.Size();
+  const int32_t rowsIn = g_.inRows, cols = g_.inCols;
   std::vector<std::vector<TComplex>> buf(static_cast<size_t>(threads_));
   std::vector<std::vector<double>> line(static_cast<size_t>(threads_));
   std::vector<int32_t> outRows;
   // Row pairs go through the transform kRowBatch at a time, interleaved.
   const int64_t groups = (int64_t(rowsIn) + 2 * kRowBatch - 1) / (2 * kRowBatch);
   std::vector<double> norms;
+  std::vector<TComplex> twiddle;  // e^(-2 pi i n / mx), n < mh
   try {
     if (!rowSpectra_.Reserve(RowSpectraDoubles())) return false;
     for (auto& b : buf) b.resize(size_t(2 * kColumnBlock) * std::max(mx, my));
-    for (auto& l : line) l.resize(size_t(g_.inCols) * 2 * kRowBatch);
+    for (auto& l : line) l.resize(size_t(cols) * 2 * kRowBatch);
     norms.assign(size_t(groups), 0.0);
     for (int32_t y = g_.outTop; y <= g_.outBottom; ++y)
       if (rowWanted(y)) outRows.push_back(y);
+    twiddle.resize(size_t(mh));
   } catch (const std::bad_alloc&) {
     return false;
   }
+  for (int32_t n = 0; n < mh; ++n) {
+    const double a = -2.0 * std::numbers::pi * double(n) / double(mx);
+    twiddle[size_t(n)] = TComplex(std::cos(a), std::sin(a));
+  }
   TComplex* const spectra = rowSpectra_.Complex();  // kept for the next run: no fresh pages
-  constexpr int B = kRowBatch;
-  // Rows, two real ones per complex transform, then split into the half
-  // spectra of each (X[k] = (Z[k] + conj Z[-k]) / 2, Y[k] = (Z[k] - conj Z[-k]) / 2i).
-  if (!run(groups, double(B) * mx * std::log2(double(mx)), [&](int64_t i, int t) {
-        TComplex* z = buf[size_t(t)].data();
-        double* rowsBuf = line[size_t(t)].data();
-        const int32_t y0 = int32_t(i * 2 * B);
-        double ss = 0;
-        for (int b = 0; b < 2 * B; ++b) {
-          double* a = rowsBuf + size_t(b) * g_.inCols;
-          if (y0 + b < rowsIn)
-            fillRow(y0 + b, a);
-          else
-            std::fill(a, a + g_.inCols, 0.0);
-          for (int32_t x = 0; x < g_.inCols; ++x) ss += a[x] * a[x];
-        }
-        norms[size_t(i)] = ss;
-        for (int32_t x = 0; x < g_.inCols; ++x)
-          for (int b = 0; b < B; ++b)
-            z[size_t(x) * B + b] = TComplex(rowsBuf[size_t(2 * b) * g_.inCols + x],
-                                            rowsBuf[size_t(2 * b + 1) * g_.inCols + x]);
-        std::fill(z + size_t(g_.inCols) * B, z + size_t(mx) * B, TComplex());
-        fx_.Forward(z, z + size_t(mx) * B, B);
-        for (int b = 0; b < B; ++b) {
-          TComplex* s0 = spectra + size_t(y0 + 2 * b) * hx_;
-          TComplex* s1 = s0 + hx_;
-          for (int32_t k = 0; k < hx_; ++k) {
-            const TComplex zk = z[size_t(k) * B + b],
-                           zc = std::conj(z[size_t(k ? mx - k : 0) * B + b]);
-            const TComplex sum = zk + zc, dif = zk - zc;
-            s0[k] = TComplex(0.5 * sum.real(), 0.5 * sum.imag());
-            s1[k] = TComplex(0.5 * dif.imag(), -0.5 * dif.real());
-          }
-        }
-      }))
-    return false;
-  double ss = 0;
-  for (double v : norms) ss += v;
-  *inputNorm2 = std::sqrt(ss);
-
-  // Columns, kColumnBlock at a time as interleaved transforms: forward,
-  // times the kernel's (real) transform, back; only the output rows are kept.
-  constexpr int C = kColumnBlock;
-  const int64_t blocks = (int64_t(hx_) + C - 1) / C;
-  if (!run(blocks, double(C) * 2 * my * std::log2(double(my)), [&](int64_t i, int t) {
-        TComplex* c = buf[size_t(t)].data();
-        TComplex* work = c + size_t(C) * my;
-        const int32_t k0 = int32_t(i * C);
-        const int32_t nk = std::min<int32_t>(C, hx_ - k0);
-        for (int32_t y = 0; y < rowsIn; ++y) {
-          const TComplex* s = spectra + size_t(y) * hx_ + k0;
-          TComplex* d = c + size_t(y) * C;
-          for (int32_t j = 0; j < nk; ++j) d[j] = s[j];
-          for (int32_t j = nk; j < C; ++j) d[j] = TComplex();
-        }
-        std::fill(c + size_t(rowsIn) * C, c + size_t(my) * C, TComplex());
-        fy_.Forward(c, work, C);
-        const double* sp = spectrum_.Doubles();
-        const double* across[C];  // the kept rows ky = kx of these columns
-        for (int32_t j = 0; j < nk; ++j) across[j] = sp + SpectrumRow(k0 + j);
-        for (int32_t k = 0; k < my; ++k) {
-          const int32_t ky = k < hy_ ? k : my - k;
-          TComplex* d = c + size_t(k) * C;
-          if (!radial_ || ky >= k0 + nk - 1) {
-            const double* kr = sp + SpectrumRow(ky) + k0;
-            for (int32_t j = 0; j < nk; ++j) d[j] *= kr[j];
-          } else if (ky < k0) {  // (kx, ky) below the kept half is (ky, kx)
-            for (int32_t j = 0; j < nk; ++j) d[j] *= across[j][ky];
-          } else {
-            for (int32_t j = 0; j < nk; ++j)
-              d[j] *= k0 + j <= ky ? sp[SpectrumRow(ky) + k0 + j] : across[j][ky];
-          }
-        }
-        fy_.Inverse(c, work, C);
-        for (int32_t y = g_.outTop; y <= g_.outBottom; ++y) {
-          TComplex* s = spectra + size_t(y) * hx_ + k0;
-          const TComplex* d = c + size_t(y) * C;
-          for (int32_t j = 0; j < nk; ++j) s[j] = d[j];
-        }
-      }))
-    return false;
-
-  // Output rows back, two per complex transform (Z = X + iY, with the
-  // conjugate-symmetric halves restored), kRowBatch pairs at a time.
+  constexpr int B = kRowBatch, C = kColumnBlock;
+  // The row spectra in blocks of C columns, each block row after row: the
+  // column passes read and write whole blocks in order, the row passes C
+  // values at a time. Value j of row y is at slot(y, j).
+  const size_t rowsPadded = size_t(groups) * 2 * B;
+  auto slot = [&](int32_t y, int32_t j) {
+    return spectra + (size_t(j / C) * rowsPadded + size_t(y)) * C + size_t(j % C);
+  };
   const double scale = 1.0 / (double(mx) * double(my));
   const int64_t outGroups = (int64_t(outRows.size()) + 2 * B - 1) / (2 * B);
-  return run(
-      outGroups, double(B) * mx * std::log2(double(mx)) + 2 * B * takeWork, [&](int64_t i, int t) {
-        TComplex* z = buf[size_t(t)].data();
-        double* rowsBuf = line[size_t(t)].data();
-        const size_t first = size_t(i * 2 * B);
-        const size_t count = std::min(outRows.size() - first, size_t(2 * B));
-        for (int b = 0; b < B; ++b) {
-          const size_t n0 = first + 2 * b, n1 = n0 + 1;
-          const TComplex* s0 = n0 < first + count ? spectra + size_t(outRows[n0]) * hx_ : nullptr;
-          const TComplex* s1 = n1 < first + count ? spectra + size_t(outRows[n1]) * hx_ : nullptr;
-          for (int32_t k = 0; k < mx; ++k) {
-            const bool low = k < hx_;
-            const int32_t kk = low ? k : mx - k;
-            const TComplex x = s0 ? s0[kk] : TComplex(), yv = s1 ? s1[kk] : TComplex();
-            z[size_t(k) * B + b] = low ? TComplex(x.real() - yv.imag(), x.imag() + yv.real())
-                                       : TComplex(x.real() + yv.imag(), -x.imag() + yv.real());
+
+  // The even and the odd frequencies of the rows in turn: each class is a
+  // transform of half the length, after a first butterfly, and needs half
+  // the storage. The output rows come as the two classes' parts.
+  for (int c = 0; c < 2; ++c) {
+    const int32_t count = (mh - c) / 2 + 1;  // class members k = 2 j + c <= mx / 2
+    // Rows, two real ones per complex transform, then split into the half
+    // spectra of each (X[k] = (Z[k] + conj Z[-k]) / 2, Y[k] = (Z[k] - conj Z[-k]) / 2i).
+    if (!run(groups, double(B) * mh * std::log2(double(std::max(mh, 2))), [&](int64_t i, int t) {
+          TComplex* z = buf[size_t(t)].data();
+          double* rowsBuf = line[size_t(t)].data();
+          const int32_t y0 = int32_t(i * 2 * B);
+          double ss[8] = {};  // independent sums: no wait for the previous add
+          for (int b = 0; b < 2 * B; ++b) {
+            double* a = rowsBuf + size_t(b) * cols;
+            if (y0 + b < rowsIn)
+              fillRow(y0 + b, a);
+            else
+              std::fill(a, a + cols, 0.0);
+            if (c == 0)
+              for (int32_t x = 0; x < cols; ++x) ss[x % 8] += a[x] * a[x];
           }
-        }
-        fx_.Inverse(z, z + size_t(mx) * B, B);
-        for (size_t n = 0; n < count; ++n) {
-          double* a = rowsBuf + n * g_.inCols;
-          const int b = int(n / 2);
-          if (n % 2 == 0)
-            for (int32_t x = 0; x < g_.inCols; ++x) a[x] = z[size_t(x) * B + b].real() * scale;
-          else
-            for (int32_t x = 0; x < g_.inCols; ++x) a[x] = z[size_t(x) * B + b].imag() * scale;
-          takeRow(outRows[first + n], a);
-        }
-      });
+          if (c == 0)
+            norms[size_t(i)] = ss[0] + ss[1] + ss[2] + ss[3] + ss[4] + ss[5] + ss[6] + ss[7];
+          // u[n] = z[n] + z[n + mh], or (z[n] - z[n + mh]) w^n for the odd class.
+          const int32_t both = std::clamp(cols - mh, 0, mh), one = std::min(cols, mh);
+          for (int b = 0; b < B; ++b) {
+            const double* re = rowsBuf + size_t(2 * b) * cols;
+            const double* im = re + cols;
+            if (c == 0) {
+              for (int32_t n = 0; n < both; ++n)
+                z[size_t(n) * B + b] = TComplex(re[n] + re[n + mh], im[n] + im[n + mh]);
+              for (int32_t n = both; n < one; ++n) z[size_t(n) * B + b] = TComplex(re[n], im[n]);
+            } else {
+              for (int32_t n = 0; n < both; ++n)
+                z[size_t(n) * B + b] =
+                    Mul(TComplex(re[n] - re[n + mh], im[n] - im[n + mh]), twiddle[size_t(n)]);
+              for (int32_t n = both; n < one; ++n)
+                z[size_t(n) * B + b] = Mul(TComplex(re[n], im[n]), twiddle[size_t(n)]);
+            }
+          }
+          std::fill(z + size_t(one) * B, z + size_t(mh) * B, TComplex());
+          fh_.Forward(z, z + size_t(mh) * B, B);
+          for (int32_t j0 = 0; j0 < count; j0 += C) {
+            TComplex* s = slot(y0, j0);  // rows y0 + 2 b and y0 + 2 b + 1 follow, C apart
+            for (int b = 0; b < B; ++b, s += 2 * C)
+              for (int32_t j = j0; j < std::min(count, j0 + C); ++j) {
+                const int32_t mirror = c ? mh - 1 - j : j ? mh - j : 0;  // Z[mx - k]
+                const TComplex zk = z[size_t(j) * B + b], zc = std::conj(z[size_t(mirror) * B + b]);
+                const TComplex sum = zk + zc, dif = zk - zc;
+                s[j - j0] = TComplex(0.5 * sum.real(), 0.5 * sum.imag());
+                s[j - j0 + C] = TComplex(0.5 * dif.imag(), -0.5 * dif.real());
+              }
+          }
+        }))
+      return false;
+    if (c == 0) {
+      double ss = 0;
+      for (double v : norms) ss += v;
+      *inputNorm2 = std::sqrt(ss);
+    }
+
+    // Columns, kColumnBlock at a time as interleaved transforms: forward,
+    // times the kernel's (real) transform, back; only the output rows are kept.
+    const int64_t blocks = (int64_t(count) + C - 1) / C;
+    if (!run(blocks, double(C) * 2 * my * std::log2(double(my)), [&](int64_t i, int t) {
+          TComplex* col = buf[size_t(t)].data();
+          TComplex* work = col + size_t(C) * my;
+          const int32_t j0 = int32_t(i * C);
+          const int32_t nk = std::min<int32_t>(C, count - j0);
+          TComplex* const block = slot(0, j0);
+          if (nk == C) {
+            std::copy(block, block + size_t(rowsIn) * C, col);
+          } else {
+            for (int32_t y = 0; y < rowsIn; ++y) {
+              const TComplex* s = block + size_t(y) * C;
+              TComplex* d = col + size_t(y) * C;
+              for (int32_t j = 0; j < nk; ++j) d[j] = s[j];
+              for (int32_t j = nk; j < C; ++j) d[j] = TComplex();
+            }
+          }
+          std::fill(col + size_t(rowsIn) * C, col + size_t(my) * C, TComplex());
+          fy_.Forward(col, work, C);
+          // Kernel values at kx = first + 2 j: in row ky when ky >= kx (or
+          // always, unless the half of a radial kernel's transform is kept),
+          // else in the kept row kx, at ky.
+          const int32_t first = 2 * j0 + c, last = first + 2 * (nk - 1);
+          const double* sp = spectrum_.Doubles();
+          const double* across[C][2];  // even and odd values of row kx
+          for (int32_t j = 0; j < nk; ++j)
+            for (int odd = 0; odd < 2; ++odd) across[j][odd] = sp + SpectrumAt(odd, first + 2 * j);
+          for (int32_t k = 0; k < my; ++k) {
+            const int32_t ky = k < hy_ ? k : my - k;
+            TComplex* d = col + size_t(k) * C;
+            if (!radial_ || ky >= last) {
+              const double* kr = sp + SpectrumAt(first, ky);
+              for (int32_t j = 0; j < nk; ++j) d[j] *= kr[j];
+            } else if (ky < first) {
+              for (int32_t j = 0; j < nk; ++j) d[j] *= across[j][ky % 2][ky / 2];
+            } else {
+              const double* kr = sp + SpectrumAt(first, ky);
+              for (int32_t j = 0; j < nk; ++j)
+                d[j] *= first + 2 * j <= ky ? kr[j] : across[j][ky % 2][ky / 2];
+            }
+          }
+          fy_.Inverse(col, work, C);
+          if (nk == C) {
+            std::copy(col + size_t(g_.outTop) * C, col + size_t(g_.outBottom + 1) * C,
+                      block + size_t(g_.outTop) * C);
+          } else {
+            for (int32_t y = g_.outTop; y <= g_.outBottom; ++y)
+              std::copy_n(col + size_t(y) * C, nk, block + size_t(y) * C);
+          }
+        }))
+      return false;
+
+    // Output rows back, two per complex transform (Z = X + iY, with the
+    // conjugate-symmetric halves restored), kRowBatch pairs at a time; the
+    // odd class gets its twiddles back (and the sign of w^mh = -1).
+    if (!run(outGroups, double(B) * mh * std::log2(double(std::max(mh, 2))) + B * takeWork,
+             [&](int64_t i, int t) {
+               TComplex* z = buf[size_t(t)].data();
+               const size_t firstRow = size_t(i * 2 * B);
+               const size_t n = std::min(outRows.size() - firstRow, size_t(2 * B));
+               int32_t rows[2 * B];
+               for (size_t r = 0; r < size_t(2 * B); ++r)
+                 rows[r] = r < n ? outRows[firstRow + r] : -1;
+               // Value j gives k = 2 j + c, kept, and m = mh - j - c, the
+               // conjugate of mx - k, when that lies beyond the kept ones.
+               for (int32_t j0 = 0; j0 < count; j0 += C) {
+                 const int32_t j1 = std::min(count, j0 + C);
+                 for (int b = 0; b < B; ++b) {
+                   const TComplex* s0 = rows[2 * b] >= 0 ? slot(rows[2 * b], j0) : nullptr;
+                   const TComplex* s1 = rows[2 * b + 1] >= 0 ? slot(rows[2 * b + 1], j0) : nullptr;
+                   for (int32_t j = j0; j < j1; ++j) {
+                     const TComplex x = s0 ? s0[j - j0] : TComplex(),
+                                    yv = s1 ? s1[j - j0] : TComplex();
+                     z[size_t(j) * B + b] = TComplex(x.real() - yv.imag(), x.imag() + yv.real());
+                     const int32_t m = mh - j - c;
+                     if (m >= count && m < mh)
+                       z[size_t(m) * B + b] = TComplex(x.real() + yv.imag(), -x.imag() + yv.real());
+                   }
+                 }
+               }
+               fh_.Inverse(z, z + size_t(mh) * B, B);
+               for (size_t r = 0; r < n; ++r) {
+                 TCorrelationRow row;
+                 row.v = reinterpret_cast<const double*>(z) + 2 * (r / 2);
+                 row.tw = c ? reinterpret_cast<const double*>(twiddle.data()) : nullptr;
+                 row.half = mh, row.step = 2 * B, row.imag = int(r % 2), row.scale = scale;
+                 takeRow(outRows[firstRow + r], row, c);
+               }
+             }))
+      return false;
+  }
+  return true;
 }

@@ -58,6 +58,24 @@ class TFft {
 using TParallelFor = std::function<bool(int64_t count, double costPerItem,
                                         const std::function<void(int64_t, int)>& body)>;
 
+// One part of an output row of TEvenCorrelation::Run, whose values are
+// only worked out where they are read (the callers read a few).
+struct TCorrelationRow {
+  const double* v = nullptr;   // (re, im) of the inverse transform, `step` doubles apart
+  const double* tw = nullptr;  // twiddles (re, im) of the odd class; nullptr: even class
+  int32_t half = 0;            // its length: value x comes from x mod half
+  size_t step = 0;
+  int imag = 0;  // this row is the imaginary part
+  double scale = 0;
+  double operator[](int32_t x) const {
+    const int32_t m = x < half ? x : x - half;
+    const double* p = v + size_t(m) * step;
+    if (!tw) return p[imag] * scale;
+    const double tr = tw[2 * m], ti = tw[2 * m + 1];  // times conj(w^m), and w^half = -1
+    return (imag ? p[1] * tr - p[0] * ti : p[0] * tr + p[1] * ti) * (x < half ? scale : -scale);
+  }
+};
+
 // Correlation y(x, y) = sum over offsets (ox, oy) of k(ox, oy) in(x + ox, y + oy)
 // of an input of inCols x inRows (zero outside), evaluated on the output
 // rectangle [outLeft, outRight] x [outTop, outBottom] of the input, for a
@@ -84,15 +102,17 @@ class TEvenCorrelation {
   // sqrt of the sum of the squared kernel weights over the whole kernel.
   double KernelNorm2() const { return kernelNorm2_; }
 
-  // One correlation: fillRow(y, row) writes inCols values of input row y;
-  // rowWanted(y) tells the output rows to compute; takeRow(y, row) gets the
-  // output values of row y, indexed by input column (from any thread), and
-  // may spend `takeWork` butterflies' worth of work per row. Also returns the
-  // 2-norm of the input. False when memory is short or cancelled.
+  // One correlation: fillRow(y, row) writes inCols values of input row y
+  // (asked for twice); rowWanted(y) tells the output rows to compute;
+  // takeRow(y, row, part) gets part 0, then part 1, of the output values of
+  // row y, indexed by input column (from any thread): each value is the sum
+  // of its two parts. It may spend `takeWork` butterflies' worth of work per
+  // row. Also returns the 2-norm of the input. False when memory is short or
+  // cancelled.
   bool Run(const std::function<void(int32_t, double*)>& fillRow,
            const std::function<bool(int32_t)>& rowWanted,
-           const std::function<void(int32_t, const double*)>& takeRow, const TParallelFor& run,
-           double* inputNorm2, double takeWork = 0);
+           const std::function<void(int32_t, const TCorrelationRow&, int)>& takeRow,
+           const TParallelFor& run, double* inputNorm2, double takeWork = 0);
 
   // Largest error of any output value for an input of 2-norm `inputNorm2`.
   double ErrorBound(double inputNorm2) const;
@@ -100,8 +120,9 @@ class TEvenCorrelation {
  private:
   TGeometry g_;
   int threads_ = 1;
-  TFft fx_, fy_;
+  TFft fx_, fy_, fh_;        // fh_: half of fx_'s length, for the input rows
   int32_t hx_ = 0, hy_ = 0;  // stored halves: Mx / 2 + 1, My / 2 + 1
+  int32_t hs_ = 0;           // row spectra kept per class of frequencies: Mx / 4 + 1
   // Large storage whose every element is written before it is read: no
   // zeroing pass over hundreds of megabytes.
   struct TBuffer {
@@ -112,9 +133,10 @@ class TEvenCorrelation {
     TComplex* Complex() { return reinterpret_cast<TComplex*>(p.get()); }
   };
   TBuffer spectrum_;    // kernel transform, hx_ x hy_ (ky major), or rows kx <= ky
-  TBuffer rowSpectra_;  // of the rows, then of the output rows (complex)
+  TBuffer rowSpectra_;  // of the rows, then of the output rows (complex), one class at a time
   bool radial_ = false;
-  size_t SpectrumRow(int32_t ky) const;  // first value of spectrum row ky
+  size_t SpectrumRow(int32_t ky) const;             // first value of spectrum row ky
+  size_t SpectrumAt(int32_t kx, int32_t ky) const;  // where value (kx, ky) is
   size_t RowSpectraDoubles() const;
   double kernelNorm2_ = 0;
   int64_t bytes_ = 0;

@@ -288,7 +288,7 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
     g.rx = std::min(r, std::max(g.outRight, g.inCols - 1 - g.outLeft));
     g.ry = std::min(r, std::max(g.outBottom, g.inRows - 1 - g.outTop));
     if (corr.Plan(g, threads) &&
-        corr.Bytes() + inSelection * 27 + int64_t(height + 1) * 8 <= limit) {
+        corr.Bytes() + inSelection * 35 + int64_t(height + 1) * 8 <= limit) {
       const double fftWork = corr.KernelWork() + 2 * corr.CorrelationWork(rowsWithTargets);
       // Gentle weights keep most of the kernel's norm beyond any small disk:
       // no near disk then. Else the widest that costs a fraction of the
@@ -426,12 +426,12 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
     // The sample sums are taken less the centre of the valid samples, so
     // that they stay small; the weights' input rows bring their range.
     double centre = 0;
-    std::vector<double> sumW;
+    std::vector<double> sumW, partS;  // partS: the sample sums' first part
     std::vector<int16_t> rowLo, rowHi;
     try {
       if (ok)
-        sumW.resize(size_t(inSelection)), rowLo.resize(size_t(in.Height())),
-            rowHi.resize(size_t(in.Height()));
+        sumW.resize(size_t(inSelection)), partS.resize(size_t(inSelection)),
+            rowLo.resize(size_t(in.Height())), rowHi.resize(size_t(in.Height()));
     } catch (const std::bad_alloc&) {
       ok = false;
     }
@@ -462,15 +462,17 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
       };
     };
     double normW = 0, normS = 0;
-    ok = ok &&
-         corr.Run(
-             fill(false), rowWanted,
-             [&](int32_t ly, const double* vals) {
-               const int32_t y = ly + inRect.Top;
-               int64_t t = settled.rowStart[size_t(y - rc.Top)];
-               ForTargets(job, y, [&](int32_t x) { sumW[size_t(t++)] = vals[x - inRect.Left]; });
-             },
-             parallel, &normW);
+    ok = ok && corr.Run(
+                   fill(false), rowWanted,
+                   [&](int32_t ly, const TCorrelationRow& vals, int part) {
+                     const int32_t y = ly + inRect.Top;
+                     int64_t t = settled.rowStart[size_t(y - rc.Top)];
+                     ForTargets(job, y, [&](int32_t x) {
+                       double& w = sumW[size_t(t++)];
+                       w = (part ? w : 0.0) + vals[x - inRect.Left];
+                     });
+                   },
+                   parallel, &normW);
     const double errW = corr.ErrorBound(normW);
     int16_t lo = INT16_MAX, hi = INT16_MIN;
     for (size_t i = 0; ok && i < rowLo.size(); ++i)
@@ -501,26 +503,30 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
     }
     // The sample sums' bound needs their input norm, which Run has set by
     // the time the output rows come.
-    ok = ok && corr.Run(
-                   fill(true), rowWanted,
-                   [&](int32_t ly, const double* vals) {
-                     const double errS = corr.ErrorBound(normS);
-                     const int32_t y = ly + inRect.Top;
-                     int64_t t = settled.rowStart[size_t(y - rc.Top)];
-                     ForTargets(job, y, [&](int32_t x) {
-                       const size_t i = size_t(t++);
-                       double w = sumW[i], s = vals[x - inRect.Left], ew = errW, es = errS;
-                       if (near.count > 0) {
-                         const double nw = nearW[i], ns = nearS[i] - centre * nw;
-                         w += nw, s += ns;
-                         ew += nearError * (nw + std::fabs(w));
-                         es +=
-                             nearError * (nw * (rule.maxSample + std::fabs(centre)) + std::fabs(s));
-                       }
-                       settled.done[i] = Settle(w, s, ew, es, rule, &settled.value[i]);
-                     });
-                   },
-                   parallel, &normS);
+    ok = ok &&
+         corr.Run(
+             fill(true), rowWanted,
+             [&](int32_t ly, const TCorrelationRow& vals, int part) {
+               const double errS = corr.ErrorBound(normS);
+               const int32_t y = ly + inRect.Top;
+               int64_t t = settled.rowStart[size_t(y - rc.Top)];
+               ForTargets(job, y, [&](int32_t x) {
+                 const size_t i = size_t(t++);
+                 if (part == 0) {
+                   partS[i] = vals[x - inRect.Left];
+                   return;
+                 }
+                 double w = sumW[i], s = partS[i] + vals[x - inRect.Left], ew = errW, es = errS;
+                 if (near.count > 0) {
+                   const double nw = nearW[i], ns = nearS[i] - centre * nw;
+                   w += nw, s += ns;
+                   ew += nearError * (nw + std::fabs(w));
+                   es += nearError * (nw * (rule.maxSample + std::fabs(centre)) + std::fabs(s));
+                 }
+                 settled.done[i] = Settle(w, s, ew, es, rule, &settled.value[i]);
+               });
+             },
+             parallel, &normS);
 
     // Voids left open whose nearest valid cell is far: their weight sums are
     // tiny against the error over the whole kernel. A void with no valid
@@ -537,7 +543,7 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
     std::vector<uint16_t> dist;
     const int32_t inW = inRect.Width(), inH = inRect.Height();
     if (ok && !cancelled && double(open) * voidDirect > passWork &&
-        corr.Bytes() + inSelection * 27 + int64_t(height + 1) * 8 + int64_t(inW) * inH * 2 <=
+        corr.Bytes() + inSelection * 35 + int64_t(height + 1) * 8 + int64_t(inW) * inH * 2 <=
             limit) {
       try {
         dist.resize(size_t(inW) * inH);
@@ -616,19 +622,24 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
         double nw = 0, ns = 0;
         ok = ok && corr.Run(
                        fill(false), wanted,
-                       [&](int32_t ly, const double* vals) {
-                         mine(ly + inRect.Top,
-                              [&](int32_t x, size_t i) { sumW[i] = vals[x - inRect.Left]; });
+                       [&](int32_t ly, const TCorrelationRow& vals, int part) {
+                         mine(ly + inRect.Top, [&](int32_t x, size_t i) {
+                           sumW[i] = (part ? sumW[i] : 0.0) + vals[x - inRect.Left];
+                         });
                        },
                        parallel, &nw);
         const double ew = corr.ErrorBound(nw);
         ok = ok && corr.Run(
                        fill(true), wanted,
-                       [&](int32_t ly, const double* vals) {
+                       [&](int32_t ly, const TCorrelationRow& vals, int part) {
                          const double es = corr.ErrorBound(ns);
                          mine(ly + inRect.Top, [&](int32_t x, size_t i) {
-                           settled.done[i] = Settle(sumW[i], vals[x - inRect.Left], ew, es, rule,
-                                                    &settled.value[i]);
+                           if (part == 0) {
+                             partS[i] = vals[x - inRect.Left];
+                             return;
+                           }
+                           settled.done[i] = Settle(sumW[i], partS[i] + vals[x - inRect.Left], ew,
+                                                    es, rule, &settled.value[i]);
                          });
                        },
                        parallel, &ns);
