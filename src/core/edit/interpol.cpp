@@ -685,32 +685,47 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
 
   std::mutex m;
   std::condition_variable cv;
-  std::deque<std::pair<int32_t, TRowResult>> done;
+  std::deque<std::vector<std::pair<int32_t, TRowResult>>> done;  // batches of rows
   std::atomic<int32_t> nextRow{rc.Top};
   std::atomic<bool> stop{false};
   std::atomic<bool> outOfMemory{false};
   int active = 0;
 
-  if (threads > 1 && !aborted) {
+  // With every void settled, rows only take their values: handing each row
+  // over from a worker would cost more than that.
+  if (threads > 1 && !aborted && direct > 0) {
     auto work = [&](TWorker* w) {
-      TRowResult res;
+      // Rows go to the calling thread in batches: rows that only take the
+      // transform's values are many and quick, and a hand-over each would
+      // cost more than they do. A batch leaves after 20 ms at the latest.
+      std::vector<std::pair<int32_t, TRowResult>> batch;
+      auto handOver = [&] {
+        {
+          std::lock_guard lock(m);
+          done.push_back(std::move(batch));
+        }
+        cv.notify_one();
+        batch = {};
+      };
+      auto since = std::chrono::steady_clock::now();
       for (;;) {
         if (stop.load(std::memory_order_relaxed)) break;
         const int32_t y = nextRow.fetch_add(1);
         if (y > rc.Bottom) break;
+        TRowResult res;
         try {
           w->ProcessRow(y, res);
+          batch.emplace_back(y, std::move(res));
         } catch (const std::bad_alloc&) {
           stop = outOfMemory = true;  // leave the row void rather than bring the program down
           break;
         }
-        {
-          std::lock_guard lock(m);
-          done.emplace_back(y, std::move(res));
+        if (std::chrono::steady_clock::now() - since > std::chrono::milliseconds(20)) {
+          handOver();
+          since = std::chrono::steady_clock::now();
         }
-        cv.notify_one();
-        res = TRowResult{};
       }
+      if (!batch.empty()) handOver();
       {
         std::lock_guard lock(m);
         --active;
@@ -762,12 +777,14 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
         continue;
       }
       if (done.empty()) break;
-      auto [y, res] = std::move(done.front());
+      auto rows = std::move(done.front());
       done.pop_front();
       lock.unlock();
-      apply(res, y);
-      PumpMessages(progress);
-      if (!aborted && AbortPending(progress)) stop = aborted = true;
+      for (const auto& [y, res] : rows) {
+        apply(res, y);
+        PumpMessages(progress);
+        if (!aborted && AbortPending(progress)) stop = aborted = true;
+      }
       lock.lock();
     }
     lock.unlock();
