@@ -456,8 +456,12 @@ bool TEvenCorrelation::Run(const std::function<void(int32_t, double*)>& fillRow,
               fillRow(y0 + b, a);
             else
               std::fill(a, a + cols, 0.0);
-            if (c == 0)
-              for (int32_t x = 0; x < cols; ++x) ss[x % 8] += a[x] * a[x];
+            if (c == 0) {
+              int32_t x = 0;
+              for (; x + 8 <= cols; x += 8)
+                for (int k = 0; k < 8; ++k) ss[k] += a[x + k] * a[x + k];
+              for (; x < cols; ++x) ss[0] += a[x] * a[x];
+            }
           }
           if (c == 0)
             norms[size_t(i)] = ss[0] + ss[1] + ss[2] + ss[3] + ss[4] + ss[5] + ss[6] + ss[7];

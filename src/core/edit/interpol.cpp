@@ -440,25 +440,15 @@ bool InterpolNearestNei(TTMesh& mesh, const TCellRect& rect, int32_t radius, TTP
       return y >= rc.Top && y <= rc.Bottom &&
              settled.rowStart[size_t(y - rc.Top) + 1] > settled.rowStart[size_t(y - rc.Top)];
     };
-    // Nothing is written into the mesh before the direct sums, so a cell is
-    // void exactly when its sample is the void value, which loops compare
-    // faster than they look bits up.
-    const int16_t none = mesh.VoidValue;
+    const TTransformRow transformRow = PickTransformRow();
     auto fill = [&](bool samples) {
       return [&, samples](int32_t ly, double* out) {
-        const int16_t* row = mesh.RowStart(ly + inRect.Top) + inRect.Left;
-        const int32_t n = inRect.Width();
-        if (samples) {
-          for (int32_t i = 0; i < n; ++i) out[i] = row[i] == none ? 0.0 : double(row[i]) - centre;
-          return;
-        }
-        int16_t lo = INT16_MAX, hi = INT16_MIN;
-        for (int32_t i = 0; i < n; ++i) {
-          out[i] = row[i] == none ? 0.0 : 1.0;
-          lo = std::min<int16_t>(lo, row[i] == none ? INT16_MAX : row[i]);
-          hi = std::max<int16_t>(hi, row[i] == none ? INT16_MIN : row[i]);
-        }
-        rowLo[size_t(ly)] = lo, rowHi[size_t(ly)] = hi;
+        int32_t lo = INT32_MAX, hi = INT32_MIN;
+        transformRow(mesh.RowStart(ly + inRect.Top) + inRect.Left, inRect.Width(), mesh.VoidValue,
+                     samples, int32_t(centre), out, lo, hi);
+        if (!samples)
+          rowLo[size_t(ly)] = int16_t(std::min(lo, 32767)),
+          rowHi[size_t(ly)] = int16_t(std::max(hi, -32768));
       };
     };
     double normW = 0, normS = 0;

@@ -289,6 +289,57 @@ TConvertRow<T> PickConvertRow() {
   return ConvertRowBase<T>;
 }
 
+// A row of the transform's input: 1 for the valid cells and 0 for the voids
+// or, for the samples, the sample less the centre and 0; lo and hi widen to
+// the valid samples. Voids are cells holding the void value: nothing is
+// written into the mesh while the transform runs.
+DELVA_IDW_INLINE void TransformRowBody(const int16_t* row, int32_t n, int16_t none, bool samples,
+                                       int32_t centre, double* out, int32_t& lo, int32_t& hi) {
+  // Masks rather than branches or selects: loops the compiler vectorises.
+  if (samples) {
+    for (int32_t i = 0; i < n; ++i) {
+      const int32_t v = row[i];
+      const int32_t keep = -int32_t(v != none);  // all ones for a valid cell
+      out[i] = double((v - centre) & keep);
+    }
+    return;
+  }
+  int32_t l = INT32_MAX, h = INT32_MIN;
+  for (int32_t i = 0; i < n; ++i) {
+    const int32_t v = row[i];
+    const int32_t keep = -int32_t(v != none);
+    out[i] = double(keep & 1);
+    l = std::min(l, (v & keep) | (INT32_MAX & ~keep));
+    h = std::max(h, (v & keep) | (INT32_MIN & ~keep));
+  }
+  lo = std::min(lo, l), hi = std::max(hi, h);
+}
+using TTransformRow = void (*)(const int16_t* row, int32_t n, int16_t none, bool samples,
+                               int32_t centre, double* out, int32_t& lo, int32_t& hi);
+inline void TransformRowBase(const int16_t* row, int32_t n, int16_t none, bool samples,
+                             int32_t centre, double* out, int32_t& lo, int32_t& hi) {
+  TransformRowBody(row, n, none, samples, centre, out, lo, hi);
+}
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+DELVA_AVX2_TARGET inline void TransformRowAvx2(const int16_t* row, int32_t n, int16_t none,
+                                               bool samples, int32_t centre, double* out,
+                                               int32_t& lo, int32_t& hi) {
+  TransformRowBody(row, n, none, samples, centre, out, lo, hi);
+}
+DELVA_AVX512_TARGET inline void TransformRowAvx512(const int16_t* row, int32_t n, int16_t none,
+                                                   bool samples, int32_t centre, double* out,
+                                                   int32_t& lo, int32_t& hi) {
+  TransformRowBody(row, n, none, samples, centre, out, lo, hi);
+}
+#endif
+inline TTransformRow PickTransformRow() {
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+  if (CpuHasAvx512()) return TransformRowAvx512;
+  if (CpuHasAvx2()) return TransformRowAvx2;
+#endif
+  return TransformRowBase;
+}
+
 // The disk of offsets with their weights, row by row (|dy| = 0..r; rows dy
 // and -dy are alike).
 struct TDisk {
