@@ -296,17 +296,6 @@ double TEvenCorrelation::ErrorBound(double inputNorm2) const {
   return 4 * (3 * stages + 4) * kUnit * inputNorm2 * kernelNorm2_;
 }
 
-size_t TEvenCorrelation::SpectrumRow(int32_t ky) const {
-  return radial_ ? size_t(ky) * (size_t(ky) + 1) / 2 : size_t(ky) * size_t(hx_);
-}
-
-size_t TEvenCorrelation::SpectrumAt(int32_t kx, int32_t ky) const {
-  // Even columns first, then the odd ones: each class of the correlation
-  // reads its values contiguously.
-  const int32_t len = radial_ ? ky + 1 : hx_;
-  return SpectrumRow(ky) + (kx % 2 ? size_t(len + 1) / 2 : 0) + size_t(kx / 2);
-}
-
 size_t TEvenCorrelation::RowSpectraDoubles() const {
   // Half spectra (complex) of the input rows, rounded up to whole groups of row pairs.
   const int64_t groups = (int64_t(g_.inRows) + 2 * kRowBatch - 1) / (2 * kRowBatch);

@@ -135,8 +135,15 @@ class TEvenCorrelation {
   TBuffer spectrum_;    // kernel transform, hx_ x hy_ (ky major), or rows kx <= ky
   TBuffer rowSpectra_;  // of the rows, then of the output rows (complex), one class at a time
   bool radial_ = false;
-  size_t SpectrumRow(int32_t ky) const;             // first value of spectrum row ky
-  size_t SpectrumAt(int32_t kx, int32_t ky) const;  // where value (kx, ky) is
+  size_t SpectrumRow(int32_t ky) const {  // first value of spectrum row ky
+    return radial_ ? size_t(ky) * (size_t(ky) + 1) / 2 : size_t(ky) * size_t(hx_);
+  }
+  size_t SpectrumAt(int32_t kx, int32_t ky) const {  // where value (kx, ky) is
+    // Even columns first, then the odd ones: each class of the correlation
+    // reads its values contiguously.
+    const int32_t len = radial_ ? ky + 1 : hx_;
+    return SpectrumRow(ky) + (kx % 2 ? size_t(len + 1) / 2 : 0) + size_t(kx / 2);
+  }
   size_t RowSpectraDoubles() const;
   double kernelNorm2_ = 0;
   int64_t bytes_ = 0;
