@@ -27,6 +27,13 @@
 #include "core/base/cpu_features.h"
 #include "core/platform/memory.h"
 
+#if defined(__GNUC__)
+// The vector types of the lanes below only live in functions compiled for
+// AVX2 or AVX-512 and inlined there: how they would be passed without those
+// does not matter (GCC reports it at the end of the file).
+#pragma GCC diagnostic ignored "-Wpsabi"
+#endif
+
 namespace {
 
 inline TComplex Mul(TComplex a, TComplex b) {
@@ -189,6 +196,132 @@ DELVA_FFT_INLINE void TFft::Stages(TComplex* data, TComplex* work, int32_t batch
   if (x != data) std::copy(x, x + int64_t(n_) * batch, data);
 }
 
+#if defined(__GNUC__)
+// The stages on V complex values at once, (re, im) interleaved, for
+// interleaved transforms (batch a multiple of V): the twiddles are alike
+// along a stride. The compiler keeps std::complex to one value per register;
+// these are the same operations in the same order, so the same results.
+typedef double TVec2 __attribute__((vector_size(32)));  // two complex values
+typedef double TVec4 __attribute__((vector_size(64)));  // four
+
+template <typename Vec>
+struct TLanes {
+  static constexpr int V = int(sizeof(Vec) / 16);
+  DELVA_FFT_INLINE static Vec Load(const TComplex* p) {
+    Vec v;
+    __builtin_memcpy(&v, p, sizeof v);
+    return v;
+  }
+  DELVA_FFT_INLINE static void Store(TComplex* p, Vec v) {
+    __builtin_memcpy(reinterpret_cast<double*>(p), &v, sizeof v);
+  }
+  DELVA_FFT_INLINE static Vec Splat(double x) { return Vec{} + x; }
+  DELVA_FFT_INLINE static Vec Alternate(double even, double odd) {
+    Vec v;
+    for (int i = 0; i < 2 * V; ++i) v[i] = i % 2 ? odd : even;
+    return v;
+  }
+  DELVA_FFT_INLINE static Vec Swap(Vec a) {  // (im, re) of each value
+    if constexpr (V == 2)
+      return Vec{a[1], a[0], a[3], a[2]};
+    else
+      return Vec{a[1], a[0], a[3], a[2], a[5], a[4], a[7], a[6]};
+  }
+  // a w (a conj(w) for the inverse): (re wr - im wi, im wr + re wi).
+  template <bool Inv>
+  DELVA_FFT_INLINE static Vec MulTw(Vec a, TComplex w) {
+    const double wi = Inv ? -w.imag() : w.imag();
+    return a * Splat(w.real()) + Swap(a) * Alternate(-wi, wi);
+  }
+  template <bool Inv>
+  DELVA_FFT_INLINE static Vec Rot(Vec a) {  // times -i, or +i for the inverse
+    return Swap(a) * (Inv ? Alternate(-1.0, 1.0) : Alternate(1.0, -1.0));
+  }
+};
+
+template <bool Inv, typename Vec>
+DELVA_FFT_INLINE void TFft::StagesLanes(TComplex* data, TComplex* work, int32_t batch) const {
+  using L = TLanes<Vec>;
+  constexpr int V = L::V;
+  TComplex* x = data;
+  TComplex* y = work;
+  for (const TStage& st : stages_) {
+    const int32_t s = st.stride * batch, m = st.n / st.radix;
+    const TComplex* tw = st.twiddle.data();
+    switch (st.radix) {
+      case 2:
+        for (int32_t p = 0; p < m; ++p) {
+          const TComplex w1 = tw[p];
+          for (int32_t q = 0; q < s; q += V) {
+            const Vec a0 = L::Load(x + q + s * p), a1 = L::Load(x + q + s * (p + m));
+            L::Store(y + q + s * (2 * p), a0 + a1);
+            L::Store(y + q + s * (2 * p + 1), L::template MulTw<Inv>(a0 - a1, w1));
+          }
+        }
+        break;
+      case 4:
+        for (int32_t p = 0; p < m; ++p) {
+          const TComplex w1 = tw[3 * p], w2 = tw[3 * p + 1], w3 = tw[3 * p + 2];
+          for (int32_t q = 0; q < s; q += V) {
+            const Vec a0 = L::Load(x + q + s * p), a1 = L::Load(x + q + s * (p + m));
+            const Vec a2 = L::Load(x + q + s * (p + 2 * m)), a3 = L::Load(x + q + s * (p + 3 * m));
+            const Vec t0 = a0 + a2, t1 = a0 - a2, t2 = a1 + a3, t3 = L::template Rot<Inv>(a1 - a3);
+            TComplex* o = y + q + s * (4 * p);
+            L::Store(o, t0 + t2);
+            L::Store(o + s, L::template MulTw<Inv>(t1 + t3, w1));
+            L::Store(o + 2 * s, L::template MulTw<Inv>(t0 - t2, w2));
+            L::Store(o + 3 * s, L::template MulTw<Inv>(t1 - t3, w3));
+          }
+        }
+        break;
+      case 3: {
+        const Vec h = L::Splat(std::sqrt(3.0) / 2), half = L::Splat(0.5);
+        for (int32_t p = 0; p < m; ++p) {
+          const TComplex w1 = tw[2 * p], w2 = tw[2 * p + 1];
+          for (int32_t q = 0; q < s; q += V) {
+            const Vec a0 = L::Load(x + q + s * p), a1 = L::Load(x + q + s * (p + m));
+            const Vec a2 = L::Load(x + q + s * (p + 2 * m));
+            const Vec t = a1 + a2, c = a0 - half * t, d = L::template Rot<Inv>(h * (a1 - a2));
+            TComplex* o = y + q + s * (3 * p);
+            L::Store(o, a0 + t);
+            L::Store(o + s, L::template MulTw<Inv>(c + d, w1));
+            L::Store(o + 2 * s, L::template MulTw<Inv>(c - d, w2));
+          }
+        }
+        break;
+      }
+      default: {  // 5
+        const Vec c1 = L::Splat(std::cos(2 * std::numbers::pi / 5)),
+                  c2 = L::Splat(std::cos(4 * std::numbers::pi / 5));
+        const Vec s1 = L::Splat(std::sin(2 * std::numbers::pi / 5)),
+                  s2 = L::Splat(std::sin(4 * std::numbers::pi / 5));
+        for (int32_t p = 0; p < m; ++p) {
+          const TComplex* w = tw + 4 * p;
+          for (int32_t q = 0; q < s; q += V) {
+            const Vec a0 = L::Load(x + q + s * p), a1 = L::Load(x + q + s * (p + m));
+            const Vec a2 = L::Load(x + q + s * (p + 2 * m)), a3 = L::Load(x + q + s * (p + 3 * m));
+            const Vec a4 = L::Load(x + q + s * (p + 4 * m));
+            const Vec t1 = a1 + a4, t2 = a2 + a3, t3 = a1 - a4, t4 = a2 - a3;
+            const Vec m1 = a0 + c1 * t1 + c2 * t2, m2 = a0 + c2 * t1 + c1 * t2;
+            const Vec n1 = L::template Rot<Inv>(s1 * t3 + s2 * t4),
+                      n2 = L::template Rot<Inv>(s2 * t3 - s1 * t4);
+            TComplex* o = y + q + s * (5 * p);
+            L::Store(o, a0 + t1 + t2);
+            L::Store(o + s, L::template MulTw<Inv>(m1 + n1, w[0]));
+            L::Store(o + 2 * s, L::template MulTw<Inv>(m2 + n2, w[1]));
+            L::Store(o + 3 * s, L::template MulTw<Inv>(m2 - n2, w[2]));
+            L::Store(o + 4 * s, L::template MulTw<Inv>(m1 - n1, w[3]));
+          }
+        }
+        break;
+      }
+    }
+    std::swap(x, y);
+  }
+  if (x != data) std::copy(x, x + int64_t(n_) * batch, data);
+}
+#endif
+
 template <bool Inv>
 void TFft::Run(TComplex* data, TComplex* work, int32_t batch) const {
   Stages<Inv>(data, work, batch);
@@ -198,6 +331,9 @@ void TFft::Run(TComplex* data, TComplex* work, int32_t batch) const {
 // fused multiply-adds), chosen at run time.
 template <bool Inv>
 DELVA_AVX2_TARGET void TFft::RunWide(TComplex* data, TComplex* work, int32_t batch) const {
+#if defined(__GNUC__)
+  if (batch % 2 == 0) return StagesLanes<Inv, TVec2>(data, work, batch);
+#endif
   Stages<Inv>(data, work, batch);
 }
 
@@ -211,6 +347,9 @@ DELVA_AVX2_TARGET void TFft::RunWide(TComplex* data, TComplex* work, int32_t bat
 #endif
 template <bool Inv>
 DELVA_FFT_WIDEST void TFft::RunWidest(TComplex* data, TComplex* work, int32_t batch) const {
+#if defined(__GNUC__)
+  if (batch % 4 == 0) return StagesLanes<Inv, TVec4>(data, work, batch);
+#endif
   Stages<Inv>(data, work, batch);
 }
 

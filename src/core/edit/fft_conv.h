@@ -41,6 +41,8 @@ class TFft {
   };
   template <bool Inv>
   void Stages(TComplex* data, TComplex* work, int32_t batch) const;
+  template <bool Inv, typename Vec>  // several values per register (GCC, clang)
+  void StagesLanes(TComplex* data, TComplex* work, int32_t batch) const;
   template <bool Inv>
   void Run(TComplex* data, TComplex* work, int32_t batch) const;
   template <bool Inv>

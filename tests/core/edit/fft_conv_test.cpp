@@ -28,6 +28,24 @@ TEST(FftConv, TransformMatchesThePlainSumForEveryRadixMix) {
     }
     f.Inverse(y.data(), work.data());
     for (int j = 0; j < n; ++j) ASSERT_LT(std::abs(y[size_t(j)] / double(n) - x[size_t(j)]), 1e-9);
+    // Interleaved transforms (several per register where the CPU allows)
+    // give each one's result (up to the compiler's choice of fused
+    // multiply-adds).
+    for (bool inverse : {false, true}) {
+      constexpr int kBatch = 4;
+      std::vector<TComplex> many(x.size() * kBatch), manyWork(many.size()), one(x.size());
+      for (auto& v : many) v = TComplex(double(rng() % 2001) - 1000, double(rng() % 2001) - 1000);
+      auto copy = many;
+      inverse ? f.Inverse(many.data(), manyWork.data(), kBatch)
+              : f.Forward(many.data(), manyWork.data(), kBatch);
+      for (int b = 0; b < kBatch; ++b) {
+        for (int j = 0; j < n; ++j) one[size_t(j)] = copy[size_t(j) * kBatch + b];
+        inverse ? f.Inverse(one.data(), work.data()) : f.Forward(one.data(), work.data());
+        for (int j = 0; j < n; ++j)
+          ASSERT_LT(std::abs(many[size_t(j) * kBatch + b] - one[size_t(j)]), 1e-12 * n * 2000)
+              << "n " << n << " b " << b;
+      }
+    }
   }
   ForceLoops(TLoops::Widest);
   EXPECT_FALSE(TFft().Init(14));
