@@ -15,7 +15,10 @@
 // errors bounded componentwise by the 1-norm of the product spectrum, which
 // Cauchy-Schwarz bounds by N |in|_2 |k|_2. So every output value is within
 // (3 L + 4) u |in|_2 |k|_2 of the exact correlation; ErrorBound adds a
-// safety factor of 4.
+// safety factor of 4. Splitting the rows' frequencies into even and odd is
+// the first stage of a radix-2 transform done on its own (the two parts of
+// an output value add as that stage's last butterfly does), so it counts in
+// L as one such stage before the half-length transform.
 #include "core/edit/fft_conv.h"
 
 #include <algorithm>
