@@ -203,7 +203,8 @@ DELVA_FFT_INLINE void TFft::Stages(TComplex* data, TComplex* work, int32_t batch
 // The stages on V complex values at once, (re, im) interleaved, for
 // interleaved transforms (batch a multiple of V): the twiddles are alike
 // along a stride. The compiler keeps std::complex to one value per register;
-// these are the same operations in the same order, so the same results.
+// these are the same operations in the same order (only where the compiler
+// fuses a multiply and an add may the last bit differ).
 typedef double TVec2 __attribute__((vector_size(32)));  // two complex values
 typedef double TVec4 __attribute__((vector_size(64)));  // four
 
