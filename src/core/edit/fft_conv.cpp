@@ -121,95 +121,37 @@ bool TFft::Init(int32_t n) {
 #define DELVA_FFT_INLINE inline
 #endif
 
-template <bool Inv>
-DELVA_FFT_INLINE void TFft::Stages(TComplex* data, TComplex* work, int32_t batch) const {
-  TComplex* x = data;
-  TComplex* y = work;
-  for (const TStage& st : stages_) {
-    // Interleaved transforms are one transform of a larger stride.
-    const int32_t s = st.stride * batch, m = st.n / st.radix;
-    const TComplex* tw = st.twiddle.data();
-    switch (st.radix) {
-      case 2:
-        for (int32_t p = 0; p < m; ++p) {
-          const TComplex w1 = tw[p];
-          for (int32_t q = 0; q < s; ++q) {
-            const TComplex a0 = x[q + s * p], a1 = x[q + s * (p + m)];
-            y[q + s * (2 * p)] = a0 + a1;
-            y[q + s * (2 * p + 1)] = MulTw<Inv>(a0 - a1, w1);
-          }
-        }
-        break;
-      case 4:
-        for (int32_t p = 0; p < m; ++p) {
-          const TComplex w1 = tw[3 * p], w2 = tw[3 * p + 1], w3 = tw[3 * p + 2];
-          for (int32_t q = 0; q < s; ++q) {
-            const TComplex a0 = x[q + s * p], a1 = x[q + s * (p + m)];
-            const TComplex a2 = x[q + s * (p + 2 * m)], a3 = x[q + s * (p + 3 * m)];
-            const TComplex t0 = a0 + a2, t1 = a0 - a2, t2 = a1 + a3, t3 = Rot<Inv>(a1 - a3);
-            TComplex* o = y + q + s * (4 * p);
-            o[0] = t0 + t2;
-            o[s] = MulTw<Inv>(t1 + t3, w1);
-            o[2 * s] = MulTw<Inv>(t0 - t2, w2);
-            o[3 * s] = MulTw<Inv>(t1 - t3, w3);
-          }
-        }
-        break;
-      case 3: {
-        const double h = std::sqrt(3.0) / 2;
-        for (int32_t p = 0; p < m; ++p) {
-          const TComplex w1 = tw[2 * p], w2 = tw[2 * p + 1];
-          for (int32_t q = 0; q < s; ++q) {
-            const TComplex a0 = x[q + s * p], a1 = x[q + s * (p + m)], a2 = x[q + s * (p + 2 * m)];
-            const TComplex t = a1 + a2, c = a0 - 0.5 * t, d = Rot<Inv>(h * (a1 - a2));
-            TComplex* o = y + q + s * (3 * p);
-            o[0] = a0 + t;
-            o[s] = MulTw<Inv>(c + d, w1);
-            o[2 * s] = MulTw<Inv>(c - d, w2);
-          }
-        }
-        break;
-      }
-      default: {  // 5
-        const double c1 = std::cos(2 * std::numbers::pi / 5),
-                     c2 = std::cos(4 * std::numbers::pi / 5);
-        const double s1 = std::sin(2 * std::numbers::pi / 5),
-                     s2 = std::sin(4 * std::numbers::pi / 5);
-        for (int32_t p = 0; p < m; ++p) {
-          const TComplex* w = tw + 4 * p;
-          for (int32_t q = 0; q < s; ++q) {
-            const TComplex a0 = x[q + s * p], a1 = x[q + s * (p + m)], a2 = x[q + s * (p + 2 * m)];
-            const TComplex a3 = x[q + s * (p + 3 * m)], a4 = x[q + s * (p + 4 * m)];
-            const TComplex t1 = a1 + a4, t2 = a2 + a3, t3 = a1 - a4, t4 = a2 - a3;
-            const TComplex m1 = a0 + c1 * t1 + c2 * t2, m2 = a0 + c2 * t1 + c1 * t2;
-            const TComplex n1 = Rot<Inv>(s1 * t3 + s2 * t4), n2 = Rot<Inv>(s2 * t3 - s1 * t4);
-            TComplex* o = y + q + s * (5 * p);
-            o[0] = a0 + t1 + t2;
-            o[s] = MulTw<Inv>(m1 + n1, w[0]);
-            o[2 * s] = MulTw<Inv>(m2 + n2, w[1]);
-            o[3 * s] = MulTw<Inv>(m2 - n2, w[2]);
-            o[4 * s] = MulTw<Inv>(m1 - n1, w[3]);
-          }
-        }
-        break;
-      }
-    }
-    std::swap(x, y);
+// The stages work on V complex values at a time: one, or, for interleaved
+// transforms (batch a multiple of V), two or four in a register, (re, im)
+// interleaved, as the twiddles are alike along a stride. The compiler keeps
+// std::complex to one value per register; the lanes do the same operations
+// in the same order (only where the compiler fuses a multiply and an add may
+// the last bit differ).
+namespace {
+
+struct TOneLane {
+  using Vec = TComplex;
+  static constexpr int V = 1;
+  DELVA_FFT_INLINE static Vec Load(const TComplex* p) { return *p; }
+  DELVA_FFT_INLINE static void Store(TComplex* p, Vec v) { *p = v; }
+  DELVA_FFT_INLINE static double Splat(double x) { return x; }
+  template <bool Inv>
+  DELVA_FFT_INLINE static Vec MulTw(Vec a, TComplex w) {
+    return ::MulTw<Inv>(a, w);
   }
-  if (x != data) std::copy(x, x + int64_t(n_) * batch, data);
-}
+  template <bool Inv>
+  DELVA_FFT_INLINE static Vec Rot(Vec a) {
+    return ::Rot<Inv>(a);
+  }
+};
 
 #if defined(__GNUC__)
-// The stages on V complex values at once, (re, im) interleaved, for
-// interleaved transforms (batch a multiple of V): the twiddles are alike
-// along a stride. The compiler keeps std::complex to one value per register;
-// these are the same operations in the same order (only where the compiler
-// fuses a multiply and an add may the last bit differ).
 typedef double TVec2 __attribute__((vector_size(32)));  // two complex values
 typedef double TVec4 __attribute__((vector_size(64)));  // four
 
-template <typename Vec>
+template <typename VecType>
 struct TLanes {
+  using Vec = VecType;
   static constexpr int V = int(sizeof(Vec) / 16);
   DELVA_FFT_INLINE static Vec Load(const TComplex* p) {
     Vec v;
@@ -243,9 +185,13 @@ struct TLanes {
   }
 };
 
-template <bool Inv, typename Vec>
-DELVA_FFT_INLINE void TFft::StagesLanes(TComplex* data, TComplex* work, int32_t batch) const {
-  using L = TLanes<Vec>;
+#endif
+
+}  // namespace
+
+template <bool Inv, typename L>
+DELVA_FFT_INLINE void TFft::Stages(TComplex* data, TComplex* work, int32_t batch) const {
+  using Vec = typename L::Vec;
   constexpr int V = L::V;
   TComplex* x = data;
   TComplex* y = work;
@@ -279,7 +225,7 @@ DELVA_FFT_INLINE void TFft::StagesLanes(TComplex* data, TComplex* work, int32_t 
         }
         break;
       case 3: {
-        const Vec h = L::Splat(std::sqrt(3.0) / 2), half = L::Splat(0.5);
+        const auto h = L::Splat(std::sqrt(3.0) / 2), half = L::Splat(0.5);
         for (int32_t p = 0; p < m; ++p) {
           const TComplex w1 = tw[2 * p], w2 = tw[2 * p + 1];
           for (int32_t q = 0; q < s; q += V) {
@@ -295,10 +241,10 @@ DELVA_FFT_INLINE void TFft::StagesLanes(TComplex* data, TComplex* work, int32_t 
         break;
       }
       default: {  // 5
-        const Vec c1 = L::Splat(std::cos(2 * std::numbers::pi / 5)),
-                  c2 = L::Splat(std::cos(4 * std::numbers::pi / 5));
-        const Vec s1 = L::Splat(std::sin(2 * std::numbers::pi / 5)),
-                  s2 = L::Splat(std::sin(4 * std::numbers::pi / 5));
+        const auto c1 = L::Splat(std::cos(2 * std::numbers::pi / 5)),
+                   c2 = L::Splat(std::cos(4 * std::numbers::pi / 5));
+        const auto s1 = L::Splat(std::sin(2 * std::numbers::pi / 5)),
+                   s2 = L::Splat(std::sin(4 * std::numbers::pi / 5));
         for (int32_t p = 0; p < m; ++p) {
           const TComplex* w = tw + 4 * p;
           for (int32_t q = 0; q < s; q += V) {
@@ -324,11 +270,10 @@ DELVA_FFT_INLINE void TFft::StagesLanes(TComplex* data, TComplex* work, int32_t 
   }
   if (x != data) std::copy(x, x + int64_t(n_) * batch, data);
 }
-#endif
 
 template <bool Inv>
 void TFft::Run(TComplex* data, TComplex* work, int32_t batch) const {
-  Stages<Inv>(data, work, batch);
+  Stages<Inv, TOneLane>(data, work, batch);
 }
 
 // The same stages compiled for AVX2 (two complex values per register; no
@@ -336,9 +281,9 @@ void TFft::Run(TComplex* data, TComplex* work, int32_t batch) const {
 template <bool Inv>
 DELVA_AVX2_TARGET void TFft::RunWide(TComplex* data, TComplex* work, int32_t batch) const {
 #if defined(__GNUC__)
-  if (batch % 2 == 0) return StagesLanes<Inv, TVec2>(data, work, batch);
+  if (batch % 2 == 0) return Stages<Inv, TLanes<TVec2>>(data, work, batch);
 #endif
-  Stages<Inv>(data, work, batch);
+  Stages<Inv, TOneLane>(data, work, batch);
 }
 
 // And for AVX-512, four complex values per register (GCC keeps to 256-bit
@@ -352,9 +297,9 @@ DELVA_AVX2_TARGET void TFft::RunWide(TComplex* data, TComplex* work, int32_t bat
 template <bool Inv>
 DELVA_FFT_WIDEST void TFft::RunWidest(TComplex* data, TComplex* work, int32_t batch) const {
 #if defined(__GNUC__)
-  if (batch % 4 == 0) return StagesLanes<Inv, TVec4>(data, work, batch);
+  if (batch % 4 == 0) return Stages<Inv, TLanes<TVec4>>(data, work, batch);
 #endif
-  Stages<Inv>(data, work, batch);
+  Stages<Inv, TOneLane>(data, work, batch);
 }
 
 void TFft::Forward(TComplex* data, TComplex* work, int32_t batch) const {

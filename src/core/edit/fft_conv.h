@@ -39,10 +39,8 @@ class TFft {
     int32_t radix, n, stride;       // current length and stride of the recursion
     std::vector<TComplex> twiddle;  // (n / radix) x (radix - 1)
   };
-  template <bool Inv>
+  template <bool Inv, typename Lanes>  // Lanes: how many values per register
   void Stages(TComplex* data, TComplex* work, int32_t batch) const;
-  template <bool Inv, typename Vec>  // several values per register (GCC, clang)
-  void StagesLanes(TComplex* data, TComplex* work, int32_t batch) const;
   template <bool Inv>
   void Run(TComplex* data, TComplex* work, int32_t batch) const;
   template <bool Inv>
