@@ -104,11 +104,11 @@ class TEvenCorrelation {
 
   // One correlation: fillRow(y, row) writes inCols values of input row y
   // (asked for twice); rowWanted(y) tells the output rows to compute;
-  // takeRow(y, row, part) gets part 0, then part 1, of the output values of
-  // row y, indexed by input column (from any thread): each value is the sum
-  // of its two parts. It may spend `takeWork` butterflies' worth of work per
-  // row. Also returns the 2-norm of the input. False when memory is short or
-  // cancelled.
+  // takeRow(y, row, part) gets the output values of row y, indexed by input
+  // column (from any thread), in two parts, first with part = 0, then with
+  // part = 1: each value is the sum of its two parts. It may spend
+  // `takeWork` butterflies' worth of work per row. Also returns the 2-norm
+  // of the input. False when memory is short or cancelled.
   bool Run(const std::function<void(int32_t, double*)>& fillRow,
            const std::function<bool(int32_t)>& rowWanted,
            const std::function<void(int32_t, const TCorrelationRow&, int)>& takeRow,
