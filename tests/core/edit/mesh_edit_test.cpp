@@ -32,9 +32,12 @@ TEST(MeshEdit, ChangeAndRestrictTreatVoidsAsTheyShould) {
   RestrictHeight(m, m.GridRect, 12, 40, 1);  // lower only; the void lies below and stays
   EXPECT_EQ(std::tuple(m.GetCell(0, 0), m.GetCell(5, 4), m.GetCell(2, 2)),
             std::tuple(12, 54, kVoid));
-  auto before = CopySamples(m);  // no box; the upper limit alone, above every sample
-  RestrictHeight(m, m.GridRect, 0, 0, 0), RestrictHeight(m, m.GridRect, 30000, 32000, 2);
-  EXPECT_EQ(CopySamples(m), before);
+  // Neither limit: nothing walked (no pump). The upper limit alone, above every sample.
+  auto before = CopySamples(m);
+  const int pumped = pumps.pumps;
+  RestrictHeight(m, m.GridRect, 0, 0, 0, nullptr, &pumps);
+  RestrictHeight(m, m.GridRect, 30000, 32000, 2);
+  EXPECT_EQ(std::tuple(CopySamples(m) == before, pumps.pumps), std::tuple(true, pumped));
 }
 
 TEST(MeshEdit, AddVertOffsetSumsExactlyAndClipsIntoVoids) {
